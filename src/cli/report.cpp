@@ -1,0 +1,176 @@
+#include "cli/report.h"
+
+#include "platform/platform.h"
+#include "recorder/activitylist.h"
+#include "recorder/datafile.h"
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <ostream>
+
+namespace orvane::cli {
+
+namespace {
+
+// Length of the valid UTF-8 sequence at p, or 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t left) {
+    const unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    std::size_t n;
+    std::uint32_t cp;
+    if ((c & 0xE0) == 0xC0) {
+        n = 2;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (left < n) return 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    static const std::uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < minimum[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+void Hex4(std::string& out, unsigned value) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\u%04x", value);
+    out += buf;
+}
+
+struct TVerb {
+    const char* Name;
+    const char* Usage;
+    const char* Summary;
+    std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
+};
+
+bool LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) {
+    try {
+        list.LoadFromFile(file);
+        return true;
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return false;
+    }
+}
+
+int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string file;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
+            err << "orvane-report dump: unknown option " << args[i] << "\n";
+            return 64;
+        }
+        file = args[i];
+    }
+    if (file.empty()) file = DefaultDataFile();
+    TActivityList list;
+    if (!LoadRecord(file, list, err)) return 2;
+    for (const TEntry& e : list.Entries()) {
+        out << "{\"process\":" << JsonString(e.Process) << ",\"caption\":" << JsonString(e.Caption)
+            << ",\"start\":" << JsonNumber(e.Start) << ",\"duration\":" << JsonNumber(e.Duration)
+            << "}\n";
+    }
+    return 0;
+}
+
+const std::vector<TVerb>& Verbs() {
+    static const std::vector<TVerb> verbs = {
+        {"dump", "dump [FILE]",
+         "print every entry of the data file as one JSON object per line:\n"
+         "      {\"process\":...,\"caption\":...,\"start\":...,\"duration\":...}\n"
+         "      start and duration are the stored values (days since 1899-12-30 local time,\n"
+         "      and a fraction of a day) with 17 significant digits",
+         Dump},
+    };
+    return verbs;
+}
+
+void Help(std::ostream& out) {
+    out << "Usage: orvane-report VERB [OPTIONS] [FILE]\n\n"
+           "Reads the activity record of the Orvane recorder. FILE defaults to the recorder's\n"
+           "own data file, "
+        << DefaultDataFile()
+        << ".\n\nVerbs:\n";
+    for (const TVerb& v : Verbs()) out << "  " << v.Usage << "\n      " << v.Summary << "\n";
+    out << "\nExit status: 0 on success, 2 when the data file cannot be read, 64 on a usage "
+           "error.\n";
+}
+
+} // namespace
+
+std::string DefaultDataFile() {
+    std::string folder = platform::UserAppDataFolder();
+    return folder + platform::PathDelim + "Orvane" + platform::PathDelim + "orvane.cdat";
+}
+
+std::string JsonString(const std::string& bytes) {
+    std::string out = "\"";
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            Hex4(out, c);
+            ++i;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else if (const std::size_t len = Utf8SequenceLength(p + i, n - i)) {
+            out.append(bytes, i, len);
+            i += len;
+        } else {
+            Hex4(out, c); // a stray byte, as the Latin-1 character of that code
+            ++i;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", value);
+    return buf;
+}
+
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        Help(err);
+        return 64;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        Help(out);
+        return 0;
+    }
+    for (const TVerb& v : Verbs()) {
+        if (args[0] == v.Name) {
+            std::vector<std::string> rest(args.begin() + 1, args.end());
+            for (const std::string& a : rest)
+                if (a == "--help" || a == "-h") {
+                    out << "Usage: orvane-report " << v.Usage << "\n  " << v.Summary << "\n";
+                    return 0;
+                }
+            return v.Run(rest, out, err);
+        }
+    }
+    err << "orvane-report: unknown verb '" << args[0] << "' (try --help)\n";
+    return 64;
+}
+
+} // namespace orvane::cli

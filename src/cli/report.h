@@ -1,0 +1,21 @@
+// orvane-report, the command-line companion: each verb reads the same record as the recorder.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace orvane::cli {
+
+// Runs the command line (without the program name); returns the exit status.
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The recorder's own data file: <app data>/Orvane/orvane.cdat.
+std::string DefaultDataFile();
+
+// A JSON string literal; bytes that are not valid UTF-8 are written as \u00XX.
+std::string JsonString(const std::string& bytes);
+// A double with 17 significant digits; null for values JSON cannot hold.
+std::string JsonNumber(double value);
+
+} // namespace orvane::cli

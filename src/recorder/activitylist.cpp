@@ -1,0 +1,45 @@
+#include "recorder/activitylist.h"
+
+namespace orvane {
+
+void TActivityList::AddEntry(const std::string& process, const std::string& caption,
+                             TDateTime start) {
+    if (IsBlank(process)) return;
+    FItems.emplace_back(TText(process), TText(caption), start);
+    FLastOpen = true;
+}
+
+void TActivityList::CloseLastEntry(TDateTime time) {
+    if (!LastEntryOpen()) return;
+    FItems.back().CloseAt(time);
+}
+
+void TActivityList::CloseLastEntryAfter(TDateTime elapsed) {
+    if (!LastEntryOpen()) return;
+    FItems.back().Duration = elapsed > 0 ? elapsed : 0.0;
+}
+
+bool TActivityList::Remove(const TEntry* entry) {
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+        if (&FItems[i] == entry) {
+            RemoveAt(static_cast<int>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+void TActivityList::RemoveAt(int index) {
+    const auto i = static_cast<std::size_t>(index);
+    if (i >= FItems.size()) return;
+    if (i + 1 == FItems.size()) FLastOpen = false;
+    FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void TActivityList::Clear() {
+    FItems.clear();
+    FItems.shrink_to_fit();
+    FLastOpen = false;
+}
+
+} // namespace orvane

@@ -1,0 +1,18 @@
+// Formatting of texts that may come from a file (a language file, a settings file): only "%s"
+// (with an optional "-" and width) and "%%" are substituted; every other "%" sequence stands as
+// written, missing arguments read as empty and surplus ones are ignored. Never reads past its
+// arguments, whatever the format holds.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+std::string SafeFormat(std::string_view format, std::initializer_list<std::string_view> args);
+
+// The text padded on the right with blanks to at least width bytes (never cut).
+std::string PadRight(std::string_view text, std::size_t width);
+
+} // namespace orvane

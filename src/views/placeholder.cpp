@@ -1,0 +1,1 @@
+// Filled by the views library's sources.

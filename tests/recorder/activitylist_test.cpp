@@ -1,0 +1,76 @@
+#include "recorder/activitylist.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+
+namespace {
+constexpr double Sec = 1.0 / 86400.0;
+}
+
+TEST(ActivityList, AddEntrySkipsBlankProcessNamesAndKeepsTextsAsGiven) {
+    TActivityList list;
+    for (const char* blank : {"", "   ", "\t\r\n", "\x01\x1f "}) list.AddEntry(blank, "x", 1.0);
+    EXPECT_EQ(list.Count(), 0);
+
+    list.AddEntry(" a.exe ", "", 2.0);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list[0].Process, " a.exe ");
+    EXPECT_EQ(list[0].Caption, "");
+    EXPECT_EQ(list[0].Duration, 0.0);
+}
+
+TEST(ActivityList, CloseLastEntryOverwritesAndMayGoNegative) {
+    TActivityList list;
+    list.CloseLastEntry(5.0); // empty list: nothing happens
+    EXPECT_EQ(list.Count(), 0);
+
+    const TDateTime start = EncodeDateTime(2024, 5, 1, 10, 0, 0);
+    list.AddEntry("a", "b", start);
+    list.CloseLastEntry(start + 5 * Sec);
+    list.CloseLastEntry(start + 20 * Sec);
+    EXPECT_NEAR(list[0].Duration, 20 * Sec, 1e-9);
+    list.CloseLastEntry(start - 3 * Sec);
+    EXPECT_LT(list[0].Duration, 0);
+}
+
+TEST(ActivityList, LoadedOrSealedEntriesAreNeverStretched) {
+    TActivityList list;
+    list.AppendLoaded(TEntry("a", "b", 100.0));
+    list.CloseLastEntry(200.0);
+    EXPECT_EQ(list[0].Duration, 0.0) << "an entry from the file must not span the time off";
+
+    list.AddEntry("c", "d", 300.0);
+    list.CloseLastEntryAfter(10 * Sec);
+    list.SealLastEntry();
+    list.CloseLastEntry(400.0);
+    list.CloseLastEntryAfter(-1.0);
+    EXPECT_NEAR(list[1].Duration, 10 * Sec, 1e-12);
+
+    list.AddEntry("e", "f", 500.0);
+    list.CloseLastEntryAfter(-1.0);
+    EXPECT_EQ(list[2].Duration, 0.0) << "a length from the clock never goes negative";
+}
+
+TEST(ActivityList, RemoveKeepsOrderAndClearEmpties) {
+    TActivityList list;
+    for (const char* p : {"a", "b", "c", "d"}) list.AddEntry(p, "", 1.0);
+    EXPECT_TRUE(list.Remove(&list.Items(1)));
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[0].Process, "a");
+    EXPECT_EQ(list[1].Process, "c");
+    EXPECT_EQ(list[2].Process, "d");
+    TEntry stranger;
+    EXPECT_FALSE(list.Remove(&stranger));
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(Text, EqualTextsShareOneCopy) {
+    const std::string a = "/usr/bin/some-program";
+    TText x(a), y(std::string("/usr/bin/some-") + "program");
+    EXPECT_EQ(x.id(), y.id());
+    EXPECT_EQ(x, y);
+    EXPECT_NE(TText("A").id(), TText("a").id());
+    EXPECT_EQ(TText().str(), "");
+}

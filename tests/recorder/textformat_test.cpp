@@ -1,0 +1,42 @@
+#include "recorder/debugtrace.h"
+#include "recorder/textformat.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+
+TEST(SafeFormat, SubstitutesOnlyStringsAndNeverOverreads) {
+    struct Case {
+        const char* format;
+        std::initializer_list<std::string_view> args;
+        const char* expected;
+    } cases[] = {
+        {"%s, %s", {"a", "b"}, "a, b"},
+        {"%s %s %s", {"a"}, "a  "},                 // missing arguments read as empty
+        {"%s", {"a", "b", "c"}, "a"},               // surplus arguments ignored
+        {"%d %n %x %3s|", {"z"}, "%d %n %x   z|"}, // foreign specifiers stay as written
+        {"100%% %s", {"x"}, "100% x"},
+        {"%-5s|%5s|", {"ab", "cd"}, "ab   |   cd|"},
+        {"%-2s|", {"long"}, "long|"},               // never cut
+        {"trailing %", {}, "trailing %"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SafeFormat(c.format, c.args), c.expected) << c.format;
+    EXPECT_LE(SafeFormat("%999999999999s", {"a"}).size(), 1025u);
+}
+
+TEST(DebugTrace, OffByDefaultAndFormatsTheStamp) {
+    EXPECT_FALSE(TraceEnabled());
+    std::string target;
+    DebugTrace(&target, "%s, %s", {"a", "b"});
+    // "hh:mm:ss:mmmm \t" with blanks, not zeros, as padding
+    ASSERT_GE(target.size(), 15u);
+    EXPECT_EQ(target.substr(target.size() - 4), "a, b");
+    EXPECT_EQ(target[2], ':');
+    EXPECT_EQ(target.substr(13, 2), " \t");
+
+    std::string seen;
+    SetTraceSink([&](const std::string& line) { seen = line; });
+    DebugTrace(nullptr, "x %s", {"y"});
+    SetTraceSink({});
+    EXPECT_EQ(seen.substr(seen.size() - 3), "x y");
+}
