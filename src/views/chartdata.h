@@ -1,0 +1,70 @@
+// What the timeline chart and the list window show for a tree node: the node's period, the
+// program it names, and the entries drawn as bars. No widgets here.
+#pragma once
+
+#include "recorder/activitylist.h"
+#include "views/periods.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// The period and text that a click on a tree node asks for. From = 0 means the whole record.
+struct TPeriodSelection {
+    TDateTime From = 0;
+    TDateTime To = 0;
+    std::string Text;
+};
+
+// For the selected node (nullptr: none) and its parent (nullptr for a top-level node): a node
+// with a day number, or a top-level one, asks for its period's overview; any other node for its
+// parent's period with its own text. In the whole-record mode (and any unknown mode) every node
+// asks for the overview of the whole record.
+std::optional<TPeriodSelection> SelectedPeriod(const TTreeNode* node, const TTreeNode* parent,
+                                               std::uint8_t viewMode);
+
+// The program a node text names: for a text with ".exe" followed by blanks and a colon, the text
+// up to that ".exe"; otherwise the text before its last ": ", trimmed. Empty when it names none.
+std::string ProgramOfNodeText(const std::string& text);
+
+// The label of a program's bar: its file-name part, after the last '/', '\\' or ':'.
+std::string ProgramLabel(const std::string& process);
+// The label of a caption's bar: its last 51 characters (UTF-8 characters, not bytes).
+std::string CaptionLabel(const std::string& caption);
+
+constexpr int ChartRowCount = 18;
+// Bar colours by row, as 0xRRGGBB.
+extern const std::array<std::uint32_t, ChartRowCount> ChartColors;
+
+struct TChartBar {
+    TDateTime Start = 0;
+    TDateTime End = 0;
+    int Row = 0;   // 0..17
+    int Label = 0; // index into TChartData::Labels
+    int Entry = 0; // index of the entry in the list
+};
+
+struct TChartData {
+    bool Detail = false;          // the program detail (rows are captions) or the overview
+    std::string Program;          // the program of the detail
+    std::vector<TChartBar> Bars;  // in list order
+    std::vector<std::string> Labels;
+    // The name of each row in use (the first program or caption put there; row 17 may be shared).
+    std::vector<std::string> RowNames;
+    TDateTime MinTime = 0, MaxTime = 0; // span of all bars (both 0 when there are none)
+};
+
+// The entries drawn for a node text and a period, in list order: those longer than 10 whole
+// seconds that start within From..To (any start when From is 0); in the overview those with a
+// program name, in the program detail those of exactly the named program's spelling.
+std::vector<int> ChartEntryIndexes(const TActivityList& list, const std::string& text,
+                                   TDateTime from, TDateTime to);
+// The same entries as bars with rows, colours and labels.
+TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTime from,
+                     TDateTime to);
+
+} // namespace orvane

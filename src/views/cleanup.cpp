@@ -1,0 +1,64 @@
+#include "views/cleanup.h"
+
+#include "recorder/textformat.h"
+
+#include <charconv>
+#include <limits>
+
+namespace orvane {
+
+std::optional<long long> ParseHours(const std::string& text) {
+    const std::string t = Trim(text);
+    const char* b = t.data();
+    const char* e = t.data() + t.size();
+    if (b != e && *b == '+') ++b;
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(b, e, value);
+    if (end != e || b == e) return 8; // not a whole number (an empty field included)
+    if (ec == std::errc::result_out_of_range)
+        return *b == '-' ? std::nullopt : std::optional<long long>(std::numeric_limits<long long>::max());
+    if (ec != std::errc()) return 8;
+    if (value < 0) return std::nullopt;
+    return value;
+}
+
+int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs,
+                         const TCleanupTexts& texts) {
+    const std::optional<std::string> answer =
+        dialogs.AskHours(texts.SRemoveActivitiesCaption, texts.SRemoveActivitiesText);
+    if (!answer) return 0;
+    const std::optional<long long> hours = ParseHours(*answer);
+    if (!hours) {
+        if (dialogs.ShowMessage) dialogs.ShowMessage(texts.SNegativeHours);
+        return 0;
+    }
+    const TDateTime threshold = static_cast<TDateTime>(*hours) / 24.0;
+    int removed = 0;
+    for (int i = 0; i < list.Count() - 1; ++i) {
+        const TEntry& e = list[i];
+        if (!(e.Duration > threshold)) continue;
+        // Copy the texts out: the list may grow while the question is open.
+        const std::string question =
+            SafeFormat(texts.SActivitiesFound, {DateTimeText(e.Start), DurationText(e.Duration),
+                                                e.Process.str(), e.Caption.str()});
+        if (dialogs.AskRemove(question)) {
+            list.RemoveAt(i);
+            ++removed;
+            --i;
+        }
+        if (dialogs.RefreshTree) dialogs.RefreshTree();
+    }
+    return removed;
+}
+
+bool NewRecord(TActivityList& list, const std::string& dataFile,
+               const std::function<bool(const std::string& question)>& confirm,
+               const std::function<void()>& afterClear, const TCleanupTexts& texts) {
+    if (!confirm(texts.SRemoveAll)) return false;
+    list.Clear();
+    list.SaveToFile(dataFile);
+    if (afterClear) afterClear();
+    return true;
+}
+
+} // namespace orvane

@@ -1,0 +1,53 @@
+// The two commands that change the record from the user's side: removing long activities one
+// by one, and clearing the whole record. The dialogs and the tree refresh are handed in, so the
+// window shows real dialogs and the tests answer them.
+#pragma once
+
+#include "recorder/activitylist.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace orvane {
+
+// Message texts (replaced by the language files; they go through SafeFormat only).
+struct TCleanupTexts {
+    std::string SRemoveActivitiesCaption = "Remove Activities";
+    std::string SRemoveActivitiesText = "Looking for Activities, which takes longer than ?? hours.";
+    std::string SActivitiesFound =
+        "Following Activity found: \r\n%s, Duration %s, %s, %s\r\nRemove Activity?";
+    std::string SRemoveAll = "Attention all activities will be removed\r\nDo you want to proceed?";
+    std::string SNegativeHours = "The number of hours must not be negative.";
+};
+
+struct TRemoveLongsDialogs {
+    // The hours query (title, prompt); nullopt when the user cancels.
+    std::function<std::optional<std::string>(const std::string& title, const std::string& prompt)>
+        AskHours;
+    // Yes/No question titled "Orvane"; true for Yes.
+    std::function<bool(const std::string& question)> AskRemove;
+    // A message that ends the command (a negative number of hours).
+    std::function<void(const std::string& message)> ShowMessage;
+    // Rebuilds the tree; called after every question, whatever the answer.
+    std::function<void()> RefreshTree;
+};
+
+// Whole hours as entered: any number from 0 up; text that is not a whole number counts as 8;
+// a negative number gives nullopt. A number too large to hold means "longer than anything".
+std::optional<long long> ParseHours(const std::string& text);
+
+// Offers every entry but the running (last) one whose duration exceeds the hours entered; the
+// number of entries is read anew at every step, since the recorder may append entries while a
+// question is open. Returns the number of entries removed.
+int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs,
+                         const TCleanupTexts& texts = {});
+
+// File > New: after a Yes, clears the list and writes the empty list to dataFile at once (an
+// EFileError from the write escapes; the list is empty by then). afterClear resets the views.
+// Returns whether the record was cleared.
+bool NewRecord(TActivityList& list, const std::string& dataFile,
+               const std::function<bool(const std::string& question)>& confirm,
+               const std::function<void()>& afterClear, const TCleanupTexts& texts = {});
+
+} // namespace orvane

@@ -1,0 +1,57 @@
+#include "views/export.h"
+
+#include "recorder/datafile.h"
+#include "recorder/textformat.h"
+
+#include <cerrno>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+namespace orvane {
+
+namespace {
+
+void WriteNode(const TTreeNode& node, int depth, std::ostream& out) {
+    for (int i = 0; i < depth; ++i) out.put('\t');
+    out << node.Text << "\r\n";
+    for (const TTreeNode& child : node.Children) WriteNode(child, depth + 1, out);
+}
+
+// Writes the file in one go; a failure to create it or to write it is reported as the file
+// layer reports it.
+template <class F> void WriteFile(const std::string& fileName, F&& write) {
+    std::ofstream file;
+    errno = 0;
+    file.open(fileName, std::ios::binary | std::ios::trunc);
+    if (!file) throw EFileError(CannotCreateMessage(fileName, errno ? errno : EACCES));
+    write(file);
+    file.flush();
+    file.close();
+    if (!file) throw EFileError("Stream write error");
+}
+
+} // namespace
+
+void WriteCsv(const TActivityList& list, std::ostream& out) {
+    out << "Process; Window.Caption; Date; Time; Duration\r\n\r\n";
+    for (const TEntry& e : list.Entries()) {
+        out << SafeFormat("%s; '%s; %s; %s; %s", {e.Process.str(), e.Caption.str(), DateText(e.Start),
+                                                  TimeText(e.Start), DurationText(e.Duration)})
+            << "\r\n";
+    }
+}
+
+void SaveAsCsv(const TActivityList& list, const std::string& fileName) {
+    WriteFile(fileName, [&](std::ostream& out) { WriteCsv(list, out); });
+}
+
+void WriteTreeText(const TTree& tree, std::ostream& out) {
+    for (const TTreeNode& node : tree) WriteNode(node, 0, out);
+}
+
+void SaveTreeAsText(const TTree& tree, const std::string& fileName) {
+    WriteFile(fileName, [&](std::ostream& out) { WriteTreeText(tree, out); });
+}
+
+} // namespace orvane

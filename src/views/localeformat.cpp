@@ -1,0 +1,40 @@
+#include "views/localeformat.h"
+
+namespace orvane {
+
+std::string WithoutTimeZone(const std::string& pattern) {
+    std::string out;
+    bool quoted = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '\'') quoted = !quoted;
+        if (!quoted && c == 't') {
+            // Drop the blanks before the field; the ones after it are dropped below.
+            while (!out.empty() && out.back() == ' ') out.pop_back();
+            while (i + 1 < pattern.size() && pattern[i + 1] == 't') ++i;
+            while (i + 1 < pattern.size() && pattern[i + 1] == ' ' && out.empty()) ++i;
+            continue;
+        }
+        out += c;
+    }
+    // Blanks left at either end.
+    const auto b = out.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return out.substr(b, out.find_last_not_of(' ') - b + 1);
+}
+
+TLocaleFormat LocaleFormatFrom(const QLocale& locale) {
+    TLocaleFormat f;
+    f.ShortDate = locale.dateFormat(QLocale::ShortFormat).toStdString();
+    f.LongTime = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat).toStdString());
+    for (int m = 1; m <= 12; ++m) {
+        f.ShortMonthNames[static_cast<std::size_t>(m - 1)] =
+            locale.monthName(m, QLocale::ShortFormat).toStdString();
+        f.LongMonthNames[static_cast<std::size_t>(m - 1)] =
+            locale.monthName(m, QLocale::LongFormat).toStdString();
+    }
+    f.ListSeparator = locale.decimalPoint() == QStringLiteral(",") ? ';' : ',';
+    return f;
+}
+
+} // namespace orvane

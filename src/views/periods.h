@@ -1,0 +1,79 @@
+// Period queries and the period tree, without widgets: the tree window, the text export and
+// orvane-report all read the same nodes.
+//
+// A period is From..To, both included. An entry overlaps it when it starts inside, ends inside
+// or covers it whole; it counts its whole Duration for the period it starts in, end - From for a
+// later period it ends in and To - From for each period it covers. Program and caption names are
+// compared ignoring letter case.
+#pragma once
+
+#include "recorder/activitylist.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// View modes as stored in the settings file (there is no 3).
+constexpr std::uint8_t ViewDaily = 0;
+constexpr std::uint8_t ViewWeekly = 1;
+constexpr std::uint8_t ViewMonthly = 2;
+constexpr std::uint8_t ViewAll = 4;
+
+// ---- Queries -------------------------------------------------------------------------------
+
+// Programs that overlap the period, once each (ignoring case), in the order and spelling of
+// their first overlapping entry.
+std::vector<std::string> ProcessesInPeriod(const TActivityList& list, TDateTime from,
+                                           TDateTime to);
+// Time the program spent with the caption in the period, a fraction of a day.
+TDateTime CaptionTimeInPeriod(const TActivityList& list, const std::string& process,
+                              const std::string& caption, TDateTime from, TDateTime to);
+// One report line ("%-10s: %s" over the duration text and the caption) per caption of the
+// program in the period, in the order of their first overlapping entry; total receives the
+// program's time in the period.
+std::vector<std::string> CaptionsInPeriod(const TActivityList& list, const std::string& process,
+                                          TDateTime from, TDateTime to, TDateTime& total);
+
+// The report line of a caption with its time.
+std::string ReportLine(TDateTime time, const std::string& caption);
+// The text of a program node.
+std::string ProgramLine(const std::string& process, TDateTime time);
+
+// The key under which names are compared ignoring letter case (UTF-8 aware; bytes that are not
+// valid UTF-8 only have their ASCII letters folded).
+std::string FoldCase(const std::string& text);
+
+// ---- Tree ----------------------------------------------------------------------------------
+
+struct TTreeNode {
+    int Level = 0;
+    std::string Text;
+    std::optional<int> Data; // the day number of a period node's start; none for the others
+    std::vector<TTreeNode> Children;
+};
+
+// Top-level nodes, oldest period first.
+using TTree = std::vector<TTreeNode>;
+
+// Period nodes read "<label>  :  <total>", program nodes "%-20s: %s", caption nodes the report
+// lines. Periods without activity get no node; the first period starts at the first entry's
+// Start, every later one at the start of its day, ISO week or month. The fills throw
+// std::runtime_error for a record whose entries span more periods than can be shown.
+TTree FillTreeDaily(const TActivityList& list);
+TTree FillTreeWeekly(const TActivityList& list);
+TTree FillTreeMonthly(const TActivityList& list);
+// One node "%-10s - %-10s Total : %-10s" (first entry's date, today's date, total) over the
+// programs from the first entry's Start to the last entry's Start.
+TTree FillTreeAll(const TActivityList& list, TDateTime now = Now());
+// The fill for a view mode; nullopt for a mode that has none (the tree is left as it is).
+std::optional<TTree> FillTree(const TActivityList& list, std::uint8_t viewMode,
+                              TDateTime now = Now());
+
+// Period labels.
+std::string WeekLabel(TDateTime periodStart);
+std::string MonthLabel(TDateTime periodStart, TDateTime lastStart);
+
+} // namespace orvane

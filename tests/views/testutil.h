@@ -1,0 +1,43 @@
+// Small helpers shared by the view tests.
+#pragma once
+
+#include "recorder/activitylist.h"
+#include "views/periods.h"
+
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+using namespace orvane;
+
+constexpr double Sec = 1.0 / 86400.0;
+constexpr double Min = 60 * Sec;
+constexpr double Hour = 3600 * Sec;
+
+inline TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    return EncodeDateTime(y, mo, d, h, mi, s);
+}
+
+inline void Add(TActivityList& list, const std::string& process, const std::string& caption,
+                TDateTime start, TDateTime duration) {
+    TEntry e(process, caption, start);
+    e.Duration = duration;
+    list.AppendLoaded(e);
+}
+
+// "level|day|text" per node, depth first.
+inline void Flatten(const TTree& tree, std::vector<std::string>& out) {
+    for (const TTreeNode& n : tree) {
+        out.push_back(std::to_string(n.Level) + "|" + (n.Data ? std::to_string(*n.Data) : "-") +
+                      "|" + n.Text);
+        Flatten(n.Children, out);
+    }
+}
+inline std::vector<std::string> Flatten(const TTree& tree) {
+    std::vector<std::string> out;
+    Flatten(tree, out);
+    return out;
+}
+
+} // namespace testutil
