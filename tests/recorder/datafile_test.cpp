@@ -7,11 +7,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <chrono>
+#endif
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -21,13 +25,22 @@ namespace {
 class DataFile : public ::testing::Test {
 protected:
     void SetUp() override {
+#ifndef _WIN32
         char tmpl[] = "/tmp/orvane-datafile-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
+#else
+        const fs::path unique = fs::temp_directory_path() /
+            ("orvane-datafile-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        ASSERT_TRUE(fs::create_directory(unique));
+        dir = unique.string();
+#endif
         file = dir + "/orvane.cdat";
     }
     void TearDown() override {
+#ifndef _WIN32
         ::chmod(dir.c_str(), 0700);
+#endif
         fs::remove_all(dir);
     }
     std::string Bytes() const {
@@ -105,9 +118,11 @@ TEST_F(DataFile, EmptyListIsFourZeroBytesAndPrivate) {
     TActivityList list;
     list.SaveToFile(file);
     EXPECT_EQ(Bytes(), std::string(4, '\0'));
+#ifndef _WIN32
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
     TActivityList back;
     back.LoadFromFile(file);
     EXPECT_EQ(back.Count(), 0);
@@ -164,6 +179,7 @@ TEST_F(DataFile, ShortOrMissingFilesFailWithTheirMessages) {
     }
 }
 
+#ifndef _WIN32
 // Runs fn in a child process and returns its exit status (fn returns it).
 template <class F> int InChild(F fn) {
     const pid_t pid = ::fork();
@@ -226,13 +242,16 @@ TEST_F(DataFile, FailedSavesLeaveTheOldFileWhole) {
                                              "/no/such/folder/x.cdat\". No such file or directory");
     }
 }
+#endif // _WIN32
 
 TEST_F(DataFile, CreateFolderPathMakesPrivateFolders) {
     const std::string deep = dir + "/a/b/Orvane";
     EXPECT_TRUE(CreateFolderPath(deep));
+#ifndef _WIN32
     struct stat st {};
     ASSERT_EQ(::stat(deep.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+#endif
     EXPECT_TRUE(CreateFolderPath(deep));
     EXPECT_FALSE(CreateFolderPath(""));
 }

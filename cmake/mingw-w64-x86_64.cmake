@@ -1,0 +1,19 @@
+# Cross build for 64-bit Windows with mingw-w64 (Debian: g++-mingw-w64-x86-64-posix).
+#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DORVANE_CORE_ONLY=ON
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(ORVANE_MINGW_TRIPLET x86_64-w64-mingw32)
+# The posix thread model: std::thread and std::mutex work with it.
+find_program(CMAKE_C_COMPILER NAMES ${ORVANE_MINGW_TRIPLET}-gcc-posix ${ORVANE_MINGW_TRIPLET}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${ORVANE_MINGW_TRIPLET}-g++-posix ${ORVANE_MINGW_TRIPLET}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${ORVANE_MINGW_TRIPLET}-windres REQUIRED)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ORVANE_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Without the mingw runtime DLLs beside them, dynamically linked programs do not start.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -1,0 +1,21 @@
+# GoogleTest for the tests. A cross build rarely finds one for its target, so it builds
+# Debian's sources (libgtest-dev installs them in /usr/src/googletest) with the cross compiler.
+if(CMAKE_CROSSCOMPILING)
+  find_package(GTest QUIET)
+  if(NOT GTest_FOUND)
+    set(ORVANE_GTEST_SOURCE /usr/src/googletest/googletest CACHE PATH "GoogleTest sources")
+    if(NOT EXISTS ${ORVANE_GTEST_SOURCE}/CMakeLists.txt)
+      message(FATAL_ERROR "No GoogleTest for the target and no sources in ${ORVANE_GTEST_SOURCE}")
+    endif()
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    add_subdirectory(${ORVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    # Recent GoogleTest sources name their targets GTest::* themselves.
+    if(NOT TARGET GTest::gtest)
+      add_library(GTest::gtest ALIAS gtest)
+      add_library(GTest::gtest_main ALIAS gtest_main)
+    endif()
+  endif()
+else()
+  find_package(GTest REQUIRED)
+endif()

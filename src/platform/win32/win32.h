@@ -1,0 +1,66 @@
+// Windows-only parts of the platform layer: the process-list methods, the tray icon record, the
+// taskbar style of the main window, the version resource and the executable's icon.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace orvane::platform {
+
+// How ListRunningProcesses lists and names the processes on a given Windows version.
+enum class EProcessListing {
+    EnumProcessIds,       // NT 3.1 to 4.0: the process-status library's id list
+    SnapshotModulePath,   // 2000 to Vista/Server 2008: the module path, else the snapshot's name
+    SnapshotLimitedQuery, // later: the image path with limited query rights, else the snapshot's
+};
+
+// platformId, major and minor as the version information gives them.
+EProcessListing ProcessListingFor(unsigned long platformId, unsigned long major,
+                                  unsigned long minor);
+// The method for the running system.
+EProcessListing CurrentProcessListing();
+// The name a process gets in the list: id 0 is the idle process, id 2 the system process on
+// NT 4.0, the others are named by their image path, where that is empty (snapshots only) by the
+// snapshot's executable field, cut to the file name for the limited method without fullPath.
+std::string ListedProcessName(EProcessListing method, std::uint32_t id,
+                              const std::string& exeField, bool fullPath, bool ntFour);
+// ListRunningProcesses with a given method; ntFour names id 2 "System Process" (NT 4.0 only).
+bool ListRunningProcessesWith(EProcessListing method, std::vector<TProcessInfo>& list,
+                              bool fullPath, bool ntFour = false);
+
+// The tray icon record in its first version: its size is the documented first-version size for
+// the build's word size (88 bytes for 32-bit, 104 for 64-bit programs).
+NOTIFYICONDATAA MakeIconData(HWND window, HICON icon);
+// NIM_ADD and NIM_DELETE with the record; the result is the shell's.
+bool AddTrayIcon(NOTIFYICONDATAA& data);
+bool DeleteTrayIcon(NOTIFYICONDATAA& data);
+
+// Gives the window no taskbar button: hidden, WS_EX_TOOLWINDOW added, shown again if it was
+// visible before.
+void MakeToolWindow(HWND window);
+
+class EVersionInfoError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+// A string of the version resource's table 040904b0 (US English, Unicode) of an executable;
+// an empty path means the running executable. Throws EVersionInfoError when the file has none.
+std::string VersionInfoValue(const std::string& key, const std::string& exePath = {});
+inline std::string ProductVersion(const std::string& exePath = {}) {
+    return VersionInfoValue("ProductVersion", exePath);
+}
+
+// The icon the shell shows for a file, from the system image list at the shell icon size;
+// nullptr when the shell has none. The caller destroys it (DestroyIcon).
+HICON ShellIconOfFile(const std::string& path);
+
+// The full path of the running executable.
+std::string ExecutablePath();
+
+} // namespace orvane::platform
