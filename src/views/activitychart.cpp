@@ -1,0 +1,313 @@
+#include "views/activitychart.h"
+
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+constexpr int AxisHeight = 22;
+constexpr int TopMargin = 6;
+constexpr int RightMargin = 8;
+constexpr int NameWidth = 120;
+constexpr double MinSpan = 10.0 / SecsPerDay; // zooming stops at ten seconds across
+
+QColor RowColour(int row) {
+    const std::uint32_t rgb = ChartColors[static_cast<std::size_t>(std::clamp(row, 0, ChartRowCount - 1))];
+    return QColor(static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>(rgb & 0xFF));
+}
+
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+TActivityChart::TActivityChart(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setMinimumSize(200, 80);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TActivityChart::SetData(TChartData data) {
+    FData = std::move(data);
+    FLabelWidth.assign(FData.Labels.size(), -1);
+    if (FData.Bars.empty()) {
+        const TDateTime today = StartOfDay(Now());
+        FViewFrom = today;
+        FViewTo = today + 1;
+    } else {
+        const TDateTime span = std::max(FData.MaxTime - FData.MinTime, MinSpan);
+        FViewFrom = FData.MinTime - span * 0.02;
+        FViewTo = FData.MaxTime + span * 0.02;
+    }
+    update();
+}
+
+void TActivityChart::SetView(TDateTime from, TDateTime to) {
+    if (!std::isfinite(from) || !std::isfinite(to)) return;
+    if (to - from < MinSpan) {
+        const TDateTime mid = (from + to) / 2;
+        from = mid - MinSpan / 2;
+        to = mid + MinSpan / 2;
+    }
+    FViewFrom = from;
+    FViewTo = to;
+    update();
+}
+
+void TActivityChart::ZoomAt(double x, double factor) {
+    const QRect plot = PlotArea(rect());
+    if (plot.width() <= 0) return;
+    const double f = std::clamp((x - plot.left()) / plot.width(), 0.0, 1.0);
+    const TDateTime at = FViewFrom + f * (FViewTo - FViewFrom);
+    const TDateTime span = std::max((FViewTo - FViewFrom) * factor, MinSpan);
+    SetView(at - f * span, at - f * span + span);
+}
+
+int TActivityChart::RowCount() const {
+    return std::max(1, static_cast<int>(FData.RowNames.size()));
+}
+
+QRect TActivityChart::PlotArea(const QRect& area) const {
+    return QRect(area.left() + NameWidth, area.top() + TopMargin,
+                 std::max(1, area.width() - NameWidth - RightMargin),
+                 std::max(1, area.height() - TopMargin - AxisHeight));
+}
+
+std::vector<TActivityChart::TTick> TActivityChart::Ticks(TDateTime from, TDateTime to,
+                                                         int width) const {
+    std::vector<TTick> ticks;
+    const TDateTime span = to - from;
+    if (!(span > 0) || width <= 0) return ticks;
+    // Room for a label every 90 pixels at most.
+    const double wanted = span * 90.0 / width;
+    static const double steps[] = {1,     2,     5,      10,     15,     30,      60,
+                                   120,   300,   600,    900,    1800,   3600,    7200,
+                                   10800, 21600, 43200,  86400,  172800, 604800,  1209600};
+    double step = 0;
+    for (double s : steps)
+        if (s / SecsPerDay >= wanted) {
+            step = s / SecsPerDay;
+            break;
+        }
+    const TLocaleFormat& locale = CurrentLocaleFormat();
+    if (step == 0) {
+        // Months or years: ticks on the first of a month.
+        int months = 1;
+        for (int m : {1, 2, 3, 6, 12, 24, 60, 120, 600, 1200})
+            if (m * 30.44 >= wanted) {
+                months = m;
+                break;
+            }
+        if (from < EncodeDate(1, 1, 1) || to > EncodeDate(9999, 12, 31)) return ticks;
+        TCalendar c = DecodeDateTime(from);
+        int index = c.Year * 12 + c.Month - 1;
+        index = (index + months - 1) / months * months;
+        for (int guard = 0; guard < 400; ++guard, index += months) {
+            const int y = index / 12, m = index % 12 + 1;
+            if (y > 9999) break;
+            const TDateTime at = EncodeDate(y, m, 1);
+            if (at > to) break;
+            if (at >= from)
+                ticks.push_back({at, Q(months >= 12 ? FormatDateTime("yyyy", at, locale)
+                                                    : FormatDateTime("MMM yyyy", at, locale))});
+        }
+        return ticks;
+    }
+    const double first = std::ceil(from / step - 1e-9) * step;
+    const bool days = step >= 1.0;
+    for (int i = 0; i < 400; ++i) {
+        const TDateTime at = first + i * step;
+        if (at > to) break;
+        const double fraction = at - std::floor(at + 1e-9);
+        const bool midnight = fraction < 1e-7;
+        std::string text;
+        if (days || (midnight && span > 1.0)) text = DateText(at, locale);
+        else if (step < 60.0 / SecsPerDay) text = FormatDateTime("HH:mm:ss", at, locale);
+        else text = FormatDateTime("HH:mm", at, locale);
+        ticks.push_back({at, Q(text)});
+    }
+    return ticks;
+}
+
+QStringList TActivityChart::AxisLabels(TDateTime from, TDateTime to, int width) const {
+    QStringList out;
+    for (const TTick& t : Ticks(from, to, width)) out << t.Text;
+    return out;
+}
+
+void TActivityChart::Render(QPainter& painter, const QRect& area) const {
+    painter.fillRect(area, Qt::white);
+    const QRect plot = PlotArea(area);
+    const int rows = RowCount();
+    const double rowHeight = static_cast<double>(plot.height()) / rows;
+    const TDateTime span = FViewTo - FViewFrom;
+    const double scale = span > 0 ? plot.width() / span : 0.0;
+    const QFontMetrics metrics(painter.font());
+
+    // Back wall, grid and axis.
+    painter.setPen(QColor(0xC0, 0xC0, 0xC0));
+    painter.drawRect(plot.adjusted(0, 0, -1, -1));
+    for (const TTick& t : Ticks(FViewFrom, FViewTo, plot.width())) {
+        const int x = plot.left() + static_cast<int>(std::lround((t.At - FViewFrom) * scale));
+        painter.setPen(QColor(0xE4, 0xE4, 0xE4));
+        painter.drawLine(x, plot.top(), x, plot.bottom());
+        painter.setPen(Qt::black);
+        painter.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
+        const int w = metrics.horizontalAdvance(t.Text);
+        painter.drawText(QPoint(x - w / 2, plot.bottom() + 4 + metrics.ascent()), t.Text);
+    }
+    painter.setPen(Qt::black);
+    for (int r = 0; r < static_cast<int>(FData.RowNames.size()); ++r) {
+        const int y = plot.top() + static_cast<int>(r * rowHeight);
+        const QRect cell(area.left() + 2, y, NameWidth - 6, static_cast<int>(rowHeight));
+        const std::string& name = FData.RowNames[static_cast<std::size_t>(r)];
+        const std::string shown = FData.Detail ? CaptionLabel(name) : ProgramLabel(name);
+        painter.drawText(cell, Qt::AlignVCenter | Qt::AlignRight,
+                         metrics.elidedText(Q(shown), Qt::ElideLeft, cell.width()));
+    }
+    if (FData.Bars.empty() || scale <= 0) return;
+
+    // Bars. Narrow ones only mark their pixel column; the marks are painted as runs afterwards.
+    const int width = plot.width();
+    std::vector<std::uint8_t> narrow(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width), 0);
+    const double barInset = std::min(3.0, rowHeight * 0.15);
+    painter.setClipRect(plot);
+    std::vector<QColor> colours;
+    for (int r = 0; r < ChartRowCount; ++r) colours.push_back(RowColour(r));
+    const QPen outline(QColor(0x60, 0x60, 0x60));
+    for (const TChartBar& bar : FData.Bars) {
+        const double x0 = (bar.Start - FViewFrom) * scale;
+        const double x1 = (bar.End - FViewFrom) * scale;
+        if (x1 < 0 || x0 >= width) continue;
+        const int row = std::min(bar.Row, rows - 1);
+        if (x1 - x0 < 1.0) {
+            const int col = std::clamp(static_cast<int>(x0), 0, width - 1);
+            narrow[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                   static_cast<std::size_t>(col)] = 1;
+            continue;
+        }
+        const double left = std::max(x0, -2.0), right = std::min(x1, width + 2.0);
+        const QRectF box(plot.left() + left, plot.top() + row * rowHeight + barInset,
+                         right - left, rowHeight - 2 * barInset);
+        painter.fillRect(box, colours[static_cast<std::size_t>(bar.Row)]);
+        if (right - left >= 4) {
+            painter.setPen(outline);
+            painter.drawRect(box);
+        }
+        if (right - left > 24) {
+            int& w = FLabelWidth[static_cast<std::size_t>(bar.Label)];
+            const QString label = Q(FData.Labels[static_cast<std::size_t>(bar.Label)]);
+            if (w < 0) w = metrics.horizontalAdvance(label);
+            if (w + 6 <= right - left && metrics.height() <= box.height()) {
+                const QColor c = colours[static_cast<std::size_t>(bar.Row)];
+                painter.setPen(qGray(c.rgb()) < 128 ? Qt::white : Qt::black);
+                painter.drawText(box.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                                 label);
+            }
+        }
+    }
+    for (int r = 0; r < rows; ++r) {
+        const std::uint8_t* marks = narrow.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+        const QColor c = colours[static_cast<std::size_t>(std::min(r, ChartRowCount - 1))];
+        for (int x = 0; x < width;) {
+            if (!marks[x]) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < width && marks[end]) ++end;
+            painter.fillRect(QRectF(plot.left() + x, plot.top() + r * rowHeight + barInset,
+                                    end - x, rowHeight - 2 * barInset),
+                             c);
+            x = end;
+        }
+    }
+    painter.setClipping(false);
+}
+
+int TActivityChart::BarAt(const QPoint& pos) const {
+    const QRect plot = PlotArea(rect());
+    if (!plot.contains(pos) || FData.Bars.empty()) return -1;
+    const int rows = RowCount();
+    const int row = static_cast<int>((pos.y() - plot.top()) * rows / plot.height());
+    const double perPixel = (FViewTo - FViewFrom) / plot.width();
+    const TDateTime t = FViewFrom + (pos.x() - plot.left()) * perPixel;
+    // The last bar painted there wins; narrow bars are found within their pixel.
+    for (std::size_t i = FData.Bars.size(); i-- > 0;) {
+        const TChartBar& b = FData.Bars[i];
+        if (std::min(b.Row, rows - 1) == row && b.Start <= t + perPixel / 2 &&
+            t - perPixel / 2 <= b.End)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+QString TActivityChart::ToolTipAt(const QPoint& pos) const {
+    const int i = BarAt(pos);
+    if (i < 0) return {};
+    const TChartBar& b = FData.Bars[static_cast<std::size_t>(i)];
+    return Q(b.Process.str()) + "\n" + Q(b.Caption.str()) + "\n" + Q(DateTimeText(b.Start)) +
+           "\n" + Q(DurationText(b.End - b.Start));
+}
+
+void TActivityChart::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    Render(painter, rect());
+}
+
+void TActivityChart::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0) return;
+    ZoomAt(event->position().x(), std::pow(0.8, notches));
+    event->accept();
+}
+
+void TActivityChart::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    FDragging = true;
+    FMoved = false;
+    FPressPos = event->position().toPoint();
+    FPressFrom = FViewFrom;
+    FPressTo = FViewTo;
+}
+
+void TActivityChart::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMoved();
+    if (!FDragging) return;
+    const QPoint now = event->position().toPoint();
+    if (!FMoved && (now - FPressPos).manhattanLength() < 4) return;
+    FMoved = true;
+    const QRect plot = PlotArea(rect());
+    const TDateTime shift = (now.x() - FPressPos.x()) * (FPressTo - FPressFrom) / plot.width();
+    SetView(FPressFrom - shift, FPressTo - shift);
+}
+
+void TActivityChart::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !FDragging) return;
+    FDragging = false;
+    if (!FMoved) emit clicked();
+}
+
+bool TActivityChart::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = ToolTipAt(help->pos());
+        if (text.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), text, this);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+} // namespace orvane

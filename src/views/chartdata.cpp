@@ -139,7 +139,7 @@ TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTi
                      .first;
         }
         const TDateTime end = e.Start + e.Duration;
-        data.Bars.push_back({e.Start, end, it->second.Row, it->second.Label, i});
+        data.Bars.push_back({e.Start, end, it->second.Row, it->second.Label, i, e.Process, e.Caption});
         data.MinTime = std::min(data.MinTime, e.Start);
         data.MaxTime = std::max(data.MaxTime, end);
     });

@@ -45,7 +45,9 @@ struct TChartBar {
     TDateTime End = 0;
     int Row = 0;   // 0..17
     int Label = 0; // index into TChartData::Labels
-    int Entry = 0; // index of the entry in the list
+    int Entry = 0; // index of the entry in the list when the bars were made
+    TText Process; // for the tooltip, which must not depend on the list changing later
+    TText Caption;
 };
 
 struct TChartData {

@@ -1,0 +1,249 @@
+#include "testutil.h"
+
+#include "recorder/datafile.h"
+#include "views/cleanup.h"
+#include "views/export.h"
+#include "views/localeformat.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace orvane;
+using namespace testutil;
+
+namespace {
+
+std::string ReadAll(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct TempDir {
+    std::filesystem::path Path;
+    TempDir() {
+        Path = std::filesystem::temp_directory_path() /
+               ("orvane-views-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(Path);
+    }
+    ~TempDir() { std::filesystem::remove_all(Path); }
+    std::string File(const char* name) const { return (Path / name).string(); }
+};
+
+} // namespace
+
+TEST(Export, CsvLinesAsWritten) {
+    SetCurrentLocaleFormat(TLocaleFormat{});
+    TActivityList list;
+    std::ostringstream empty;
+    WriteCsv(list, empty);
+    EXPECT_EQ(empty.str(), "Process; Window.Caption; Date; Time; Duration\r\n\r\n");
+
+    Add(list, "/bin/a", "a; b %s", At(2024, 1, 3, 9, 5, 7), 26 * Hour);
+    Add(list, "/bin/b", "", At(2024, 1, 4), 0);
+    TempDir dir;
+    SaveAsCsv(list, dir.File("out.csv"));
+    EXPECT_EQ(ReadAll(dir.File("out.csv")),
+              "Process; Window.Caption; Date; Time; Duration\r\n\r\n"
+              "/bin/a; 'a; b %s; 03.01.2024; 09:05:07; 26:00:00\r\n"
+              "/bin/b; '; 04.01.2024; 00:00:00; 00:00:00\r\n");
+}
+
+TEST(Export, UnwritableTargetsReportCannotCreate) {
+    TActivityList list;
+    TempDir dir;
+    const std::string target = dir.File("missing/out.csv");
+    try {
+        SaveAsCsv(list, target);
+        FAIL() << "no error";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + target + "\". ", 0), 0u)
+            << e.what();
+    }
+    EXPECT_THROW(SaveTreeAsText({}, dir.Path.string()), EFileError) << "a folder is no file";
+    if (std::filesystem::exists("/dev/full")) {
+        Add(list, "/bin/a", "x", At(2024, 1, 3), Hour);
+        EXPECT_THROW(SaveAsCsv(list, "/dev/full"), EFileError) << "a full disk is reported";
+    }
+}
+
+TEST(Export, TreeTextWritesEveryNodeIndentedByTabs) {
+    const TTree tree = {{0, "day", 1, {{1, "prog", {}, {{2, "line1", {}, {}}, {2, "line2", {}, {}}}}}},
+                        {0, "day2", 2, {}}};
+    std::ostringstream out;
+    WriteTreeText(tree, out);
+    EXPECT_EQ(out.str(), "day\r\n\tprog\r\n\t\tline1\r\n\t\tline2\r\nday2\r\n");
+    TempDir dir;
+    SaveTreeAsText({}, dir.File("empty.txt"));
+    EXPECT_EQ(ReadAll(dir.File("empty.txt")), "");
+}
+
+TEST(Cleanup, HoursAsEntered) {
+    const std::pair<const char*, std::optional<long long>> cases[] = {
+        {"0", 0},   {"24", 24},   {" 30 ", 30},           {"+5", 5},
+        {"", 8},    {"abc", 8},   {"12abc", 8},           {"1.5", 8},
+        {"-1", std::nullopt}, {"-99999999999999999999999", std::nullopt},
+        {"99999999999999999999999", std::numeric_limits<long long>::max()},
+    };
+    for (const auto& [text, hours] : cases) EXPECT_EQ(ParseHours(text), hours) << text;
+}
+
+namespace {
+
+struct Script {
+    std::optional<std::string> Hours;
+    std::vector<bool> Answers;
+    std::vector<std::string> Questions, Messages;
+    int Refreshes = 0;
+    std::function<void(int)> DuringQuestion;
+
+    TRemoveLongsDialogs Dialogs() {
+        TRemoveLongsDialogs d;
+        d.AskHours = [this](const std::string& title, const std::string& prompt) {
+            EXPECT_EQ(title, "Remove Activities");
+            EXPECT_NE(prompt.find("?? hours"), std::string::npos);
+            return Hours;
+        };
+        d.AskRemove = [this](const std::string& q) {
+            Questions.push_back(q);
+            if (DuringQuestion) DuringQuestion(static_cast<int>(Questions.size()));
+            return Questions.size() <= Answers.size() && Answers[Questions.size() - 1];
+        };
+        d.ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
+        d.RefreshTree = [this] { ++Refreshes; };
+        return d;
+    }
+};
+
+void LongRecord(TActivityList& list) {
+    Add(list, "/bin/a", "short", At(2024, 1, 1, 8), 1 * Hour);
+    Add(list, "/bin/a", "night", At(2024, 1, 1, 20), 30 * Hour);
+    Add(list, "/bin/b", "day", At(2024, 1, 3, 2), 25 * Hour);
+    Add(list, "/bin/c", "%s %n", At(2024, 1, 4, 4), 9 * Hour);
+    Add(list, "/bin/run", "running", At(2024, 1, 4, 14), 99 * Hour); // never offered
+}
+
+std::vector<std::string> Captions(const TActivityList& list) {
+    std::vector<std::string> out;
+    for (const TEntry& e : list.Entries()) out.push_back(e.Caption);
+    return out;
+}
+
+} // namespace
+
+TEST(Cleanup, RemoveLongActivitiesOffersEachLongEntryOnce) {
+    SetCurrentLocaleFormat(TLocaleFormat{});
+    struct Case {
+        std::optional<std::string> hours;
+        std::vector<bool> answers;
+        int questions;
+        std::vector<std::string> left;
+        int messages;
+    } cases[] = {
+        {"24", {true, true}, 2, {"short", "%s %n", "running"}, 0}, // two in a row, both Yes
+        {"24", {false, true}, 2, {"short", "night", "%s %n", "running"}, 0},
+        {"8", {false, false, false}, 3, {"short", "night", "day", "%s %n", "running"}, 0},
+        {"x", {false, false, false}, 3, {"short", "night", "day", "%s %n", "running"}, 0},
+        {"0", {true, false, false, false}, 4, {"night", "day", "%s %n", "running"}, 0},
+        {"-3", {}, 0, {"short", "night", "day", "%s %n", "running"}, 1},
+        {std::nullopt, {}, 0, {"short", "night", "day", "%s %n", "running"}, 0},
+        {"1000", {}, 0, {"short", "night", "day", "%s %n", "running"}, 0},
+    };
+    for (const Case& c : cases) {
+        TActivityList list;
+        LongRecord(list);
+        Script s;
+        s.Hours = c.hours;
+        s.Answers = c.answers;
+        RemoveLongActivities(list, s.Dialogs());
+        const std::string name = c.hours.value_or("cancel");
+        EXPECT_EQ(static_cast<int>(s.Questions.size()), c.questions) << name;
+        EXPECT_EQ(s.Refreshes, c.questions) << name << ": the tree is rebuilt after every question";
+        EXPECT_EQ(Captions(list), c.left) << name;
+        EXPECT_EQ(static_cast<int>(s.Messages.size()), c.messages) << name;
+    }
+    TActivityList list;
+        LongRecord(list);
+    Script s;
+    s.Hours = "24";
+    RemoveLongActivities(list, s.Dialogs());
+    ASSERT_EQ(s.Questions.size(), 2u);
+    EXPECT_EQ(s.Questions[0],
+              "Following Activity found: \r\n01.01.2024 20:00:00, Duration 30:00:00, /bin/a, "
+              "night\r\nRemove Activity?");
+}
+
+TEST(Cleanup, WalkRereadsTheCountWhileTheRecorderAppends) {
+    TActivityList list;
+    Add(list, "/bin/a", "one", At(2024, 1, 1), 10 * Hour);
+    list.AddEntry("/bin/a", "running", At(2024, 1, 1, 12)); // the running entry
+    Script s;
+    s.Hours = "8";
+    s.Answers = {false, true};
+    // While the first question is open the recorder closes the running entry after 9 hours
+    // and starts a new one: the closed entry is now offered too.
+    s.DuringQuestion = [&](int n) {
+        if (n != 1) return;
+        list.CloseLastEntry(At(2024, 1, 1, 21));
+        list.AddEntry("/bin/b", "new", At(2024, 1, 1, 21));
+    };
+    RemoveLongActivities(list, s.Dialogs());
+    EXPECT_EQ(s.Questions.size(), 2u);
+    EXPECT_EQ(Captions(list), (std::vector<std::string>{"one", "new"}));
+
+    TActivityList single;
+    Add(single, "/bin/a", "x", At(2024, 1, 1), 99 * Hour);
+    Script none;
+    none.Hours = "0";
+    RemoveLongActivities(single, none.Dialogs());
+    EXPECT_TRUE(none.Questions.empty()) << "fewer than two entries: nothing is offered";
+}
+
+TEST(Cleanup, NewClearsOnlyAfterYesAndWritesTheEmptyRecord) {
+    TempDir dir;
+    const std::string file = dir.File("rec.cdat");
+    TActivityList list;
+        LongRecord(list);
+    list.SaveToFile(file);
+    int cleared = 0;
+    std::string asked;
+    EXPECT_FALSE(NewRecord(list, file, [&](const std::string& q) { asked = q; return false; },
+                           [&] { ++cleared; }));
+    EXPECT_EQ(asked, "Attention all activities will be removed\r\nDo you want to proceed?");
+    EXPECT_EQ(list.Count(), 5);
+    EXPECT_TRUE(NewRecord(list, file, [](const std::string&) { return true; }, [&] { ++cleared; }));
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(cleared, 1);
+    TActivityList reread;
+    reread.LoadFromFile(file);
+    EXPECT_EQ(reread.Count(), 0);
+
+    TActivityList again;
+    LongRecord(again);
+    EXPECT_THROW(NewRecord(again, dir.File("no/such/dir/x.cdat"),
+                           [](const std::string&) { return true; }, [&] { ++cleared; }),
+                 EFileError);
+    EXPECT_EQ(cleared, 1) << "the views keep their state when the file cannot be written";
+}
+
+TEST(Locale, FormatsFromQLocaleWithoutTimeZone) {
+    const std::pair<const char*, const char*> patterns[] = {
+        {"HH:mm:ss t", "HH:mm:ss"}, {"h:mm:ss AP t", "h:mm:ss AP"}, {"t HH:mm:ss", "HH:mm:ss"},
+        {"HH:mm:ss 'tt'", "HH:mm:ss 'tt'"}, {"HH:mm:ss tttt", "HH:mm:ss"}};
+    for (const auto& [in, out] : patterns) EXPECT_EQ(WithoutTimeZone(in), out) << in;
+
+    const TLocaleFormat de = LocaleFormatFrom(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(de.LongTime.find('t'), std::string::npos);
+    EXPECT_EQ(de.ListSeparator, ';');
+    EXPECT_EQ(DateText(At(2024, 3, 5), de), "05.03.24");
+    EXPECT_EQ(TimeText(At(2024, 3, 5, 13, 4, 5), de), "13:04:05");
+    EXPECT_EQ(FormatDateTime("MMM", At(2024, 3, 5), de), "März");
+    const TLocaleFormat us = LocaleFormatFrom(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(us.ListSeparator, ',');
+    EXPECT_EQ(TimeText(At(2024, 3, 5, 13, 4, 5), us), "1:04:05 PM");
+}
