@@ -1,0 +1,181 @@
+// The tree model and the chart widget, offscreen.
+#include "testutil.h"
+
+#include "views/activitychart.h"
+#include "views/treemodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using namespace testutil;
+
+namespace {
+
+void Record(TActivityList& list) {
+    const TDateTime d = At(2024, 1, 15);
+    for (int day = 0; day < 3; ++day)
+        for (int i = 0; i < 6; ++i)
+            Add(list, i % 2 ? "/usr/bin/editor" : "/usr/bin/mail",
+                "Document " + std::to_string(i % 3), d + day + (8 + i) * Hour, 40 * Min);
+}
+
+QColor PixelColour(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+} // namespace
+
+TEST(TreeModel, ChildItemsAreMadeWhenANodeIsExpanded) {
+    TActivityList list;
+    Record(list);
+    TTreeModel model;
+    model.SetTree(FillTreeDaily(list));
+    // The tester of this Qt version fetches children while it still counts a reset as running,
+    // so a fresh one is attached after each reset.
+    auto tester = std::make_unique<QAbstractItemModelTester>(
+        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ASSERT_EQ(model.rowCount(), 3);
+    tester.reset();
+    model.SetTree(FillTreeDaily(list));
+    EXPECT_EQ(model.ItemCount(), 3u) << "only the periods exist before anything is expanded";
+    EXPECT_TRUE(model.hasChildren(model.index(0, 0)));
+    EXPECT_TRUE(model.canFetchMore(model.index(0, 0)));
+    EXPECT_EQ(model.rowCount(model.index(0, 0)), 0);
+    tester = std::make_unique<QAbstractItemModelTester>(
+        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QModelIndex day = model.index(0, 0);
+    EXPECT_EQ(model.data(day).toString(), "15.01.2024  :  04:00:00");
+
+    QTreeView view;
+    ShowTreeIn(view, model);
+    view.expand(day);
+    ASSERT_EQ(model.rowCount(day), 2);
+    const QModelIndex program = model.index(0, 0, day);
+    EXPECT_EQ(model.data(program).toString(), "/usr/bin/mail       : 02:00:00");
+    EXPECT_EQ(model.Node(program), &model.Tree()[0].Children[0]);
+    EXPECT_EQ(model.ParentNode(program), &model.Tree()[0]);
+    EXPECT_EQ(model.ParentNode(day), nullptr);
+    view.expand(program);
+    ASSERT_EQ(model.rowCount(program), 3);
+    EXPECT_EQ(model.data(model.index(2, 0, program)).toString(), "00:40:00  : Document 1");
+    EXPECT_EQ(model.parent(model.index(2, 0, program)), program);
+
+    // A new tree drops the old items; the whole-record node comes expanded.
+    tester.reset();
+    model.SetTree(FillTreeAll(list, At(2024, 2, 1)));
+    tester = std::make_unique<QAbstractItemModelTester>(
+        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ShowTreeIn(view, model);
+    EXPECT_TRUE(view.isExpanded(model.index(0, 0)));
+    EXPECT_EQ(model.rowCount(model.index(0, 0)), 2);
+    tester.reset();
+    model.Clear();
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_FALSE(model.hasChildren());
+}
+
+TEST(Chart, PaintsBarsInTheirRowColours) {
+    TActivityList list;
+    const TDateTime d = At(2024, 1, 15);
+    const char* programs[] = {"/bin/aqua", "/bin/red", "/bin/yellow"};
+    for (int p = 0; p < 3; ++p) Add(list, programs[p], "c", d + (8 + 2 * p) * Hour, 2 * Hour);
+    TActivityChart chart;
+    chart.resize(800, 300);
+    chart.SetData(ChartBars(list, "", 0, 0));
+    QImage image(chart.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    chart.Render(painter, image.rect());
+    painter.end();
+    const QRect plot = chart.PlotArea(image.rect());
+    const double rowHeight = plot.height() / 3.0;
+    const double perDay = plot.width() / (chart.ViewTo() - chart.ViewFrom());
+    for (int p = 0; p < 3; ++p) {
+        const TDateTime mid = d + (9 + 2 * p) * Hour;
+        const int x = plot.left() + static_cast<int>((mid - chart.ViewFrom()) * perDay);
+        const int y = plot.top() + static_cast<int>((p + 0.5) * rowHeight);
+        const std::uint32_t rgb = ChartColors[static_cast<std::size_t>(p)];
+        EXPECT_EQ(PixelColour(image, x, y), QColor(QRgb(rgb))) << programs[p];
+        EXPECT_EQ(chart.ToolTipAt({x, y}).split('\n').value(0), programs[p]);
+        // Elsewhere in the row the back wall is white.
+        const int away = plot.left() + static_cast<int>((d + 23.5 * Hour - chart.ViewFrom()) * perDay);
+        EXPECT_EQ(PixelColour(image, std::min(away, plot.right() - 2), y), QColor(Qt::white));
+    }
+    EXPECT_EQ(chart.ToolTipAt({plot.left() + 2, plot.top() + 2}), QString());
+}
+
+TEST(Chart, NarrowBarsAreMergedIntoOnePixelRun) {
+    TActivityList list;
+    const TDateTime d = At(2020, 1, 1);
+    for (int i = 0; i < 20000; ++i) Add(list, "/bin/a", "x", d + i * 0.05, 20 * Sec);
+    TActivityChart chart;
+    chart.resize(600, 200);
+    chart.SetData(ChartBars(list, "", 0, 0));
+    QImage image(chart.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    chart.Render(painter, image.rect());
+    painter.end();
+    const QRect plot = chart.PlotArea(image.rect());
+    const int y = plot.center().y();
+    int coloured = 0;
+    for (int x = plot.left() + 20; x < plot.right() - 20; ++x)
+        coloured += PixelColour(image, x, y) == QColor(QRgb(ChartColors[0]));
+    EXPECT_EQ(coloured, plot.width() - 40 - 1) << "every column holds some entry";
+}
+
+TEST(Chart, AxisLabelsFollowTheSpan) {
+    TActivityChart chart;
+    const TDateTime d = At(2024, 1, 15);
+    const QStringList hours = chart.AxisLabels(d + 8 * Hour, d + 12 * Hour, 800);
+    ASSERT_FALSE(hours.isEmpty());
+    EXPECT_EQ(hours.first(), "08:00");
+    const QStringList seconds = chart.AxisLabels(d + 8 * Hour, d + 8 * Hour + 30 * Sec, 800);
+    EXPECT_EQ(seconds.first(), "08:00:00");
+    const QStringList days = chart.AxisLabels(d, d + 10, 800);
+    EXPECT_EQ(days.first(), QString::fromStdString(DateText(d)));
+    const QStringList years = chart.AxisLabels(d, d + 5 * 365, 800);
+    EXPECT_TRUE(years.contains("2025")) << years.join(",").toStdString();
+}
+
+TEST(Chart, WheelZoomsAroundTheCursorDragPansClickSignals) {
+    TActivityList list;
+    Record(list);
+    TActivityChart chart;
+    chart.resize(800, 300);
+    chart.SetData(ChartBars(list, "", 0, 0));
+    QSignalSpy clicks(&chart, &TActivityChart::clicked);
+    QSignalSpy moves(&chart, &TActivityChart::mouseMoved);
+
+    const QRect plot = chart.PlotArea(chart.rect());
+    const int x = plot.left() + plot.width() / 4;
+    const double f = (x - plot.left()) / double(plot.width());
+    const TDateTime before = chart.ViewFrom() + f * (chart.ViewTo() - chart.ViewFrom());
+    const TDateTime span = chart.ViewTo() - chart.ViewFrom();
+    chart.ZoomAt(x, 0.5);
+    EXPECT_NEAR(chart.ViewTo() - chart.ViewFrom(), span / 2, 1e-9);
+    EXPECT_NEAR(chart.ViewFrom() + f * (chart.ViewTo() - chart.ViewFrom()), before, 1e-9)
+        << "the time under the cursor stays put";
+
+    const TDateTime from = chart.ViewFrom();
+    QTest::mousePress(&chart, Qt::LeftButton, {}, {400, 100});
+    QTest::mouseMove(&chart, {300, 100});
+    QTest::mouseRelease(&chart, Qt::LeftButton, {}, {300, 100});
+    EXPECT_GT(chart.ViewFrom(), from) << "dragging left shows later times";
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_GE(moves.count(), 1);
+    QTest::mouseClick(&chart, Qt::LeftButton, {}, {200, 100});
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SetCurrentLocaleFormat(TLocaleFormat{});
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
