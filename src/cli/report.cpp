@@ -3,11 +3,14 @@
 #include "platform/platform.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
+#include "recorder/sampler.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <ostream>
+#include <thread>
 
 namespace orvane::cli {
 
@@ -84,6 +87,46 @@ int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
+// One probe field; control characters as \xHH, so that a sample stays one line.
+std::string ProbeField(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    bool watch = false;
+    for (const std::string& a : args) {
+        if (a != "--watch") {
+            err << "orvane-report probe: unknown argument " << a << "\n";
+            return 64;
+        }
+        watch = true;
+    }
+    platform::TForegroundProbe probe;
+    std::string lastProcess, lastCaption;
+    for (bool first = true;; first = false) {
+        // Asked in the sampler's order, each with the foreground window afresh.
+        std::string process = probe.ForegroundProcessName();
+        std::string caption = probe.ForegroundCaption();
+        if (first || process != lastProcess || caption != lastCaption) {
+            out << ProbeField(process) << '\t' << ProbeField(caption) << '\n' << std::flush;
+            lastProcess = std::move(process);
+            lastCaption = std::move(caption);
+        }
+        if (!watch) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(TSampler::Interval));
+    }
+}
+
 const std::vector<TVerb>& Verbs() {
     static const std::vector<TVerb> verbs = {
         {"dump", "dump [FILE]",
@@ -92,6 +135,12 @@ const std::vector<TVerb>& Verbs() {
          "      start and duration are the stored values (days since 1899-12-30 local time,\n"
          "      and a fraction of a day) with 17 significant digits",
          Dump},
+        {"probe", "probe [--watch]",
+         "print the program and the title of the window that has the focus, as the recorder\n"
+         "      records them: one line PROCESS<tab>CAPTION (empty where nothing can be told).\n"
+         "      With --watch, a new line every 5 seconds whenever either changes, until\n"
+         "      interrupted",
+         Probe},
     };
     return verbs;
 }

@@ -1,0 +1,61 @@
+// The pieces of the Linux backend that need no X server: text decoding, /proc reading, the XDG
+// folders and the desktop entries. Split out so that they can be tested on their own.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane::platform::x11 {
+
+// --- Window titles ---------------------------------------------------------------------------
+
+// ISO 8859-1 bytes as UTF-8.
+std::string Latin1ToUtf8(std::string_view latin1);
+// An X compound text (ISO 2022 with the X extensions) as UTF-8. ASCII, the ISO 8859 sets we know
+// and UTF-8 segments are decoded; characters of other sets become U+FFFD.
+std::string CompoundTextToUtf8(std::string_view ctext);
+// Whether WM_CLIENT_MACHINE names this host: equal, or equal in the first label (a short name
+// against a fully qualified one). Case-insensitive, as host names are.
+bool IsLocalMachine(std::string_view clientMachine, std::string_view localHost);
+
+// --- Processes ---------------------------------------------------------------------------------
+
+// The executable behind procRoot/PID/exe, or empty when it cannot be read. A binary replaced
+// while running reads "PATH (deleted)": that is still the same program, so the mark is dropped.
+std::string ExecutablePath(const std::string& procRoot, std::uint32_t pid);
+// procRoot/PID/comm without its line end, or empty.
+std::string CommandName(const std::string& procRoot, std::uint32_t pid);
+// The full path (or its file name when fullPath is false); the bare command name when the
+// executable cannot be read (another user's process, a kernel thread); empty when it is gone.
+std::string ProcessNameIn(const std::string& procRoot, std::uint32_t pid, bool fullPath);
+// Every numeric entry of procRoot with its name as above, in directory order. False when the
+// folder cannot be read.
+bool ListProcessesIn(const std::string& procRoot, std::vector<TProcessInfo>& list, bool fullPath);
+// A /proc entry name as a process id; false for anything that is not a plain decimal number.
+bool ParseProcessId(std::string_view name, std::uint32_t& pid);
+
+// --- Folders and desktop entries ----------------------------------------------------------------
+
+// An absolute path taken from the environment, trailing slashes removed; empty when the
+// variable is unset, empty or relative.
+std::string AbsoluteEnv(const char* name);
+// XDG_DESKTOP_DIR out of the text of user-dirs.dirs, with $HOME expanded; empty when the file
+// does not name it or names it in a form we cannot read.
+std::string DesktopDirFromUserDirs(std::string_view userDirs, const std::string& home);
+
+// The Exec value for one program path: double-quoted with the characters the desktop-entry
+// format reserves escaped, percent signs doubled, then escaped as a string value.
+std::string DesktopExecValue(const std::string& exePath);
+// A string value of a desktop entry: backslash and control characters escaped.
+std::string DesktopStringValue(std::string_view text);
+// The whole desktop entry that points at exePath.
+std::string DesktopEntryText(const std::string& exePath, const std::string& name,
+                             const std::string& description);
+// The shortcut's file name: name without any folder, its extension replaced by ".desktop".
+std::string ShortcutFileName(const std::string& name);
+
+} // namespace orvane::platform::x11

@@ -1,0 +1,185 @@
+# End-to-end test helpers: a private X server with a window manager, test windows, and a
+# clean-up that ends every process started here, by its id, whatever way the script ends.
+# shellcheck shell=bash
+#
+#   source tests/e2e/lib.sh
+#   e2e_init                        # private HOME, XDG_* and XDG_RUNTIME_DIR; EXIT trap
+#   e2e_start_x                     # Xvfb on a free display; exports DISPLAY
+#   e2e_start_wm                    # icewm, returns once it manages windows
+#   e2e_window NAME PROGRAM ARGS... # starts a test window; its id in E2E_WID, pid in E2E_PID
+#   e2e_activate WID                # through the window manager, waits until it is active
+#   e2e_stop PID                    # ends one process started here
+#
+# Every process is started in a session of its own, so that ending it also ends what it started.
+# A script exits 77 (skip) when the programs it needs are missing.
+
+E2E_PIDS=()
+E2E_FAILED=0
+
+e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
+
+e2e_fail() {
+    e2e_log "FAIL: $*"
+    exit 1
+}
+
+e2e_require() {
+    local p
+    for p in "$@"; do
+        if ! command -v "$p" >/dev/null 2>&1; then
+            e2e_log "SKIP: $p is not installed"
+            exit 77
+        fi
+    done
+}
+
+e2e_init() {
+    E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/orvane-e2e-XXXXXX")
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    export HOME="$E2E_DIR/home"
+    export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+    export XDG_CACHE_HOME="$HOME/.cache" XDG_STATE_HOME="$HOME/.local/state"
+    export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
+    mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" \
+        "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+    export LC_ALL=C.UTF-8
+}
+
+# The state letter of a process, empty when it no longer exists (a zombie counts as ended).
+e2e_alive() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
+e2e_stop() {
+    local pid=$1 i
+    kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
+    for ((i = 0; i < 60; i++)); do
+        e2e_alive "$pid" || break
+        sleep 0.05
+    done
+    if e2e_alive "$pid"; then
+        kill -KILL -- "-$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true
+    fi
+    wait "$pid" 2>/dev/null || true
+    local rest=() p
+    for p in "${E2E_PIDS[@]}"; do [ "$p" = "$pid" ] || rest+=("$p"); done
+    E2E_PIDS=("${rest[@]}")
+}
+
+e2e_cleanup() {
+    local status=$? i pids=("${E2E_PIDS[@]}")
+    trap - EXIT INT TERM
+    # Newest first: windows before the window manager before the server.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do e2e_stop "${pids[i]}"; done
+    if [ "$status" -ne 0 ] && [ -n "${E2E_DIR:-}" ]; then
+        for f in "$E2E_DIR"/*.err; do
+            [ -s "$f" ] && { e2e_log "--- $(basename "$f")"; tail -n 20 "$f" >&2; }
+        done
+    fi
+    [ -n "${E2E_DIR:-}" ] && rm -rf "$E2E_DIR"
+    exit "$status"
+}
+
+# e2e_spawn NAME COMMAND...: starts COMMAND in a session of its own, output to
+# $E2E_DIR/NAME.out and NAME.err; its pid in E2E_PID.
+e2e_spawn() {
+    local name=$1
+    shift
+    setsid "$@" >"$E2E_DIR/$name.out" 2>"$E2E_DIR/$name.err" </dev/null &
+    E2E_PID=$!
+    E2E_PIDS+=("$E2E_PID")
+}
+
+# Waits up to $1 seconds for the command after it to succeed.
+e2e_wait_for() {
+    local seconds=$1 i
+    shift
+    for ((i = 0; i < seconds * 20; i++)); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+e2e_start_x() {
+    e2e_require Xvfb xdotool xprop
+    local fdfile="$E2E_DIR/display" fd
+    : >"$fdfile"
+    exec {fd}>"$fdfile"
+    # -displayfd: the server picks a free display and writes its number once it accepts clients.
+    e2e_spawn xvfb Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp -noreset
+    exec {fd}>&-
+    E2E_XVFB_PID=$E2E_PID
+    e2e_wait_for 15 grep -q '^[0-9]' "$fdfile" || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    e2e_log "X server on $DISPLAY"
+}
+
+# The window named by the root's _NET_SUPPORTING_WM_CHECK, when that window names itself too.
+e2e_wm_check_window() {
+    local check self
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
+    [ -n "$check" ] || return 1
+    self=$(xprop -id "$check" _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
+    [ "$self" = "$check" ] && printf '%s\n' "$check"
+}
+
+e2e_start_wm() {
+    e2e_require icewm
+    mkdir -p "$HOME/.icewm"
+    # Nothing that comes and goes by itself: no clock, no mail or load monitors.
+    cat >"$HOME/.icewm/preferences" <<'EOF'
+TaskBarShowClock=0
+TaskBarShowMailboxStatus=0
+TaskBarShowCPUStatus=0
+TaskBarShowNetStatus=0
+TaskBarShowMEMStatus=0
+ShowPopupsWhileFullscreen=0
+EOF
+    e2e_spawn icewm icewm
+    E2E_WM_PID=$E2E_PID
+    e2e_wait_for 15 e2e_wm_check_window >/dev/null || e2e_fail "the window manager did not start"
+    # The tray and the focus handling are ready shortly after the check window appears.
+    sleep 0.3
+}
+
+e2e_window() {
+    local name=$1
+    shift
+    e2e_spawn "$name" "$@"
+    local file="$E2E_DIR/$name.out"
+    e2e_wait_for 10 grep -q '^0x' "$file" || e2e_fail "window $name did not appear"
+    E2E_WID=$(head -n1 "$file")
+}
+
+e2e_activate() {
+    timeout 10 xdotool windowactivate --sync "$1" || e2e_fail "could not activate $1"
+}
+
+# Without a window manager: give the input focus straight to the window.
+e2e_focus() {
+    timeout 10 xdotool windowfocus --sync "$1" || e2e_fail "could not focus $1"
+}
+
+# e2e_expect WHAT EXPECTED ACTUAL: notes a mismatch and goes on.
+e2e_expect() {
+    if [ "$2" != "$3" ]; then
+        e2e_log "FAIL: $1"
+        e2e_log "  expected: $(printf '%q' "$2")"
+        e2e_log "  actual:   $(printf '%q' "$3")"
+        E2E_FAILED=1
+    else
+        e2e_log "ok: $1"
+    fi
+}
+
+e2e_finish() {
+    [ "$E2E_FAILED" -eq 0 ] || exit 1
+    exit 0
+}
