@@ -57,7 +57,10 @@ QStringList LinesOf(const QString& text) {
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QChar(0x2029), u'\n');
-    return t.split(u'\n');
+    QStringList lines = t.split(u'\n');
+    // A text ending in a line break has no further (empty) line.
+    if (lines.size() > 1 && lines.constLast().isEmpty()) lines.removeLast();
+    return lines;
 }
 
 // Sets a list's texts to exactly the given ones, keeping the data of the rows that stay.
@@ -111,8 +114,7 @@ QString TLangManager::ComponentPath(const QString& section, const QObject* compo
     QString path;
     const QObject* node = component;
     while (node && !node->objectName().isEmpty()) {
-        const QString name =
-            byClass ? QString::fromLatin1(node->metaObject()->className()) : node->objectName();
+        const QString name = byClass ? ClassNameOf(node) : node->objectName();
         if (SameTextAscii(name, section)) break;
         const QObject* owner = OwnerOf(node);
         if (owner && !owner->objectName().isEmpty()) path = node->objectName() + u'.' + path;

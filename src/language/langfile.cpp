@@ -93,6 +93,14 @@ QString DecodeLangText(const QByteArray& bytes) {
     auto decode = [](QStringConverter::Encoding enc, QByteArrayView data) {
         QStringDecoder decoder(enc, QStringConverter::Flag::Stateless);
         QString s = decoder.decode(data);
+        // The UTF-16 decoders let half a surrogate pair through; such a text could not be
+        // written back or converted faithfully.
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+                ++i;
+            else if (s[i].isSurrogate())
+                s[i] = QChar::ReplacementCharacter;
+        }
         return s;
     };
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());

@@ -49,6 +49,13 @@ QString ExecutableDir() {
 
 } // namespace
 
+QString ClassNameOf(const QObject* object) {
+    // Without the C++ namespace: the section reads "TfmActivity", not "orvane::TfmActivity".
+    const QString name = QString::fromLatin1(object->metaObject()->className());
+    const qsizetype colon = name.lastIndexOf(QStringLiteral("::"));
+    return colon < 0 ? name : name.mid(colon + 2);
+}
+
 TLangManager::TLangManager(QObject* parent) : QObject(parent) {
     FCreated = Quoted(TodayText() + QStringLiteral(" Orvane developers"));
 }
@@ -246,7 +253,7 @@ std::shared_ptr<TLangFile> TLangManager::FileFor(bool useCommon) const {
 }
 
 QString TLangManager::FormSection(const QWidget* form) const {
-    if (FOptions.testFlag(lmClassNames)) return QString::fromLatin1(form->metaObject()->className());
+    if (FOptions.testFlag(lmClassNames)) return ClassNameOf(form);
     return form->objectName();
 }
 

@@ -54,6 +54,8 @@ QObject* OwnerOf(const QObject* object);
 // What the owner owns, in creation order; forms and composites below it are listed but not
 // entered.
 std::vector<QObject*> OwnedComponents(const QObject* owner);
+// The meta-object class name without its C++ namespace.
+QString ClassNameOf(const QObject* object);
 
 class TLangManager : public QObject {
     Q_OBJECT
