@@ -1,4 +1,5 @@
 #include "cli/report.h"
+#include "cli/viewverbs.h"
 
 #include "platform/platform.h"
 #include "recorder/activitylist.h"
@@ -129,6 +130,19 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 
 const std::vector<TVerb>& Verbs() {
     static const std::vector<TVerb> verbs = {
+        {"tree", "tree [--mode daily|weekly|monthly|all] [FORMAT OPTIONS] [FILE]",
+         "print the period tree as the window's text export writes it: one line per node,\n"
+         "      one TAB per level, CR LF (default mode: daily)",
+         TreeVerb},
+        {"csv", "csv [FORMAT OPTIONS] [FILE]", "print the window's CSV export of every entry",
+         CsvVerb},
+        {"json", "json [FORMAT OPTIONS] [FILE]",
+         "print the whole record as one JSON document: {\"entries\":[{\"process\":...,\n"
+         "      \"caption\":...,\"start\":\"2024-05-01T10:00:00\",\"duration\":SECONDS},...]}\n"
+         "      (start in local time, ISO 8601; null when the stored value is no date)\n"
+         "      FORMAT OPTIONS: --locale NAME (such as de_DE; default: the user's locale),\n"
+         "      --date-format PATTERN, --time-format PATTERN (Qt date/time patterns)",
+         JsonVerb},
         {"dump", "dump [FILE]",
          "print every entry of the data file as one JSON object per line:\n"
          "      {\"process\":...,\"caption\":...,\"start\":...,\"duration\":...}\n"

@@ -28,8 +28,10 @@ TLocaleFormat LocaleFormatFrom(const QLocale& locale) {
     f.ShortDate = locale.dateFormat(QLocale::ShortFormat).toStdString();
     f.LongTime = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat).toStdString());
     for (int m = 1; m <= 12; ++m) {
-        f.ShortMonthNames[static_cast<std::size_t>(m - 1)] =
-            locale.monthName(m, QLocale::ShortFormat).toStdString();
+        // Some locales end their abbreviations with a dot; the patterns put their own after it.
+        std::string name = locale.monthName(m, QLocale::ShortFormat).toStdString();
+        if (name.size() > 1 && name.back() == '.') name.pop_back();
+        f.ShortMonthNames[static_cast<std::size_t>(m - 1)] = name;
         f.LongMonthNames[static_cast<std::size_t>(m - 1)] =
             locale.monthName(m, QLocale::LongFormat).toStdString();
     }

@@ -243,6 +243,7 @@ TEST(Locale, FormatsFromQLocaleWithoutTimeZone) {
     EXPECT_EQ(DateText(At(2024, 3, 5), de), "05.03.24");
     EXPECT_EQ(TimeText(At(2024, 3, 5, 13, 4, 5), de), "13:04:05");
     EXPECT_EQ(FormatDateTime("MMM", At(2024, 3, 5), de), "März");
+    EXPECT_EQ(FormatDateTime("MMM.yy", At(2024, 1, 5), de), "Jan.24") << "no double dot";
     const TLocaleFormat us = LocaleFormatFrom(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(us.ListSeparator, ',');
     EXPECT_EQ(TimeText(At(2024, 3, 5, 13, 4, 5), us), "1:04:05 PM");

@@ -1,0 +1,143 @@
+#include "cli/viewverbs.h"
+
+#include "cli/report.h"
+#include "recorder/activitylist.h"
+#include "views/export.h"
+#include "views/localeformat.h"
+#include "views/periods.h"
+
+#include <cmath>
+#include <optional>
+#include <ostream>
+
+namespace orvane::cli {
+
+namespace {
+
+struct TOptions {
+    std::string File;
+    std::string Mode = "daily";
+    bool HasMode = false;
+};
+
+// Parses the common options and installs the text formats; nullopt after a usage error.
+std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& args,
+                              bool takesMode, std::ostream& err) {
+    TOptions o;
+    QLocale locale = QLocale::system();
+    std::optional<std::string> dateFormat, timeFormat;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) {
+                err << "orvane-report " << verb << ": " << a << " needs a value\n";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--locale") {
+            if (!value(v)) return std::nullopt;
+            locale = QLocale(QString::fromStdString(v));
+            if (locale.language() == QLocale::C && v != "C" && v != "POSIX") {
+                err << "orvane-report " << verb << ": unknown locale " << v << "\n";
+                return std::nullopt;
+            }
+        } else if (a == "--date-format") {
+            if (!value(v)) return std::nullopt;
+            dateFormat = v;
+        } else if (a == "--time-format") {
+            if (!value(v)) return std::nullopt;
+            timeFormat = v;
+        } else if (a == "--mode" && takesMode) {
+            if (!value(o.Mode)) return std::nullopt;
+            o.HasMode = true;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            err << "orvane-report " << verb << ": unknown option " << a << "\n";
+            return std::nullopt;
+        } else if (o.File.empty()) {
+            o.File = a;
+        } else {
+            err << "orvane-report " << verb << ": more than one data file given\n";
+            return std::nullopt;
+        }
+    }
+    TLocaleFormat format = LocaleFormatFrom(locale);
+    if (dateFormat) format.ShortDate = *dateFormat;
+    if (timeFormat) format.LongTime = *timeFormat;
+    SetCurrentLocaleFormat(format);
+    if (o.File.empty()) o.File = DefaultDataFile();
+    return o;
+}
+
+bool Load(const std::string& file, TActivityList& list, std::ostream& err) {
+    try {
+        list.LoadFromFile(file);
+        return true;
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return false;
+    }
+}
+
+std::string IsoStart(TDateTime value) {
+    if (!(value >= EncodeDate(1, 1, 1)) || !(value < EncodeDate(9999, 12, 31) + 1)) return "null";
+    std::string text = FormatDateTime("yyyy-MM-dd'T'HH:mm:ss", value);
+    if (DecodeDateTime(value).MSec != 0) text += FormatDateTime(".zzz", value);
+    return "\"" + text + "\"";
+}
+
+} // namespace
+
+int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const auto o = Parse("tree", args, true, err);
+    if (!o) return 64;
+    std::uint8_t mode;
+    if (o->Mode == "daily") mode = ViewDaily;
+    else if (o->Mode == "weekly") mode = ViewWeekly;
+    else if (o->Mode == "monthly") mode = ViewMonthly;
+    else if (o->Mode == "all") mode = ViewAll;
+    else {
+        err << "orvane-report tree: --mode is daily, weekly, monthly or all\n";
+        return 64;
+    }
+    TActivityList list;
+    if (!Load(o->File, list, err)) return 2;
+    try {
+        WriteTreeText(*FillTree(list, mode), out);
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return 2;
+    }
+    return 0;
+}
+
+int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const auto o = Parse("csv", args, false, err);
+    if (!o) return 64;
+    TActivityList list;
+    if (!Load(o->File, list, err)) return 2;
+    WriteCsv(list, out);
+    return 0;
+}
+
+int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const auto o = Parse("json", args, false, err);
+    if (!o) return 64;
+    TActivityList list;
+    if (!Load(o->File, list, err)) return 2;
+    out << "{\"entries\":[";
+    bool first = true;
+    for (const TEntry& e : list.Entries()) {
+        out << (first ? "\n" : ",\n") << "{\"process\":" << JsonString(e.Process)
+            << ",\"caption\":" << JsonString(e.Caption) << ",\"start\":" << IsoStart(e.Start)
+            << ",\"duration\":" << JsonNumber(std::round(e.Duration * MSecsPerDay) / 1000.0)
+            << "}";
+        first = false;
+    }
+    out << "\n]}\n";
+    return 0;
+}
+
+} // namespace orvane::cli

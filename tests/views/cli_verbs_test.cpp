@@ -1,0 +1,118 @@
+#include "testutil.h"
+
+#include "cli/report.h"
+#include "views/export.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
+using namespace orvane;
+using namespace testutil;
+
+namespace {
+
+struct Fixture {
+    std::string File;
+    TActivityList List;
+    Fixture() {
+        File = (std::filesystem::temp_directory_path() /
+                ("orvane-views-cli-" + std::to_string(::getpid()) + ".cdat"))
+                   .string();
+        Add(List, "/usr/bin/mail", "Inbox \"new\"", At(2024, 1, 15, 23), 2 * Hour);
+        Add(List, "/usr/bin/editor", "a; b", At(2024, 1, 16, 9, 30, 0), 25 * Hour);
+        Add(List, "/usr/bin/mail", "Inbox", At(2024, 1, 18, 8), 0);
+        List.SaveToFile(File);
+    }
+    ~Fixture() { std::filesystem::remove(File); }
+};
+
+int Report(std::vector<std::string> args, std::string& out, std::string& err) {
+    std::ostringstream o, e;
+    const int status = cli::RunReport(args, o, e);
+    out = o.str();
+    err = e.str();
+    return status;
+}
+
+const std::vector<std::string> Fixed = {"--locale", "de_DE", "--date-format", "dd.MM.yyyy",
+                                        "--time-format", "HH:mm:ss"};
+
+} // namespace
+
+TEST(ReportVerbs, TreeAndCsvPrintWhatTheExportsWrite) {
+    Fixture f;
+    std::string out, err;
+    for (const char* mode : {"daily", "weekly", "monthly"}) {
+        std::vector<std::string> args = {"tree", "--mode", mode};
+        args.insert(args.end(), Fixed.begin(), Fixed.end());
+        args.push_back(f.File);
+        ASSERT_EQ(Report(args, out, err), 0) << err;
+        std::ostringstream want;
+        WriteTreeText(*FillTree(f.List, std::string(mode) == "daily"    ? ViewDaily
+                                        : std::string(mode) == "weekly" ? ViewWeekly
+                                                                        : ViewMonthly),
+                      want);
+        EXPECT_EQ(out, want.str()) << mode;
+    }
+    std::vector<std::string> daily = {"tree"};
+    daily.insert(daily.end(), Fixed.begin(), Fixed.end());
+    daily.push_back(f.File);
+    ASSERT_EQ(Report(daily, out, err), 0);
+    EXPECT_EQ(out.substr(0, out.find("\r\n")), "15.01.2024  :  02:00:00");
+    EXPECT_NE(out.find("\t/usr/bin/editor     : 25:00:00\r\n"), std::string::npos);
+
+    std::vector<std::string> csv = {"csv"};
+    csv.insert(csv.end(), Fixed.begin(), Fixed.end());
+    csv.push_back(f.File);
+    ASSERT_EQ(Report(csv, out, err), 0);
+    EXPECT_NE(out.find("/usr/bin/editor; 'a; b; 16.01.2024; 09:30:00; 25:00:00\r\n"),
+              std::string::npos)
+        << out;
+
+    // The locale's month names reach the month labels.
+    ASSERT_EQ(Report({"tree", "--mode", "monthly", "--locale", "de_DE", f.File}, out, err), 0);
+    EXPECT_EQ(out.rfind("Monat Jan.24 (15.01-", 0), 0u) << out;
+}
+
+TEST(ReportVerbs, JsonIsOneDocumentWithIsoStartsAndSeconds) {
+    Fixture f;
+    std::string out, err;
+    ASSERT_EQ(Report({"json", f.File}, out, err), 0) << err;
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << out;
+    const QJsonArray entries = doc.object()["entries"].toArray();
+    ASSERT_EQ(entries.size(), 3);
+    const QJsonObject first = entries[0].toObject();
+    EXPECT_EQ(first["process"].toString(), "/usr/bin/mail");
+    EXPECT_EQ(first["caption"].toString(), "Inbox \"new\"");
+    EXPECT_EQ(first["start"].toString(), "2024-01-15T23:00:00");
+    EXPECT_EQ(first["duration"].toDouble(), 7200.0);
+    EXPECT_EQ(entries[1].toObject()["duration"].toDouble(), 90000.0);
+}
+
+TEST(ReportVerbs, UsageErrorsAndUnreadableFiles) {
+    Fixture f;
+    std::string out, err;
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"tree", "--mode", "hourly", f.File}, 64},
+        {{"tree", "--mode"}, 64},
+        {{"csv", "--mode", "daily", f.File}, 64},
+        {{"json", "--locale", "xx_NOPE", f.File}, 64},
+        {{"csv", "--bogus"}, 64},
+        {{"json", f.File, f.File}, 64},
+        {{"tree", "/nonexistent/orvane.cdat"}, 2},
+        {{"csv", "/nonexistent/orvane.cdat"}, 2},
+    };
+    for (const auto& [args, status] : cases) {
+        EXPECT_EQ(Report(args, out, err), status) << args[1];
+        EXPECT_FALSE(err.empty()) << args[1];
+    }
+}
