@@ -48,6 +48,8 @@ public:
         N2 = D1->addMenu("Export");
         N2->setObjectName("N2");
         N2->addAction("CSV")->setObjectName("CSV1");
+        mnRemoveLongs = D1->addAction("Remove long activities");
+        mnRemoveLongs->setObjectName("mnRemoveLongs");
         Options1 = bar->addMenu("Options");
         Options1->setObjectName("Options1");
         mnDesktop = new QAction("Desktop", this); // parent is the form, shown in a menu
@@ -125,7 +127,7 @@ public:
     }
 
     QMenu *D1, *N2, *Options1;
-    QAction *Neu1, *N1, *mnDesktop, *Unnamed;
+    QAction *Neu1, *N1, *mnRemoveLongs, *mnDesktop, *Unnamed;
     QPushButton *Button, *Skipped, *Owned, *Orphan, *ChildButton;
     QLabel *Label, *QuotedLabel, *Deep;
     QCheckBox* Check;
@@ -299,6 +301,49 @@ TEST_F(FormWalkFiles, TranslateAppliesEachKind) {
     EXPECT_EQ(form.Deep->text(), "Tief");
     EXPECT_EQ(form.ChildButton->text(), "Child button");
     EXPECT_EQ(form.Unnamed->text(), "English");
+}
+
+// The example file of the format's documentation, used as it stands (its common file is missing).
+TEST_F(FormWalkFiles, DocumentedExampleFileTranslatesExactly) {
+    ASSERT_TRUE(test::WriteText(Folder + "/English.lan", R"([Orvane]
+Language="English"
+Created=01.03.2007
+Modified=05.03.2007
+Version=1.0.1
+CommonLanguageFile="Common.ori"
+
+[fmActivity]
+; main window
+fmActivity.Caption="Orvane Activity Recorder"
+D1.Caption="File"
+Neu1.Caption="New"
+mnRemoveLongs.Caption="Remove long activities"
+mnDesktop.Hint="Show Orvane on Desktop"
+MainMenu1.Menu[0]="File"
+SRemoveActivitiesCaption="Remove Activities"
+SRemoveAll="Attention all activities will be removed/r/nDo you want to proceed?"
+)"));
+    TfmActivity form;
+    form.setWindowTitle("x");
+    form.D1->setTitle("x");
+    form.Neu1->setText("x");
+    form.mnRemoveLongs->setText("x");
+    form.mnDesktop->setStatusTip("x");
+    Manager.SetLanguageFolder(Folder);
+    Manager.SetLanguage("English");
+    ASSERT_EQ(Dialogs.Errors.size(), 1); // "Common.ori" is not there
+    EXPECT_TRUE(Dialogs.Errors[0].endsWith("Common.ori"));
+    Manager.TranslateForm(&form, true, false);
+    EXPECT_EQ(form.windowTitle(), "Orvane Activity Recorder");
+    EXPECT_EQ(form.D1->title(), "File");
+    EXPECT_EQ(form.Neu1->text(), "New");
+    EXPECT_EQ(form.mnRemoveLongs->text(), "Remove long activities");
+    EXPECT_EQ(form.mnDesktop->statusTip(), "Show Orvane on Desktop");
+    QString caption, removeAll;
+    Manager.ReadText("fmActivity", "SRemoveActivitiesCaption", false, caption);
+    Manager.ReadText("fmActivity", "SRemoveAll", false, removeAll);
+    EXPECT_EQ(caption, "Remove Activities");
+    EXPECT_EQ(removeAll, "Attention all activities will be removed\r\nDo you want to proceed?");
 }
 
 TEST_F(FormWalkFiles, SelectedIndexSurvivesAShorterList) {
