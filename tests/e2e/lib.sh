@@ -4,7 +4,7 @@
 #
 #   source tests/e2e/lib.sh
 #   e2e_init                        # private HOME, XDG_* and XDG_RUNTIME_DIR; EXIT trap
-#   e2e_start_x                     # Xvfb on a free display; exports DISPLAY
+#   e2e_start_x [NUMBER]            # Xvfb on a free display (or :NUMBER); exports DISPLAY
 #   e2e_start_wm                    # icewm, returns once it manages windows
 #   e2e_window NAME PROGRAM ARGS... # starts a test window; its id in E2E_WID, pid in E2E_PID
 #   e2e_activate WID                # through the window manager, waits until it is active
@@ -107,17 +107,28 @@ e2e_wait_for() {
     return 1
 }
 
+# e2e_start_x [NUMBER]: a free display, or the display NUMBER (to bring a server back).
 e2e_start_x() {
     e2e_require Xvfb xdotool xprop
-    local fdfile="$E2E_DIR/display" fd
-    : >"$fdfile"
-    exec {fd}>"$fdfile"
-    # -displayfd: the server picks a free display and writes its number once it accepts clients.
-    e2e_spawn xvfb Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp -noreset
-    exec {fd}>&-
-    E2E_XVFB_PID=$E2E_PID
-    e2e_wait_for 15 grep -q '^[0-9]' "$fdfile" || e2e_fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$fdfile")"
+    local xargs=(-screen 0 1280x800x24 -nolisten tcp -noreset)
+    if [ $# -gt 0 ]; then
+        e2e_spawn xvfb Xvfb ":$1" "${xargs[@]}"
+        E2E_XVFB_PID=$E2E_PID
+        export DISPLAY=":$1"
+        e2e_wait_for 15 xprop -root _NET_SUPPORTED >/dev/null 2>&1 ||
+            e2e_fail "Xvfb did not start on $DISPLAY"
+    else
+        local fdfile="$E2E_DIR/display" fd
+        : >"$fdfile"
+        exec {fd}>"$fdfile"
+        # -displayfd: the server picks a free display and writes its number once it accepts
+        # clients.
+        e2e_spawn xvfb Xvfb -displayfd "$fd" "${xargs[@]}"
+        exec {fd}>&-
+        E2E_XVFB_PID=$E2E_PID
+        e2e_wait_for 15 grep -q '^[0-9]' "$fdfile" || e2e_fail "Xvfb did not start"
+        export DISPLAY=":$(head -n1 "$fdfile")"
+    fi
     e2e_log "X server on $DISPLAY"
 }
 

@@ -93,7 +93,8 @@ e2e_spawn watch "$report" probe --watch
 watch_pid=$E2E_PID
 e2e_wait_for 5 grep -q . "$E2E_DIR/watch.out" || e2e_fail "probe --watch printed nothing"
 e2e_activate "$wb"
-e2e_wait_for 8 test "$(wc -l <"$E2E_DIR/watch.out")" -ge 2 || true
+has_lines() { [ "$(wc -l <"$E2E_DIR/watch.out")" -ge "$1" ]; }
+e2e_wait_for 8 has_lines 2 || true
 e2e_stop "$watch_pid"
 e2e_expect "probe --watch: a line at the start and one at the change" \
     "$(line "$program_a" "$title_a")
