@@ -6,9 +6,12 @@
 #include <xcb/res.h>
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace orvane::platform {
@@ -43,12 +46,13 @@ public:
 
     // The open connection, or null when there is no usable display.
     xcb_connection_t* Connection() {
-        if (FConn && xcb_connection_has_error(FConn)) Close();
-        if (!FConn) Open();
         if (FConn) {
-            // We select no events, but a few (MappingNotify) reach every client.
+            // We select no events, but a few (MappingNotify) reach every client. Reading them
+            // also notices a server that went away before we write to it.
             while (xcb_generic_event_t* ev = xcb_poll_for_event(FConn)) std::free(ev);
+            if (xcb_connection_has_error(FConn)) Close();
         }
+        if (!FConn) Open();
         return FConn;
     }
 
@@ -118,6 +122,35 @@ private:
     }
 
     xcb_connection_t* FConn = nullptr;
+};
+
+// Writing to a server that just went away raises SIGPIPE, which would end the program: held
+// back while we talk to the server, and swallowed if it came from us.
+class TSigPipeGuard {
+public:
+    TSigPipeGuard() {
+        sigemptyset(&FPipe);
+        sigaddset(&FPipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &FPipe, &FOld);
+        sigset_t pending;
+        sigpending(&pending);
+        FWasPending = sigismember(&pending, SIGPIPE) == 1;
+    }
+    ~TSigPipeGuard() {
+        sigset_t pending;
+        sigpending(&pending);
+        if (!FWasPending && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec zero{};
+            sigtimedwait(&FPipe, nullptr, &zero);
+        }
+        pthread_sigmask(SIG_SETMASK, &FOld, nullptr);
+    }
+    TSigPipeGuard(const TSigPipeGuard&) = delete;
+    TSigPipeGuard& operator=(const TSigPipeGuard&) = delete;
+
+private:
+    sigset_t FPipe, FOld;
+    bool FWasPending = false;
 };
 
 TXServer& Server() {
@@ -229,6 +262,7 @@ bool IsValidUtf8(const std::string& s) {
 
 TWindowHandle GetForegroundWindow() {
     std::lock_guard guard(ServerLock());
+    TSigPipeGuard noSigPipe;
     TXServer& x = Server();
     xcb_connection_t* conn = x.Connection();
     if (!conn) return 0;
@@ -265,6 +299,7 @@ TWindowHandle GetForegroundWindow() {
 std::string ProcessNameOfWindow(TWindowHandle window) {
     if (window == 0 || window > 0xFFFFFFFFu) return {};
     std::lock_guard guard(ServerLock());
+    TSigPipeGuard noSigPipe;
     TXServer& x = Server();
     xcb_connection_t* conn = x.Connection();
     if (!conn) return {};
@@ -307,6 +342,7 @@ std::string ProcessNameOfWindow(TWindowHandle window) {
 std::string CaptionOfWindow(TWindowHandle window) {
     if (window == 0 || window > 0xFFFFFFFFu) return {};
     std::lock_guard guard(ServerLock());
+    TSigPipeGuard noSigPipe;
     TXServer& x = Server();
     xcb_connection_t* conn = x.Connection();
     if (!conn) return {};
