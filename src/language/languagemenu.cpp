@@ -12,6 +12,17 @@
 
 namespace orvane {
 
+TLangManager* CreateLanMan(QObject* dataModule) {
+    auto* manager = new TLangManager(dataModule);
+    manager->setObjectName(QStringLiteral("LanMan"));
+    manager->SetLanguage(QStringLiteral("English"));
+    manager->SetCreated(QStringLiteral("\"01.03.2026 Orvane developers\""));
+    manager->SetBuildLanguage(false);
+    manager->SetLangExtension(QStringLiteral(".lan"));
+    manager->SetOptions(lmNumUnits);
+    return manager;
+}
+
 QActionGroup* BuildLanguageMenu(QMenu* parent, TLangManager& manager,
                                 std::function<void(QAction*)> handler) {
     auto* group = new QActionGroup(parent);

@@ -19,6 +19,10 @@ class QWidget;
 
 namespace orvane {
 
+// The program's one language manager "LanMan", owned by the data module, with its stored values
+// applied (no folder is scanned yet, so the stored language changes nothing).
+TLangManager* CreateLanMan(QObject* dataModule);
+
 // Posted to the main window after a language was chosen from the menu; its handler reloads the
 // message texts and saves the settings.
 constexpr int WM_LANGUAGECHANGED = 1026;

@@ -1,7 +1,6 @@
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
-#include "language/qalbase.h"
 
 #include "testhelpers.h"
 
@@ -242,15 +241,16 @@ TEST_F(LangComponentTest, AboutTextsComeFromTheCommonFile) {
     EXPECT_EQ(ProductLine(about, "1.0.1"), "Version 1.0.1"); // kept from before
 }
 
-TEST(QalBase, HoldsTheManagerWithItsStoredValues) {
-    TQalBase base;
-    ASSERT_NE(base.LanMan, nullptr);
-    EXPECT_EQ(base.LanMan->objectName(), "LanMan");
-    EXPECT_EQ(base.LanMan->Language(), "English");
-    EXPECT_EQ(base.LanMan->LangExtension(), ".lan");
-    EXPECT_EQ(base.LanMan->Options(), TLMSetOptions(lmNumUnits));
-    EXPECT_FALSE(base.LanMan->BuildLanguage());
-    EXPECT_EQ(base.LanMan->AppFile(), nullptr);
+TEST(LanMan, CreatedWithItsStoredValues) {
+    QObject dataModule;
+    TLangManager* lanMan = CreateLanMan(&dataModule);
+    EXPECT_EQ(lanMan->parent(), &dataModule);
+    EXPECT_EQ(lanMan->objectName(), "LanMan");
+    EXPECT_EQ(lanMan->Language(), "English");
+    EXPECT_EQ(lanMan->LangExtension(), ".lan");
+    EXPECT_EQ(lanMan->Options(), TLMSetOptions(lmNumUnits));
+    EXPECT_FALSE(lanMan->BuildLanguage());
+    EXPECT_EQ(lanMan->AppFile(), nullptr);
 }
 
 // ---- the translators' build ---------------------------------------------------------------
