@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -52,4 +53,19 @@ TEST(Report, DumpPrintsOneObjectPerEntryAndFailsWithStatus2) {
     EXPECT_EQ(cli::RunReport({"--help"}, out3, err3), 0);
     EXPECT_NE(out3.str().find("dump [FILE]"), std::string::npos);
     EXPECT_EQ(cli::RunReport({"nonsense"}, out3, err3), 64);
+}
+
+TEST(Report, ProbeWithoutADisplayPrintsTwoEmptyFields) {
+    const char* old = std::getenv("DISPLAY");
+    const std::string saved = old ? old : "";
+    unsetenv("DISPLAY");
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::RunReport({"probe"}, out, err), 0);
+    EXPECT_EQ(out.str(), "\t\n");
+    EXPECT_EQ(err.str(), "");
+    std::ostringstream out2, err2;
+    EXPECT_EQ(cli::RunReport({"probe", "--wtach"}, out2, err2), 64);
+    EXPECT_EQ(out2.str(), "");
+    EXPECT_NE(err2.str().find("--wtach"), std::string::npos);
+    if (old) setenv("DISPLAY", saved.c_str(), 1);
 }
