@@ -77,6 +77,18 @@ e2e_expect "xprop wrote compound text" "COMPOUND_TEXT" "$type"
 e2e_activate "$ctext"
 e2e_expect "WM_NAME as compound text is decoded" "$(line "$program_a" "$ctext_title")" "$(probe)"
 
+# A real Xlib program: xterm puts a non-Latin-1 title into WM_NAME as compound text only.
+if command -v xterm >/dev/null; then
+    xterm_title="Grüße Привет ✓"
+    e2e_spawn xterm xterm -u8 -T "$xterm_title" -e sleep 600
+    xterm_pid=$E2E_PID
+    e2e_wait_for 10 xdotool search --pid "$xterm_pid" >/dev/null || e2e_fail "no xterm window"
+    e2e_activate "$(xdotool search --pid "$xterm_pid" | head -n1)"
+    e2e_expect "xterm's compound-text title" "$(line "$(realpath "$(command -v xterm)")" \
+        "$xterm_title")" "$(probe)"
+    e2e_stop "$xterm_pid"
+fi
+
 e2e_window remote "$program_b" --machine far-away.example.org "A remote client"
 e2e_activate "$E2E_WID"
 e2e_expect "a client of another machine: its pid means nothing here" \

@@ -202,8 +202,14 @@ std::uint32_t FirstCard32(const TProperty& p) {
     return v;
 }
 
+// Whether the property asked for exists; its value is not needed.
+bool PropertyExists(xcb_connection_t* conn, xcb_get_property_cookie_t cookie) {
+    TFree<xcb_get_property_reply_t> r(xcb_get_property_reply(conn, cookie, nullptr));
+    return r && r->type != XCB_NONE;
+}
+
 bool HasWmState(xcb_connection_t* conn, TXServer& x, xcb_window_t w) {
-    return ReadProperty(conn, w, x.WmState, AskProperty(conn, w, x.WmState, 0)).Type != XCB_NONE;
+    return PropertyExists(conn, AskProperty(conn, w, x.WmState, 0));
 }
 
 // A client window (one with WM_STATE) at most `depth` levels below w.
@@ -228,7 +234,7 @@ xcb_window_t TopLevelClient(xcb_connection_t* conn, TXServer& x, xcb_window_t w,
         if (depth == MaxTreeDepth) return XCB_NONE;
         const auto stateCookie = AskProperty(conn, w, x.WmState, 0);
         const auto treeCookie = xcb_query_tree(conn, w);
-        const bool hasState = ReadProperty(conn, w, x.WmState, stateCookie).Type != XCB_NONE;
+        const bool hasState = PropertyExists(conn, stateCookie);
         TFree<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(conn, treeCookie, nullptr));
         if (hasState) return w;
         if (!tree) return XCB_NONE;
