@@ -181,7 +181,8 @@ void AppendExtendedSegment(std::string& out, std::string_view name, std::string_
                            std::size_t bytesPerChar) {
     std::string charset = Lower(name);
     if (charset == "utf-8" || charset == "utf8") {
-        out.append(data);
+        for (char c : data) // controls other than tab and newline have no place in a title
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n') out += c;
         return;
     }
     // X names its encodings "registry-encoding" such as "big5-0" or "koi8-r"; the C library
