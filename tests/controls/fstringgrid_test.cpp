@@ -1,0 +1,453 @@
+// Widget tests of the grid and the activity list window, on the offscreen platform.
+#include "app/activitylistform.h"
+#include "controls/fstringgrid.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace orvane;
+
+namespace {
+
+struct TFakeDialogs : IGridDialogs {
+    std::vector<std::string> Messages;
+    std::string Chosen;
+    bool Confirm = true;
+    std::string Proposed;
+    void MessageBox(const std::string& text, const std::string& caption) override {
+        Messages.push_back(caption + "|" + text);
+    }
+    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+    bool OpenFileDialog(std::string& fileName, const std::string& name, const std::string& pattern,
+                        const std::string& ext) override {
+        return Answer(fileName, name, pattern, ext);
+    }
+    bool SaveFileDialog(std::string& fileName, const std::string& name, const std::string& pattern,
+                        const std::string& ext) override {
+        return Answer(fileName, name, pattern, ext);
+    }
+    bool Answer(std::string& fileName, const std::string& name, const std::string& pattern, const std::string& ext) {
+        Proposed = fileName + "|" + name + "|" + pattern + "|" + ext;
+        if (Confirm) fileName = Chosen;
+        return Confirm;
+    }
+};
+
+std::vector<std::string> Column(const TFStringGrid& g, int col) {
+    std::vector<std::string> out;
+    for (int r = 0; r < g.RowCount(); ++r) out.push_back(g.Cells(col, r));
+    return out;
+}
+
+void Fill(TFStringGrid& g, const std::vector<std::vector<std::string>>& rows) {
+    g.SetColCount(static_cast<int>(rows.at(0).size()));
+    g.SetRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
+        for (int c = 0; c < static_cast<int>(rows[r].size()); ++c) g.SetCell(c, r, rows[r][c]);
+}
+
+// The bounding box of the dark pixels inside a rectangle of an image.
+QRect InkBox(const QImage& image, const QRect& area) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 100) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+std::string TempPath(const std::string& name) {
+    return (std::filesystem::temp_directory_path() / ("orvane-gridw-" + name)).string();
+}
+
+} // namespace
+
+std::vector<std::string> ModelTestComplaints;
+
+void CollectModelTestComplaints(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtDebugMsg && context.category && std::string(context.category) == "qt.modeltest")
+        ModelTestComplaints.push_back(message.toStdString());
+}
+
+TEST(FStringGridWidget, ModelStaysConsistentThroughEveryOperation) {
+    ModelTestComplaints.clear();
+    QtMessageHandler previous = qInstallMessageHandler(CollectModelTestComplaints);
+    struct Restore {
+        QtMessageHandler handler;
+        ~Restore() { qInstallMessageHandler(handler); }
+    } restore{previous};
+    TFStringGrid g;
+    QAbstractItemModelTester tester(g.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    Fill(g, {{"h", "i"}, {"a", "1"}, {"b", "2"}, {"c", "3"}});
+    g.InsertRowAt(2);
+    g.SetColCount(4);
+    g.SetColCount(1);
+    g.Table().DeleteSelectedRows(1, 2);
+    g.Table().OnHasFilter = [](int, TSelection& s, bool&) { s = TSelection::fsMulti; };
+    g.UpdateFilterButtons();
+    g.Table().FilterButton(0)->ClickItem(1);
+    g.ApplyFilter(g.FilterButtonWidget(0));
+    EXPECT_EQ(g.model()->rowCount(), g.RowCount());
+    EXPECT_EQ(g.model()->columnCount(), g.ColCount());
+    EXPECT_EQ(g.model()->data(g.model()->index(1, 0)).toString().toStdString(), g.Cells(0, 1));
+    EXPECT_EQ(ModelTestComplaints, std::vector<std::string>{});
+}
+
+TEST(FStringGridWidget, ColumnWidthsFollowTheRulesAndSurviveRowChanges) {
+    TFStringGrid g;
+    g.resize(401, 200);
+    g.SetColCount(3);
+    g.SetFixedCols(0);
+    g.SetColWidths(0, 266);
+    EXPECT_EQ(g.ColWidths(0), 266);
+    EXPECT_EQ(g.ColWidths(1), 64);
+    g.SetRowCount(20);
+    EXPECT_EQ(g.ColWidths(0), 266);
+    // Short texts: every column 10, then stretched by 401 / 33 to 122.
+    g.setFont(QFont(g.font().family(), 1));
+    g.AdjustColWidths(true);
+    EXPECT_EQ(g.ColWidths(0), 122);
+    EXPECT_EQ(g.ColWidths(2), 122);
+    g.SetColWidths(1, 0);
+    g.AdjustColWidths(true);
+    EXPECT_EQ(g.ColWidths(1), 0);
+}
+
+TEST(FStringGridWidget, CellTextIsAlignedAndVerticallyCentred) {
+    TFStringGrid g;
+    g.resize(400, 200);
+    Fill(g, {{"", "", ""}, {"", "MMM", "MMM"}, {"", "", ""}});
+    g.SetFixedCols(0);
+    g.SetColWidths(1, 120);
+    g.SetColWidths(2, 120);
+    g.SetRowHeights(1, 40);
+    g.OnGetAlignment = [](int col, int) { return col == 1 ? TAlignment::taRightJustify : TAlignment::taCenter; };
+    g.show();
+    QImage image = g.viewport()->grab().toImage();
+
+    QFontMetrics metrics(g.font());
+    QSize extent(metrics.horizontalAdvance("MMM"), metrics.height());
+    for (int col : {1, 2}) {
+        QRect cell(g.columnViewportPosition(col), g.rowViewportPosition(1), g.ColWidths(col), g.RowHeights(1));
+        QPoint origin = g.CellTextOrigin(col, 1, cell, extent);
+        int indent = col == 1 ? 120 - extent.width() - 5 : (120 - extent.width()) / 2;
+        EXPECT_EQ(origin, QPoint(cell.left() + indent, cell.top() + (40 - extent.height()) / 2));
+        QRect ink = InkBox(image, cell);
+        ASSERT_FALSE(ink.isEmpty()) << col;
+        // The ink lies inside the text box, and the text box is centred in the row.
+        EXPECT_GE(ink.left(), origin.x() - 1) << col;
+        EXPECT_LE(ink.right(), origin.x() + extent.width() + 1) << col;
+        EXPECT_NEAR(ink.center().y(), cell.center().y(), extent.height() / 2 + 1) << col;
+        if (col == 1) {
+            EXPECT_GT(ink.left(), cell.left() + 60);
+        }
+    }
+    // Fixed cells are painted in the button colour, others in the base colour.
+    QRect header(g.columnViewportPosition(1), g.rowViewportPosition(0), g.ColWidths(1), g.RowHeights(0));
+    EXPECT_EQ(QColor(image.pixel(header.center())), g.palette().color(QPalette::Button));
+    EXPECT_EQ(QColor(image.pixel(g.columnViewportPosition(1) + 3, g.rowViewportPosition(2) + 3)),
+              g.palette().color(QPalette::Base));
+}
+
+TEST(FStringGridWidget, FilterButtonsSitOverHeaderCellsAndFilterOnClick) {
+    TFStringGrid g;
+    g.resize(300, 150);
+    Fill(g, {{"Program", "Day"}, {"mail", "Mon"}, {"edit", "Tue"}, {"mail", "Tue"}, {"web", "Wed"},
+             {"x", "Thu"}, {"y", "Fri"}, {"z", "Sat"}, {"w", "Sun"}});
+    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 1 ? TSelection::fsMulti : TSelection::fsNone; };
+    std::vector<QObject*> senders;
+    g.OnChanged = [&](QObject* sender) { senders.push_back(sender); };
+    int topLeft = 0;
+    g.OnTopLeftChanged = [&](QObject*) { ++topLeft; };
+    g.show();
+    g.UpdateFilterButtons();
+
+    EXPECT_EQ(g.FilterButtonWidget(0), nullptr);
+    TStateButton* button = g.FilterButtonWidget(1);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->parentWidget(), g.viewport());
+    EXPECT_EQ(button->geometry(), QRect(g.columnViewportPosition(1) + 1, g.rowViewportPosition(0),
+                                        g.ColWidths(1) - 1, g.RowHeights(0) + 1));
+    EXPECT_EQ(button->CaptionText(), "Day");
+
+    g.SetColWidths(0, 100); // moves the button with its column
+    EXPECT_EQ(button->x(), g.columnViewportPosition(1) + 1);
+    g.verticalScrollBar()->setValue(g.verticalScrollBar()->maximum());
+    EXPECT_GE(topLeft, 1);
+    EXPECT_EQ(button->y(), g.rowViewportPosition(0));
+    g.verticalScrollBar()->setValue(0);
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(button->IsDroppedDown());
+    TStateDropDown* list = button->DropDownList();
+    ASSERT_EQ(list->EntryCount(), 8);
+    EXPECT_TRUE(list->Entry(0)->isChecked());
+    QTest::mouseClick(list->Entry(2), Qt::LeftButton); // Tue
+    EXPECT_TRUE(button->IsDroppedDown());
+    EXPECT_FALSE(list->Entry(0)->isChecked());
+    EXPECT_EQ(Column(g, 0), (std::vector<std::string>{"Program", "edit", "mail"}));
+    ASSERT_FALSE(senders.empty());
+    EXPECT_EQ(senders.back(), button);
+    EXPECT_EQ(button->CaptionText(), "->Tue");
+
+    // Edits in the filtered view reach the row they show.
+    g.Table().EditCell(0, 2, "MAIL");
+    EXPECT_EQ(g.Table().Data().Cell(0, 3), "MAIL");
+
+    // A new column count takes the buttons away and brings them back.
+    button->CloseUp();
+    g.SetColCount(3);
+    EXPECT_NE(g.FilterButtonWidget(1), nullptr);
+    EXPECT_NE(g.FilterButtonWidget(1), button);
+}
+
+TEST(FStringGridWidget, EditingGoesThroughOnSetEditTextToTheDataRow) {
+    TFStringGrid g;
+    Fill(g, {{"h", "i"}, {"a", "1"}, {"b", "2"}});
+    g.SetEditing(true);
+    std::vector<std::string> seen;
+    g.OnSetEditText = [&](TFStringGrid* sender, int c, int r, const std::string& v) {
+        EXPECT_EQ(sender, &g);
+        seen.push_back(std::to_string(c) + "," + std::to_string(r) + "=" + v);
+    };
+    EXPECT_TRUE(g.model()->flags(g.model()->index(1, 1)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(g.model()->flags(g.model()->index(0, 1)) & Qt::ItemIsEditable);
+    g.model()->setData(g.model()->index(2, 1), "22");
+    EXPECT_EQ(seen, (std::vector<std::string>{"1,2=22"}));
+    EXPECT_EQ(g.Table().Data().Cell(1, 2), "22");
+    g.SetEditing(false);
+    EXPECT_FALSE(g.model()->flags(g.model()->index(1, 1)) & Qt::ItemIsEditable);
+}
+
+TEST(FStringGridWidget, AssignTakesOnlyStringGrids) {
+    TFStringGrid source, target;
+    Fill(source, {{"h", "i", "j"}, {"a", "b", "c"}});
+    target.Assign(&source);
+    EXPECT_EQ(target.ColCount(), 3);
+    EXPECT_EQ(target.Cells(2, 1), "c");
+    QObject other;
+    try {
+        target.Assign(&other);
+        FAIL() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "TFStringGrid Assign not possible");
+    }
+    EXPECT_EQ(target.Cells(2, 1), "c");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Row commands
+
+TEST(FStringGridCommands, MovingBetweenRows) {
+    TFStringGrid g;
+    Fill(g, {{"h"}, {"a"}, {"b"}, {"c"}});
+    g.SetRow(2);
+    const std::pair<void (TFStringGrid::*)(), int> steps[] = {
+        {&TFStringGrid::PriorRow, 1}, {&TFStringGrid::PriorRow, 1}, {&TFStringGrid::NextRow, 2},
+        {&TFStringGrid::LastRow, 3},  {&TFStringGrid::NextRow, 3},  {&TFStringGrid::FirstRow, 1},
+    };
+    for (const auto& [command, row] : steps) {
+        (g.*command)();
+        EXPECT_EQ(g.Row(), row);
+    }
+}
+
+TEST(FStringGridCommands, InsertAndDeleteRows) {
+    TFStringGrid g;
+    Fill(g, {{"h", "i"}, {"a", "1"}, {"b", "2"}});
+    g.SetRow(1);
+    g.InsertRow();
+    EXPECT_EQ(Column(g, 0), (std::vector<std::string>{"h", "a", "", "b"}));
+    EXPECT_EQ(g.Row(), 2);
+    EXPECT_TRUE(g.Modified());
+
+    g.SetModified(false);
+    g.SetRow(1);
+    g.DeleteRow();
+    g.DeleteRow();
+    g.DeleteRow(); // the only data row: one empty data row is left
+    EXPECT_EQ(Column(g, 0), (std::vector<std::string>{"h", ""}));
+    EXPECT_EQ(g.FixedRows(), 1);
+    EXPECT_TRUE(g.Modified());
+}
+
+TEST(FStringGridCommands, CopyAndPasteThroughTheClipboard) {
+    struct Case {
+        const char* what;
+        std::string clip;
+        std::vector<std::string> col0, col1, col2;
+        int row;
+    };
+    const Case cases[] = {
+        {"two lines", "a,b\nc,d\n", {"h", "1", "2", "a", "c", "3"}, {"", "", "", "b", "d", ""}, {"", "", "", "", "", ""}, 5},
+        {"no final line feed", "a,,b\r\nc d", {"h", "1", "2", "a", "c", "3"}, {"", "", "", " ", "d", ""}, {"", "", "", "b", "", ""}, 5},
+        {"blank lines only", " \n\n ", {"h", "1", "2", "3"}, {"", "", "", ""}, {"", "", "", ""}, 3},
+    };
+    for (const Case& c : cases) {
+        TFStringGrid g;
+        Fill(g, {{"h", "", ""}, {"1", "", ""}, {"2", "", ""}, {"3", "", ""}});
+        g.SetRow(3);
+        int changed = 0;
+        g.OnChanged = [&](QObject*) { ++changed; };
+        QApplication::clipboard()->setText(QString::fromStdString(c.clip));
+        g.PasteRow();
+        EXPECT_EQ(Column(g, 0), c.col0) << c.what;
+        EXPECT_EQ(Column(g, 1), c.col1) << c.what;
+        EXPECT_EQ(Column(g, 2), c.col2) << c.what;
+        EXPECT_EQ(g.Row(), c.row) << c.what;
+        EXPECT_TRUE(g.Modified()) << c.what;
+        EXPECT_GE(changed, 1) << c.what;
+    }
+
+    TFStringGrid g;
+    g.SetRangeSelect(true);
+    Fill(g, {{"h", "i"}, {"a b", "1"}, {"c", "x\"y"}});
+    g.SetSelection({0, 1, 1, 2});
+    g.CopyRow();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\"a b\",1\nc,\"x\"\"y\"\n");
+}
+
+TEST(FStringGridCommands, ModifiedClearsOnlyAfterASuccessfulLoadOrSave) {
+    TFakeDialogs dialogs;
+    TFStringGrid g;
+    g.setObjectName("grid");
+    g.SetDialogs(&dialogs);
+    std::string good = TempPath("good.csv");
+    std::ofstream(good) << "a,b\n";
+    std::string bad = TempPath("no-such-folder/x.csv");
+
+    struct Case {
+        const char* what;
+        void (TFStringGrid::*command)();
+        bool confirm;
+        std::string chosen;
+        bool modified;
+    };
+    const Case cases[] = {
+        {"load cancelled", &TFStringGrid::LoadCSV, false, good, true},
+        {"load of a missing file", &TFStringGrid::LoadCSV, true, bad, true},
+        {"load", &TFStringGrid::LoadCSV, true, good, false},
+        {"save cancelled", &TFStringGrid::SaveCSV, false, good, true},
+        {"save failed", &TFStringGrid::SaveCSV, true, bad, true},
+        {"save", &TFStringGrid::SaveCSV, true, good, false},
+    };
+    for (const Case& c : cases) {
+        g.SetModified(true);
+        dialogs.Confirm = c.confirm;
+        dialogs.Chosen = c.chosen;
+        (g.*c.command)();
+        EXPECT_EQ(g.Modified(), c.modified) << c.what;
+    }
+    EXPECT_EQ(dialogs.Messages, (std::vector<std::string>{"System|Cannot open input file." + bad,
+                                                          "Error writing File :" + bad}));
+    // The dialog proposes the file of the last command, even one that failed.
+    EXPECT_EQ(dialogs.Proposed, bad + "|Comma Separated Values|*.csv|.csv");
+    EXPECT_EQ(g.FileName(), good);
+
+    // "csv" as the chosen name stands for the grid's own file.
+    dialogs.Chosen = "CSV";
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    g.SaveCSV();
+    EXPECT_EQ(g.FileName(), "grid.csv");
+    std::filesystem::remove(good);
+    std::filesystem::remove(std::filesystem::temp_directory_path() / "grid.csv");
+}
+
+TEST(FStringGridCommands, ListSeparatorFollowsTheLocale) {
+    QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(SystemListSeparator(), ';');
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(SystemListSeparator(), ',');
+    QLocale::setDefault(saved);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The activity list window
+
+TEST(ActivityListForm, LayoutAndGrid) {
+    TActivityListForm form;
+    EXPECT_EQ(form.objectName(), "ActivityListForm");
+    EXPECT_EQ(form.windowTitle(), "ActivityListForm");
+    EXPECT_EQ(form.size(), QSize(508, 323));
+    EXPECT_EQ(form.sg->objectName(), "sg");
+    EXPECT_EQ(form.sg->geometry(), QRect(0, 0, 401, 323));
+    EXPECT_EQ(form.sg->ColCount(), 3);
+    EXPECT_EQ(form.sg->FixedCols(), 0);
+    EXPECT_EQ(form.sg->FixedRows(), 1);
+    EXPECT_EQ(form.sg->ColWidths(0), 266);
+    EXPECT_EQ(form.sg->ColWidths(1), 64);
+    EXPECT_FALSE(form.sg->Editing());
+    EXPECT_EQ(form.sg->FilterButtonWidget(0), nullptr);
+    EXPECT_EQ(form.BitBtn1->text(), "Close");
+    EXPECT_EQ(form.BitBtn1->size(), QSize(75, 25));
+    EXPECT_GT(form.BitBtn1->x(), 401);
+    EXPECT_LT(form.BitBtn1->y(), 20);
+
+    form.show();
+    QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST(ActivityListForm, FillActivityGridListsTheGivenEntries) {
+    TLocaleFormat format;
+    format.ShortDate = "dd.MM.yyyy";
+    format.LongTime = "HH:mm:ss";
+    SetCurrentLocaleFormat(format);
+
+    TActivityList list;
+    const double day = EncodeDate(2024, 3, 5);
+    list.AppendLoaded(TEntry("/usr/bin/mail", "Inbox", day + EncodeTime(9, 30, 0, 0)));
+    list.Items(0).Duration = EncodeTime(0, 2, 3, 0);
+    list.AppendLoaded(TEntry("/usr/bin/edit", "notes.txt", day + 1)); // midnight
+    list.Items(1).Duration = 25.0 / 24;
+    list.AppendLoaded(TEntry("/usr/bin/web", "News", day + 1.5));
+
+    TActivityListForm form;
+    form.show();
+    // An empty list leaves the grid as it is.
+    form.sg->SetCell(0, 1, "earlier");
+    TActivityList empty;
+    FillActivityGrid(*form.sg, empty, {0});
+    EXPECT_EQ(form.sg->Cells(0, 1), "earlier");
+
+    FillActivityGrid(*form.sg, list, {0, 1, 7});
+    ASSERT_EQ(form.sg->RowCount(), 4);
+    const std::vector<std::vector<std::string>> expected = {
+        {"", "", ""},
+        {"Inbox", "05.03.2024 09:30:00", "00:02:03"},
+        {"notes.txt", "06.03.2024", "25:00:00"},
+        {"", "", ""},
+    };
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(form.sg->Cells(c, r), expected[r][c]) << c << "," << r;
+    EXPECT_EQ(form.sg->model()->rowCount(), 4);
+    // Fitted to the texts and stretched to the grid's width.
+    int total = 3;
+    for (int c = 0; c < 3; ++c) total += form.sg->ColWidths(c);
+    EXPECT_GT(total, 401 - 10);
+    EXPECT_LE(total, 401 + 3);
+
+    // A node without entries of its own: header row and one empty row, nothing left over.
+    FillActivityGrid(*form.sg, list, {});
+    EXPECT_EQ(form.sg->RowCount(), 2);
+    EXPECT_EQ(form.sg->Cells(0, 1), "");
+    EXPECT_EQ(form.sg->Cells(2, 1), "");
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
