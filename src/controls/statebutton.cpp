@@ -24,6 +24,10 @@ TStateDropDown::TStateDropDown(TStateButton* button)
     : QFrame(button, Qt::Popup), FButton(button) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setAttribute(Qt::WA_NoMouseReplay); // a click on the button closes the list, not reopens it
+    // Picked values must stand out at a glance.
+    setStyleSheet(QStringLiteral("QToolButton { padding: 2px 8px; text-align: left; }"
+                                 "QToolButton:checked { background: palette(highlight);"
+                                 " color: palette(highlighted-text); }"));
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(1);
