@@ -26,6 +26,7 @@ TActivityListForm::TActivityListForm(QWidget* parent) : QDialog(parent) {
     sg->SetColWidths(1, 64);
     sg->SetColWidths(2, 64);
     sg->SetRangeSelect(true);
+    sg->SetRowSizing(true);
     sg->SetEditing(false);
 
     BitBtn1 = new QPushButton(QStringLiteral("Close"), this);

@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -78,6 +79,12 @@ public:
         painter->save();
         FGrid.DrawCell(*painter, index.column(), index.row(), option.rect, state);
         painter->restore();
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        FGrid.EditorOpened(editor);
+        return editor;
     }
 
 private:
@@ -166,6 +173,7 @@ TFStringGrid::TFStringGrid(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setDefaultSectionSize(64 + GridLine);
     verticalHeader()->setDefaultSectionSize(FDefaultRowHeight + GridLine);
     verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    viewport()->setMouseTracking(true);
     setWordWrap(false);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -394,15 +402,19 @@ void TFStringGrid::PlaceFilterButtons() {
     }
 }
 
+void TFStringGrid::EditorOpened(QWidget* editor) { FEditor = editor; }
+
+void TFStringGrid::HideEditor() {
+    if (!FEditor) return;
+    QWidget* editor = FEditor;
+    FEditor = nullptr;
+    // The text typed so far is kept, as leaving the cell would keep it.
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void TFStringGrid::ApplyFilter(TStateButton* Sender) {
-    if (state() == QAbstractItemView::EditingState) {
-        if (QWidget* editor = indexWidget(currentIndex()); editor)
-            commitData(editor);
-        else if (QWidget* focus = QApplication::focusWidget(); focus && viewport()->isAncestorOf(focus))
-            commitData(focus);
-        closePersistentEditor(currentIndex());
-        setState(QAbstractItemView::NoState);
-    }
+    HideEditor();
     int col = -1;
     for (int c = 0; c < static_cast<int>(FButtons.size()); ++c)
         if (FButtons[static_cast<std::size_t>(c)] == Sender) col = c;
@@ -415,6 +427,72 @@ void TFStringGrid::ColWidthsChanged() { PlaceFilterButtons(); }
 void TFStringGrid::TopLeftChanged() {
     PlaceFilterButtons();
     if (OnTopLeftChanged) OnTopLeftChanged(this);
+}
+
+// Dragging a grid line within the fixed cells resizes that column or row.
+int TFStringGrid::SizingLineAt(const QPoint& pos, Qt::Orientation& orientation) const {
+    const int grip = 3;
+    int row = rowAt(pos.y()), col = columnAt(pos.x());
+    if (FColSizing && row >= 0 && row < FixedRows()) {
+        for (int c = 0; c < ColCount(); ++c) {
+            int edge = columnViewportPosition(c) + columnWidth(c);
+            if (columnWidth(c) > 0 && std::abs(pos.x() - edge) <= grip) {
+                orientation = Qt::Horizontal;
+                return c;
+            }
+        }
+    }
+    if (FRowSizing && col >= 0 && col < FixedCols()) {
+        int r = row;
+        for (int candidate : {r - 1, r}) {
+            if (candidate < 0 || candidate >= RowCount()) continue;
+            int edge = rowViewportPosition(candidate) + rowHeight(candidate);
+            if (std::abs(pos.y() - edge) <= grip) {
+                orientation = Qt::Vertical;
+                return candidate;
+            }
+        }
+    }
+    return -1;
+}
+
+void TFStringGrid::mousePressEvent(QMouseEvent* event) {
+    Qt::Orientation orientation = Qt::Horizontal;
+    int line = event->button() == Qt::LeftButton ? SizingLineAt(event->position().toPoint(), orientation) : -1;
+    if (line < 0) {
+        QTableView::mousePressEvent(event);
+        return;
+    }
+    FSizing = {line, orientation, event->position().toPoint(),
+               orientation == Qt::Horizontal ? columnWidth(line) : rowHeight(line)};
+    event->accept();
+}
+
+void TFStringGrid::mouseMoveEvent(QMouseEvent* event) {
+    QPoint pos = event->position().toPoint();
+    if (FSizing.Line >= 0) {
+        if (FSizing.Orientation == Qt::Horizontal)
+            horizontalHeader()->resizeSection(FSizing.Line, std::max(GridLine, FSizing.Size + pos.x() - FSizing.Start.x()));
+        else
+            verticalHeader()->resizeSection(FSizing.Line, std::max(GridLine, FSizing.Size + pos.y() - FSizing.Start.y()));
+        event->accept();
+        return;
+    }
+    Qt::Orientation orientation = Qt::Horizontal;
+    if (SizingLineAt(pos, orientation) >= 0)
+        viewport()->setCursor(orientation == Qt::Horizontal ? Qt::SplitHCursor : Qt::SplitVCursor);
+    else
+        viewport()->unsetCursor();
+    QTableView::mouseMoveEvent(event);
+}
+
+void TFStringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (FSizing.Line >= 0) {
+        FSizing = {};
+        event->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
 }
 
 void TFStringGrid::resizeEvent(QResizeEvent* event) {

@@ -6,6 +6,7 @@
 #include "controls/statebutton.h"
 
 #include <QAbstractTableModel>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -82,6 +83,14 @@ public:
     void SetEditing(bool value);
     bool Editing() const { return FEditing; }
     void SetRangeSelect(bool value);
+    // goColSizing and goRowSizing: grid lines in the fixed cells can be dragged.
+    void SetColSizing(bool value) { FColSizing = value; }
+    void SetRowSizing(bool value) { FRowSizing = value; }
+
+    // Ends in-place editing, keeping the text typed so far.
+    void HideEditor();
+    // For the item delegate: the editor it just created.
+    void EditorOpened(QWidget* editor);
 
     std::string FileName() const { return FTable.FileName; }
     void SetFileName(const std::string& value) { FTable.FileName = value; }
@@ -140,8 +149,12 @@ protected:
     virtual void ColWidthsChanged();
     virtual void TopLeftChanged();
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    int SizingLineAt(const QPoint& pos, Qt::Orientation& orientation) const;
     friend class TGridItemModel;
     void TableNotify(int what);
     void SyncFilterButtons();
@@ -152,6 +165,15 @@ private:
     std::unique_ptr<IGridDialogs> FOwnDialogs;
     std::vector<TStateButton*> FButtons;
     bool FEditing = false;
+    bool FColSizing = false;
+    bool FRowSizing = false;
+    struct TSizing {
+        int Line = -1;
+        Qt::Orientation Orientation = Qt::Horizontal;
+        QPoint Start;
+        int Size = 0;
+    } FSizing;
+    QPointer<QWidget> FEditor;
     int FDefaultRowHeight = 24;
 };
 

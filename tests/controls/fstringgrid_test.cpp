@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
@@ -226,6 +227,53 @@ TEST(FStringGridWidget, EditingGoesThroughOnSetEditTextToTheDataRow) {
     EXPECT_EQ(g.Table().Data().Cell(1, 2), "22");
     g.SetEditing(false);
     EXPECT_FALSE(g.model()->flags(g.model()->index(1, 1)) & Qt::ItemIsEditable);
+}
+
+TEST(FStringGridWidget, FilteringKeepsTheTextOfAnOpenEditor) {
+    TFStringGrid g;
+    Fill(g, {{"k", "v"}, {"a", "1"}, {"b", "2"}});
+    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 0 ? TSelection::fsMulti : TSelection::fsNone; };
+    g.UpdateFilterButtons();
+    g.SetEditing(true);
+    g.show();
+    QModelIndex cell = g.model()->index(2, 1);
+    g.setCurrentIndex(cell);
+    g.edit(cell);
+    QPointer<QLineEdit> editor = g.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("typed");
+    g.Table().FilterButton(0)->ClickItem(2); // b
+    g.ApplyFilter(g.FilterButtonWidget(0));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull());
+    EXPECT_EQ(g.Table().Data().Cell(1, 2), "typed");
+    EXPECT_EQ(Column(g, 1), (std::vector<std::string>{"v", "typed"}));
+}
+
+TEST(FStringGridWidget, GridLinesInFixedCellsCanBeDragged) {
+    TFStringGrid g;
+    g.resize(400, 200);
+    Fill(g, {{"a", "b", "c"}, {"1", "2", "3"}});
+    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 1 ? TSelection::fsMulti : TSelection::fsNone; };
+    g.UpdateFilterButtons();
+    g.show();
+    const int edge = g.columnViewportPosition(0) + g.columnWidth(0) - 1;
+    const int y = g.rowViewportPosition(0) + 3; // inside the fixed row, beside the filter button
+    auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(g.viewport(), Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, to, g.viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(g.viewport(), &move);
+        QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, to);
+    };
+    drag({edge, y}, {edge + 30, y}); // sizing is off by default
+    EXPECT_EQ(g.ColWidths(0), 64);
+    g.SetColSizing(true);
+    drag({edge, y}, {edge + 30, y});
+    EXPECT_EQ(g.ColWidths(0), 94);
+    EXPECT_EQ(g.FilterButtonWidget(1)->x(), g.columnViewportPosition(1) + 1);
+    // A drag over a data row selects cells instead.
+    drag({edge, g.rowViewportPosition(1) + 3}, {edge + 30, g.rowViewportPosition(1) + 3});
+    EXPECT_EQ(g.ColWidths(0), 94);
 }
 
 TEST(FStringGridWidget, AssignTakesOnlyStringGrids) {
