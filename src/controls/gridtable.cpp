@@ -542,7 +542,8 @@ void TGridTable::UpdateFilterButtons() {
         button.Selection = kind;
         button.Popup = true;
         button.WordWrap = false;
-        button.ClearItems();
+        // A closed button starts over; an open one keeps what the user is picking.
+        if (!button.DropDownOpen) button.ClearItems();
 
         std::vector<std::string> entries;
         if (OnGetFilterEntries) OnGetFilterEntries(c, entries);

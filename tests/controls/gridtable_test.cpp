@@ -377,6 +377,23 @@ TEST(GridTableFilters, SeveralColumnsFilterTogether) {
     EXPECT_EQ(t.Data().RowCount(), 6);
 }
 
+TEST(GridTableFilters, ARebuildResetsClosedButtonsAndSparesAnOpenOne) {
+    TGridTable t;
+    SetupFilters(t);
+    TFilterButtonState& program = *t.FilterButton(0);
+    TFilterButtonState& day = *t.FilterButton(1);
+    program.ClickItem(2);
+    day.ClickItem(1);
+    day.DropDownOpen = true;
+    t.SetCell(1, 1, "Sat"); // one more value for the open button
+    t.UpdateFilterButtons();
+    EXPECT_TRUE(program.Selected(0));
+    EXPECT_FALSE(program.Selected(2));
+    EXPECT_EQ(day.ItemCount(), 5);
+    EXPECT_TRUE(day.Selected(1));
+    EXPECT_FALSE(day.Selected(0));
+}
+
 TEST(GridTableFilters, NothingPickedHidesEveryRow) {
     struct Case {
         const char* what;
