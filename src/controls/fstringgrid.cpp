@@ -195,6 +195,12 @@ TFStringGrid::TFStringGrid(QWidget* parent) : QTableView(parent) {
 }
 
 TFStringGrid::~TFStringGrid() {
+    // The headers and scroll bars go after our members; they must not call back into them.
+    disconnect(horizontalHeader(), nullptr, this, nullptr);
+    disconnect(horizontalScrollBar(), nullptr, this, nullptr);
+    disconnect(verticalScrollBar(), nullptr, this, nullptr);
+    for (TStateButton* button : FButtons)
+        if (button) button->OnClick = nullptr;
     FTable.OnNotify = nullptr;
     FTable.OnChanged = nullptr;
     FTable.Dialogs = nullptr;
