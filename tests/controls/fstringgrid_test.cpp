@@ -403,8 +403,10 @@ TEST(FStringGridCommands, ModifiedClearsOnlyAfterASuccessfulLoadOrSave) {
 
     // "csv" as the chosen name stands for the grid's own file.
     dialogs.Chosen = "CSV";
+    const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(std::filesystem::temp_directory_path());
     g.SaveCSV();
+    std::filesystem::current_path(cwd);
     EXPECT_EQ(g.FileName(), "grid.csv");
     std::filesystem::remove(good);
     std::filesystem::remove(std::filesystem::temp_directory_path() / "grid.csv");
