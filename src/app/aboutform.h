@@ -1,0 +1,66 @@
+// The about window: the program's icon, the product line with the version, and the maker's text
+// with its web and e-mail addresses as links.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+
+namespace orvane {
+
+class TQalBase;
+
+// The pieces of text that are links: [start, end) positions.
+using TTextRanges = std::vector<std::pair<int, int>>;
+TTextRanges FindLinks(const QString& text);
+// The run of characters above code 32 around position p (or the one after it).
+QString WordAt(const QString& text, int p);
+bool IsMailAddress(const QString& word);
+// The web or e-mail address at position p, if any.
+void LinkAt(const QString& text, int p, QString& url, QString& mail);
+
+class TFrmAbout : public QDialog {
+    Q_OBJECT
+public:
+    TFrmAbout(TQalBase& base, const QString& exePath, QWidget* parent = nullptr);
+
+    QLabel* Image1 = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QPushButton* bnClose = nullptr;
+    QObject* LangComponent1 = nullptr;
+
+    QString SCaptionAbout = "About Orvane";
+    // Holds the version's place; a text without one shows no version.
+    QString SVersion = "Orvane logs your activities Version %s";
+    QString SAboutText = "\r\n\r\nCopyright (c) 2026 Orvane developers\r\n"
+                         "http://www.orvane.org\r\nAll rights reserved.\r\n\r\n"
+                         "e-mail: info@orvane.org\r\n";
+
+    QString FPendingUrl;
+    QString FPendingMail;
+
+    static QString ProductVersion();
+    QString ProductLine() const;
+    void PrepareAbout();
+    void HighlightLinks();
+    int exec() override;
+
+    void RichEdit1SelectionChange();
+    void RichEdit1MouseUp();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TQalBase& FBase;
+};
+
+} // namespace orvane

@@ -1,0 +1,688 @@
+#include "app/mainwindow.h"
+
+#include "app/aboutform.h"
+#include "app/activitylistform.h"
+#include "app/dialogs.h"
+#include "app/inifile.h"
+#include "app/qalbase.h"
+#include "platform/platform.h"
+#include "platform/systemevents.h"
+#include "platform/window.h"
+#include "recorder/datafile.h"
+#include "language/langcomponent.h"
+#include "language/langmanager.h"
+#include "language/languagemenu.h"
+#include "views/activitychart.h"
+#include "views/chartdata.h"
+#include "views/cleanup.h"
+#include "views/export.h"
+#include "views/treemodel.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <optional>
+
+namespace orvane {
+
+namespace {
+
+
+// The change log keeps this many lines; a program that runs for months must not grow without end.
+constexpr int ChangeLogLines = 5000;
+
+QAction* NamedAction(QObject* parent, const char* name, const QString& text) {
+    auto* a = new QAction(text, parent);
+    a->setObjectName(name);
+    return a;
+}
+
+QAction* NamedSeparator(QMenu* menu, const char* name) {
+    QAction* a = menu->addSeparator();
+    a->setObjectName(name);
+    return a;
+}
+
+QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
+    auto* m = new QMenu(title, parent);
+    m->setObjectName(name);
+    return m;
+}
+
+std::string ToLocal(const QString& s) { return s.toStdString(); }
+
+} // namespace
+
+TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
+    : QMainWindow(parent), FBase(base), FDeps(std::move(deps)) {
+    setObjectName("fmActivity");
+    setProperty("orvaneForm", true);
+    setWindowTitle("Orvane Activity Recorder");
+    setWindowIcon(QIcon(":/orvane/orvane.png"));
+    resize(686, 511);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QFont mono("Courier New", 8);
+    mono.setStyleHint(QFont::Monospace);
+    mono.setFixedPitch(true);
+    setFont(mono);
+
+    if (!FDeps.Probe) {
+        FOwnProbe = std::make_unique<platform::TForegroundProbe>();
+        FDeps.Probe = FOwnProbe.get();
+    }
+    if (!FDeps.Clock) {
+        FOwnClock = std::make_unique<TSystemClock>();
+        FDeps.Clock = FOwnClock.get();
+    }
+    if (FDeps.ExePath.isEmpty()) FDeps.ExePath = QCoreApplication::applicationFilePath();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Vertical, central);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+    TreeView1 = new QTreeView(Splitter1);
+    TreeView1->setObjectName("TreeView1");
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setIndentation(19);
+    TreeView1->setUniformRowHeights(true);
+    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreeView1->setMouseTracking(true);
+    TreeView1->viewport()->setMouseTracking(true);
+    TreeView1->viewport()->installEventFilter(this);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    // The chart, with the change log under it.
+    auto* lower = new QSplitter(Qt::Vertical, Splitter1);
+    lower->setChildrenCollapsible(false);
+    auto* chart = new TActivityChart(lower);
+    chart->setObjectName("Chart1");
+    Chart1 = chart;
+    connect(chart, &TActivityChart::clicked, this, &TfmActivity::Chart1Click);
+    connect(chart, &TActivityChart::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
+    Memo1 = new QPlainTextEdit(lower);
+    Memo1->setObjectName("Memo1");
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setMaximumBlockCount(ChangeLogLines);
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    lower->setStretchFactor(0, 4);
+    lower->setStretchFactor(1, 1);
+    lower->setSizes({160, 60});
+    Splitter1->setSizes({281, 220});
+    layout->addWidget(Splitter1);
+    setCentralWidget(central);
+
+    FTreeModel = new TTreeModel(this);
+    ShowTreeIn(*TreeView1, *FTreeModel);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(TSampler::Interval);
+    connect(Timer1, &QTimer::timeout, this, &TfmActivity::Timer1Timer);
+
+    BuildMenus();
+
+    auto* lang = new TLangComponent(this);
+    lang->setObjectName("LangComponent1");
+    LangComponent1 = lang;
+    lang->SetLanManager(FBase.LanMan);
+
+    connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
+    connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p));
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (old == TreeView1 && now && now != TreeView1 && now->window() == this) FormDeactivate();
+    });
+
+    FSampler = std::make_unique<TSampler>(
+        FActivities, *FDeps.Probe, *FDeps.Clock,
+        TSamplerHooks{[this](const std::string& line) {
+                          Memo1->appendPlainText(QString::fromStdString(line));
+                      },
+                      [this] { FActivities.SaveToFile(FDataFile); },
+                      [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); },
+                      [this] {
+                          if (Timer1->isActive()) Timer1->start();
+                      }});
+
+    FormCreate();
+    if (FDeps.StartTimer) Timer1->start();
+}
+
+TfmActivity::~TfmActivity() {
+    if (TrayIcon) TrayIcon->hide();
+}
+
+void TfmActivity::BuildMenus() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName("MainMenu1");
+
+    D1 = NamedMenu(this, "D1", "File");
+    Neu1 = NamedAction(this, "Neu1", "New");
+    D1->addAction(Neu1);
+    N1 = NamedSeparator(D1, "N1");
+    N2 = NamedMenu(this, "N2", "Export");
+    CSVCommaSeparatedValues1 =
+        NamedAction(this, "CSVCommaSeparatedValues1", "CSV (Comma Separated Values)");
+    txtText1 = NamedAction(this, "txtText1", "TXT (Text)");
+    N2->addAction(CSVCommaSeparatedValues1);
+    N2->addAction(txtText1);
+    D1->addMenu(N2);
+    N3 = NamedSeparator(D1, "N3");
+    Miminieren1 = NamedAction(this, "Miminieren1", "Minimize");
+    mnClose = NamedAction(this, "mnClose", "Exit");
+    D1->addAction(Miminieren1);
+    D1->addAction(mnClose);
+    MainMenu1->addMenu(D1);
+
+    Bearbeiten1 = NamedMenu(this, "Bearbeiten1", "Edit");
+    mnRemoveLongs = NamedAction(this, "mnRemoveLongs", "Remove long activities");
+    Bearbeiten1->addAction(mnRemoveLongs);
+    MainMenu1->addMenu(Bearbeiten1);
+
+    Ansicht1 = NamedMenu(this, "Ansicht1", "View");
+    auto* views = new QActionGroup(this);
+    views->setExclusive(true);
+    mnDaily = NamedAction(this, "mnDaily", "daily");
+    mnWeekly = NamedAction(this, "mnWeekly", "weekly");
+    mnMonthly = NamedAction(this, "mnMonthly", "monthly");
+    mnAll = NamedAction(this, "mnAll", "all");
+    for (QAction* a : {mnDaily, mnWeekly, mnMonthly, mnAll}) {
+        a->setCheckable(true);
+        views->addAction(a);
+        Ansicht1->addAction(a);
+        connect(a, &QAction::triggered, this, [this, a] { mnDailyClick(a); });
+    }
+    mnDaily->setChecked(true);
+    MainMenu1->addMenu(Ansicht1);
+
+    Options1 = NamedMenu(this, "Options1", "Options");
+    Options1->setToolTipsVisible(true);
+    mnLanguage = NamedMenu(this, "mnLanguage", "Language");
+    Options1->addMenu(mnLanguage);
+    mnDesktop = NamedAction(this, "mnDesktop", "Desktop");
+    mnDesktop->setStatusTip("Show Orvane on Desktop");
+    mnDesktop->setToolTip("Show Orvane on Desktop");
+    mnStartup = NamedAction(this, "mnStartup", "AutoStart");
+    mnStartup->setStatusTip("Use Orvane on Autostart");
+    mnStartup->setToolTip("Use Orvane on Autostart");
+    for (QAction* a : {mnDesktop, mnStartup}) {
+        a->setCheckable(true);
+        a->setChecked(true); // as designed; the settings load sets the real state
+        Options1->addAction(a);
+    }
+    MainMenu1->addMenu(Options1);
+
+    mnAbout = NamedAction(this, "mnAbout", "About");
+    MainMenu1->addAction(mnAbout);
+
+    PopupMenu1 = NamedMenu(this, "PopupMenu1", QString());
+    mnUpdate = NamedAction(this, "mnUpdate", "Update List");
+    mnShow = NamedAction(this, "mnShow", "Show List");
+    PopupMenu1->addAction(mnUpdate);
+    PopupMenu1->addAction(mnShow);
+
+    pmIcon = NamedMenu(this, "pmIcon", QString());
+    ShowAllNews1 = NamedAction(this, "ShowAllNews1", "Show Activity");
+    pmIcon->addAction(ShowAllNews1);
+    N4 = NamedSeparator(pmIcon, "N4");
+    About1 = NamedAction(this, "About1", "About...");
+    Exit1 = NamedAction(this, "Exit1", "Exit");
+    pmIcon->addAction(About1);
+    pmIcon->addAction(Exit1);
+
+    connect(Neu1, &QAction::triggered, this, &TfmActivity::Neu1Click);
+    connect(CSVCommaSeparatedValues1, &QAction::triggered, this,
+            &TfmActivity::CSVCommaSeparatedValues1Click);
+    connect(txtText1, &QAction::triggered, this, &TfmActivity::txtText1Click);
+    connect(Miminieren1, &QAction::triggered, this, &TfmActivity::Miminieren1Click);
+    connect(mnClose, &QAction::triggered, this, &TfmActivity::mnCloseClick);
+    connect(mnRemoveLongs, &QAction::triggered, this, &TfmActivity::mnRemoveLongsClick);
+    connect(mnDesktop, &QAction::triggered, this, &TfmActivity::mnDesktopClick);
+    connect(mnStartup, &QAction::triggered, this, &TfmActivity::mnStartupClick);
+    connect(mnAbout, &QAction::triggered, this, &TfmActivity::mnAboutClick);
+    connect(mnUpdate, &QAction::triggered, this, &TfmActivity::mnUpdateClick);
+    connect(mnShow, &QAction::triggered, this, &TfmActivity::mnShowClick);
+    connect(ShowAllNews1, &QAction::triggered, this, &TfmActivity::ShowAllNews1Click);
+    connect(About1, &QAction::triggered, this, &TfmActivity::mnAboutClick);
+    connect(Exit1, &QAction::triggered, this, &TfmActivity::Exit1Click);
+}
+
+void TfmActivity::FormCreate() {
+    Memo1->clear();
+    FSessionEnding = false;
+    Memo1->appendPlainText(QString::fromStdString(TSampler::HeaderLine()));
+    FViewMode = vmDaily;
+
+    const std::string appData = platform::UserAppDataFolder();
+    std::string folder = appData + platform::PathDelim + "Orvane";
+    CreateFolderPath(folder);
+    FDataFolder = folder + platform::PathDelim;
+    const QFileInfo exe(FDeps.ExePath);
+    FDataFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cdat";
+    FConfigFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cfg";
+
+    FBase.SetLanguageFolder(exe.absolutePath() + "/LAN");
+    LoadSettings();
+
+    if (std::filesystem::exists(FDataFile)) Guard([this] { FActivities.LoadFromFile(FDataFile); });
+
+    FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
+    if (FTrayAvailable) {
+        TrayIcon = new QSystemTrayIcon(windowIcon(), this);
+        TrayIcon->setObjectName("TrayIcon");
+        TrayIcon->setToolTip("Orvane");
+        connect(TrayIcon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger) TrayLeftClick();
+                    else if (reason == QSystemTrayIcon::Context) TrayRightClick(QCursor::pos());
+                });
+        TrayIcon->show();
+    }
+
+    RefreshTree();
+    const TDateTime today = FDeps.Clock->Now();
+    ShowChart({}, StartOfDay(today), EndOfDay(today));
+
+    BuildLanguageMenu(mnLanguage, *FBase.LanMan, [this](QAction* entry) {
+        if (LanguageMenuClick(entry, *FBase.LanMan))
+            QCoreApplication::postEvent(this, new QEvent(LanguageChangedEventType()));
+    });
+
+    FAbout = new TFrmAbout(FBase, FDeps.ExePath, this);
+
+    if (platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP)) FStartHidden = true;
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive) ScheduleRefreshViews();
+    });
+
+    FSystemEvents = new TSystemEvents(this);
+    connect(FSystemEvents, &TSystemEvents::suspendQuery, this, &TfmActivity::SuspendQuery);
+    connect(FSystemEvents, &TSystemEvents::resumed, this, &TfmActivity::Resumed);
+    connect(FSystemEvents, &TSystemEvents::sessionEnding, this, [this] {
+        QueryEndSession();
+        EndSession();
+    });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        QueryEndSession();
+        EndSession();
+    });
+    FSystemEvents->Start();
+
+    if (!FTrayAvailable && FDeps.UseTray && !FNoTrayTold) {
+        FNoTrayTold = true;
+        QTimer::singleShot(0, this, [this] {
+            Dialogs().Inform(this, "Orvane",
+                             "No notification area was found on this desktop. Orvane keeps "
+                             "recording while its window is open or minimised; closing the "
+                             "window ends the program.");
+        });
+    }
+}
+
+void TfmActivity::ShowAtStart() {
+    if (FStartHidden && FTrayAvailable) return; // lives in the tray
+    if (FStartHidden)
+        showMinimized();
+    else
+        show();
+}
+
+void TfmActivity::ReportError(const QString& text) { Dialogs().ShowError(this, text); }
+
+void TfmActivity::Timer1Timer() {
+    Guard([this] { Sampler().Timer1Timer(); });
+}
+
+void TfmActivity::CloseCurrentActivity() { Sampler().CloseCurrentActivity(); }
+
+void TfmActivity::RefreshViews() {
+    Sampler().ResetSample();
+    RefreshTree();
+    ShowChart({}, 0, 0);
+}
+
+void TfmActivity::ScheduleRefreshViews() {
+    // Window and application activation come together; one reset serves both.
+    if (FRefreshPending) return;
+    FRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        FRefreshPending = false;
+        FormActivate();
+    });
+}
+
+void TfmActivity::FormActivate() { RefreshViews(); }
+
+void TfmActivity::FormDeactivate() { HideMain(); }
+
+void TfmActivity::RefreshTree() {
+    std::optional<TTree> tree = FillTree(FActivities, FViewMode, FDeps.Clock->Now());
+    if (!tree) return; // a mode without a tree leaves it as it is
+    FTreeModel->SetTree(std::move(*tree));
+    ShowTreeIn(*TreeView1, *FTreeModel);
+}
+
+void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
+    auto* chart = static_cast<TActivityChart*>(Chart1);
+    if (FActivities.Count() == 0) {
+        chart->Clear();
+        return;
+    }
+    chart->SetData(ChartBars(FActivities, text, from, to));
+}
+
+bool TfmActivity::SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const {
+    const QModelIndex index = TreeView1->currentIndex();
+    if (!index.isValid()) return false;
+    const std::optional<TPeriodSelection> sel =
+        orvane::SelectedPeriod(FTreeModel->Node(index), FTreeModel->ParentNode(index), FViewMode);
+    if (!sel) return false;
+    from = sel->From;
+    to = sel->To;
+    text = sel->Text;
+    return true;
+}
+
+void TfmActivity::TreeView1Click() {
+    TDateTime from = 0, to = 0;
+    std::string text;
+    if (SelectedPeriod(from, to, text)) ShowChart(text, from, to);
+}
+
+void TfmActivity::Chart1Click() { ShowChart({}, 0, 0); }
+
+void TfmActivity::TreeView1MouseMove() { Sampler().TreeView1MouseMove(); }
+
+void TfmActivity::mnDailyClick(QAction* sender) {
+    if (sender == mnDaily)
+        FViewMode = vmDaily;
+    else if (sender == mnWeekly)
+        FViewMode = vmWeekly;
+    else if (sender == mnMonthly)
+        FViewMode = vmMonthly;
+    else
+        FViewMode = vmAll;
+    if (sender) sender->setChecked(true);
+    RefreshTree();
+    Guard([this] { SaveSettings(); });
+}
+
+void TfmActivity::mnUpdateClick() { RefreshTree(); }
+
+void TfmActivity::mnShowClick() {
+    if (!FListForm) return;
+    TDateTime from = 0, to = 0;
+    std::string text;
+    if (SelectedPeriod(from, to, text))
+        FillActivityGrid(*FListForm->sg, FActivities,
+                         ChartEntryIndexes(FActivities, text, from, to));
+    FListForm->exec(); // the sampler goes on recording meanwhile
+}
+
+TCleanupTexts TfmActivity::CleanupTexts() const {
+    TCleanupTexts t;
+    t.SRemoveActivitiesCaption = SRemoveActivitiesCaption.toStdString();
+    t.SRemoveActivitiesText = SRemoveActivitiesText.toStdString();
+    t.SActivitiesFound = SActivitiesFound.toStdString();
+    t.SRemoveAll = SRemoveAll.toStdString();
+    return t;
+}
+
+void TfmActivity::Neu1Click() {
+    Guard([this] {
+        NewRecord(
+            FActivities, FDataFile,
+            [this](const std::string& question) {
+                return Dialogs().Ask(this, "Confirm", QString::fromStdString(question),
+                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                     QMessageBox::Question) == QMessageBox::Yes;
+            },
+            [this] {
+                FTreeModel->Clear();
+                ShowChart({}, 0, 0);
+                Sampler().ResetSample();
+            },
+            CleanupTexts());
+    });
+}
+
+void TfmActivity::mnRemoveLongsClick() {
+    TRemoveLongsDialogs d;
+    d.AskHours = [this](const std::string& title,
+                        const std::string& prompt) -> std::optional<std::string> {
+        QString value;
+        if (!Dialogs().InputQuery(this, QString::fromStdString(title),
+                                  QString::fromStdString(prompt), value))
+            return std::nullopt;
+        return value.toStdString();
+    };
+    d.AskRemove = [this](const std::string& question) {
+        return Dialogs().Ask(this, "Orvane", QString::fromStdString(question),
+                             QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::Question) == QMessageBox::Yes;
+    };
+    d.ShowMessage = [this](const std::string& message) {
+        ReportError(QString::fromStdString(message));
+    };
+    d.RefreshTree = [this] { RefreshTree(); };
+    Guard([&] { RemoveLongActivities(FActivities, d, CleanupTexts()); });
+}
+
+void TfmActivity::CSVCommaSeparatedValues1Click() {
+    const QString file =
+        Dialogs().SaveFileName(this, "Export as CSV", "Orvane.csv", "*.csv", ".csv");
+    if (file.isEmpty()) return;
+    Guard([&] {
+        SaveAsCsv(FActivities, file.toStdString());
+        Dialogs().OpenWithDesktop(QUrl::fromLocalFile(file));
+    });
+}
+
+void TfmActivity::txtText1Click() {
+    const QString file =
+        Dialogs().SaveFileName(this, "Export as Text", "Orvane.txt", "*.txt", ".txt");
+    if (file.isEmpty()) return;
+    Guard([&] {
+        SaveTreeAsText(FTreeModel->Tree(), file.toStdString());
+        Dialogs().OpenWithDesktop(QUrl::fromLocalFile(file));
+    });
+}
+
+void TfmActivity::HideMain() {
+    if (FTrayAvailable)
+        hide();
+    else
+        showMinimized(); // without a tray a hidden window could not be brought back
+}
+
+void TfmActivity::Miminieren1Click() { HideMain(); }
+
+void TfmActivity::ShowAllNews1Click() {
+    show();
+    showNormal();
+}
+
+void TfmActivity::mnAboutClick() {
+    if (!FAbout) return;
+    FAbout->PrepareAbout();
+    FAbout->exec();
+}
+
+void TfmActivity::ExitSequence() {
+    CloseCurrentActivity();
+    // Keep the time up to now: the record on disk would otherwise end at the last change.
+    Guard([this] { FActivities.SaveToFile(FDataFile); });
+    if (TrayIcon) TrayIcon->hide();
+    Terminate();
+}
+
+void TfmActivity::mnCloseClick() { ExitSequence(); }
+
+void TfmActivity::Exit1Click() { ExitSequence(); }
+
+void TfmActivity::Terminate() {
+    if (FTerminated) return;
+    FTerminated = true;
+    Timer1->stop();
+    emit terminated();
+    QCoreApplication::quit();
+}
+
+std::string TfmActivity::ShortcutDescription() {
+    return "Qal Log\r\nLog your activities\r\nhttp://www.orvane.org";
+}
+
+void TfmActivity::mnDesktopClick() {
+    Guard([this] {
+        platform::ToggleShortcut(ToLocal(FDeps.ExePath), "Orvane", ShortcutDescription(),
+                                 platform::CSIDL_DESKTOPDIRECTORY);
+    });
+    mnDesktop->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_DESKTOPDIRECTORY));
+}
+
+void TfmActivity::mnStartupClick() {
+    Guard([this] {
+        platform::ToggleShortcut(ToLocal(FDeps.ExePath), "Orvane", ShortcutDescription(),
+                                 platform::CSIDL_STARTUP);
+    });
+    mnStartup->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP));
+}
+
+void TfmActivity::LoadSettings() {
+    TIniFile ini(FConfigFile);
+    FViewMode = static_cast<std::uint8_t>(ini.ReadInteger("Activities", "ViewMode", FViewMode));
+    const std::string language =
+        ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
+    FBase.SetLanguage(QString::fromStdString(language));
+    LoadMessageTexts();
+    mnDesktop->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_DESKTOPDIRECTORY));
+    mnStartup->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP));
+}
+
+void TfmActivity::SaveSettings() {
+    TIniFile ini(FConfigFile);
+    ini.WriteInteger("Activities", "ViewMode", FViewMode);
+    ini.WriteString("Activities", "Language", ToLocal(FBase.Language()));
+}
+
+void TfmActivity::LoadMessageTexts() {
+    orvane::LoadMessageTexts(*FBase.LanMan, objectName(),
+                             {{"SRemoveActivitiesCaption", &SRemoveActivitiesCaption},
+                              {"SRemoveActivitiesText", &SRemoveActivitiesText},
+                              {"SActivitiesFound", &SActivitiesFound},
+                              {"SRemoveAll", &SRemoveAll}});
+}
+
+void TfmActivity::TrayLeftClick() {
+    if (isVisible() && !isMinimized()) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+    showNormal();
+    RefreshViews();
+}
+
+void TfmActivity::TrayRightClick(const QPoint& at) { pmIcon->popup(at); }
+
+void TfmActivity::SuspendQuery() {
+    CloseCurrentActivity();
+    // Keep the closed entry on disk too: a machine may never wake up from its sleep.
+    Guard([this] { FActivities.SaveToFile(FDataFile); });
+}
+
+void TfmActivity::Resumed() { Sampler().ResetSample(); }
+
+void TfmActivity::QueryEndSession() { FSessionEnding = true; }
+
+void TfmActivity::EndSession() {
+    if (FTerminated) return;
+    CloseCurrentActivity();
+    Guard([this] { FActivities.SaveToFile(FDataFile); });
+    if (TrayIcon) TrayIcon->hide();
+    FSessionEnding = true;
+    Terminate();
+}
+
+void TfmActivity::closeEvent(QCloseEvent* event) {
+    if (!FTrayAvailable && !FSessionEnding) {
+        // An ordinary window: closing it ends the program, with the record saved.
+        event->accept();
+        ExitSequence();
+        return;
+    }
+    hide();
+    if (!FSessionEnding) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Terminate();
+}
+
+void TfmActivity::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        ScheduleRefreshViews();
+    } else if (event->type() == QEvent::WindowStateChange) {
+        auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        const Qt::WindowStates now = windowState();
+        if ((now & Qt::WindowMinimized) && !(change->oldState() & Qt::WindowMinimized) &&
+            FTrayAvailable) {
+            // Minimising hides the window: it is reached through the tray icon.
+            QTimer::singleShot(0, this, [this] {
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+                hide();
+            });
+        } else if ((now & Qt::WindowMaximized) && !(change->oldState() & Qt::WindowMaximized)) {
+            RefreshViews();
+        }
+    }
+}
+
+bool TfmActivity::event(QEvent* event) {
+    if (event->type() == LanguageChangedEventType()) {
+        LoadMessageTexts();
+        Guard([this] { SaveSettings(); });
+        return true;
+    }
+    if (event->type() == QEvent::Show && FTrayAvailable) {
+        // No taskbar button: the window is reached through the tray icon.
+        platform::SetSkipTaskbar(*this, true);
+    }
+    return QMainWindow::event(event);
+}
+
+bool TfmActivity::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove && watched == TreeView1->viewport())
+        TreeView1MouseMove();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace orvane

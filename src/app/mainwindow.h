@@ -1,0 +1,182 @@
+// The main window: owns the record, runs the sampler, shows the period tree, the chart and the
+// change log, and lives in the notification area.
+#pragma once
+
+#include "recorder/activitylist.h"
+#include "recorder/clock.h"
+#include "recorder/probe.h"
+#include "recorder/sampler.h"
+
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class QTimer;
+class QTreeView;
+
+namespace orvane {
+
+class TQalBase;
+class TFrmAbout;
+class TActivityListForm;
+class TSystemEvents;
+class TTreeModel;
+struct TCleanupTexts;
+
+enum TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, vmAll = 4 };
+
+// What the window takes from outside; tests hand in fakes, the program the real things.
+struct TActivityDeps {
+    IForegroundProbe* Probe = nullptr; // default: the platform's foreground probe
+    IClock* Clock = nullptr;           // default: the system clocks
+    QString ExePath;                   // default: the running executable
+    bool UseTray = true;               // false: behave as if the desktop had no tray
+    bool StartTimer = true;            // false: tests drive the samples themselves
+};
+
+class TfmActivity : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfmActivity(TQalBase& base, TActivityDeps deps = {}, QWidget* parent = nullptr);
+    ~TfmActivity() override;
+
+    // Controls, by their component names.
+    QTreeView* TreeView1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QWidget* Chart1 = nullptr;
+    QObject* LangComponent1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu *D1 = nullptr, *N2 = nullptr, *Bearbeiten1 = nullptr, *Ansicht1 = nullptr,
+          *Options1 = nullptr, *mnLanguage = nullptr, *PopupMenu1 = nullptr, *pmIcon = nullptr;
+    QAction *Neu1 = nullptr, *N1 = nullptr, *CSVCommaSeparatedValues1 = nullptr,
+            *txtText1 = nullptr, *N3 = nullptr, *Miminieren1 = nullptr, *mnClose = nullptr;
+    QAction* mnRemoveLongs = nullptr;
+    QAction *mnDaily = nullptr, *mnWeekly = nullptr, *mnMonthly = nullptr, *mnAll = nullptr;
+    QAction *mnDesktop = nullptr, *mnStartup = nullptr, *mnAbout = nullptr;
+    QAction *mnUpdate = nullptr, *mnShow = nullptr;
+    QAction *ShowAllNews1 = nullptr, *N4 = nullptr, *About1 = nullptr, *Exit1 = nullptr;
+    QSystemTrayIcon* TrayIcon = nullptr;
+
+    // Fields.
+    TActivityList FActivities;
+    std::string FDataFolder; // ends with a separator
+    std::string FDataFile;
+    std::string FConfigFile;
+    std::uint8_t FViewMode = vmDaily;
+    bool FSessionEnding = false;
+
+    // Message texts of the dialogs; replaced after each language change.
+    QString SRemoveActivitiesCaption = "Remove Activities";
+    QString SRemoveActivitiesText = "Looking for Activities, which takes longer than ?? hours.";
+    QString SActivitiesFound =
+        "Following Activity found: \r\n%s, Duration %s, %s, %s\r\nRemove Activity?";
+    QString SRemoveAll = "Attention all activities will be removed\r\nDo you want to proceed?";
+
+    TSampler& Sampler() { return *FSampler; }
+    TTreeModel& TreeModel() { return *FTreeModel; }
+    TQalBase& QalBase() { return FBase; }
+    TFrmAbout* AboutForm() const { return FAbout; }
+    void SetListForm(TActivityListForm* form) { FListForm = form; }
+    bool TrayAvailable() const { return FTrayAvailable; }
+    // True when the autostart entry exists: the program then starts in the tray.
+    bool StartHidden() const { return FStartHidden; }
+    // Shows the window at start-up, or leaves it in the tray.
+    void ShowAtStart();
+
+    // The program's handlers.
+    void Timer1Timer();
+    void CloseCurrentActivity();
+    void RefreshViews();
+    void RefreshTree();
+    void ShowChart(const std::string& text, TDateTime from, TDateTime to);
+    bool SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const;
+    void TreeView1Click();
+    void Chart1Click();
+    void TreeView1MouseMove();
+    void FormActivate();
+    void FormDeactivate();
+    void mnDailyClick(QAction* sender);
+    void mnUpdateClick();
+    void mnShowClick();
+    void Neu1Click();
+    void mnRemoveLongsClick();
+    void CSVCommaSeparatedValues1Click();
+    void txtText1Click();
+    void Miminieren1Click();
+    void ShowAllNews1Click();
+    void mnAboutClick();
+    void mnCloseClick();
+    void Exit1Click();
+    void mnDesktopClick();
+    void mnStartupClick();
+    void LoadSettings();
+    void SaveSettings();
+    void LoadMessageTexts();
+    void TrayLeftClick();
+    void TrayRightClick(const QPoint& at);
+    // System notices.
+    void SuspendQuery();
+    void Resumed();
+    void QueryEndSession();
+    void EndSession();
+    // The exit sequence of both Exit commands.
+    void ExitSequence();
+    // Runs a command; an error that escapes it is shown and the program goes on.
+    template <class F> void Guard(F&& command);
+
+    // The description of the desktop and autostart entries.
+    static std::string ShortcutDescription();
+
+signals:
+    void terminated(); // the program is ending
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildMenus();
+    void ReportError(const QString& text);
+    TCleanupTexts CleanupTexts() const;
+    void HideMain();
+    void ScheduleRefreshViews();
+    void Terminate();
+
+    TQalBase& FBase;
+    TActivityDeps FDeps;
+    std::unique_ptr<IForegroundProbe> FOwnProbe;
+    std::unique_ptr<IClock> FOwnClock;
+    std::unique_ptr<TSampler> FSampler;
+    TFrmAbout* FAbout = nullptr;
+    TTreeModel* FTreeModel = nullptr;
+    TActivityListForm* FListForm = nullptr;
+    TSystemEvents* FSystemEvents = nullptr;
+    bool FTrayAvailable = false;
+    bool FNoTrayTold = false;
+    bool FRefreshPending = false;
+    bool FTerminated = false;
+    bool FStartHidden = false;
+};
+
+template <class F> void TfmActivity::Guard(F&& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ReportError(QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace orvane

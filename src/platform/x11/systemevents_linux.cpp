@@ -1,0 +1,69 @@
+#include "platform/systemevents.h"
+
+#include <QDBusConnection>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace orvane {
+
+namespace {
+// The signal handler only writes a byte; the event loop does the work.
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    const auto unused = ::write(signalPipe[0], &byte, 1);
+    (void)unused;
+}
+} // namespace
+
+struct TSystemEvents::TPrivate {
+    QSocketNotifier* notifier = nullptr;
+};
+
+TSystemEvents::TSystemEvents(QObject* parent) : QObject(parent), d(new TPrivate) {}
+
+TSystemEvents::~TSystemEvents() { delete d; }
+
+void TSystemEvents::Start() {
+    // logind announces sleep and wake-up with PrepareForSleep(true/false). Subscribe by path and
+    // interface: a filter on the sender's well-known name would miss signals from a test bus.
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (bus.isConnected())
+        bus.connect(QString(), "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                    "PrepareForSleep", this, SLOT(PrepareForSleep(bool)));
+
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        ::fcntl(signalPipe[0], F_SETFD, FD_CLOEXEC);
+        ::fcntl(signalPipe[1], F_SETFD, FD_CLOEXEC);
+        ::fcntl(signalPipe[0], F_SETFL, O_NONBLOCK);
+        d->notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+        connect(d->notifier, &QSocketNotifier::activated, this, &TSystemEvents::SignalArrived);
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &sa, nullptr);
+        ::sigaction(SIGHUP, &sa, nullptr);
+    }
+}
+
+void TSystemEvents::PrepareForSleep(bool start) {
+    if (start)
+        emit suspendQuery();
+    else
+        emit resumed();
+}
+
+void TSystemEvents::SignalArrived() {
+    char buf[16];
+    while (::read(signalPipe[1], buf, sizeof buf) > 0) {
+    }
+    emit sessionEnding();
+}
+
+} // namespace orvane
