@@ -19,7 +19,6 @@ void InstallLocaleFormat() { SetCurrentLocaleFormat(LocaleFormatFrom(QLocale()))
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Orvane");
-    setApplicationDisplayName("Orvane");
     setApplicationVersion(ORVANE_VERSION);
     setWindowIcon(QIcon(":/orvane/orvane.png"));
     setDesktopFileName("orvane");

@@ -41,6 +41,7 @@ void TSystemEvents::Start() {
         ::fcntl(signalPipe[0], F_SETFD, FD_CLOEXEC);
         ::fcntl(signalPipe[1], F_SETFD, FD_CLOEXEC);
         ::fcntl(signalPipe[0], F_SETFL, O_NONBLOCK);
+        ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
         d->notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
         connect(d->notifier, &QSocketNotifier::activated, this, &TSystemEvents::SignalArrived);
         struct sigaction sa {};
