@@ -31,6 +31,8 @@ public:
     TActivityList() = default;
     TActivityList(const TActivityList&) = delete;
     TActivityList& operator=(const TActivityList&) = delete;
+    TActivityList(TActivityList&&) = default;
+    TActivityList& operator=(TActivityList&&) = default;
 
     int Count() const { return static_cast<int>(FItems.size()); }
     const TEntry& Items(int index) const { return FItems.at(static_cast<std::size_t>(index)); }

@@ -1,0 +1,294 @@
+// The main window offscreen, with a scripted foreground, a hand-driven clock and answered dialogs;
+// the data and settings files live in a private folder.
+#include "app/aboutform.h"
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "app/qalbase.h"
+#include "language/languagemenu.h"
+#include "platform/platform.h"
+#include "recorder/activitylist.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <deque>
+#include <fstream>
+#include <iterator>
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double Sec = 1.0 / 86400.0;
+QTemporaryDir* home = nullptr;
+
+class FakeDialogs : public IDialogs {
+public:
+    std::vector<QString> errors, informs, asked;
+    std::deque<QMessageBox::StandardButton> answers;
+    std::deque<QString> inputs;
+    std::vector<QUrl> opened;
+    QString saveName;
+    void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
+    void Inform(QWidget*, const QString&, const QString& text) override {
+        informs.push_back(text);
+    }
+    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString& text,
+                                    QMessageBox::StandardButtons, QMessageBox::Icon) override {
+        asked.push_back(text);
+        if (answers.empty()) return QMessageBox::No;
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    bool InputQuery(QWidget*, const QString&, const QString&, QString& value) override {
+        if (inputs.empty()) return false;
+        value = inputs.front();
+        inputs.pop_front();
+        return true;
+    }
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                         const QString&) override {
+        return saveName;
+    }
+    void OpenWithDesktop(const QUrl& url) override { opened.push_back(url); }
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::remove_all(home->path().toStdString());
+        QDir().mkpath(home->path());
+        SetDialogs(&dialogs);
+        clock.SetNow(EncodeDateTime(2024, 5, 6, 10, 0, 0));
+    }
+    void TearDown() override {
+        window.reset();
+        base.reset();
+        SetDialogs(nullptr);
+    }
+    TfmActivity& Start(bool tray = false) {
+        base = std::make_unique<TQalBase>();
+        TActivityDeps deps;
+        deps.Probe = &probe;
+        deps.Clock = &clock;
+        deps.UseTray = tray;
+        deps.StartTimer = false;
+        deps.ExePath = "/opt/orvane/bin/orvane";
+        window = std::make_unique<TfmActivity>(*base, deps);
+        return *window;
+    }
+    void Tick(const std::string& p, const std::string& c, std::uint64_t ms = 5000) {
+        clock.Advance(ms);
+        probe.SetForeground(p, c);
+        window->Timer1Timer();
+    }
+    std::string Folder() const { return home->path().toStdString() + "/data/Orvane"; }
+    TActivityList Saved() const {
+        TActivityList l;
+        l.LoadFromFile(Folder() + "/orvane.cdat");
+        return l;
+    }
+
+    FakeDialogs dialogs;
+    platform::TScriptedProbe probe;
+    TManualClock clock;
+    std::unique_ptr<TQalBase> base;
+    std::unique_ptr<TfmActivity> window;
+};
+
+} // namespace
+
+TEST_F(MainWindow, StartUpBuildsThePrivateFolderAndTheNamedControls) {
+    TfmActivity& w = Start();
+    EXPECT_EQ(w.FDataFile, Folder() + "/orvane.cdat");
+    EXPECT_EQ(w.FConfigFile, Folder() + "/orvane.cfg");
+    struct stat st {};
+    ASSERT_EQ(::stat(Folder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(w.windowTitle(), "Orvane Activity Recorder");
+    EXPECT_EQ(w.Memo1->toPlainText().toStdString(), TSampler::HeaderLine());
+    for (const char* name : {"D1", "Neu1", "N1", "N2", "CSVCommaSeparatedValues1", "txtText1", "N3",
+                             "Miminieren1", "mnClose", "Bearbeiten1", "mnRemoveLongs", "Ansicht1",
+                             "mnDaily", "mnWeekly", "mnMonthly", "mnAll", "Options1", "mnLanguage",
+                             "mnDesktop", "mnStartup", "mnAbout", "PopupMenu1", "mnUpdate",
+                             "mnShow", "pmIcon", "ShowAllNews1", "N4", "About1", "Exit1",
+                             "TreeView1", "Splitter1", "Memo1", "Chart1", "Timer1",
+                             "LangComponent1", "MainMenu1"})
+        EXPECT_NE(w.findChild<QObject*>(name), nullptr) << name;
+    EXPECT_EQ(w.Timer1->interval(), 5000);
+    EXPECT_FALSE(w.mnDesktop->isChecked()) << "the settings load sets the real state";
+    EXPECT_TRUE(w.mnDaily->isChecked());
+    EXPECT_FALSE(fs::exists(w.FConfigFile));
+}
+
+TEST_F(MainWindow, SamplesAreRecordedAndExitKeepsTheTimeUpToTheExit) {
+    TfmActivity& w = Start();
+    QSignalSpy ended(&w, &TfmActivity::terminated);
+    Tick("/usr/bin/editor", "notes.txt");
+    Tick("/usr/bin/browser", "Inbox");
+    EXPECT_EQ(Saved().Count(), 2);
+    EXPECT_EQ(w.Memo1->document()->blockCount(), 3);
+    clock.Advance(30000);
+    w.mnCloseClick();
+    EXPECT_EQ(ended.count(), 1);
+    const TActivityList saved = Saved();
+    ASSERT_EQ(saved.Count(), 2);
+    EXPECT_NEAR(saved[1].Duration, 30 * Sec, 1e-9);
+
+    // The next start does not stretch the last entry to its first change.
+    window.reset();
+    Start();
+    clock.Advance(3600000);
+    Tick("/usr/bin/editor", "notes.txt");
+    EXPECT_NEAR(window->FActivities[1].Duration, 30 * Sec, 1e-9);
+    EXPECT_EQ(window->FActivities.Count(), 3);
+}
+
+TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/editor", "a");
+    clock.Advance(10000);
+    w.SuspendQuery();
+    EXPECT_NEAR(Saved()[0].Duration, 10 * Sec, 1e-9) << "saved at the suspend";
+    clock.SetNow(clock.Now() + 0.25);
+    w.Resumed();
+    Tick("/usr/bin/editor", "a");
+    ASSERT_EQ(w.FActivities.Count(), 2);
+    EXPECT_NEAR(w.FActivities[0].Duration, 10 * Sec, 1e-9);
+}
+
+TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {
+    TfmActivity& w = Start();
+    w.mnWeekly->trigger();
+    EXPECT_EQ(w.FViewMode, vmWeekly);
+    EXPECT_TRUE(w.mnWeekly->isChecked());
+    std::ifstream in(w.FConfigFile);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(text.find("ViewMode=1"), std::string::npos);
+    EXPECT_NE(text.find("Language="), std::string::npos);
+    window.reset();
+    // 260 keeps its low 8 bits: the all view.
+    { std::ofstream(Folder() + "/orvane.cfg") << "[activities]\nviewmode=260\n"; }
+    EXPECT_EQ(Start().FViewMode, vmAll);
+}
+
+TEST_F(MainWindow, WithoutATrayCloseEndsTheProgramAndTheUserIsTold) {
+    TfmActivity& w = Start(true); // asks for a tray; offscreen has none
+    EXPECT_FALSE(w.TrayAvailable());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.informs.size(), 1u);
+    QSignalSpy ended(&w, &TfmActivity::terminated);
+    w.show();
+    w.close();
+    EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(MainWindow, ShortcutsToggleAndTheirMarksFollowTheFiles) {
+    TfmActivity& w = Start();
+    const std::string desktop = home->path().toStdString() + "/Desktop";
+    fs::create_directories(desktop);
+    w.mnDesktop->trigger();
+    EXPECT_TRUE(fs::exists(desktop + "/Orvane.desktop"));
+    EXPECT_TRUE(w.mnDesktop->isChecked());
+    w.mnDesktop->trigger();
+    EXPECT_FALSE(fs::exists(desktop + "/Orvane.desktop"));
+    EXPECT_FALSE(w.mnDesktop->isChecked());
+
+    w.mnStartup->trigger();
+    EXPECT_TRUE(w.mnStartup->isChecked());
+    window.reset();
+    EXPECT_TRUE(Start().StartHidden()) << "an autostart entry starts the program in the tray";
+}
+
+TEST_F(MainWindow, NewAndRemoveLongActivities) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/a", "x");
+    Tick("/usr/bin/b", "y", 3 * 3600000);  // a lasted three hours
+    Tick("/usr/bin/c", "z", 60000);
+    dialogs.inputs = {"2"};
+    dialogs.answers = {QMessageBox::Yes};
+    w.mnRemoveLongsClick();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].indexOf("03:00:00"), -1);
+    EXPECT_EQ(w.FActivities.Count(), 2);
+
+    // A translated question with foreign placeholders shows without a crash.
+    w.SActivitiesFound = "%d %n %99999s %s";
+    dialogs.inputs = {"0"};
+    w.mnRemoveLongsClick();
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+
+    dialogs.answers = {QMessageBox::No};
+    w.Neu1Click();
+    EXPECT_EQ(w.FActivities.Count(), 2);
+    dialogs.answers = {QMessageBox::Yes};
+    w.Neu1Click();
+    EXPECT_EQ(w.FActivities.Count(), 0);
+    EXPECT_EQ(Saved().Count(), 0);
+    EXPECT_EQ(w.Sampler().LastProcess(), "");
+}
+
+TEST_F(MainWindow, ExportsWriteAndOpenTheFile) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/a", "x; y");
+    dialogs.saveName = home->filePath("out.csv");
+    w.CSVCommaSeparatedValues1Click();
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].toLocalFile(), dialogs.saveName);
+    EXPECT_TRUE(fs::exists(dialogs.saveName.toStdString()));
+    dialogs.saveName = "/nonexistent-folder/out.txt";
+    w.txtText1Click();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file \"/nonexistent-folder/out.txt\"."));
+    EXPECT_EQ(dialogs.opened.size(), 1u) << "nothing opened after a failure";
+}
+
+TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
+    Start();
+    fs::remove_all(Folder());
+    Tick("/usr/bin/a", "x");
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file"));
+    fs::create_directories(Folder());
+    Tick("/usr/bin/b", "y");
+    EXPECT_EQ(Saved().Count(), 2);
+}
+
+TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {
+    TfmActivity& w = Start();
+    TFrmAbout& about = *w.AboutForm();
+    about.PrepareAbout();
+    EXPECT_EQ(about.windowTitle(), "About Orvane");
+    EXPECT_TRUE(about.RichEdit1->toPlainText().startsWith("Orvane logs your activities Version 1.0.1"));
+    about.FPendingMail = "info@orvane.org";
+    about.RichEdit1MouseUp();
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].scheme(), "mailto");
+    EXPECT_NE(dialogs.opened[0].toString().indexOf("subject="), -1);
+}
+
+int main(int argc, char** argv) {
+    QTemporaryDir dir;
+    home = &dir;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("HOME", dir.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (dir.path() + "/data").toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toLocal8Bit());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
