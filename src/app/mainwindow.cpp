@@ -673,8 +673,11 @@ bool TfmActivity::event(QEvent* event) {
         return true;
     }
     if (event->type() == QEvent::Show && FTrayAvailable) {
-        // No taskbar button: the window is reached through the tray icon.
-        platform::SetSkipTaskbar(*this, true);
+        // No taskbar button: the window is reached through the tray icon. Asked once the window
+        // manager has mapped the window; a request before that is ignored.
+        QTimer::singleShot(200, this, [this] {
+            if (isVisible()) platform::SetSkipTaskbar(*this, true);
+        });
     }
     return QMainWindow::event(event);
 }
