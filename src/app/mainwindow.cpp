@@ -38,6 +38,9 @@
 #include <filesystem>
 #include <optional>
 
+// The icon is compiled into this static library; its resources must be registered by hand.
+static void InitAppResources() { Q_INIT_RESOURCE(orvane); }
+
 namespace orvane {
 
 namespace {
@@ -70,6 +73,7 @@ std::string ToLocal(const QString& s) { return s.toStdString(); }
 
 TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     : QMainWindow(parent), FBase(base), FDeps(std::move(deps)) {
+    InitAppResources();
     setObjectName("fmActivity");
     setProperty("orvaneForm", true);
     setWindowTitle("Orvane Activity Recorder");
