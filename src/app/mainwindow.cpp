@@ -560,21 +560,19 @@ std::string TfmActivity::ShortcutDescription() {
     return "Qal Log\r\nLog your activities\r\nhttp://www.orvane.org";
 }
 
-void TfmActivity::mnDesktopClick() {
-    Guard([this] {
-        platform::ToggleShortcut(ToLocal(FDeps.ExePath), "Orvane", ShortcutDescription(),
-                                 platform::CSIDL_DESKTOPDIRECTORY);
+void TfmActivity::ToggleShortcutItem(QAction* item, int csidl) {
+    Guard([&] {
+        platform::ToggleShortcut(ToLocal(FDeps.ExePath), "Orvane", ShortcutDescription(), csidl);
     });
-    mnDesktop->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_DESKTOPDIRECTORY));
+    // The mark shows what is on disk now, whatever was asked for.
+    item->setChecked(platform::ShortcutExists("Orvane", csidl));
 }
 
-void TfmActivity::mnStartupClick() {
-    Guard([this] {
-        platform::ToggleShortcut(ToLocal(FDeps.ExePath), "Orvane", ShortcutDescription(),
-                                 platform::CSIDL_STARTUP);
-    });
-    mnStartup->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP));
+void TfmActivity::mnDesktopClick() {
+    ToggleShortcutItem(mnDesktop, platform::CSIDL_DESKTOPDIRECTORY);
 }
+
+void TfmActivity::mnStartupClick() { ToggleShortcutItem(mnStartup, platform::CSIDL_STARTUP); }
 
 void TfmActivity::LoadSettings() {
     TIniFile ini(FConfigFile);
@@ -627,11 +625,8 @@ void TfmActivity::QueryEndSession() { FSessionEnding = true; }
 
 void TfmActivity::EndSession() {
     if (FTerminated) return;
-    CloseCurrentActivity();
-    Guard([this] { FActivities.SaveToFile(FDataFile); });
-    if (TrayIcon) TrayIcon->hide();
     FSessionEnding = true;
-    Terminate();
+    ExitSequence();
 }
 
 void TfmActivity::closeEvent(QCloseEvent* event) {

@@ -152,6 +152,7 @@ private:
     void ReportError(const QString& text);
     TCleanupTexts CleanupTexts() const;
     void HideMain();
+    void ToggleShortcutItem(QAction* item, int csidl);
     void ScheduleRefreshViews();
     void Terminate();
 
