@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 using namespace orvane;
@@ -36,6 +37,20 @@ void BM_Save(benchmark::State& state) {
     std::filesystem::remove(file);
 }
 
+// Resident memory of this process in MB (Linux; 0 elsewhere).
+double ResidentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    double kb = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> kb;
+            break;
+        }
+    }
+    return kb / 1024.0;
+}
+
 void BM_Load(benchmark::State& state) {
     const std::string file = BenchFile();
     {
@@ -43,11 +58,14 @@ void BM_Load(benchmark::State& state) {
         Fill(list, static_cast<int>(state.range(0)));
         list.SaveToFile(file);
     }
+    double rss = 0;
     for (auto _ : state) {
         TActivityList list;
         list.LoadFromFile(file);
         benchmark::DoNotOptimize(list.Count());
+        rss = ResidentMb();
     }
+    state.counters["rss_mb"] = rss; // with the record held in memory
     std::filesystem::remove(file);
 }
 
