@@ -536,10 +536,14 @@ void TfmActivity::mnAboutClick() {
     FAbout->exec();
 }
 
+void TfmActivity::SaveRecord() {
+    Guard([this] { FActivities.SaveToFile(FDataFile); });
+}
+
 void TfmActivity::ExitSequence() {
     CloseCurrentActivity();
     // Keep the time up to now: the record on disk would otherwise end at the last change.
-    Guard([this] { FActivities.SaveToFile(FDataFile); });
+    SaveRecord();
     if (TrayIcon) TrayIcon->hide();
     Terminate();
 }
@@ -616,7 +620,7 @@ void TfmActivity::TrayRightClick(const QPoint& at) { pmIcon->popup(at); }
 void TfmActivity::SuspendQuery() {
     CloseCurrentActivity();
     // Keep the closed entry on disk too: a machine may never wake up from its sleep.
-    Guard([this] { FActivities.SaveToFile(FDataFile); });
+    SaveRecord();
 }
 
 void TfmActivity::Resumed() { Sampler().ResetSample(); }

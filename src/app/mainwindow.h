@@ -152,6 +152,8 @@ private:
     void ReportError(const QString& text);
     TCleanupTexts CleanupTexts() const;
     void HideMain();
+    // Writes the record; a failure is reported and the program goes on.
+    void SaveRecord();
     void ToggleShortcutItem(QAction* item, int csidl);
     void ScheduleRefreshViews();
     void Terminate();

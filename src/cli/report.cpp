@@ -58,16 +58,6 @@ struct TVerb {
     std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> Run;
 };
 
-bool LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) {
-    try {
-        list.LoadFromFile(file);
-        return true;
-    } catch (const std::exception& e) {
-        err << e.what() << "\n";
-        return false;
-    }
-}
-
 int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string file;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -171,6 +161,16 @@ void Help(std::ostream& out) {
 }
 
 } // namespace
+
+bool LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) {
+    try {
+        list.LoadFromFile(file);
+        return true;
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return false;
+    }
+}
 
 std::string DefaultDataFile() {
     std::string folder = platform::UserAppDataFolder();

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace orvane {
+class TActivityList;
+}
+
 namespace orvane::cli {
 
 // Runs the command line (without the program name); returns the exit status.
@@ -12,6 +16,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 // The recorder's own data file: <app data>/Orvane/orvane.cdat.
 std::string DefaultDataFile();
+
+// Loads the data file into list; on failure writes the error's message to err and returns false.
+bool LoadRecord(const std::string& file, TActivityList& list, std::ostream& err);
 
 // A JSON string literal; bytes that are not valid UTF-8 are written as \u00XX.
 std::string JsonString(const std::string& bytes);

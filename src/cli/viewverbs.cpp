@@ -71,16 +71,6 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
     return o;
 }
 
-bool Load(const std::string& file, TActivityList& list, std::ostream& err) {
-    try {
-        list.LoadFromFile(file);
-        return true;
-    } catch (const std::exception& e) {
-        err << e.what() << "\n";
-        return false;
-    }
-}
-
 std::string IsoStart(TDateTime value) {
     if (!(value >= EncodeDate(1, 1, 1)) || !(value < EncodeDate(9999, 12, 31) + 1)) return "null";
     std::string text = FormatDateTime("yyyy-MM-dd'T'HH:mm:ss", value);
@@ -103,7 +93,7 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 64;
     }
     TActivityList list;
-    if (!Load(o->File, list, err)) return 2;
+    if (!LoadRecord(o->File, list, err)) return 2;
     try {
         WriteTreeText(*FillTree(list, mode), out);
     } catch (const std::exception& e) {
@@ -117,7 +107,7 @@ int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const auto o = Parse("csv", args, false, err);
     if (!o) return 64;
     TActivityList list;
-    if (!Load(o->File, list, err)) return 2;
+    if (!LoadRecord(o->File, list, err)) return 2;
     WriteCsv(list, out);
     return 0;
 }
@@ -126,7 +116,7 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const auto o = Parse("json", args, false, err);
     if (!o) return 64;
     TActivityList list;
-    if (!Load(o->File, list, err)) return 2;
+    if (!LoadRecord(o->File, list, err)) return 2;
     out << "{\"entries\":[";
     bool first = true;
     for (const TEntry& e : list.Entries()) {
