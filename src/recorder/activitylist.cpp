@@ -33,6 +33,7 @@ void TActivityList::RemoveAt(int index) {
     const auto i = static_cast<std::size_t>(index);
     if (i >= FItems.size()) return;
     if (i + 1 == FItems.size()) FLastOpen = false;
+    FDisk.Valid = false;
     FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
@@ -40,6 +41,7 @@ void TActivityList::Clear() {
     FItems.clear();
     FItems.shrink_to_fit();
     FLastOpen = false;
+    FDisk.Valid = false;
 }
 
 } // namespace orvane

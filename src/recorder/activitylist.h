@@ -26,6 +26,12 @@ public:
     TDateTime Duration = 0;
 };
 
+// How the last SaveToFile went: for the tests and the benchmarks.
+struct TSaveInfo {
+    bool Incremental = false;   // in place, without rewriting the file
+    std::uint64_t BytesWritten = 0;
+};
+
 class TActivityList {
 public:
     TActivityList() = default;
@@ -36,7 +42,11 @@ public:
 
     int Count() const { return static_cast<int>(FItems.size()); }
     const TEntry& Items(int index) const { return FItems.at(static_cast<std::size_t>(index)); }
-    TEntry& Items(int index) { return FItems.at(static_cast<std::size_t>(index)); }
+    // Any entry may change through this one: the next save rewrites the whole file.
+    TEntry& Items(int index) {
+        FDisk.Valid = false;
+        return FItems.at(static_cast<std::size_t>(index));
+    }
     const TEntry& operator[](int index) const { return FItems[static_cast<std::size_t>(index)]; }
     const std::vector<TEntry>& Entries() const { return FItems; }
 
@@ -57,10 +67,15 @@ public:
     void RemoveAt(int index);
     void Clear();
 
-    // The data file. Save replaces the file atomically; see datafile.h for the errors.
+    // The data file; see datafile.h for the errors. After a save the file holds exactly what a
+    // whole rewrite of the list would. When the file is still the one this list last wrote (or
+    // read whole), only the change is written: new entries appended, the last entry's Duration
+    // rewritten in place, then the count. Otherwise the file is replaced atomically. Either way a
+    // crash leaves a file that loads as the list before or after the change.
     void SaveToFile(const std::string& fileName) const;
     // Appends the file's entries; they count as closed.
     void LoadFromFile(const std::string& fileName);
+    const TSaveInfo& LastSave() const { return FLastSave; }
 
     // For tests and the file reader: append as read, without the blank rule.
     void AppendLoaded(TEntry entry) {
@@ -70,8 +85,23 @@ public:
     void Reserve(std::size_t n) { FItems.reserve(n); }
 
 private:
+    // What the data file held after this list's last save or whole load.
+    struct TDiskImage {
+        bool Valid = false;
+        std::string FileName;
+        std::int32_t Count = 0;
+        std::uint64_t Size = 0;       // the file ends right after the last record
+        std::uint64_t LastOffset = 0; // where the last record starts
+        std::string LastRecord;       // its bytes, Duration included
+        std::uint64_t Device = 0, Inode = 0;
+    };
+    bool SaveInPlace(const std::string& fileName) const;
+    void SaveWhole(const std::string& fileName) const;
+
     std::vector<TEntry> FItems;
     bool FLastOpen = false;
+    mutable TDiskImage FDisk;
+    mutable TSaveInfo FLastSave;
 };
 
 } // namespace orvane

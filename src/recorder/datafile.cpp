@@ -10,6 +10,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#ifndef _WIN32
+#include <csignal>
+#endif
 
 #ifdef _WIN32
 #include <direct.h>
@@ -40,8 +43,40 @@ long long WriteSome(int fd, const char* p, std::size_t n) {
 long long ReadSome(int fd, char* p, std::size_t n) {
     return _read(fd, p, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
 }
+int OpenForUpdate(const std::string& path) {
+    return _open(path.c_str(), _O_RDWR | _O_BINARY | _O_NOINHERIT);
+}
+long long WriteAt(int fd, std::uint64_t offset, const char* p, std::size_t n) {
+    if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) return -1;
+    return WriteSome(fd, p, n);
+}
+long long ReadAt(int fd, std::uint64_t offset, char* p, std::size_t n) {
+    if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) return -1;
+    return ReadSome(fd, p, n);
+}
 int SyncFile(int fd) { return _commit(fd); }
+int SyncData(int fd) { return _commit(fd); }
+int TruncateFile(int fd, std::uint64_t size) {
+    return _chsize_s(fd, static_cast<long long>(size)) == 0 ? 0 : -1;
+}
 int CloseFile(int fd) { return _close(fd); }
+struct TIdentity {
+    std::uint64_t Size = 0, Device = 0, Inode = 0;
+};
+bool IdentityOf(int fd, TIdentity& id) {
+    struct _stat64 st {};
+    if (_fstat64(fd, &st) != 0) return false;
+    id.Size = static_cast<std::uint64_t>(st.st_size);
+    return true; // no stable file number here: the contents checks have to do
+}
+bool ProcessAlive(int pid) {
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!h) return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool alive = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+    CloseHandle(h);
+    return alive;
+}
 int CurrentPid() { return _getpid(); }
 bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
     if (MoveFileExA(from.c_str(), to.c_str(),
@@ -58,8 +93,29 @@ int OpenForWrite(const std::string& path) {
 int OpenForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 long long WriteSome(int fd, const char* p, std::size_t n) { return ::write(fd, p, n); }
 long long ReadSome(int fd, char* p, std::size_t n) { return ::read(fd, p, n); }
+int OpenForUpdate(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC); }
+long long WriteAt(int fd, std::uint64_t offset, const char* p, std::size_t n) {
+    return ::pwrite(fd, p, n, static_cast<off_t>(offset));
+}
+long long ReadAt(int fd, std::uint64_t offset, char* p, std::size_t n) {
+    return ::pread(fd, p, n, static_cast<off_t>(offset));
+}
 int SyncFile(int fd) { return ::fsync(fd); }
+int SyncData(int fd) { return ::fdatasync(fd); }
+int TruncateFile(int fd, std::uint64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
 int CloseFile(int fd) { return ::close(fd); }
+struct TIdentity {
+    std::uint64_t Size = 0, Device = 0, Inode = 0;
+};
+bool IdentityOf(int fd, TIdentity& id) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    id.Size = static_cast<std::uint64_t>(st.st_size);
+    id.Device = static_cast<std::uint64_t>(st.st_dev);
+    id.Inode = static_cast<std::uint64_t>(st.st_ino);
+    return true;
+}
+bool ProcessAlive(int pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH; }
 int CurrentPid() { return static_cast<int>(::getpid()); }
 bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
     if (::rename(from.c_str(), to.c_str()) == 0) return true;
@@ -101,6 +157,80 @@ double GetDouble(const unsigned char* p) {
     return v;
 }
 
+// The bytes of one record, appended to out.
+void AppendRecord(std::string& out, const TEntry& e) {
+    const std::string& process = e.Process;
+    const std::string& caption = e.Caption;
+    if (process.size() > 0x7FFFFFFF || caption.size() > 0x7FFFFFFF)
+        throw EFileError("Stream write error");
+    char b[8];
+    PutInt32(b, static_cast<std::int32_t>(process.size()));
+    out.append(b, 4);
+    out.append(process);
+    PutInt32(b, static_cast<std::int32_t>(caption.size()));
+    out.append(b, 4);
+    out.append(caption);
+    PutDouble(b, e.Start);
+    out.append(b, 8);
+    PutDouble(b, e.Duration);
+    out.append(b, 8);
+}
+
+bool WriteAllAt(int fd, std::uint64_t offset, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const long long n = WriteAt(fd, offset + done, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAllAt(int fd, std::uint64_t offset, std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const long long n = ReadAt(fd, offset + done, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Temporary files of saves that never finished (the program was killed): "<name>.<pid>.tmp"
+// beside the data file, left by a process that is gone.
+void RemoveStaleTemporaries(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path file(fileName);
+    const std::string prefix = file.filename().string() + ".";
+    fs::path folder = file.parent_path();
+    if (folder.empty()) folder = ".";
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0)
+            continue;
+        const std::string pid = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        if (pid.empty() || pid.size() > 9 ||
+            pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const int id = std::stoi(pid);
+        if (id == CurrentPid() || ProcessAlive(id)) continue;
+        fs::remove(it->path(), ec);
+        ec.clear();
+    }
+}
+
+} // namespace
+
+void (*SaveStepHook)(int step) = nullptr;
+
+namespace {
+void Step(int step) {
+    if (SaveStepHook) SaveStepHook(step);
+}
 } // namespace
 
 std::string SystemErrorText(int error) {
@@ -247,22 +377,129 @@ bool CreateFolderPath(const std::string& path) {
 
 void TActivityList::SaveToFile(const std::string& fileName) const {
     if (FItems.size() > 0x7FFFFFFF) throw EFileError("Stream write error");
+    if (SaveInPlace(fileName)) return;
+    SaveWhole(fileName);
+}
+
+// Writes only what changed since the last save, when that is safe; false to have the whole file
+// written instead. Throws when the file took part of the change and refused the rest.
+bool TActivityList::SaveInPlace(const std::string& fileName) const {
+    const TDiskImage& disk = FDisk;
+    if (!disk.Valid || disk.FileName != fileName) return false;
+    const auto count = static_cast<std::int32_t>(FItems.size());
+    if (count < disk.Count) return false;
+
+    // The entry that was last on disk: the same but for its Duration, which may have grown.
+    std::string previous;
+    if (disk.Count > 0) {
+        AppendRecord(previous, FItems[static_cast<std::size_t>(disk.Count - 1)]);
+        if (previous.size() != disk.LastRecord.size() ||
+            previous.compare(0, previous.size() - 8, disk.LastRecord, 0,
+                             disk.LastRecord.size() - 8) != 0)
+            return false;
+    }
+
+    const int fd = OpenForUpdate(fileName);
+    if (fd < 0) return false;
+    // Still the file written last? Same size, same file, same count and the same last record.
+    TIdentity id;
+    std::string head(4, '\0'), last(disk.LastRecord.size(), '\0');
+    if (!IdentityOf(fd, id) || id.Size != disk.Size || id.Device != disk.Device ||
+        id.Inode != disk.Inode || !ReadAllAt(fd, 0, head) ||
+        GetInt32(reinterpret_cast<const unsigned char*>(head.data())) != disk.Count ||
+        !ReadAllAt(fd, disk.LastOffset, last) || last != disk.LastRecord) {
+        CloseFile(fd);
+        return false;
+    }
+
+    std::string added;
+    std::uint64_t lastOffset = disk.LastOffset;
+    for (std::int32_t i = disk.Count; i < count; ++i) {
+        lastOffset = disk.Size + added.size();
+        AppendRecord(added, FItems[static_cast<std::size_t>(i)]);
+    }
+    const bool durationChanged = !previous.empty() && previous != disk.LastRecord;
+    FLastSave = TSaveInfo{true, 0};
+    if (added.empty() && !durationChanged) {
+        CloseFile(fd);
+        return true;
+    }
+
+    // From here on the file differs from what was last written until the save completes.
+    FDisk.Valid = false;
+    bool ok = true;
+    // New records go past the end the count covers, and the running entry's Duration is
+    // rewritten; a reader sees neither change until the count moves. Only when both are on the
+    // disk is the count written, so a crash anywhere leaves one of the two lists.
+    Step(1);
+    if (!added.empty()) ok = WriteAllAt(fd, disk.Size, added);
+    Step(2);
+    if (ok && durationChanged)
+        ok = WriteAllAt(fd, disk.Size - 8, previous.substr(previous.size() - 8));
+    Step(3);
+    if (ok) ok = SyncData(fd) == 0;
+    Step(4);
+    if (ok && !added.empty()) {
+        char b[4];
+        PutInt32(b, count);
+        ok = WriteAllAt(fd, 0, std::string(b, 4));
+        Step(5);
+        ok = ok && SyncData(fd) == 0;
+    }
+    Step(6);
+    if (!ok) {
+        TruncateFile(fd, disk.Size); // what the old count covers stays; the rest goes
+        CloseFile(fd);
+        throw EFileError("Stream write error");
+    }
+    if (CloseFile(fd) != 0) throw EFileError("Stream write error");
+
+    FLastSave.BytesWritten = added.size() + (durationChanged ? 8 : 0) + (added.empty() ? 0 : 4);
+    if (!added.empty()) {
+        FDisk.Count = count;
+        FDisk.Size = disk.Size + added.size();
+        FDisk.LastOffset = lastOffset;
+        FDisk.LastRecord.clear();
+        AppendRecord(FDisk.LastRecord, FItems.back());
+    } else {
+        FDisk.LastRecord = std::move(previous);
+    }
+    FDisk.Valid = true;
+    return true;
+}
+
+void TActivityList::SaveWhole(const std::string& fileName) const {
+    FDisk.Valid = false;
     // Written beside the data file and renamed over it, so that a crash or a full disk never
     // leaves a damaged record behind.
     const std::string temp = fileName + "." + std::to_string(CurrentPid()) + ".tmp";
     const int fd = OpenForWrite(temp);
     if (fd < 0) throw EFileError(CannotCreateMessage(fileName, errno));
+    TDiskImage image;
     try {
         TByteWriter out(fd);
         out.WriteInt32(static_cast<std::int32_t>(FItems.size()));
+        std::string record;
         for (const TEntry& e : FItems) {
-            WriteCountedString(out, e.Process);
-            WriteCountedString(out, e.Caption);
-            out.WriteDouble(e.Start);
-            out.WriteDouble(e.Duration);
+            record.clear();
+            AppendRecord(record, e);
+            image.LastOffset = out.Position();
+            out.Write(record.data(), record.size());
         }
+        Step(11);
         out.Flush();
+        Step(12);
         if (SyncFile(fd) != 0) throw EFileError("Stream write error");
+        Step(13);
+        image.FileName = fileName;
+        image.Count = static_cast<std::int32_t>(FItems.size());
+        image.LastRecord = record;
+        TIdentity id;
+        image.Valid = IdentityOf(fd, id) && id.Size == out.Position();
+        image.Size = id.Size;
+        image.Device = id.Device;
+        image.Inode = id.Inode;
+        FLastSave = TSaveInfo{false, out.Written()};
     } catch (...) {
         CloseFile(fd);
         std::remove(temp.c_str());
@@ -273,11 +510,15 @@ void TActivityList::SaveToFile(const std::string& fileName) const {
         throw EFileError("Stream write error");
     }
     int error = 0;
+    Step(14);
     if (!ReplaceFile(temp, fileName, error)) {
         std::remove(temp.c_str());
         throw EFileError(CannotCreateMessage(fileName, error));
     }
+    Step(15);
     SyncFolder(fileName);
+    FDisk = std::move(image);
+    RemoveStaleTemporaries(fileName);
 }
 
 void TActivityList::LoadFromFile(const std::string& fileName) {
@@ -289,19 +530,24 @@ void TActivityList::LoadFromFile(const std::string& fileName) {
         CloseFile(fd);
         throw EFileError(CannotOpenMessage(fileName, error));
     }
-    TByteReader in(fd, static_cast<std::uint64_t>(st.st_size));
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    TByteReader in(fd, size);
     std::int32_t count = 0;
     if (!in.ReadInt32(count)) {
         CloseFile(fd);
         throw EFileError("Stream read error");
     }
+    const bool wasEmpty = FItems.empty();
     // A record takes at least 24 bytes: never reserve more than the file can hold.
     if (count > 0) FItems.reserve(FItems.size() + std::min<std::uint64_t>(
                                                       static_cast<std::uint64_t>(count),
                                                       in.Left() / 24));
     std::string process, caption;
-    for (std::int32_t i = 0; i < count; ++i) {
+    std::uint64_t lastOffset = 0;
+    std::int32_t read = 0;
+    for (; read < count; ++read) {
         TEntry e;
+        lastOffset = size - in.Left();
         if (!ReadCountedString(in, process) || !ReadCountedString(in, caption) ||
             !in.ReadDouble(e.Start) || !in.ReadDouble(e.Duration))
             break; // damage: keep what was read before it
@@ -310,6 +556,22 @@ void TActivityList::LoadFromFile(const std::string& fileName) {
         FItems.push_back(e);
     }
     FLastOpen = false;
+    // A whole, undamaged file read into an empty list is what a save of it would write: the next
+    // save may then go in place.
+    FDisk.Valid = false;
+    TIdentity id;
+    if (wasEmpty && read == count && count >= 0 && in.Left() == 0 && IdentityOf(fd, id) &&
+        id.Size == size) {
+        FDisk.FileName = fileName;
+        FDisk.Count = count;
+        FDisk.Size = size;
+        FDisk.LastOffset = count > 0 ? lastOffset : 0;
+        FDisk.LastRecord.clear();
+        if (count > 0) AppendRecord(FDisk.LastRecord, FItems.back());
+        FDisk.Device = id.Device;
+        FDisk.Inode = id.Inode;
+        FDisk.Valid = true;
+    }
     CloseFile(fd);
 }
 

@@ -24,6 +24,7 @@ public:
     void WriteDouble(double value);
     void Flush();
     std::uint64_t Written() const { return FWritten; }
+    std::uint64_t Position() const { return FWritten + FBuffer.size(); } // flushed or not
 
 private:
     int FFd;
@@ -57,6 +58,10 @@ bool ReadCountedString(TByteReader& stream, std::string& text);
 std::string CannotCreateMessage(const std::string& fileName, int error);
 std::string CannotOpenMessage(const std::string& fileName, int error);
 std::string SystemErrorText(int error);
+
+// For the crash tests: called with a step number between the writes of a save, so that a test
+// can end the process at each of them. Not set in the program.
+extern void (*SaveStepHook)(int step);
 
 // Creates a folder and its missing parents, readable by the user only; true when it exists.
 bool CreateFolderPath(const std::string& path);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
@@ -255,3 +256,177 @@ TEST_F(DataFile, CreateFolderPathMakesPrivateFolders) {
     EXPECT_TRUE(CreateFolderPath(deep));
     EXPECT_FALSE(CreateFolderPath(""));
 }
+
+namespace {
+
+// The bytes a whole rewrite of the list would write, from a fresh list so that the saved list
+// keeps its own idea of the file.
+std::string WholeSaveBytes(const TActivityList& list, const std::string& file) {
+    TActivityList copy;
+    for (const TEntry& e : list.Entries()) copy.AppendLoaded(e);
+    copy.SaveToFile(file);
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace
+
+TEST_F(DataFile, SavesWriteOnlyTheChangeAndMatchAWholeRewrite) {
+    const std::string reference = dir + "/reference.cdat";
+    TActivityList list;
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        bool incremental;
+        std::uint64_t maxBytes;
+    } steps[] = {
+        {"first save", [&] { list.AddEntry("/usr/bin/a", "one", 100); }, false, 1000},
+        {"running entry grows", [&] { list.CloseLastEntryAfter(0.25); }, true, 8},
+        {"nothing changed", [] {}, true, 0},
+        {"change: close and open",
+         [&] {
+             list.CloseLastEntryAfter(0.5);
+             list.AddEntry("/usr/bin/b", "two", 100.5);
+         },
+         true, 8 + 4 + 4 + 10 + 4 + 3 + 16},
+        {"several new entries",
+         [&] {
+             for (int i = 0; i < 50; ++i) list.AddEntry("/usr/bin/c", std::to_string(i), 101 + i);
+         },
+         true, 50 * 60 + 4},
+        {"sealed", [&] { list.SealLastEntry(); }, true, 0},
+        {"a removal rewrites", [&] { list.RemoveAt(3); }, false, 1 << 20},
+        {"then in place again", [&] { list.AddEntry("/usr/bin/d", "", 200); }, true, 60},
+        {"an entry edited through Items", [&] { list.Items(0).Caption = "edited"; }, false,
+         1 << 20},
+        {"New", [&] { list.Clear(); }, false, 4},
+        {"after New", [&] { list.AddEntry("/usr/bin/e", "five", 300); }, true, 60},
+    };
+    for (Step& s : steps) {
+        s.change();
+        list.SaveToFile(file);
+        EXPECT_EQ(list.LastSave().Incremental, s.incremental) << s.name;
+        EXPECT_LE(list.LastSave().BytesWritten, s.maxBytes) << s.name;
+        EXPECT_EQ(Bytes(), WholeSaveBytes(list, reference)) << s.name;
+    }
+}
+
+TEST_F(DataFile, AFileNotAsLastWrittenIsRewrittenWhole) {
+    auto makeList = [](TActivityList& list) {
+        for (int i = 0; i < 20; ++i) list.AddEntry("p" + std::to_string(i % 3), "c", i);
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& file, const std::string& bytes)> tamper;
+    } cases[] = {
+        {"replaced by another copy",
+         [](const std::string& f, const std::string&) {
+             TActivityList other;
+             other.AddEntry("other", "x", 1);
+             other.SaveToFile(f);
+         }},
+        {"grown by another copy",
+         [](const std::string& f, const std::string& b) {
+             std::ofstream(f, std::ios::binary | std::ios::app) << b.substr(4, 30);
+         }},
+        {"last record changed, same size",
+         [](const std::string& f, const std::string& b) {
+             std::string c = b;
+             c[c.size() - 20] ^= 1;
+             std::ofstream(f, std::ios::binary | std::ios::in | std::ios::out) << c;
+         }},
+        {"count changed, same size",
+         [](const std::string& f, const std::string& b) {
+             std::string c = b;
+             c[0] = 5;
+             std::ofstream(f, std::ios::binary | std::ios::in | std::ios::out) << c;
+         }},
+        {"removed", [](const std::string& f, const std::string&) { fs::remove(f); }},
+    };
+    for (const Case& c : cases) {
+        TActivityList list;
+        makeList(list);
+        list.SaveToFile(file);
+        c.tamper(file, Bytes());
+        list.AddEntry("new", "entry", 99);
+        list.SaveToFile(file);
+        EXPECT_FALSE(list.LastSave().Incremental) << c.name;
+        EXPECT_EQ(Bytes(), WholeSaveBytes(list, dir + "/reference.cdat")) << c.name;
+    }
+}
+
+TEST_F(DataFile, AWholeLoadSavesInPlaceADamagedOneDoesNot) {
+    TActivityList list;
+    for (int i = 0; i < 10; ++i) list.AddEntry("p", "c" + std::to_string(i), i);
+    list.SaveToFile(file);
+    const std::string whole = Bytes();
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool incremental;
+    } cases[] = {
+        {"whole file", whole, true},
+        {"bytes after the last record", whole + "tail of a killed save", false},
+        {"count beyond the records", Le32(11) + whole.substr(4), false},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(c.bytes);
+        TActivityList loaded;
+        loaded.LoadFromFile(file);
+        loaded.AddEntry("q", "after restart", 50);
+        loaded.SaveToFile(file);
+        EXPECT_EQ(loaded.LastSave().Incremental, c.incremental) << c.name;
+        EXPECT_EQ(Bytes(), WholeSaveBytes(loaded, dir + "/reference.cdat")) << c.name;
+    }
+    // Loading into a list that already holds entries never saves in place.
+    WriteBytes(whole);
+    TActivityList merged;
+    merged.AddEntry("x", "y", 1);
+    merged.LoadFromFile(file);
+    merged.SaveToFile(file);
+    EXPECT_FALSE(merged.LastSave().Incremental);
+}
+
+#ifndef _WIN32
+TEST_F(DataFile, AFailedSaveInPlaceKeepsTheFileAndTheNextSaveMendsIt) {
+    TActivityList list;
+    list.AddEntry("a.exe", "first", 1);
+    list.SaveToFile(file);
+    const std::string before = Bytes();
+    list.CloseLastEntryAfter(0.5);
+    for (int i = 0; i < 2000; ++i) list.AddEntry("b.exe", "second " + std::to_string(i), 2);
+
+    const int full = InChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {8192, 8192};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            list.SaveToFile(file);
+            return 1;
+        } catch (const EFileError& e) {
+            return std::string(e.what()) == "Stream write error" && list.LastSave().Incremental
+                       ? 0
+                       : 2;
+        }
+    });
+    EXPECT_EQ(full, 0);
+    // The appended part is gone; at most the running entry's Duration moved on.
+    const std::string after = Bytes();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.substr(0, after.size() - 8), before.substr(0, before.size() - 8));
+    TActivityList back;
+    back.LoadFromFile(file);
+    ASSERT_EQ(back.Count(), 1);
+
+    // Stale temporary files of killed saves go with the next whole save; a live one stays.
+    const std::string stale = file + ".99999999.tmp", live = file + "." +
+                                                             std::to_string(::getppid()) + ".tmp";
+    std::ofstream(stale) << "x";
+    std::ofstream(live) << "x";
+    list.RemoveAt(0);
+    list.SaveToFile(file);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+}
+#endif

@@ -1,0 +1,229 @@
+// A recorder killed in the middle of a save must leave a record that loads, and loads as the list
+// of one of the saves around the kill.
+#ifndef _WIN32
+#include "recorder/activitylist.h"
+#include "recorder/datafile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The record after step k is a pure function of the steps: most steps are what the sampler does on
+// a change (close the running entry, open a new one), some only let the running entry grow (the
+// once-a-minute write), some remove an old entry (clean-up; a whole rewrite).
+enum class TStep { Change, Grow, Remove };
+
+TStep KindOf(int k) {
+    if (k % 29 == 0) return TStep::Remove;
+    if (k % 3 == 0) return TStep::Grow;
+    return TStep::Change;
+}
+
+void Apply(TActivityList& list, int k) {
+    switch (KindOf(k)) {
+    case TStep::Grow:
+    case TStep::Change:
+        // Only an entry opened since the start runs; one loaded from the file stays as it is.
+        list.CloseLastEntryAfter(k / 1000.0);
+        if (KindOf(k) == TStep::Change)
+            list.AddEntry("/usr/lib/program-" + std::to_string(k % 40),
+                                     "A window caption that is about as long as most " +
+                                         std::to_string(k % 500),
+                                     45000 + k / 100.0);
+        break;
+    case TStep::Remove:
+        if (list.Count() > 2) list.RemoveAt((k * 7) % (list.Count() - 1));
+        break;
+    }
+}
+
+bool SameEntries(const TActivityList& a, const TActivityList& b) {
+    if (a.Count() != b.Count()) return false;
+    for (int i = 0; i < a.Count(); ++i) {
+        const TEntry &x = a[i], &y = b[i];
+        if (x.Process != y.Process || x.Caption != y.Caption ||
+            std::memcmp(&x.Start, &y.Start, 8) != 0 || std::memcmp(&x.Duration, &y.Duration, 8) != 0)
+            return false;
+    }
+    return true;
+}
+
+void CopyInto(TActivityList& to, const TActivityList& from) {
+    to.Clear();
+    for (const TEntry& e : from.Entries()) to.AppendLoaded(e);
+}
+
+std::int32_t CountOnDisk(const std::string& file) {
+    std::int32_t count = -1;
+    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
+        if (std::fread(&count, 4, 1, f) != 1) count = -1;
+        std::fclose(f);
+    }
+    return count;
+}
+
+} // namespace
+
+// The process ends at each point between the writes of a save: the file shows the change either
+// not at all, with just the running entry grown, or whole.
+TEST(DataFileCrash, EndingAtEachStepOfASaveLeavesTheListBeforeOrAfter) {
+    char tmpl[] = "/tmp/orvane-steps-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl, file = dir + "/orvane.cdat";
+    enum { Before, Grown, After };
+    const struct {
+        int step;
+        bool whole;
+        int expected;
+    } cases[] = {
+        {1, false, Before}, {2, false, Before}, {3, false, Grown}, {4, false, Grown},
+        {5, false, After},  {6, false, After},  {11, true, Before}, {12, true, Before},
+        {13, true, Before}, {14, true, Before}, {15, true, After},
+    };
+    for (const auto& c : cases) {
+        // Before: three entries on disk, the last one running since the start.
+        TActivityList before;
+        before.AddEntry("a", "one", 1);
+        before.AddEntry("b", "two", 2);
+        before.AddEntry("c", "three", 3);
+        before.SaveToFile(file);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            static int stopAt;
+            stopAt = c.step;
+            SaveStepHook = [](int step) {
+                if (step == stopAt) ::_exit(0);
+            };
+            if (c.whole) before.RemoveAt(0);
+            before.CloseLastEntryAfter(0.5);
+            before.AddEntry("d", "four", 3.5);
+            before.SaveToFile(file);
+            ::_exit(1); // the step was never reached
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "step " << c.step;
+
+        TActivityList loaded;
+        loaded.LoadFromFile(file);
+        EXPECT_EQ(CountOnDisk(file), loaded.Count()) << "step " << c.step;
+        ASSERT_EQ(loaded.Count(), c.expected == After && !c.whole ? 4 : 3) << "step " << c.step;
+        // The entry that ran before the change: the one before the new entry, once it is there.
+        const TEntry& running = loaded[loaded.Count() - (c.expected == After ? 2 : 1)];
+        if (c.expected == After) {
+            EXPECT_EQ(loaded[loaded.Count() - 1].Process, "d") << "step " << c.step;
+            EXPECT_EQ(running.Duration, 0.5) << "step " << c.step;
+        } else {
+            EXPECT_EQ(loaded[0].Process, "a") << "step " << c.step;
+            EXPECT_EQ(running.Process, "c") << "step " << c.step;
+            EXPECT_EQ(running.Duration, c.expected == Grown ? 0.5 : 0.0) << "step " << c.step;
+        }
+        fs::remove(file);
+    }
+    fs::remove_all(dir);
+}
+
+TEST(DataFileCrash, KilledSavesLeaveARecordOfTheLastOrTheNextSave) {
+    char tmpl[] = "/tmp/orvane-crash-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl, file = dir + "/orvane.cdat";
+    {
+        TActivityList empty;
+        empty.SaveToFile(file);
+    }
+    std::mt19937 random(20261210);
+    TActivityList verified; // the list the file was found to hold after the last kill
+    int next = 1;           // the step that comes after it
+    int kills = 0, inPlace = 0, midway = 0;
+    for (int round = 0; round < 300; ++round) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A fresh start of the recorder: load the record, then change and save, on and on.
+            ::close(fds[0]);
+            TActivityList list;
+            list.LoadFromFile(file);
+            for (int k = next;; ++k) {
+                Apply(list, k);
+                list.SaveToFile(file);
+                const int done[2] = {k, list.LastSave().Incremental ? 1 : 0};
+                if (::write(fds[1], done, sizeof done) != sizeof done) ::_exit(3);
+            }
+        }
+        ::close(fds[1]);
+        ::usleep(std::uniform_int_distribution<int>(0, 40000)(random));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed with " << status;
+        ++kills;
+        int last = next - 1, done[2];
+        while (::read(fds[0], done, sizeof done) == sizeof done) {
+            last = done[0];
+            inPlace += done[1];
+        }
+        ::close(fds[0]);
+
+        // The lists after the last completed save, and after the one that was under way.
+        TActivityList atLast, atNext, midNext;
+        CopyInto(atLast, verified);
+        CopyInto(atNext, verified);
+        for (int k = next; k <= last; ++k) {
+            Apply(atLast, k);
+            Apply(atNext, k);
+        }
+        Apply(atNext, last + 1);
+        // A change writes the running entry's Duration and the new entry in two places; the
+        // Duration is made durable first, so a kill between the two leaves the earlier list with
+        // its running entry grown, as a once-a-minute write would have.
+        CopyInto(midNext, atLast);
+        if (KindOf(last + 1) == TStep::Change && atLast.LastEntryOpen())
+            midNext.Items(midNext.Count() - 1).Duration = (last + 1) / 1000.0;
+
+        TActivityList loaded;
+        ASSERT_NO_THROW(loaded.LoadFromFile(file)) << "after kill " << kills;
+        // Undamaged, too: the count covers exactly the records there are.
+        ASSERT_EQ(CountOnDisk(file), loaded.Count()) << "after kill " << kills;
+        if (SameEntries(loaded, atLast)) {
+            CopyInto(verified, atLast);
+            next = last + 1;
+        } else if (SameEntries(loaded, atNext)) {
+            CopyInto(verified, atNext);
+            next = last + 2;
+        } else if (SameEntries(loaded, midNext)) {
+            CopyInto(verified, midNext);
+            next = last + 1; // redoing the step on this list gives the same list as doing it once
+            ++midway;
+        } else {
+            FAIL() << "after kill " << kills << " (last completed save " << last
+                   << ") the file holds " << loaded.Count() << " entries, expected "
+                   << atLast.Count() << " or " << atNext.Count();
+        }
+    }
+    EXPECT_GE(next, 300) << "the children hardly saved anything";
+    EXPECT_GT(inPlace, 0);
+    std::printf("%d kills, %d saves, %d of them in place, %d kills between the two writes of a "
+                "change, %d entries\n",
+                kills, next - 1, inPlace, midway, verified.Count());
+
+    // Temporary files of killed whole saves do not pile up.
+    verified.RemoveAt(0);
+    verified.SaveToFile(file);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    fs::remove_all(dir);
+}
+#endif
