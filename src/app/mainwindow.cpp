@@ -355,7 +355,12 @@ void TfmActivity::ShowAtStart() {
         show();
 }
 
-void TfmActivity::ReportError(const QString& text) { Dialogs().ShowError(this, text); }
+void TfmActivity::ReportError(const QString& text) {
+    if (FShowingError) return;
+    FShowingError = true;
+    Dialogs().ShowError(this, text);
+    FShowingError = false;
+}
 
 void TfmActivity::Timer1Timer() {
     Guard([this] { Sampler().Timer1Timer(); });

@@ -149,6 +149,8 @@ protected:
 private:
     void FormCreate();
     void BuildMenus();
+    // Shows an error, unless one is on screen already: the timer goes on under a message box, and
+    // a disk that stays full must not pile up a box every few seconds.
     void ReportError(const QString& text);
     TCleanupTexts CleanupTexts() const;
     void HideMain();
@@ -171,6 +173,7 @@ private:
     bool FNoTrayTold = false;
     bool FRefreshPending = false;
     bool FTerminated = false;
+    bool FShowingError = false;
     bool FStartHidden = false;
 };
 

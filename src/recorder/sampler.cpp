@@ -29,7 +29,10 @@ TDateTime TSampler::RunningLength() {
 bool TSampler::Timer1Timer() {
     const std::string process = FProbe.ForegroundProcessName();
     const std::string caption = FProbe.ForegroundCaption();
-    if (process == FLastProcess && caption == FLastCaption) return false;
+    if (process == FLastProcess && caption == FLastCaption) {
+        SaveRunningEntry();
+        return false;
+    }
 
     // Lengths come from the monotonic clock: a clock step or a daylight-saving change must not
     // stretch or shrink an entry.
@@ -50,6 +53,7 @@ bool TSampler::Timer1Timer() {
     FLastChange = now;
     FLastChangeMs = nowMs;
 
+    FRunningSavedMs = nowMs;
     if (FHooks.Save) FHooks.Save();
 
     if (static_cast<std::uint32_t>(FClock.TickCount() - FLastMouseMoveTick) > MouseQuiet &&
@@ -58,6 +62,15 @@ bool TSampler::Timer1Timer() {
         FHooks.ShowChart(StartOfDay(today), EndOfDay(today));
     }
     return true;
+}
+
+void TSampler::SaveRunningEntry() {
+    if (!FActivities.LastEntryOpen()) return;
+    const std::uint64_t now = FClock.MonotonicMs();
+    if (now - FRunningSavedMs < RunningSaveAfter) return;
+    FRunningSavedMs = now;
+    FActivities.CloseLastEntryAfter(RunningLength());
+    if (FHooks.Save) FHooks.Save(); // the Duration alone: 8 bytes written in place
 }
 
 void TSampler::CloseCurrentActivity() {

@@ -24,6 +24,9 @@ class TSampler {
 public:
     static constexpr int Interval = 5000;          // ms between samples
     static constexpr std::uint32_t MouseQuiet = 10000; // ms without mouse moves before a redraw
+    // The running entry's length goes to disk at the first sample this long after the last
+    // write, so a crash or a power cut loses at most a minute of it.
+    static constexpr std::uint64_t RunningSaveAfter = 60000 - Interval;
 
     TSampler(TActivityList& activities, IForegroundProbe& probe, IClock& clock,
              TSamplerHooks hooks);
@@ -33,7 +36,7 @@ public:
     static std::string LogLine(const std::string& when, std::int64_t seconds,
                                const std::string& process, const std::string& caption);
 
-    // One sample. True when it was a change. A failed save propagates after the new entry, the
+    // One sample. True when it was a change; otherwise the running entry's length may be saved. A failed save propagates after the new entry, the
     // log line and the sample fields are in place; the chart is then not redrawn.
     bool Timer1Timer();
     // Closes the running entry now, for good, and restarts the timer.
@@ -50,6 +53,7 @@ public:
 
 private:
     TDateTime RunningLength();
+    void SaveRunningEntry();
 
     TActivityList& FActivities;
     IForegroundProbe& FProbe;
@@ -61,6 +65,7 @@ private:
     TDateTime FLastChange = 0;
     std::uint64_t FLastChangeMs = 0;  // monotonic twin of FLastChange
     std::uint64_t FRunningSinceMs = 0; // monotonic start of the running entry
+    std::uint64_t FRunningSavedMs = 0; // when its length last went to disk
     std::uint32_t FLastMouseMoveTick = 0;
 };
 

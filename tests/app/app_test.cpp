@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <filesystem>
@@ -41,7 +42,11 @@ public:
     std::deque<QString> inputs;
     std::vector<QUrl> opened;
     QString saveName;
-    void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
+    std::function<void()> whileError; // runs while the message is on screen
+    void ShowError(QWidget*, const QString& text) override {
+        errors.push_back(text);
+        if (whileError) whileError();
+    }
     void Inform(QWidget*, const QString&, const QString& text) override {
         informs.push_back(text);
     }
@@ -262,9 +267,16 @@ TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
     Tick("/usr/bin/a", "x");
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file"));
-    fs::create_directories(Folder());
+    // The timer goes on while the message is on screen: no second box on top of it.
+    dialogs.whileError = [&] {
+        for (int i = 0; i < 5; ++i) Tick("/usr/bin/c" + std::to_string(i), "z");
+    };
     Tick("/usr/bin/b", "y");
-    EXPECT_EQ(Saved().Count(), 2);
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+    dialogs.whileError = nullptr;
+    fs::create_directories(Folder());
+    Tick("/usr/bin/d", "y");
+    EXPECT_EQ(Saved().Count(), 8);
 }
 
 TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {

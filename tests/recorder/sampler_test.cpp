@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 using namespace orvane;
@@ -187,4 +188,52 @@ TEST_F(Sampler, FailedSaveKeepsTheChangeAndSkipsTheChart) {
     EXPECT_FALSE(Tick("a", "x"));
     EXPECT_TRUE(Tick("b", "x"));
     EXPECT_EQ(saves, 2);
+}
+
+TEST_F(Sampler, TheRunningEntryGoesToDiskEveryMinuteAsEightBytes) {
+    const std::string file = ::testing::TempDir() + "orvane-sampler-running.cdat";
+    list.AppendLoaded(TEntry("old", "from the last run", 1)); // loaded: never written again
+    std::vector<TSaveInfo> writes;
+    TSampler s(list, probe, clock,
+               TSamplerHooks{nullptr,
+                             [&] {
+                                 list.SaveToFile(file);
+                                 writes.push_back(list.LastSave());
+                             },
+                             nullptr, nullptr});
+    for (int i = 0; i < 12; ++i) { // a minute with nothing running: nothing to write
+        clock.Advance(5000);
+        s.Timer1Timer();
+    }
+    EXPECT_TRUE(writes.empty());
+    probe.P = "a";
+    probe.C = "x";
+    clock.Advance(5000);
+    s.Timer1Timer();
+    ASSERT_EQ(writes.size(), 1u); // the change
+    for (int i = 0; i < 36; ++i) { // three minutes on the same window
+        clock.Advance(5000);
+        s.Timer1Timer();
+        if (writes.size() > 1) {
+            EXPECT_TRUE(writes.back().Incremental);
+        }
+    }
+    ASSERT_EQ(writes.size(), 4u);
+    for (std::size_t i = 1; i < writes.size(); ++i) EXPECT_EQ(writes[i].BytesWritten, 8u);
+    EXPECT_NEAR(list[1].Duration, 165 * Sec, 1e-9); // the last write, at most a minute ago
+    EXPECT_EQ(list[0].Duration, 0.0);
+    TActivityList back;
+    back.LoadFromFile(file);
+    ASSERT_EQ(back.Count(), 2);
+    EXPECT_EQ(back[1].Duration, list[1].Duration);
+
+    // Closed for good (exit, suspend): nothing runs, nothing more is written.
+    s.CloseCurrentActivity();
+    const std::size_t closed = writes.size();
+    for (int i = 0; i < 24; ++i) {
+        clock.Advance(5000);
+        s.Timer1Timer();
+    }
+    EXPECT_EQ(writes.size(), closed);
+    std::remove(file.c_str());
 }
