@@ -157,8 +157,9 @@ bool TIniFile::ParseInteger(const std::string& text, int& value) {
             v = v * 16 + d;
             if (v > 0xFFFFFFFFll) return false;
         }
+        // Negated in 32 bits, as the value wraps: -$80000000 is INT_MIN, not an overflow.
         const auto u = static_cast<unsigned int>(v);
-        value = negative ? -static_cast<int>(u) : static_cast<int>(u);
+        value = static_cast<int>(negative ? 0u - u : u);
         return true;
     }
     if (i == s.size()) return false;
