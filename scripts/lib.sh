@@ -28,6 +28,32 @@ orvane_need_packages() {
 orvane_build() {
   local dir=$1
   shift
-  cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja "$@" >/dev/null || return
   cmake --build "$dir" -j"$(nproc)"
+}
+
+# orvane_sanitized_tests BUILD_DIR: builds the tests with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs all of them. The reports go to files, so that one from a
+# program whose exit status no test looks at (the recorder of the e2e tests) fails the run too.
+orvane_sanitized_tests() {
+  local dir=$1 logs status=0
+  orvane_build "$dir" -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF -DORVANE_WERROR=ON \
+    -DORVANE_TESTS=ON || return 1
+  logs=$(mktemp -d /tmp/orvane-sanitizer-XXXXXX)
+  (
+    cd "$dir" || exit 1
+    export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan:log_exe_name=1"
+    export LSAN_OPTIONS="suppressions=$ORVANE_ROOT/tests/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan:log_exe_name=1"
+    ctest --output-on-failure --timeout 600 --no-tests=error
+  ) || status=1
+  local f
+  for f in "$logs"/*; do
+    [ -e "$f" ] || continue
+    echo "--- sanitizer report $(basename "$f")" >&2
+    cat "$f" >&2
+    status=1
+  done
+  rm -rf "$logs"
+  return "$status"
 }
