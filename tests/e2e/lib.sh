@@ -79,10 +79,10 @@ e2e_cleanup() {
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do e2e_stop "${pids[i]}"; done
     # In a sanitized build a report from a program started here fails the test, even when the
     # program's exit status is not looked at.
-    if [ -n "${E2E_DIR:-}" ] && grep -qE 'runtime error:|ERROR: [A-Za-z]+Sanitizer' \
-        "$E2E_DIR"/*.err 2>/dev/null; then
+    local report='runtime error:|ERROR: [A-Za-z]+Sanitizer|Assertion .* failed'
+    if [ -n "${E2E_DIR:-}" ] && grep -qE "$report" "$E2E_DIR"/*.err 2>/dev/null; then
         e2e_log "FAIL: a sanitizer report"
-        grep -hE -A 30 'runtime error:|ERROR: [A-Za-z]+Sanitizer' "$E2E_DIR"/*.err >&2 || true
+        grep -hE -A 30 "$report" "$E2E_DIR"/*.err >&2 || true
         [ "$status" -ne 0 ] || status=1
     fi
     if [ "$status" -ne 0 ] && [ -n "${E2E_DIR:-}" ]; then
