@@ -343,12 +343,6 @@ bool TByteReader::ReadDouble(double& value) {
     return true;
 }
 
-void WriteCountedString(TByteWriter& stream, const std::string& text) {
-    if (text.size() > 0x7FFFFFFF) throw EFileError("Stream write error");
-    stream.WriteInt32(static_cast<std::int32_t>(text.size()));
-    stream.Write(text.data(), text.size());
-}
-
 bool ReadCountedString(TByteReader& stream, std::string& text) {
     std::int32_t length = 0;
     if (!stream.ReadInt32(length)) return false;

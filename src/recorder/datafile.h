@@ -49,7 +49,6 @@ private:
     std::size_t FPos = 0;
 };
 
-void WriteCountedString(TByteWriter& stream, const std::string& text);
 // False (text unchanged) when the length is negative, larger than what is left of the file, or
 // the file ends inside the text; so a hostile length never allocates more than the file holds.
 bool ReadCountedString(TByteReader& stream, std::string& text);
