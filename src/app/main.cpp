@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
+#include "app/singleinstance.h"
 
 #include <csignal>
 
@@ -10,9 +11,20 @@ int main(int argc, char** argv) {
     // A file-size limit must fail the write, which we report, not kill the recorder.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+#ifdef SIGPIPE
+    // A write to a socket whose other end is gone (the X server, a copy that asked us to show
+    // ourselves) must fail, not end the recorder before it has saved.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     orvane::TApplication app(argc, argv);
+    // Before the record is read: a second copy on the same record ends here.
+    orvane::TSingleInstance instance(orvane::DataFilePath(QCoreApplication::applicationFilePath()));
+    int status = 0;
+    if (!orvane::ClaimRecord(instance, status)) return status;
     orvane::TQalBase qalBase;
     orvane::TfmActivity fmActivity(qalBase);
+    QObject::connect(&instance, &orvane::TSingleInstance::showRequested, &fmActivity,
+                     &orvane::TfmActivity::BringToFront);
     orvane::TActivityListForm activityListForm(&fmActivity);
     fmActivity.SetListForm(&activityListForm);
     fmActivity.ShowAtStart();

@@ -28,7 +28,8 @@ TDateTime TSampler::RunningLength() {
 
 bool TSampler::Timer1Timer() {
     const std::string process = FProbe.ForegroundProcessName();
-    const std::string caption = FProbe.ForegroundCaption();
+    // Capped before the comparison: a change past the cap is no change of what is stored.
+    const std::string caption(CappedCaption(FProbe.ForegroundCaption()));
     if (process == FLastProcess && caption == FLastCaption) {
         SaveRunningEntry();
         return false;
@@ -74,9 +75,13 @@ void TSampler::SaveRunningEntry() {
 }
 
 void TSampler::CloseCurrentActivity() {
+    SealRunningEntry();
+    if (FHooks.RestartTimer) FHooks.RestartTimer();
+}
+
+void TSampler::SealRunningEntry() {
     FActivities.CloseLastEntryAfter(RunningLength());
     FActivities.SealLastEntry();
-    if (FHooks.RestartTimer) FHooks.RestartTimer();
 }
 
 void TSampler::ResetSample() {
