@@ -146,11 +146,12 @@ bool ClaimRecord(TSingleInstance& instance, int& status) {
     case TSingleInstance::EStart::NoAnswer:
         break;
     }
-    Dialogs().Inform(
-        nullptr, "Orvane",
-        QString("Orvane already runs for the record\n%1\nbut did not answer. Only one "
-                "copy may record into a file; this one ends without touching it.")
-            .arg(QDir::toNativeSeparators(QString::fromStdString(instance.DataFile()))));
+    // Waits for the user: the program ends right after it.
+    Dialogs().Ask(nullptr, "Orvane",
+                  QString("Orvane already runs for the record\n%1\nbut did not answer. Only one "
+                          "copy may record into a file; this one ends without touching it.")
+                      .arg(QDir::toNativeSeparators(QString::fromStdString(instance.DataFile()))),
+                  QMessageBox::Ok, QMessageBox::Warning);
     status = 1;
     return false;
 }

@@ -19,14 +19,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class InformDialogs : public IDialogs {
+class TellDialogs : public IDialogs {
 public:
-    std::vector<QString> informs;
-    void ShowError(QWidget*, const QString&) override {}
-    void Inform(QWidget*, const QString&, const QString& text) override { informs.push_back(text); }
-    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&,
+    std::vector<QString> told; // every text shown, in whatever box
+    void ShowError(QWidget*, const QString& text) override { told.push_back(text); }
+    void Inform(QWidget*, const QString&, const QString& text) override { told.push_back(text); }
+    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString& text,
                                     QMessageBox::StandardButtons, QMessageBox::Icon) override {
-        return QMessageBox::No;
+        told.push_back(text);
+        return QMessageBox::Ok;
     }
     bool InputQuery(QWidget*, const QString&, const QString&, QString&) override { return false; }
     QString SaveFileName(QWidget*, const QString&, const QString&, const QString&,
@@ -47,7 +48,7 @@ protected:
 
     QTemporaryDir dir;
     std::string data;
-    InformDialogs dialogs;
+    TellDialogs dialogs;
 };
 
 } // namespace
@@ -62,7 +63,7 @@ TEST_F(SingleInstance, ASecondStartOnTheRecordHandsOverToTheFirst) {
     EXPECT_FALSE(ClaimRecord(second, status));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(shown.count(), 1);
-    EXPECT_TRUE(dialogs.informs.empty());
+    EXPECT_TRUE(dialogs.told.empty());
     EXPECT_FALSE(fs::exists(data)) << "neither start touches the record";
 
     TSingleInstance other(dir.path().toStdString() + "/Orvane/other.cdat");
@@ -105,8 +106,8 @@ TEST_F(SingleInstance, AHolderThatDoesNotAnswerIsReportedAndTheStartEnds) {
     EXPECT_FALSE(ClaimRecord(second, status));
     EXPECT_GE(waited.elapsed(), 250) << "it waits for an answer first";
     EXPECT_EQ(status, 1);
-    ASSERT_EQ(dialogs.informs.size(), 1u);
-    EXPECT_TRUE(dialogs.informs[0].contains("already runs")) << dialogs.informs[0].toStdString();
-    EXPECT_TRUE(dialogs.informs[0].contains(QString::fromStdString(data)));
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    EXPECT_TRUE(dialogs.told[0].contains("already runs")) << dialogs.told[0].toStdString();
+    EXPECT_TRUE(dialogs.told[0].contains(QString::fromStdString(data)));
     EXPECT_FALSE(fs::exists(data));
 }

@@ -15,15 +15,16 @@ data="$folder/orvane.cdat"
 e2e_window alpha "$WIN_A" "Alpha window"
 e2e_activate "$E2E_WID"
 
+# Started by its autostart entry, the first copy lives in the tray: no window on screen.
+mkdir -p "$XDG_CONFIG_HOME/autostart"
+printf '[Desktop Entry]\nType=Application\nName=Orvane\nExec=%s\n' "$ORVANE" \
+    >"$XDG_CONFIG_HOME/autostart/Orvane.desktop"
 e2e_spawn orvane "$ORVANE"
 first=$E2E_PID
 e2e_wait_for 20 test -s "$data" || e2e_fail "the first copy recorded nothing"
 main_window() { xdotool search --onlyvisible --name '^Orvane Activity Recorder$' 2>/dev/null; }
-e2e_wait_for 10 main_window >/dev/null || e2e_fail "the first copy shows no window"
-# Minimised, it goes to the tray.
-xdotool windowminimize "$(main_window | head -n1)"
-e2e_wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Orvane Activity Recorder$"' ||
-    e2e_fail "the first copy's window did not go to the tray"
+sleep 1
+main_window >/dev/null && e2e_fail "the first copy shows its window at an autostart"
 
 # The second start, traced for every file it opens, renames or removes.
 trace="$E2E_DIR/second.trace"
