@@ -6,6 +6,12 @@
 
 #include <csignal>
 
+#ifdef SIGPIPE
+namespace {
+void IgnoreSignal(int) {}
+} // namespace
+#endif
+
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
     // A file-size limit must fail the write, which we report, not kill the recorder.
@@ -13,8 +19,9 @@ int main(int argc, char** argv) {
 #endif
 #ifdef SIGPIPE
     // A write to a socket whose other end is gone (the X server, a copy that asked us to show
-    // ourselves) must fail, not end the recorder before it has saved.
-    std::signal(SIGPIPE, SIG_IGN);
+    // ourselves) must fail, not end the recorder before it has saved. Caught rather than
+    // ignored: programs we start get the default back, an ignored signal would stay ignored.
+    std::signal(SIGPIPE, IgnoreSignal);
 #endif
     orvane::TApplication app(argc, argv);
     // Before the record is read: a second copy on the same record ends here.
