@@ -92,7 +92,7 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     for (bool first = true;; first = false) {
         // Asked in the sampler's order, each with the foreground window afresh.
         std::string process = probe.ForegroundProcessName();
-        std::string caption = probe.ForegroundCaption();
+        std::string caption(CappedCaption(probe.ForegroundCaption())); // as stored
         if (first || process != lastProcess || caption != lastCaption) {
             out << TerminalText(process) << '\t' << TerminalText(caption) << '\n' << std::flush;
             lastProcess = std::move(process);
