@@ -93,30 +93,33 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 64;
     }
     TActivityList list;
-    if (!LoadRecord(o->File, list, err)) return 2;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
     try {
         WriteTreeText(*FillTree(list, mode), out);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 2;
     }
-    return 0;
+    return loaded;
 }
 
 int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("csv", args, false, err);
     if (!o) return 64;
     TActivityList list;
-    if (!LoadRecord(o->File, list, err)) return 2;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
     WriteCsv(list, out);
-    return 0;
+    return loaded;
 }
 
 int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("json", args, false, err);
     if (!o) return 64;
     TActivityList list;
-    if (!LoadRecord(o->File, list, err)) return 2;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
     out << "{\"entries\":[";
     bool first = true;
     for (const TEntry& e : list.Entries()) {
@@ -127,7 +130,7 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         first = false;
     }
     out << "\n]}\n";
-    return 0;
+    return loaded;
 }
 
 } // namespace orvane::cli

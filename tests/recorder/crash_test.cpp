@@ -220,10 +220,15 @@ TEST(DataFileCrash, KilledSavesLeaveARecordOfTheLastOrTheNextSave) {
                 "change, %d entries\n",
                 kills, next - 1, inPlace, midway, verified.Count());
 
-    // Temporary files of killed whole saves do not pile up.
+    // Temporary files of killed whole saves do not pile up. A kill after new entries went past
+    // the count left a file whose count does not cover all its records: the next start kept it
+    // aside, as it keeps any record it cannot read whole.
     verified.RemoveAt(0);
     verified.SaveToFile(file);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    int files = 0;
+    for (const auto& f : fs::directory_iterator(dir))
+        if (f.path().filename().string().find(".damaged-") == std::string::npos) ++files;
+    EXPECT_EQ(files, 1);
     fs::remove_all(dir);
 }
 #endif
