@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardItemModel>
@@ -367,8 +368,12 @@ void TfmActivity::ReportError(const QString& text) {
 
 void TfmActivity::Notice(const QString& text) {
     Memo1->appendPlainText(QString(text).replace('\n', ' ').simplified());
-    // After start-up has shown the window, so that the box comes up over it.
-    QTimer::singleShot(0, this, [this, text] { Dialogs().Inform(this, "Orvane", text); });
+    // After start-up has shown the window, so that the box comes up over it; the log shows the
+    // start of the long line.
+    QTimer::singleShot(0, this, [this, text] {
+        Memo1->horizontalScrollBar()->setValue(0);
+        Dialogs().Inform(this, "Orvane", text);
+    });
 }
 
 void TfmActivity::NoticeMovedAside() {
@@ -665,7 +670,13 @@ void TfmActivity::LoadSettings() {
     const std::string language =
         ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
     // Read as empty, which gives the defaults; said so, as the file will not be written over.
-    if (!ini.LoadError().empty()) ReportError(QString::fromStdString(ini.LoadError()));
+    // Once the window is up, so that the box is not hidden behind it.
+    if (!ini.LoadError().empty()) {
+        const QString text = "The settings cannot be read: " +
+                             QString::fromStdString(ini.LoadError()) +
+                             "\n\nThe defaults are used, and the file is not written over.";
+        QTimer::singleShot(0, this, [this, text] { ReportError(text); });
+    }
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
     mnDesktop->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_DESKTOPDIRECTORY));

@@ -29,6 +29,8 @@
 #include <filesystem>
 #include <map>
 #include <utility>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace orvane;
@@ -390,6 +392,48 @@ TEST_F(MainWindow, ADamagedRecordIsKeptAsideAndTheUserTold) {
     Tick("/usr/bin/newer", "y");
     EXPECT_EQ(Saved().Count(), 12);
     EXPECT_EQ(dialogs.informs.size(), 1u) << "told once";
+}
+
+// When the record that could not be read cannot be kept aside either (here: no file may be
+// written at all), nothing is written over it; the user is told once, recording goes on in memory,
+// and the first save that can be made keeps the original and writes the rest.
+TEST_F(MainWindow, ARecordThatCannotBeKeptAsideIsNeverWrittenOver) {
+    fs::create_directories(Folder());
+    const std::string data = Folder() + "/orvane.cdat";
+    const std::string original = std::string("\x05\0\0\0", 4) + "cut short";
+    std::ofstream(data, std::ios::binary) << original;
+    auto bytes = [&] {
+        std::ifstream in(data, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit tight = old;
+    tight.rlim_cur = 2; // not even a count fits
+    ::setrlimit(RLIMIT_FSIZE, &tight);
+    TfmActivity& w = Start();
+    for (int i = 0; i < 4; ++i) Tick("/usr/bin/p" + std::to_string(i), "x");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bytes(), original);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(dialogs.errors.empty());
+    ASSERT_EQ(dialogs.informs.size(), 1u) << "told once";
+    EXPECT_NE(dialogs.informs[0].indexOf("nothing is written over it"), -1)
+        << dialogs.informs[0].toStdString();
+    EXPECT_EQ(w.FActivities.Count(), 4);
+
+    Tick("/usr/bin/p4", "x");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Saved().Count(), 5);
+    ASSERT_EQ(dialogs.informs.size(), 2u);
+    EXPECT_NE(dialogs.informs[1].indexOf("was moved to"), -1) << dialogs.informs[1].toStdString();
+    for (const auto& f : fs::directory_iterator(Folder())) {
+        if (f.path().filename().string().rfind("orvane.cdat.damaged-", 0) != 0) continue;
+        std::ifstream in(f.path(), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), original);
+    }
 }
 
 TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {
