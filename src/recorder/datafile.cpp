@@ -610,6 +610,7 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
             throw;
         }
         FKeptFile.clear();
+        Step(16);
     }
     if (!ReplaceFile(temp, target, error)) {
         std::remove(temp.c_str());

@@ -515,14 +515,17 @@ TEST_F(DataFile, ADamagedRecordIsMovedAsideWholeBeforeTheFirstSave) {
         list.SaveToFile(file);
         const std::vector<std::string> aside = FilesStartingWith(dir, "orvane.cdat.damaged-");
         ASSERT_EQ(aside.size(), 1u) << c.name;
-        EXPECT_EQ(list.TakeMovedAside(), aside[0]) << c.name;
+        const std::string moved = list.TakeMovedAside();
+        EXPECT_TRUE(fs::path(moved) == fs::path(aside[0])) << moved << " " << aside[0];
         EXPECT_EQ(list.TakeMovedAside(), "") << "told once";
         const std::string suffix = aside[0].substr(file.size());
         EXPECT_EQ(suffix.size(), std::string(".damaged-20240506-100000").size()) << suffix;
         EXPECT_EQ(FileBytes(aside[0]), c.bytes) << c.name << ": every original byte is kept";
+#ifndef _WIN32
         EXPECT_EQ(fs::status(aside[0]).permissions() & fs::perms::all,
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
             << c.name;
+#endif
         TActivityList saved;
         EXPECT_TRUE(saved.LoadFromFile(file).Whole) << c.name;
         ASSERT_EQ(saved.Count(), c.loaded + 1) << c.name;
