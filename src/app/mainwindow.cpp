@@ -29,8 +29,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -672,9 +672,9 @@ void TfmActivity::LoadSettings() {
     // Read as empty, which gives the defaults; said so, as the file will not be written over.
     // Once the window is up, so that the box is not hidden behind it.
     if (!ini.LoadError().empty()) {
-        const QString text = "The settings cannot be read: " +
-                             QString::fromStdString(ini.LoadError()) +
-                             "\n\nThe defaults are used, and the file is not written over.";
+        const QString text =
+            "The settings cannot be read: " + QString::fromStdString(ini.LoadError()) +
+            "\n\nThe defaults are used, and the file is not written over.";
         QTimer::singleShot(0, this, [this, text] { ReportError(text); });
     }
     FBase.SetLanguage(QString::fromStdString(language));

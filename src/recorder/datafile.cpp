@@ -277,7 +277,9 @@ int OpenRegularFile(const std::string& fileName, std::uint64_t& size, bool* miss
     return fd;
 }
 
-int CloseRegularFile(int fd) { return CloseFile(fd); }
+int CloseRegularFile(int fd) {
+    return CloseFile(fd);
+}
 
 std::string SaveTarget(const std::string& fileName) {
     namespace fs = std::filesystem;
@@ -299,8 +301,8 @@ std::string MoveAside(const std::string& fileName, TDateTime now, bool keepName)
         return {}; // gone meanwhile: nothing left to keep
     const TCalendar c = DecodeDateTime(now);
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", c.Year, c.Month,
-                  c.Day, c.Hour, c.Minute, c.Second);
+    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", c.Year, c.Month, c.Day,
+                  c.Hour, c.Minute, c.Second);
     for (int n = 1; n < 1000; ++n) {
         fs::path to = from;
         to += stamp;
@@ -667,8 +669,10 @@ TLoadResult TActivityList::LoadFromFile(const std::string& fileName) {
     result.Whole = read == count && count >= 0 && in.Left() == 0;
     result.StopOffset = read < count ? entryOffset : size - in.Left();
     // What was not read stays on disk until a save moves it aside.
-    if (!result.Whole) FKeptFile = fileName;
-    else if (FKeptFile == fileName) FKeptFile.clear();
+    if (!result.Whole)
+        FKeptFile = fileName;
+    else if (FKeptFile == fileName)
+        FKeptFile.clear();
     // A whole, undamaged file read into an empty list is what a save of it would write: the next
     // save may then go in place.
     FDisk.Valid = false;

@@ -22,16 +22,16 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <deque>
-#include <functional>
-#include <fstream>
-#include <iterator>
-#include <filesystem>
-#include <map>
-#include <utility>
 #include <csignal>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <utility>
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -278,7 +278,8 @@ TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file"));
     // While the message is on screen, no second box comes on top of it.
-    for (int i = 0; i < 5; ++i) Tick("/usr/bin/c" + std::to_string(i), "z");
+    for (int i = 0; i < 5; ++i)
+        Tick("/usr/bin/c" + std::to_string(i), "z");
     EXPECT_EQ(dialogs.errors.size(), 1u);
     dialogs.CloseErrors();
     Tick("/usr/bin/b", "y");
@@ -320,11 +321,13 @@ TEST_F(MainWindow, AnErrorBoxDoesNotStopTheTimer) {
     // Were the box to hold the timer, this would end the wait for it.
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [] {
-        for (QMessageBox* box : OpenBoxes()) box->close();
+        for (QMessageBox* box : OpenBoxes())
+            box->close();
     });
     closer.start(2000);
     w.Timer1->start(10);
-    for (int i = 0; i < 3000 && ticks < script.size(); ++i) QTest::qWait(5);
+    for (int i = 0; i < 3000 && ticks < script.size(); ++i)
+        QTest::qWait(5);
     w.Timer1->stop();
 
     ASSERT_EQ(ticks, script.size());
@@ -346,11 +349,13 @@ TEST_F(MainWindow, AnErrorBoxDoesNotStopTheTimer) {
     EXPECT_EQ(list[list.Count() - 1].Process, "/usr/bin/d");
 
     // Once the box is closed, the next failure is shown again.
-    for (QMessageBox* box : OpenBoxes()) box->close();
+    for (QMessageBox* box : OpenBoxes())
+        box->close();
     QCoreApplication::processEvents();
     Tick("/usr/bin/e", "t");
     EXPECT_EQ(OpenBoxes().size(), 1u);
-    for (QMessageBox* box : OpenBoxes()) box->close();
+    for (QMessageBox* box : OpenBoxes())
+        box->close();
     closer.stop();
 }
 
@@ -361,7 +366,8 @@ TEST_F(MainWindow, ADamagedRecordIsKeptAsideAndTheUserTold) {
     const std::string data = Folder() + "/orvane.cdat";
     {
         TActivityList list;
-        for (int i = 0; i < 10; ++i) list.AddEntry("/usr/bin/old", std::to_string(i), 45000 + i);
+        for (int i = 0; i < 10; ++i)
+            list.AddEntry("/usr/bin/old", std::to_string(i), 45000 + i);
         list.SaveToFile(data);
     }
     std::string original;
@@ -413,7 +419,8 @@ TEST_F(MainWindow, ARecordThatCannotBeKeptAsideIsNeverWrittenOver) {
     tight.rlim_cur = 2; // not even a count fits
     ::setrlimit(RLIMIT_FSIZE, &tight);
     TfmActivity& w = Start();
-    for (int i = 0; i < 4; ++i) Tick("/usr/bin/p" + std::to_string(i), "x");
+    for (int i = 0; i < 4; ++i)
+        Tick("/usr/bin/p" + std::to_string(i), "x");
     ::setrlimit(RLIMIT_FSIZE, &old);
     QCoreApplication::processEvents();
     EXPECT_EQ(bytes(), original);

@@ -61,7 +61,8 @@ TEST(IniFile, UnwritableFileReportsAndKeepsNothingHalfWritten) {
 }
 
 // A FIFO or a folder in the settings file's place: read at once as empty with the open error, and
-// never replaced. In a child that an alarm ends, since an open that waits for a writer never returns.
+// never replaced. In a child that an alarm ends, since an open that waits for a writer never
+// returns.
 TEST(IniFile, SpecialFilesReadAsEmptyAtOnceAndAreNotReplaced) {
     QTemporaryDir dir;
     const std::string fifo = dir.filePath("fifo.cfg").toStdString();

@@ -80,7 +80,8 @@ namespace {
 
 std::string Le32(std::int32_t v) {
     std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        s[i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -92,14 +93,16 @@ TEST(Report, ADamagedRecordIsPrintedAsFarAsItGoesAndSaysWhereItStopped) {
     const std::string file =
         (std::filesystem::temp_directory_path() / "orvane-report-damaged.cdat").string();
     TActivityList list;
-    for (int i = 0; i < 1000; ++i) list.AddEntry("/usr/bin/p", "entry " + std::to_string(i), 45000 + i / 1000.0);
+    for (int i = 0; i < 1000; ++i)
+        list.AddEntry("/usr/bin/p", "entry " + std::to_string(i), 45000 + i / 1000.0);
     list.SaveToFile(file);
     std::ifstream in(file, std::ios::binary);
     std::string bytes{std::istreambuf_iterator<char>(in), {}};
     // Entry 500 starts after the count and 499 records of 4 + 10 + 4 + 9 + 16 bytes ("entry 0"
     // to "entry 9" are one byte shorter, "entry 10" to "entry 99" as long as 499's own part).
     std::size_t at = 4;
-    for (int i = 0; i < 499; ++i) at += 4 + 10 + 4 + ("entry " + std::to_string(i)).size() + 16;
+    for (int i = 0; i < 499; ++i)
+        at += 4 + 10 + 4 + ("entry " + std::to_string(i)).size() + 16;
     ASSERT_EQ(bytes.substr(at, 4), Le32(10));
     bytes.replace(at, 4, Le32(-5));
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
@@ -109,7 +112,9 @@ TEST(Report, ADamagedRecordIsPrintedAsFarAsItGoesAndSaysWhereItStopped) {
     const struct {
         std::vector<std::string> args;
         std::size_t minLines;
-    } verbs[] = {{{"dump", file}, 499}, {{"csv", file}, 499}, {{"json", file}, 499},
+    } verbs[] = {{{"dump", file}, 499},
+                 {{"csv", file}, 499},
+                 {{"json", file}, 499},
                  {{"tree", "--mode", "all", file}, 1}};
     for (const auto& v : verbs) {
         std::ostringstream out, err;

@@ -145,7 +145,8 @@ TEST(DataFileCrash, EndingAtEachStepOfKeepingADamagedRecordLosesNothing) {
         std::string bytes;
         if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
             char buf[4096];
-            for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+            for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+                bytes.append(buf, n);
             std::fclose(f);
         }
         return bytes;

@@ -5,8 +5,8 @@
 
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/stat.h>
 #include <vector>
@@ -501,8 +501,8 @@ TEST_F(DataFile, ADamagedRecordIsMovedAsideWholeBeforeTheFirstSave) {
         fs::remove_all(dir);
         fs::create_directory(dir);
         WriteBytes(c.bytes);
-        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write |
-                                  fs::perms::group_read);
+        fs::permissions(file,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         TActivityList list;
         const TLoadResult result = list.LoadFromFile(file);
         EXPECT_FALSE(result.Whole) << c.name;
@@ -602,8 +602,8 @@ TEST_F(DataFile, ARecordThatCannotBeReadIsMovedAsideOrNeverWrittenOver) {
                 list.SaveToFile(file);
                 if (!expectMove) return 13;
             } catch (const EFileKept& e) {
-                if (expectMove || std::string(e.what()).find("until it can be moved aside") ==
-                                      std::string::npos)
+                if (expectMove ||
+                    std::string(e.what()).find("until it can be moved aside") == std::string::npos)
                     return 14;
             }
         }
