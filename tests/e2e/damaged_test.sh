@@ -2,7 +2,8 @@
 # The real recorder started on a record it cannot read whole: first a damaged 1,000-entry record,
 # then one its user may not read (left root-owned, as a restore may leave it). Each time a window is
 # recorded, and afterwards every original byte is still on disk, in the file moved aside next to the
-# record, while the new record holds what could be read followed by the recorded window.
+# record, while the new record holds what could be read followed by the recorded window. In
+# between, FIFOs in the places of the record and the settings file must not stall the start.
 set -euo pipefail
 ORVANE=$1 REPORT=$2 WIN_A=$3
 source "$(dirname "$0")/lib.sh"
@@ -93,7 +94,19 @@ record_window orvane-damaged "$E2E_WID" "$folder" "$ORVANE"
 check_record damaged "$folder" "$E2E_DIR/damaged.orig" "$E2E_DIR/damaged.readable" \
     "Alpha window" "0 640"
 
-# 2. A record its user cannot read: root-owned, mode 600, in the user's own data folder. The user
+# 2. FIFOs in the places of the record and of the settings: the recorder comes up at once.
+fifo_data="$E2E_DIR/fifo-data"
+mkdir -p "$fifo_data/Orvane"
+mkfifo "$fifo_data/Orvane/orvane.cdat" "$fifo_data/Orvane/orvane.cfg"
+e2e_spawn orvane-fifo env XDG_DATA_HOME="$fifo_data" "$ORVANE"
+fifo_pid=$E2E_PID
+e2e_wait_for 20 xdotool search --pid "$fifo_pid" --name "Orvane Activity Recorder" >/dev/null ||
+    e2e_fail "the recorder does not come up with FIFOs for its files"
+e2e_stop "$fifo_pid"
+[ -p "$fifo_data/Orvane/orvane.cfg" ] || e2e_fail "the settings FIFO was replaced"
+e2e_log "ok: FIFOs for the record and the settings"
+
+# 3. A record its user cannot read: root-owned, mode 600, in the user's own data folder. The user
 # is nobody here; its recorder and its window run as nobody.
 if [ "$(id -u)" -ne 0 ]; then
     e2e_log "not root: the unreadable record is left to the unit tests"
