@@ -24,6 +24,7 @@
 #include <functional>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -34,6 +35,27 @@ namespace {
 
 constexpr double Sec = 1.0 / 86400.0;
 QTemporaryDir* home = nullptr;
+
+// The data, settings and shortcut folders of every test: one private home, and no system bus.
+class TPrivateHome : public ::testing::Environment {
+public:
+    void SetUp() override {
+        FDir = std::make_unique<QTemporaryDir>();
+        home = FDir.get();
+        qputenv("HOME", FDir->path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (FDir->path() + "/data").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (FDir->path() + "/config").toLocal8Bit());
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent");
+    }
+    void TearDown() override {
+        home = nullptr;
+        FDir.reset();
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> FDir;
+};
+[[maybe_unused]] auto* const PrivateHome = ::testing::AddGlobalTestEnvironment(new TPrivateHome);
 
 class FakeDialogs : public IDialogs {
 public:
@@ -290,17 +312,4 @@ TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0].scheme(), "mailto");
     EXPECT_NE(dialogs.opened[0].toString().indexOf("subject="), -1);
-}
-
-int main(int argc, char** argv) {
-    QTemporaryDir dir;
-    home = &dir;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("HOME", dir.path().toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (dir.path() + "/data").toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toLocal8Bit());
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -419,10 +419,3 @@ TEST(FStringGridCommands, ListSeparatorFollowsTheLocale) {
     EXPECT_EQ(SystemListSeparator(), ',');
     QLocale::setDefault(saved);
 }
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -171,11 +171,3 @@ TEST(Chart, WheelZoomsAroundTheCursorDragPansClickSignals) {
     QTest::mouseClick(&chart, Qt::LeftButton, {}, {200, 100});
     EXPECT_EQ(clicks.count(), 1);
 }
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    SetCurrentLocaleFormat(TLocaleFormat{});
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
