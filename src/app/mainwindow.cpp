@@ -452,15 +452,6 @@ void TfmActivity::mnShowClick() {
     FListForm->exec(); // the sampler goes on recording meanwhile
 }
 
-TCleanupTexts TfmActivity::CleanupTexts() const {
-    TCleanupTexts t;
-    t.SRemoveActivitiesCaption = SRemoveActivitiesCaption.toStdString();
-    t.SRemoveActivitiesText = SRemoveActivitiesText.toStdString();
-    t.SActivitiesFound = SActivitiesFound.toStdString();
-    t.SRemoveAll = SRemoveAll.toStdString();
-    return t;
-}
-
 void TfmActivity::Neu1Click() {
     Guard([this] {
         NewRecord(
@@ -475,7 +466,7 @@ void TfmActivity::Neu1Click() {
                 ShowChart({}, 0, 0);
                 Sampler().ResetSample();
             },
-            CleanupTexts());
+            FMessageTexts);
     });
 }
 
@@ -498,7 +489,7 @@ void TfmActivity::mnRemoveLongsClick() {
         ReportError(QString::fromStdString(message));
     };
     d.RefreshTree = [this] { RefreshTree(); };
-    Guard([&] { RemoveLongActivities(FActivities, d, CleanupTexts()); });
+    Guard([&] { RemoveLongActivities(FActivities, d, FMessageTexts); });
 }
 
 void TfmActivity::CSVCommaSeparatedValues1Click() {
@@ -601,11 +592,7 @@ void TfmActivity::SaveSettings() {
 }
 
 void TfmActivity::LoadMessageTexts() {
-    orvane::LoadMessageTexts(*FBase.LanMan, objectName(),
-                             {{"SRemoveActivitiesCaption", &SRemoveActivitiesCaption},
-                              {"SRemoveActivitiesText", &SRemoveActivitiesText},
-                              {"SActivitiesFound", &SActivitiesFound},
-                              {"SRemoveAll", &SRemoveAll}});
+    FBase.ReadTexts(ToLocal(objectName()), FMessageTexts);
 }
 
 void TfmActivity::TrayLeftClick() {

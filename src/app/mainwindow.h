@@ -6,6 +6,7 @@
 #include "recorder/clock.h"
 #include "recorder/probe.h"
 #include "recorder/sampler.h"
+#include "views/messagetexts.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -29,7 +30,6 @@ class TFrmAbout;
 class TActivityListForm;
 class TSystemEvents;
 class TTreeModel;
-struct TCleanupTexts;
 
 enum TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, vmAll = 4 };
 
@@ -76,11 +76,7 @@ public:
     bool FSessionEnding = false;
 
     // Message texts of the dialogs; replaced after each language change.
-    QString SRemoveActivitiesCaption = "Remove Activities";
-    QString SRemoveActivitiesText = "Looking for Activities, which takes longer than ?? hours.";
-    QString SActivitiesFound =
-        "Following Activity found: \r\n%s, Duration %s, %s, %s\r\nRemove Activity?";
-    QString SRemoveAll = "Attention all activities will be removed\r\nDo you want to proceed?";
+    TMessageTexts FMessageTexts;
 
     TSampler& Sampler() { return *FSampler; }
     TTreeModel& TreeModel() { return *FTreeModel; }
@@ -152,7 +148,6 @@ private:
     // Shows an error, unless one is on screen already: the timer goes on under a message box, and
     // a disk that stays full must not pile up a box every few seconds.
     void ReportError(const QString& text);
-    TCleanupTexts CleanupTexts() const;
     void HideMain();
     // Writes the record; a failure is reported and the program goes on.
     void SaveRecord();

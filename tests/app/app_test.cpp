@@ -2,8 +2,10 @@
 // the data and settings files live in a private folder.
 #include "app/aboutform.h"
 #include "app/dialogs.h"
+#include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
+#include "language/langfile.h"
 #include "language/languagemenu.h"
 #include "platform/platform.h"
 #include "recorder/activitylist.h"
@@ -113,7 +115,7 @@ protected:
         deps.Clock = &clock;
         deps.UseTray = tray;
         deps.StartTimer = false;
-        deps.ExePath = "/opt/orvane/bin/orvane";
+        deps.ExePath = exePath;
         window = std::make_unique<TfmActivity>(*base, deps);
         return *window;
     }
@@ -130,6 +132,7 @@ protected:
     }
 
     FakeDialogs dialogs;
+    QString exePath = "/opt/orvane/bin/orvane";
     platform::TScriptedProbe probe;
     TManualClock clock;
     std::unique_ptr<TQalBase> base;
@@ -253,7 +256,7 @@ TEST_F(MainWindow, NewAndRemoveLongActivities) {
     EXPECT_EQ(w.FActivities.Count(), 2);
 
     // A translated question with foreign placeholders shows without a crash.
-    w.SActivitiesFound = "%d %n %99999s %s";
+    w.FMessageTexts[EMessageText::SActivitiesFound] = "%d %n %99999s %s";
     dialogs.inputs = {"0"};
     w.mnRemoveLongsClick();
     EXPECT_EQ(dialogs.asked.size(), 2u);
@@ -312,4 +315,52 @@ TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0].scheme(), "mailto");
     EXPECT_NE(dialogs.opened[0].toString().indexOf("subject="), -1);
+}
+
+TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
+    exePath = home->filePath("bin/orvane");
+    const std::string lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    std::ofstream(lan + "/Test.lan") << "[Orvane]\nLanguage=\"Test\"\nCommonLanguageFile=Test.lng\n"
+                                        "[fmActivity]\nSRemoveAll=\"Sure?/r/nReally?\"\n";
+    std::ofstream(lan + "/Test.lng") << "[FrmAbout]\nSVersion=\"v%s!\"\n";
+    std::ofstream(lan + "/Bare.lan")
+        << "[Orvane]\nLanguage=\"Bare\"\nCommonLanguageFile=Bare.lng\n";
+    std::ofstream(lan + "/Bare.lng") << "[FrmAbout]\n";
+    TfmActivity& w = Start();
+    TFrmAbout& about = *w.AboutForm();
+    for (const char* language : {"Test", "Bare"}) {
+        // A language without the texts keeps those of the language before.
+        SCOPED_TRACE(language);
+        base->SetLanguage(language);
+        w.LoadMessageTexts();
+        dialogs.answers = {QMessageBox::No};
+        w.Neu1Click();
+        EXPECT_EQ(dialogs.asked.back(), "Sure?\r\nReally?");
+        about.PrepareAbout();
+        EXPECT_TRUE(about.RichEdit1->toPlainText().startsWith("v1.0.1!\n\nCopyright"))
+            << about.RichEdit1->toPlainText().toStdString();
+        EXPECT_EQ(about.windowTitle(), "About Orvane");
+    }
+}
+
+TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
+    const QString out = home->filePath("build/Orvane.ori");
+    QDir().mkpath(home->filePath("build"));
+    QString error;
+    ASSERT_TRUE(BuildLanguageFiles(out, &error)) << error.toStdString();
+    TLangFile ori(out);
+    TLangFile common(home->filePath("build/Common.ori"));
+    EXPECT_EQ(ori.ReadString("fmActivity", "fmActivity.Caption", {}),
+              "\"Orvane Activity Recorder\"");
+    EXPECT_EQ(common.ReadString("FrmAbout", "SVersion", {}),
+              "\"Orvane logs your activities Version %s\"");
+    for (const TMessageTextEntry& e : MessageTextTable) {
+        const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
+        const QString section = QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size()));
+        const QString text = QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()));
+        EXPECT_EQ((e.Common ? common : ori).ReadString(section, id, {}),
+                  "\"" + QString(text).replace("\r\n", "/r/n") + "\"")
+            << id.toStdString();
+    }
 }
