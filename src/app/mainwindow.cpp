@@ -81,10 +81,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     resize(686, 511);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    QFont mono("Courier New", 8);
-    mono.setStyleHint(QFont::Monospace);
-    mono.setFixedPitch(true);
-    setFont(mono);
+    setFont(FixedPitchFont());
 
     if (!FDeps.Probe) {
         FOwnProbe = std::make_unique<platform::TForegroundProbe>();
@@ -105,23 +102,19 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     Splitter1->setChildrenCollapsible(false);
     TreeView1 = new QTreeView(Splitter1);
     TreeView1->setObjectName("TreeView1");
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setIndentation(19);
-    TreeView1->setUniformRowHeights(true);
+    SetUpTreeView(*TreeView1);
     TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
     TreeView1->setMouseTracking(true);
     TreeView1->viewport()->setMouseTracking(true);
     TreeView1->viewport()->installEventFilter(this);
-    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     // The chart, with the change log under it.
     auto* lower = new QSplitter(Qt::Vertical, Splitter1);
     lower->setChildrenCollapsible(false);
-    auto* chart = new TActivityChart(lower);
-    chart->setObjectName("Chart1");
-    Chart1 = chart;
-    connect(chart, &TActivityChart::clicked, this, &TfmActivity::Chart1Click);
-    connect(chart, &TActivityChart::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
+    Chart1 = new TActivityChart(lower);
+    Chart1->setObjectName("Chart1");
+    connect(Chart1, &TActivityChart::clicked, this, &TfmActivity::Chart1Click);
+    connect(Chart1, &TActivityChart::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
     Memo1 = new QPlainTextEdit(lower);
     Memo1->setObjectName("Memo1");
     Memo1->setReadOnly(true);
@@ -278,7 +271,7 @@ void TfmActivity::FormCreate() {
     Memo1->clear();
     FSessionEnding = false;
     Memo1->appendPlainText(QString::fromStdString(TSampler::HeaderLine()));
-    FViewMode = vmDaily;
+    FViewMode = TViewMode::vmDaily;
 
     const std::string appData = platform::UserAppDataFolder();
     std::string folder = appData + platform::PathDelim + "Orvane";
@@ -396,12 +389,11 @@ void TfmActivity::RefreshTree() {
 }
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
-    auto* chart = static_cast<TActivityChart*>(Chart1);
     if (FActivities.Count() == 0) {
-        chart->Clear();
+        Chart1->Clear();
         return;
     }
-    chart->SetData(ChartBars(FActivities, text, from, to));
+    Chart1->SetData(ChartBars(FActivities, text, from, to));
 }
 
 bool TfmActivity::SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const {
@@ -428,13 +420,13 @@ void TfmActivity::TreeView1MouseMove() { Sampler().TreeView1MouseMove(); }
 
 void TfmActivity::mnDailyClick(QAction* sender) {
     if (sender == mnDaily)
-        FViewMode = vmDaily;
+        FViewMode = TViewMode::vmDaily;
     else if (sender == mnWeekly)
-        FViewMode = vmWeekly;
+        FViewMode = TViewMode::vmWeekly;
     else if (sender == mnMonthly)
-        FViewMode = vmMonthly;
+        FViewMode = TViewMode::vmMonthly;
     else
-        FViewMode = vmAll;
+        FViewMode = TViewMode::vmAll;
     if (sender) sender->setChecked(true);
     RefreshTree();
     Guard([this] { SaveSettings(); });
@@ -576,7 +568,9 @@ void TfmActivity::mnStartupClick() { ToggleShortcutItem(mnStartup, platform::CSI
 
 void TfmActivity::LoadSettings() {
     TIniFile ini(FConfigFile);
-    FViewMode = static_cast<std::uint8_t>(ini.ReadInteger("Activities", "ViewMode", FViewMode));
+    // The stored integer keeps its low 8 bits, whatever mode they name.
+    const int stored = ini.ReadInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
+    FViewMode = static_cast<TViewMode>(static_cast<std::uint8_t>(stored));
     const std::string language =
         ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
     FBase.SetLanguage(QString::fromStdString(language));
@@ -587,7 +581,7 @@ void TfmActivity::LoadSettings() {
 
 void TfmActivity::SaveSettings() {
     TIniFile ini(FConfigFile);
-    ini.WriteInteger("Activities", "ViewMode", FViewMode);
+    ini.WriteInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
     ini.WriteString("Activities", "Language", ToLocal(FBase.Language()));
 }
 

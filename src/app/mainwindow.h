@@ -7,6 +7,7 @@
 #include "recorder/probe.h"
 #include "recorder/sampler.h"
 #include "views/messagetexts.h"
+#include "views/periods.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -28,10 +29,9 @@ namespace orvane {
 class TQalBase;
 class TFrmAbout;
 class TActivityListForm;
+class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
-
-enum TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, vmAll = 4 };
 
 // What the window takes from outside; tests hand in fakes, the program the real things.
 struct TActivityDeps {
@@ -52,7 +52,7 @@ public:
     QTreeView* TreeView1 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    QWidget* Chart1 = nullptr;
+    TActivityChart* Chart1 = nullptr;
     QObject* LangComponent1 = nullptr;
     QTimer* Timer1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -72,7 +72,7 @@ public:
     std::string FDataFolder; // ends with a separator
     std::string FDataFile;
     std::string FConfigFile;
-    std::uint8_t FViewMode = vmDaily;
+    TViewMode FViewMode = TViewMode::vmDaily;
     bool FSessionEnding = false;
 
     // Message texts of the dialogs; replaced after each language change.

@@ -203,7 +203,7 @@ TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
 TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {
     TfmActivity& w = Start();
     w.mnWeekly->trigger();
-    EXPECT_EQ(w.FViewMode, vmWeekly);
+    EXPECT_EQ(w.FViewMode, TViewMode::vmWeekly);
     EXPECT_TRUE(w.mnWeekly->isChecked());
     std::ifstream in(w.FConfigFile);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
@@ -212,7 +212,7 @@ TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {
     window.reset();
     // 260 keeps its low 8 bits: the all view.
     { std::ofstream(Folder() + "/orvane.cfg") << "[activities]\nviewmode=260\n"; }
-    EXPECT_EQ(Start().FViewMode, vmAll);
+    EXPECT_EQ(Start().FViewMode, TViewMode::vmAll);
 }
 
 TEST_F(MainWindow, WithoutATrayCloseEndsTheProgramAndTheUserIsTold) {

@@ -53,6 +53,7 @@ TEST(TreeModel, ChildItemsAreMadeWhenANodeIsExpanded) {
     EXPECT_EQ(model.data(day).toString(), "15.01.2024  :  04:00:00");
 
     QTreeView view;
+    SetUpTreeView(view);
     ShowTreeIn(view, model);
     view.expand(day);
     ASSERT_EQ(model.rowCount(day), 2);
