@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
 #include "language/languagemenu.h"
-#include "platform/platform.h"
+#include "platform/probebackend.h"
 
 namespace orvane {
 

@@ -6,9 +6,11 @@
 #include "app/inifile.h"
 #include "app/qalbase.h"
 #include "platform/platform.h"
+#include "platform/probefactory.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
 #include "recorder/datafile.h"
+#include "recorder/debugtrace.h"
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
@@ -84,7 +86,11 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     setFont(FixedPitchFont());
 
     if (!FDeps.Probe) {
-        FOwnProbe = std::make_unique<platform::TForegroundProbe>();
+        platform::TProbeChoice probe = platform::CreateProbe();
+        DebugTrace(nullptr, "foreground probe: %s", {probe.Backend->Name()});
+        for (const std::string& why : probe.PassedOver)
+            DebugTrace(nullptr, "  passed over %s", {why});
+        FOwnProbe = std::move(probe.Backend);
         FDeps.Probe = FOwnProbe.get();
     }
     if (!FDeps.Clock) {

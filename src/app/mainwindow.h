@@ -35,7 +35,7 @@ class TTreeModel;
 
 // What the window takes from outside; tests hand in fakes, the program the real things.
 struct TActivityDeps {
-    IForegroundProbe* Probe = nullptr; // default: the platform's foreground probe
+    IForegroundProbe* Probe = nullptr; // default: the backend the session offers
     IClock* Clock = nullptr;           // default: the system clocks
     QString ExePath;                   // default: the running executable
     bool UseTray = true;               // false: behave as if the desktop had no tray

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace orvane::platform {
@@ -29,28 +28,11 @@ std::string ProcessImagePath(std::uint32_t processId, bool fullPath);
 // The per-user application-data folder, without a trailing separator; empty when unknown.
 std::string UserAppDataFolder();
 
-// The probe the sampler uses: asks for the foreground window afresh for each value.
-class TForegroundProbe : public IForegroundProbe {
-public:
-    std::string ForegroundProcessName() override {
-        return ProcessNameOfWindow(GetForegroundWindow());
-    }
-    std::string ForegroundCaption() override { return CaptionOfWindow(GetForegroundWindow()); }
-};
-
-// A probe fed with scripted windows, for tests and runs without a window system.
-class TScriptedProbe : public IForegroundProbe {
-public:
-    void SetForeground(std::string process, std::string caption) {
-        FProcess = std::move(process);
-        FCaption = std::move(caption);
-    }
-    std::string ForegroundProcessName() override { return FProcess; }
-    std::string ForegroundCaption() override { return FCaption; }
-
-private:
-    std::string FProcess, FCaption;
-};
+// The focused window's program and caption, both read from the one window found.
+inline TForegroundSample SampleForegroundWindow() {
+    const TWindowHandle window = GetForegroundWindow();
+    return {ProcessNameOfWindow(window), CaptionOfWindow(window)};
+}
 
 // Special folders, by the shell's numbers.
 constexpr int CSIDL_STARTUP = 7;

@@ -7,7 +7,7 @@
 #include "app/qalbase.h"
 #include "language/langfile.h"
 #include "language/languagemenu.h"
-#include "platform/platform.h"
+#include "platform/probebackend.h"
 #include "recorder/activitylist.h"
 
 #include <gtest/gtest.h>
