@@ -316,7 +316,7 @@ void TfmActivity::FormCreate() {
 
     FAbout = new TFrmAbout(FBase, FDeps.ExePath, this);
 
-    if (platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP)) FStartHidden = true;
+    if (platform::ShortcutExists(platform::EShortcut::Autostart)) FStartHidden = true;
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) ScheduleRefreshViews();
@@ -554,23 +554,17 @@ void TfmActivity::Terminate() {
     QCoreApplication::quit();
 }
 
-std::string TfmActivity::ShortcutDescription() {
-    return "Qal Log\r\nLog your activities\r\nhttp://www.orvane.org";
-}
-
-void TfmActivity::ToggleShortcutItem(QAction* item, int csidl) {
-    Guard([&] {
-        platform::ToggleShortcut(ToLocal(FDeps.ExePath), "Orvane", ShortcutDescription(), csidl);
-    });
+void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
+    Guard([&] { platform::ToggleShortcut(shortcut, ToLocal(FDeps.ExePath)); });
     // The mark shows what is on disk now, whatever was asked for.
-    item->setChecked(platform::ShortcutExists("Orvane", csidl));
+    item->setChecked(platform::ShortcutExists(shortcut));
 }
 
-void TfmActivity::mnDesktopClick() {
-    ToggleShortcutItem(mnDesktop, platform::CSIDL_DESKTOPDIRECTORY);
-}
+void TfmActivity::mnDesktopClick() { ToggleShortcutItem(mnDesktop, platform::EShortcut::Desktop); }
 
-void TfmActivity::mnStartupClick() { ToggleShortcutItem(mnStartup, platform::CSIDL_STARTUP); }
+void TfmActivity::mnStartupClick() {
+    ToggleShortcutItem(mnStartup, platform::EShortcut::Autostart);
+}
 
 void TfmActivity::LoadSettings() {
     TIniFile ini(FConfigFile);
@@ -581,8 +575,8 @@ void TfmActivity::LoadSettings() {
         ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
-    mnDesktop->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_DESKTOPDIRECTORY));
-    mnStartup->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP));
+    mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));
+    mnStartup->setChecked(platform::ShortcutExists(platform::EShortcut::Autostart));
 }
 
 void TfmActivity::SaveSettings() {

@@ -2,6 +2,7 @@
 // change log, and lives in the notification area.
 #pragma once
 
+#include "platform/platform.h"
 #include "recorder/activitylist.h"
 #include "recorder/clock.h"
 #include "recorder/probe.h"
@@ -130,9 +131,6 @@ public:
     // Runs a command; an error that escapes it is shown and the program goes on.
     template <class F> void Guard(F&& command);
 
-    // The description of the desktop and autostart entries.
-    static std::string ShortcutDescription();
-
 signals:
     void terminated(); // the program is ending
 
@@ -151,7 +149,7 @@ private:
     void HideMain();
     // Writes the record; a failure is reported and the program goes on.
     void SaveRecord();
-    void ToggleShortcutItem(QAction* item, int csidl);
+    void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);
     void ScheduleRefreshViews();
     void Terminate();
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane::platform {
@@ -34,20 +35,18 @@ inline TForegroundSample SampleForegroundWindow() {
     return {ProcessNameOfWindow(window), CaptionOfWindow(window)};
 }
 
-// Special folders, by the shell's numbers.
-constexpr int CSIDL_STARTUP = 7;
-constexpr int CSIDL_DESKTOPDIRECTORY = 16;
-constexpr int CSIDL_APPDATA = 26;
+// The program's two shortcuts: on the desktop, and among the programs the session starts.
+enum class EShortcut { Desktop, Autostart };
+// What they are called (Orvane.lnk on Windows, Orvane.desktop on Linux) and what they say.
+inline constexpr std::string_view ShortcutName = "Orvane";
+inline constexpr std::string_view ShortcutDescription =
+    "Qal Log\r\nLog your activities\r\nhttp://www.orvane.org";
 
-// The folder with a trailing separator, or empty when the system cannot name it.
-std::string SpecialFolderPath(int csidl);
-// Whether the shortcut file for Name exists in the special folder ("Orvane" -> Orvane.lnk on
-// Windows, Orvane.desktop on Linux).
-bool ShortcutExists(const std::string& name, int csidl);
-// Creates the shortcut when it does not exist, deletes it when it does. Throws on a failure to
-// prepare the shortcut object; the results of writing and deleting are not checked.
-void ToggleShortcut(const std::string& exePath, const std::string& name,
-                    const std::string& description, int csidl);
+bool ShortcutExists(EShortcut shortcut);
+// Creates the shortcut to exePath where there is none, deletes it where there is one. Throws on
+// a failure to prepare the shortcut object; the results of writing and deleting are not checked
+// (ask ShortcutExists afterwards). Where the system names no such folder nothing changes.
+void ToggleShortcut(EShortcut shortcut, const std::string& exePath);
 
 // The path separator of the platform.
 #ifdef _WIN32

@@ -267,6 +267,22 @@ TEST(Win32Shell, ToggleCreatesAndRemovesTheShortcut) {
     EXPECT_EQ(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST(Win32Shell, TheIntentsAreOrvaneLnkInTheirFolders) {
+    const std::string exe = ExecutablePath();
+    const std::pair<EShortcut, int> intents[] = {{EShortcut::Desktop, CSIDL_DESKTOPDIRECTORY},
+                                                 {EShortcut::Autostart, CSIDL_STARTUP}};
+    for (const auto& [shortcut, csidl] : intents) {
+        const std::string link = SpecialFolderPath(csidl) + "Orvane.lnk";
+        ::DeleteFileA(link.c_str());
+        ASSERT_FALSE(ShortcutExists(shortcut)) << link;
+        ToggleShortcut(shortcut, exe);
+        EXPECT_TRUE(ShortcutExists(shortcut)) << link;
+        EXPECT_NE(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES) << link;
+        ToggleShortcut(shortcut, exe);
+        EXPECT_FALSE(ShortcutExists(shortcut)) << link;
+    }
+}
+
 TEST(Win32Shell, AForeignFileOfThatNameCountsAndIsDeleted) {
     const std::string name = "OrvaneForeign" + std::to_string(::GetCurrentProcessId());
     const std::string link = SpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + name + ".lnk";
