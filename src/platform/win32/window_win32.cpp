@@ -1,5 +1,5 @@
-#include "platform/window.h"
 #include "platform/win32/win32.h"
+#include "platform/window.h"
 
 #include <QWidget>
 

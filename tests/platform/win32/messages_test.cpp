@@ -35,7 +35,7 @@ TEST(WindowMessages, EachMessageGivesItsAction) {
         {0x16, 1, true, A::EndSession, 1},
         {0x16, 0, true, A::EndSession, 1},
         // Not ours.
-        {0x0010, 0, false, A::None, 0}, // WM_CLOSE
+        {0x0010, 0, false, A::None, 0},     // WM_CLOSE
         {0x0112, 61472, false, A::None, 0}, // WM_SYSCOMMAND: Qt's
         {1025, 0, false, A::None, 0},
     };
