@@ -27,9 +27,10 @@ TDateTime TSampler::RunningLength() {
 }
 
 bool TSampler::Timer1Timer() {
-    const std::string process = FProbe.ForegroundProcessName();
+    const TForegroundSample sample = FProbe.Sample();
+    const std::string& process = sample.Process;
     // Capped before the comparison: a change past the cap is no change of what is stored.
-    const std::string caption(CappedCaption(FProbe.ForegroundCaption()));
+    const std::string caption(CappedCaption(sample.Caption));
     if (process == FLastProcess && caption == FLastCaption) {
         SaveRunningEntry();
         return false;

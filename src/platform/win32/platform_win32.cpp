@@ -1,13 +1,13 @@
 // The Windows side of the platform layer. Strings are bytes in the system's ANSI code page.
 #include "platform/win32/win32.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -361,63 +361,29 @@ void ToggleShortcut(const std::string& exePath, const std::string& name,
         file->Save(Wide(linkPath).c_str(), FALSE);
 }
 
-NOTIFYICONDATAA MakeIconData(HWND window, HICON icon) {
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = window;
-    data.uID = 0;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = 1025; // WM_TRAYNOTIFY
-    data.hIcon = icon;
-    std::strncpy(data.szTip, "Orvane", sizeof data.szTip - 1);
-    return data;
+namespace {
+int FolderOf(EShortcut shortcut) {
+    return shortcut == EShortcut::Desktop ? CSIDL_DESKTOPDIRECTORY : CSIDL_STARTUP;
+}
+} // namespace
+
+bool ShortcutExists(EShortcut shortcut) {
+    return ShortcutExists(std::string(ShortcutName), FolderOf(shortcut));
 }
 
-bool AddTrayIcon(NOTIFYICONDATAA& data) { return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE; }
-
-bool DeleteTrayIcon(NOTIFYICONDATAA& data) {
-    return ::Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+void ToggleShortcut(EShortcut shortcut, const std::string& exePath) {
+    ToggleShortcut(exePath, std::string(ShortcutName), std::string(ShortcutDescription),
+                   FolderOf(shortcut));
 }
 
-void MakeToolWindow(HWND window) {
+void SetToolWindow(HWND window, bool tool) {
+    // The shell reads the style when the window is shown: hide it around the change.
     const bool visible = ::IsWindowVisible(window) != FALSE;
     ::ShowWindow(window, SW_HIDE);
-    ::SetWindowLongA(window, GWL_EXSTYLE, ::GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+    const LONG style = ::GetWindowLongA(window, GWL_EXSTYLE);
+    ::SetWindowLongA(window, GWL_EXSTYLE,
+                     tool ? style | WS_EX_TOOLWINDOW : style & ~LONG(WS_EX_TOOLWINDOW));
     if (visible) ::ShowWindow(window, SW_SHOW);
-}
-
-std::string ExecutablePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(),
-                                             static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-std::string VersionInfoValue(const std::string& key, const std::string& exePath) {
-    const std::string path = exePath.empty() ? ExecutablePath() : exePath;
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    std::vector<char> data(size);
-    if (size == 0 || !::GetFileVersionInfoA(path.c_str(), 0, size, data.data()))
-        throw EVersionInfoError("No version information in \"" + path + "\"");
-    const std::string query = "\\StringFileInfo\\040904b0\\" + key;
-    void* value = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueA(data.data(), query.c_str(), &value, &length) || !value)
-        throw EVersionInfoError("No " + key + " in the version information of \"" + path + "\"");
-    return Terminated(static_cast<const char*>(value), length);
-}
-
-HICON ShellIconOfFile(const std::string& path) {
-    SHFILEINFOA info{};
-    const auto images = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoA(
-        path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SHELLICONSIZE));
-    if (!images) return nullptr;
-    return ::ImageList_GetIcon(images, info.iIcon, ILD_NORMAL);
 }
 
 } // namespace orvane::platform
