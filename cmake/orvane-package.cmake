@@ -30,11 +30,11 @@ add_custom_target(orvane_package_files ALL DEPENDS ${ORVANE_GZIPPED_OUTPUTS})
 
 install(FILES ${out}/orvane.1.gz ${out}/orvane-report.1.gz ${out}/orvane-langbuild.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${pkg}/copyright ${out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${pkg}/copyright ${out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvane)
 
-configure_file(${pkg}/org.orvane.Orvane.metainfo.xml.in ${out}/org.orvane.Orvane.metainfo.xml
+configure_file(${pkg}/org.orvane.orvane.metainfo.xml.in ${out}/org.orvane.orvane.metainfo.xml
                @ONLY)
-install(FILES ${out}/org.orvane.Orvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${out}/org.orvane.orvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/orvane.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
