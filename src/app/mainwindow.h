@@ -29,6 +29,7 @@ class TFrmAbout;
 class TActivityListForm;
 class TSystemEvents;
 class TTreeModel;
+class TPeriodTree;
 struct TCleanupTexts;
 
 enum TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, vmAll = 4 };
@@ -167,6 +168,16 @@ private:
     std::unique_ptr<TSampler> FSampler;
     TFrmAbout* FAbout = nullptr;
     TTreeModel* FTreeModel = nullptr;
+    // The tree built last and what it was built from.
+    struct TTreeKey {
+        std::uint64_t Version = 0;
+        int Count = 0;
+        std::uint8_t Mode = 0;
+        int Day = 0;
+        bool operator==(const TTreeKey&) const = default;
+    };
+    std::shared_ptr<const TPeriodTree> FTreeBuilt;
+    TTreeKey FTreeKey;
     TActivityListForm* FListForm = nullptr;
     TSystemEvents* FSystemEvents = nullptr;
     bool FTrayAvailable = false;

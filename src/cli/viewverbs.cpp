@@ -37,6 +37,18 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
             return true;
         };
         std::string v;
+        // A pattern is formatted for every entry: one of a million characters would make
+        // gigabytes of output.
+        auto pattern = [&](std::optional<std::string>& into) {
+            if (!value(v)) return false;
+            if (v.size() > MaxPatternLength) {
+                err << "orvane-report " << verb << ": " << a << " is longer than "
+                    << MaxPatternLength << " characters\n";
+                return false;
+            }
+            into = v;
+            return true;
+        };
         if (a == "--locale") {
             if (!value(v)) return std::nullopt;
             locale = QLocale(QString::fromStdString(v));
@@ -45,11 +57,9 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                 return std::nullopt;
             }
         } else if (a == "--date-format") {
-            if (!value(v)) return std::nullopt;
-            dateFormat = v;
+            if (!pattern(dateFormat)) return std::nullopt;
         } else if (a == "--time-format") {
-            if (!value(v)) return std::nullopt;
-            timeFormat = v;
+            if (!pattern(timeFormat)) return std::nullopt;
         } else if (a == "--mode" && takesMode) {
             if (!value(o.Mode)) return std::nullopt;
             o.HasMode = true;
@@ -95,7 +105,7 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     TActivityList list;
     if (!LoadRecord(o->File, list, err)) return 2;
     try {
-        WriteTreeText(*FillTree(list, mode), out);
+        WriteTreeText(*BuildPeriodTree(list, mode), out);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 2;

@@ -123,6 +123,10 @@ TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTi
     int rowsMet = 0;
     data.MinTime = HUGE_VAL;
     data.MaxTime = -HUGE_VAL;
+    // Counted first: growing the vector would hold it twice for a moment.
+    std::size_t count = 0;
+    ForEachDrawn(list, data.Program, from, to, [&](int) { ++count; });
+    data.Bars.reserve(count);
     ForEachDrawn(list, data.Program, from, to, [&](int i) {
         const TEntry& e = list[i];
         const TText& name = data.Detail ? e.Caption : e.Process;
@@ -135,11 +139,12 @@ TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTi
             }
             const int label = static_cast<int>(data.Labels.size());
             data.Labels.push_back(data.Detail ? CaptionLabel(name) : ProgramLabel(name));
+            data.LabelTexts.push_back(name);
             it = byId.emplace(name.id(), TKnown{std::min(r->second, ChartRowCount - 1), label})
                      .first;
         }
         const TDateTime end = e.Start + e.Duration;
-        data.Bars.push_back({e.Start, end, it->second.Row, it->second.Label, i, e.Process, e.Caption});
+        data.Bars.push_back({e.Start, end, e.Caption, it->second.Label, it->second.Row});
         data.MinTime = std::min(data.MinTime, e.Start);
         data.MaxTime = std::max(data.MaxTime, end);
     });
