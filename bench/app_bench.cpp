@@ -7,8 +7,9 @@
 //   clicks     a click on a day node, on a program node, a wheel zoom: each up to a painted chart
 //   list       "Show List" on the busiest day, up to the painted list window
 //   report     orvane-report tree in every mode: wall time and peak resident memory
-// Usage: bench_app [ENTRIES...]   (default: 10000 100000 1000000)
-//        bench_app --generate ENTRIES FILE   writes such a record
+// Usage: bench_app [--programs N] [--captions N] [ENTRIES...]   (default: 40 5000, and
+//        10000 100000 1000000 entries)
+//        bench_app [--programs N] [--captions N] --generate ENTRIES FILE   writes such a record
 #include "app/activitylistform.h"
 #include "app/application.h"
 #include "app/mainwindow.h"
@@ -67,6 +68,9 @@ double StatusMb(const char* key) {
 
 // ---- The record -------------------------------------------------------------------------------
 
+int Programs = 40;
+int Captions = 5000;
+
 std::string Program(int p) {
     // 40 to 60 bytes.
     std::string s = "/usr/lib/vendor-" + std::to_string(p) + "/bin/";
@@ -116,8 +120,8 @@ void Generate(const std::string& file, int n) {
         const TDateTime day = today - (days - 1) + d;
         const double step = 12.0 / 24 / count;
         for (int k = 0; k < count; ++k, ++made) {
-            const int c = static_cast<int>((static_cast<long long>(made) * 7919) % 5000);
-            TEntry e(Program(c % 40), Caption(c), day + 8.0 / 24 + k * step);
+            const int c = static_cast<int>((static_cast<long long>(made) * 7919) % Captions);
+            TEntry e(Program(c % Programs), Caption(c), day + 8.0 / 24 + k * step);
             // One entry in eight is too short for a bar.
             e.Duration = made % 8 == 0 ? 6.0 / SecsPerDay : step * 0.9;
             list.AppendLoaded(std::move(e));
@@ -352,14 +356,25 @@ int main(int argc, char** argv) {
         int one = 1;
         return RunWindow(one, argv);
     }
-    if (argc == 4 && std::string(argv[1]) == "--generate") {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (std::size_t i = 0; i + 1 < args.size();) {
+        if (args[i] == "--programs" || args[i] == "--captions") {
+            (args[i] == "--programs" ? Programs : Captions) =
+                std::max(1, std::atoi(args[i + 1].c_str()));
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        } else {
+            ++i;
+        }
+    }
+    if (args.size() == 3 && args[0] == "--generate") {
         // A record to try the program on by hand.
-        Generate(argv[3], std::atoi(argv[2]));
+        Generate(args[2], std::atoi(args[1].c_str()));
         return 0;
     }
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
+    for (const std::string& a : args)
+        sizes.push_back(std::atoi(a.c_str()));
     if (sizes.empty()) sizes = {10000, 100000, 1000000};
 
     const std::string self = fs::read_symlink("/proc/self/exe").string();
@@ -389,9 +404,10 @@ int main(int argc, char** argv) {
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(root);
 
+    std::printf("%d programs, %d captions\n", Programs, Captions);
     std::printf("%-34s", "main window (offscreen)");
     for (int n : sizes)
-        std::printf("%12s", SizeName(n).c_str());
+        std::printf("%14s", SizeName(n).c_str());
     std::printf("\n");
     const char* rows[][2] = {
         {"startup_ms", "start-up to painted window, ms"},
@@ -416,15 +432,15 @@ int main(int argc, char** argv) {
         for (auto& [n, run] : windows) {
             auto it = run.Figures.find(row[0]);
             if (it == run.Figures.end())
-                std::printf("%12s", "-");
+                std::printf("%14s", "-");
             else
-                std::printf("%12.1f", it->second);
+                std::printf("%14.1f", it->second);
         }
         std::printf("\n");
     }
     std::printf("\n%-34s", "orvane-report tree");
     for (int n : sizes)
-        std::printf("%12s", SizeName(n).c_str());
+        std::printf("%14s", SizeName(n).c_str());
     std::printf("\n");
     for (const char* mode : {"daily", "weekly", "monthly", "all"}) {
         std::printf("%-34s", (std::string("--mode ") + mode + ": peak MB / s").c_str());
@@ -432,7 +448,7 @@ int main(int argc, char** argv) {
             char cell[32];
             std::snprintf(cell, sizeof cell, "%.1f / %.2f", modes[mode].PeakMb,
                           modes[mode].WallMs / 1000.0);
-            std::printf("%12s", cell);
+            std::printf("%14s", cell);
         }
         std::printf("\n");
     }

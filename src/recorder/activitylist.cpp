@@ -4,6 +4,8 @@
 
 namespace orvane {
 
+static_assert(sizeof(TEntry) <= 24, "a record of years holds a million entries");
+
 void TActivityList::Changed() {
     static std::atomic<std::uint64_t> last{0};
     FVersion = ++last;

@@ -40,15 +40,16 @@ constexpr int ChartRowCount = 18;
 // Bar colours by row, as 0xRRGGBB.
 extern const std::array<std::uint32_t, ChartRowCount> ChartColors;
 
-// A whole record makes a million bars: a bar holds what it shows and no more (32 bytes). Its
-// texts are copies of the entry's (shared, not duplicated), so that the tooltip does not depend
-// on the list changing later.
+// A whole record makes a million bars: a bar holds what it shows and no more (24 bytes). Its
+// caption is a copy of the entry's (a shared text), so that the tooltip does not depend on the
+// list changing later.
+constexpr int MaxChartLabels = 1 << 25;
 struct TChartBar {
     TDateTime Start = 0;
     TDateTime End = 0;
     TText Caption;
-    int Label = 0; // index into TChartData::Labels and LabelTexts
-    int Row = 0;   // 0..17
+    int Label : 26; // index into TChartData::Labels and LabelTexts
+    int Row : 6;    // 0..17
 };
 
 struct TChartData {
@@ -56,8 +57,10 @@ struct TChartData {
     std::string Program;          // the program of the detail
     std::vector<TChartBar> Bars;  // in list order
     std::vector<std::string> Labels;
-    // What each label was made from: the program in the overview, the caption in the detail.
+    // What each label was made from (the program in the overview, the caption in the detail),
+    // and its row.
     std::vector<TText> LabelTexts;
+    std::vector<int> LabelRows;
     // The name of each row in use (the first program or caption put there; row 17 may be shared).
     std::vector<std::string> RowNames;
     TDateTime MinTime = 0, MaxTime = 0; // span of all bars (both 0 when there are none)

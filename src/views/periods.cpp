@@ -55,11 +55,12 @@ TDateTime CountedTime(const TEntry& e, TDateTime from, TDateTime to) {
 class TFolder {
 public:
     int Key(const TText& text) {
-        auto it = FById.find(text.id());
-        if (it != FById.end()) return it->second;
+        const std::size_t n = text.Index();
+        if (n < FByIndex.size() && FByIndex[n] >= 0) return FByIndex[n];
         const std::string folded = FoldCase(text.str());
         auto k = FByText.emplace(folded, static_cast<int>(FByText.size())).first->second;
-        FById.emplace(text.id(), k);
+        if (n >= FByIndex.size()) FByIndex.resize(n + 1, -1);
+        FByIndex[n] = k;
         return k;
     }
     int KeyOf(const std::string& text) {
@@ -69,7 +70,7 @@ public:
     int Count() const { return static_cast<int>(FByText.size()); }
 
 private:
-    std::unordered_map<const std::string*, int> FById;
+    std::vector<int> FByIndex; // by the text's number; -1 where not met yet
     std::unordered_map<std::string, int> FByText;
 };
 
@@ -83,24 +84,16 @@ struct TGroups {
     std::size_t ProgramCount = 0;
 };
 
-struct TPtrPairHash {
-    std::size_t operator()(const std::pair<const void*, const void*>& p) const noexcept {
-        const auto a = reinterpret_cast<std::uintptr_t>(p.first);
-        const auto b = reinterpret_cast<std::uintptr_t>(p.second);
-        return std::hash<std::uintptr_t>()(a * 0x9E3779B97F4A7C15ull ^ (b + (a >> 7)));
-    }
-};
-
 TGroups GroupEntries(const TActivityList& list) {
     TGroups g;
     const auto& entries = list.Entries();
     g.Group.resize(entries.size());
     TFolder programs, captions;
-    std::unordered_map<std::pair<const void*, const void*>, std::uint32_t, TPtrPairHash> byIds;
+    std::unordered_map<std::uint64_t, std::uint32_t> byIds; // by the pair of text numbers
     std::unordered_map<std::uint64_t, std::uint32_t> byKeys;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TEntry& e = entries[i];
-        const auto ids = std::make_pair<const void*, const void*>(e.Process.id(), e.Caption.id());
+        const std::uint64_t ids = (std::uint64_t{e.Process.Index()} << 32) | e.Caption.Index();
         auto it = byIds.find(ids);
         if (it == byIds.end()) {
             const int p = programs.Key(e.Process);
@@ -439,9 +432,11 @@ std::vector<std::string> ProcessesInPeriod(const TActivityList& list, TDateTime 
     TFolder folder;
     const bool trace = TraceEnabled();
     for (const TEntry& e : list.Entries()) {
+        // Overlap first: it is cheap, and a day of a record of years rules out nearly all.
+        if (!Overlaps(e, from, to)) continue;
         const auto k = static_cast<std::size_t>(folder.Key(e.Process));
         if (k >= seen.size()) seen.resize(k + 1, 0);
-        if (seen[k] || !Overlaps(e, from, to)) continue;
+        if (seen[k]) continue;
         seen[k] = 1;
         result.push_back(e.Process);
         if (trace)
