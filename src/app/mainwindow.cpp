@@ -420,10 +420,14 @@ void TfmActivity::RefreshTree() {
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
     auto* chart = static_cast<TActivityChart*>(Chart1);
-    // The former bars go before the new ones are made: a whole record has a million of them.
-    chart->Clear();
-    if (FActivities.Count() == 0) return;
-    chart->SetData(ChartBars(FActivities, text, from, to));
+    if (FActivities.Count() == 0) {
+        chart->Clear();
+        return;
+    }
+    // The new bars take the place of the former ones: a whole record has a million of them.
+    TChartData data = chart->TakeData();
+    ChartBars(FActivities, text, from, to, data);
+    chart->SetData(std::move(data));
 }
 
 bool TfmActivity::SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const {

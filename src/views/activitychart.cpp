@@ -53,6 +53,12 @@ void TActivityChart::SetData(TChartData data) {
     update();
 }
 
+TChartData TActivityChart::TakeData() {
+    TChartData data = std::move(FData);
+    SetData({});
+    return data;
+}
+
 void TActivityChart::SetView(TDateTime from, TDateTime to) {
     if (!std::isfinite(from) || !std::isfinite(to)) return;
     if (to - from < MinSpan) {

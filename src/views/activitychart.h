@@ -21,6 +21,8 @@ public:
     void SetData(TChartData data);
     void Clear() { SetData({}); }
     const TChartData& Data() const { return FData; }
+    // Hands the bars out and leaves the chart empty (to be filled again with SetData).
+    TChartData TakeData();
 
     // The time range shown; the wheel and dragging change it.
     TDateTime ViewFrom() const { return FViewFrom; }

@@ -113,7 +113,21 @@ std::vector<int> ChartEntryIndexes(const TActivityList& list, const std::string&
 TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTime from,
                      TDateTime to) {
     TChartData data;
-    if (list.Count() == 0) return data;
+    ChartBars(list, text, from, to, data);
+    return data;
+}
+
+void ChartBars(const TActivityList& list, const std::string& text, TDateTime from, TDateTime to,
+               TChartData& data) {
+    data.Detail = false;
+    data.Program.clear();
+    data.Bars.clear();
+    data.Labels.clear();
+    data.LabelTexts.clear();
+    data.LabelRows.clear();
+    data.RowNames.clear();
+    data.MinTime = data.MaxTime = 0;
+    if (list.Count() == 0) return;
     data.Program = DetailProgram(list, text, from, to);
     data.Detail = !data.Program.empty();
 
@@ -155,7 +169,6 @@ TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTi
         data.MaxTime = std::max(data.MaxTime, end);
     }
     if (data.Bars.empty()) data.MinTime = data.MaxTime = 0;
-    return data;
 }
 
 } // namespace orvane

@@ -79,5 +79,10 @@ std::vector<int> ChartEntryIndexes(const TActivityList& list, const std::string&
 // The same entries as bars with rows, colours and labels.
 TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTime from,
                      TDateTime to);
+// The same into data (all of it replaced), whose vectors keep their room: the window makes the
+// bars of a whole record again at every activation, and fresh memory for a million bars costs
+// more than making them.
+void ChartBars(const TActivityList& list, const std::string& text, TDateTime from, TDateTime to,
+               TChartData& data);
 
 } // namespace orvane
