@@ -497,9 +497,32 @@ void TfmActivity::FormActivate() { RefreshViews(); }
 void TfmActivity::FormDeactivate() { HideMain(); }
 
 void TfmActivity::RefreshTree() {
-    std::optional<TTree> tree = FillTree(FActivities, FViewMode, FDeps.Clock->Now());
-    if (!tree) return; // a mode without a tree leaves it as it is
-    FTreeModel->SetTree(std::move(*tree));
+    const TDateTime now = FDeps.Clock->Now();
+    // The whole-record node names today's date.
+    const TTreeKey key{FActivities.Version(), FActivities.Count(), FViewMode,
+                       FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
+    if (!FTreeBuilt || !(key == FTreeKey)) {
+        switch (FViewMode) {
+        case TViewMode::vmDaily:
+        case TViewMode::vmWeekly:
+        case TViewMode::vmMonthly:
+        case TViewMode::vmAll:
+            break;
+        default:
+            return; // a mode without a tree leaves it as it is
+        }
+        // The former nodes go before the new ones are built: a record of years must not hold
+        // two trees at once.
+        FTreeBuilt.reset();
+        FTreeModel->Clear();
+        std::optional<TPeriodTree> tree = BuildPeriodTree(FActivities, FViewMode, now);
+        if (!tree) return;
+        FTreeBuilt = std::make_shared<const TPeriodTree>(std::move(*tree));
+        FTreeKey = key;
+    }
+    // An unchanged record gives the same nodes (activating the window asks for them each time);
+    // they are shown afresh all the same, with selection and expanded state gone.
+    FTreeModel->SetTree(FTreeBuilt);
     ShowTreeIn(*TreeView1, *FTreeModel);
 }
 
@@ -508,14 +531,19 @@ void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime t
         Chart1->Clear();
         return;
     }
-    Chart1->SetData(ChartBars(FActivities, text, from, to));
+    // The new bars take the place of the former ones: a whole record has a million of them.
+    TChartData data = Chart1->TakeData();
+    ChartBars(FActivities, text, from, to, data);
+    Chart1->SetData(std::move(data));
 }
 
 bool TfmActivity::SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const {
     const QModelIndex index = TreeView1->currentIndex();
     if (!index.isValid()) return false;
+    const std::optional<TTreeNode> node = FTreeModel->Node(index);
+    const std::optional<TTreeNode> parent = FTreeModel->ParentNode(index);
     const std::optional<TPeriodSelection> sel =
-        orvane::SelectedPeriod(FTreeModel->Node(index), FTreeModel->ParentNode(index), FViewMode);
+        orvane::SelectedPeriod(node ? &*node : nullptr, parent ? &*parent : nullptr, FViewMode);
     if (!sel) return false;
     from = sel->From;
     to = sel->To;
@@ -569,6 +597,7 @@ void TfmActivity::Neu1Click() {
                                      QMessageBox::Question) == QMessageBox::Yes;
             },
             [this] {
+                FTreeBuilt.reset();
                 FTreeModel->Clear();
                 ShowChart({}, 0, 0);
                 Sampler().ResetSample();

@@ -34,6 +34,7 @@ class TActivityListForm;
 class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
+class TPeriodTree;
 
 // The data folder, <app data>/Orvane/ (ending with a separator), and in it the data file of an
 // executable: its name with the extension ".cdat". Another executable name keeps another record.
@@ -182,6 +183,16 @@ private:
     std::unique_ptr<TSampler> FSampler;
     TFrmAbout* FAbout = nullptr;
     TTreeModel* FTreeModel = nullptr;
+    // The tree built last and what it was built from.
+    struct TTreeKey {
+        std::uint64_t Version = 0;
+        int Count = 0;
+        TViewMode Mode = TViewMode::vmDaily;
+        int Day = 0;
+        bool operator==(const TTreeKey&) const = default;
+    };
+    std::shared_ptr<const TPeriodTree> FTreeBuilt;
+    TTreeKey FTreeKey;
     TActivityListForm* FListForm = nullptr;
     TSystemEvents* FSystemEvents = nullptr;
     bool FTrayAvailable = false;

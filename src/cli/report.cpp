@@ -150,7 +150,8 @@ const std::vector<TVerb>& Verbs() {
          "      \"caption\":...,\"start\":\"2024-05-01T10:00:00\",\"duration\":SECONDS},...]}\n"
          "      (start in local time, ISO 8601; null when the stored value is no date)\n"
          "      FORMAT OPTIONS: --locale NAME (such as de_DE; default: the user's locale),\n"
-         "      --date-format PATTERN, --time-format PATTERN (Qt date/time patterns)",
+         "      --date-format PATTERN, --time-format PATTERN (Qt date/time patterns of at most\n"
+         "      256 characters)",
          JsonVerb},
         {"dump", "dump [FILE]",
          "print every entry of the data file as one JSON object per line:\n"

@@ -39,6 +39,18 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
             return true;
         };
         std::string v;
+        // A pattern is formatted for every entry: one of a million characters would make
+        // gigabytes of output.
+        auto pattern = [&](std::optional<std::string>& into) {
+            if (!value(v)) return false;
+            if (v.size() > MaxPatternLength) {
+                err << "orvane-report " << verb << ": " << a << " is longer than "
+                    << MaxPatternLength << " characters\n";
+                return false;
+            }
+            into = v;
+            return true;
+        };
         if (a == "--locale") {
             if (!value(v)) return std::nullopt;
             locale = QLocale(QString::fromStdString(v));
@@ -47,11 +59,9 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                 return std::nullopt;
             }
         } else if (a == "--date-format") {
-            if (!value(v)) return std::nullopt;
-            dateFormat = v;
+            if (!pattern(dateFormat)) return std::nullopt;
         } else if (a == "--time-format") {
-            if (!value(v)) return std::nullopt;
-            timeFormat = v;
+            if (!pattern(timeFormat)) return std::nullopt;
         } else if (a == "--quoted" && std::string_view(verb) == "csv") {
             o.Quoted = true;
         } else if (a == "--mode" && takesMode) {
@@ -73,13 +83,6 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
     SetCurrentLocaleFormat(format);
     if (o.File.empty()) o.File = DefaultDataFile();
     return o;
-}
-
-// The text export's lines, with each node's text made safe for a terminal.
-void WriteTreeForTerminal(const TTreeNode& node, int depth, std::ostream& out) {
-    for (int i = 0; i < depth; ++i) out.put('\t');
-    out << TerminalText(node.Text) << "\r\n";
-    for (const TTreeNode& child : node.Children) WriteTreeForTerminal(child, depth + 1, out);
 }
 
 std::string IsoStart(TDateTime value) {
@@ -107,8 +110,7 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const int loaded = LoadRecord(o->File, list, err);
     if (loaded == ExitUnreadable) return loaded;
     try {
-        const std::optional<TTree> tree = FillTree(list, mode);
-        for (const TTreeNode& node : *tree) WriteTreeForTerminal(node, 0, out);
+        WriteTreeText(*BuildPeriodTree(list, mode), out, TerminalText);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 2;

@@ -1,5 +1,7 @@
 #include "recorder/activitylist.h"
 
+#include <atomic>
+
 namespace orvane {
 
 std::string_view CappedCaption(std::string_view caption) {
@@ -13,21 +15,31 @@ std::string_view CappedCaption(std::string_view caption) {
     return caption.substr(0, end);
 }
 
+static_assert(sizeof(TEntry) <= 24, "a record of years holds a million entries");
+
+void TActivityList::Changed() {
+    static std::atomic<std::uint64_t> last{0};
+    FVersion = ++last;
+}
+
 void TActivityList::AddEntry(const std::string& process, const std::string& caption,
                              TDateTime start) {
     if (IsBlank(process)) return;
     FItems.emplace_back(TText(process), TText(CappedCaption(caption)), start);
     FLastOpen = true;
+    Changed();
 }
 
 void TActivityList::CloseLastEntry(TDateTime time) {
     if (!LastEntryOpen()) return;
     FItems.back().CloseAt(time);
+    Changed();
 }
 
 void TActivityList::CloseLastEntryAfter(TDateTime elapsed) {
     if (!LastEntryOpen()) return;
     FItems.back().Duration = elapsed > 0 ? elapsed : 0.0;
+    Changed();
 }
 
 bool TActivityList::Remove(const TEntry* entry) {
@@ -46,6 +58,7 @@ void TActivityList::RemoveAt(int index) {
     if (i + 1 == FItems.size()) FLastOpen = false;
     FDisk.Valid = false;
     FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
+    Changed();
 }
 
 void TActivityList::Clear() {
@@ -53,6 +66,7 @@ void TActivityList::Clear() {
     FItems.shrink_to_fit();
     FLastOpen = false;
     FDisk.Valid = false;
+    Changed();
 }
 
 } // namespace orvane

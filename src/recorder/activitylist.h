@@ -66,10 +66,14 @@ public:
     // Any entry may change through this one: the next save rewrites the whole file.
     TEntry& Items(int index) {
         FDisk.Valid = false;
+        Changed();
         return FItems.at(static_cast<std::size_t>(index));
     }
     const TEntry& operator[](int index) const { return FItems[static_cast<std::size_t>(index)]; }
     const std::vector<TEntry>& Entries() const { return FItems; }
+    // Changes with every change of the entries (never the same for two states of two lists), so
+    // that what was built from a list can tell whether it is still up to date.
+    std::uint64_t Version() const { return FVersion; }
 
     // Appends an entry unless the process name is blank. The new entry is the running one. The
     // caption is stored capped (CappedCaption).
@@ -119,6 +123,7 @@ public:
     void AppendLoaded(TEntry entry) {
         FItems.push_back(std::move(entry));
         FLastOpen = false;
+        Changed();
     }
     void Reserve(std::size_t n) { FItems.reserve(n); }
 
@@ -133,11 +138,13 @@ private:
         std::string LastRecord;       // its bytes, Duration included
         std::uint64_t Device = 0, Inode = 0;
     };
+    void Changed();
     bool SaveInPlace(const std::string& fileName) const;
     void SaveWhole(const std::string& fileName) const;
 
     std::vector<TEntry> FItems;
     bool FLastOpen = false;
+    std::uint64_t FVersion = 0;
     mutable TDiskImage FDisk;
     mutable TSaveInfo FLastSave;
     // Not what this list holds but what the disk does, so a const save may update them.

@@ -195,6 +195,8 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value,
     std::string out;
     const std::size_t n = pattern.size();
     std::size_t i = 0;
+    // An AM/PM field anywhere makes h a 12-hour clock; looked up once, not at every h.
+    const bool ampm = pattern.find_first_of("Aa") != std::string::npos;
     auto run = [&](char ch) {
         std::size_t k = i;
         while (k < n && pattern[k] == ch) ++k;
@@ -250,12 +252,7 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value,
         case 'h':
         case 'H': {
             int h = c.Hour;
-            bool ampm = false;
-            if (ch == 'h') {
-                for (char p : pattern)
-                    if (p == 'A' || p == 'a') ampm = true;
-                if (ampm) h = h % 12 == 0 ? 12 : h % 12;
-            }
+            if (ch == 'h' && ampm) h = h % 12 == 0 ? 12 : h % 12;
             out += len >= 2 ? TwoDigits(h) : std::to_string(h);
             break;
         }

@@ -66,6 +66,9 @@ struct TLocaleFormat {
     char ListSeparator = ',';
 };
 
+// The longest date or time pattern taken from a user; real ones are a few dozen characters.
+constexpr std::size_t MaxPatternLength = 256;
+
 // The format used unless the application installs the user's one.
 const TLocaleFormat& CurrentLocaleFormat();
 void SetCurrentLocaleFormat(const TLocaleFormat& format);

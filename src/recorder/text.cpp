@@ -1,9 +1,15 @@
 #include "recorder/text.h"
 
 #include <mutex>
-#include <unordered_set>
+#include <stdexcept>
+#include <unordered_map>
 
 namespace orvane {
+
+namespace text_detail {
+constinit const std::string EmptyText;
+constinit std::atomic<const std::string**> Chunks[1u << (32 - ChunkBits)] = {};
+} // namespace text_detail
 
 namespace {
 
@@ -21,9 +27,8 @@ struct Equal {
 struct Pool {
     std::mutex lock;
     // Node-based: the addresses of the strings never change.
-    std::unordered_set<std::string, Hash, Equal> texts;
-    const std::string* empty;
-    Pool() { empty = &*texts.emplace().first; }
+    std::unordered_map<std::string, std::uint32_t, Hash, Equal> numbers;
+    std::uint32_t count = 1; // 0 is the empty text
 };
 
 Pool& ThePool() {
@@ -33,24 +38,32 @@ Pool& ThePool() {
 
 } // namespace
 
-TText::TText() : FText(ThePool().empty) {}
-
 TText::TText(std::string_view text) {
+    using namespace text_detail;
+    if (text.empty()) return;
     Pool& pool = ThePool();
-    if (text.empty()) {
-        FText = pool.empty;
-        return;
-    }
     std::lock_guard<std::mutex> guard(pool.lock);
-    auto it = pool.texts.find(text);
-    if (it == pool.texts.end()) it = pool.texts.emplace(text).first;
-    FText = &*it;
+    auto it = pool.numbers.find(text);
+    if (it == pool.numbers.end()) {
+        const std::uint32_t number = pool.count;
+        if (number == 0xFFFFFFFFu) throw std::length_error("Too many different texts");
+        const std::uint32_t chunk = number >> ChunkBits;
+        const std::string** slots = Chunks[chunk].load(std::memory_order_relaxed);
+        if (!slots) {
+            slots = new const std::string*[ChunkMask + 1](); // kept for the program's life
+            Chunks[chunk].store(slots, std::memory_order_release);
+        }
+        it = pool.numbers.emplace(std::string(text), number).first;
+        slots[number & ChunkMask] = &it->first;
+        ++pool.count;
+    }
+    FIndex = it->second;
 }
 
 std::size_t TText::PoolSize() {
     Pool& pool = ThePool();
     std::lock_guard<std::mutex> guard(pool.lock);
-    return pool.texts.size();
+    return pool.count;
 }
 
 } // namespace orvane

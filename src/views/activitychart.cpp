@@ -53,6 +53,12 @@ void TActivityChart::SetData(TChartData data) {
     update();
 }
 
+TChartData TActivityChart::TakeData() {
+    TChartData data = std::move(FData);
+    SetData({});
+    return data;
+}
+
 void TActivityChart::SetView(TDateTime from, TDateTime to) {
     if (!std::isfinite(from) || !std::isfinite(to)) return;
     if (to - from < MinSpan) {
@@ -171,10 +177,8 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
     for (int r = 0; r < static_cast<int>(FData.RowNames.size()); ++r) {
         const int y = plot.top() + static_cast<int>(r * rowHeight);
         const QRect cell(area.left() + 2, y, NameWidth - 6, static_cast<int>(rowHeight));
-        const std::string& name = FData.RowNames[static_cast<std::size_t>(r)];
-        const std::string shown = FData.Detail ? CaptionLabel(name) : ProgramLabel(name);
         painter.drawText(cell, Qt::AlignVCenter | Qt::AlignRight,
-                         metrics.elidedText(Q(shown), Qt::ElideLeft, cell.width()));
+                         RowLabel(r, metrics, cell.width()));
     }
     if (FData.Bars.empty() || scale <= 0) return;
 
@@ -253,11 +257,30 @@ int TActivityChart::BarAt(const QPoint& pos) const {
     return -1;
 }
 
+QString TActivityChart::RowLabel(int row, const QFontMetrics& metrics, int width) const {
+    if (row < 0 || row >= static_cast<int>(FData.RowNames.size())) return {};
+    const std::string& name = FData.RowNames[static_cast<std::size_t>(row)];
+    // Captions often share a long ending (" - Web Browser") and differ at the start: cut in the
+    // middle, so that both show. Program names keep their file name, cut from the left.
+    if (FData.Detail) return metrics.elidedText(Q(name), Qt::ElideMiddle, width);
+    return metrics.elidedText(Q(ProgramLabel(name)), Qt::ElideLeft, width);
+}
+
+int TActivityChart::RowNameAt(const QPoint& pos) const {
+    const QRect plot = PlotArea(rect());
+    if (pos.x() >= plot.left() || pos.y() < plot.top() || pos.y() > plot.bottom()) return -1;
+    const int row = static_cast<int>((pos.y() - plot.top()) * RowCount() / plot.height());
+    return row < static_cast<int>(FData.RowNames.size()) ? row : -1;
+}
+
 QString TActivityChart::ToolTipAt(const QPoint& pos) const {
+    // Over a row's name: the whole name, which the row header may show cut.
+    if (const int row = RowNameAt(pos); row >= 0)
+        return Q(FData.RowNames[static_cast<std::size_t>(row)]);
     const int i = BarAt(pos);
     if (i < 0) return {};
     const TChartBar& b = FData.Bars[static_cast<std::size_t>(i)];
-    return Q(b.Process.str()) + "\n" + Q(b.Caption.str()) + "\n" + Q(DateTimeText(b.Start)) +
+    return Q(FData.ProcessOf(b)) + "\n" + Q(b.Caption.str()) + "\n" + Q(DateTimeText(b.Start)) +
            "\n" + Q(DurationText(b.End - b.Start));
 }
 

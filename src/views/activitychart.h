@@ -21,6 +21,8 @@ public:
     void SetData(TChartData data);
     void Clear() { SetData({}); }
     const TChartData& Data() const { return FData; }
+    // Hands the bars out and leaves the chart empty (to be filled again with SetData).
+    TChartData TakeData();
 
     // The time range shown; the wheel and dragging change it.
     TDateTime ViewFrom() const { return FViewFrom; }
@@ -30,9 +32,13 @@ public:
 
     // Paints the chart into any device (the widget, an image).
     void Render(QPainter& painter, const QRect& area) const;
-    // The bar under a point (index into Data().Bars), or -1; and its tooltip text.
+    // The bar under a point (index into Data().Bars), or -1; the row whose name is shown at a
+    // point, or -1; and the tooltip there: the bar's entry, or the row's whole name.
     int BarAt(const QPoint& pos) const;
+    int RowNameAt(const QPoint& pos) const;
     QString ToolTipAt(const QPoint& pos) const;
+    // A row's name as shown in a space of that width.
+    QString RowLabel(int row, const QFontMetrics& metrics, int width) const;
     // The plot area within a widget area (the rest holds the row names and the axis).
     QRect PlotArea(const QRect& area) const;
     // The axis labels at a span (for tests): texts of the ticks between from and to.

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace orvane {
+
+static_assert(sizeof(TChartBar) <= 24, "a whole record makes a million bars");
 
 const std::array<std::uint32_t, ChartRowCount> ChartColors = {
     0x00FFFF, 0xFF0000, 0xFFFF00, 0x800080, 0xFF00FF, 0x008000, 0x00FF00, 0x0000FF, 0x808080,
@@ -110,41 +113,62 @@ std::vector<int> ChartEntryIndexes(const TActivityList& list, const std::string&
 TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTime from,
                      TDateTime to) {
     TChartData data;
-    if (list.Count() == 0) return data;
+    ChartBars(list, text, from, to, data);
+    return data;
+}
+
+void ChartBars(const TActivityList& list, const std::string& text, TDateTime from, TDateTime to,
+               TChartData& data) {
+    data.Detail = false;
+    data.Program.clear();
+    data.Bars.clear();
+    data.Labels.clear();
+    data.LabelTexts.clear();
+    data.LabelRows.clear();
+    data.RowNames.clear();
+    data.MinTime = data.MaxTime = 0;
+    if (list.Count() == 0) return;
     data.Program = DetailProgram(list, text, from, to);
     data.Detail = !data.Program.empty();
 
-    struct TKnown {
-        int Row;
-        int Label;
-    };
-    std::unordered_map<const std::string*, TKnown> byId; // by the interned text
-    std::unordered_map<std::string, int> rowOfKey;        // by the folded text
+    std::vector<int> labelOf;                      // by the text's number; -1 where not met
+    std::unordered_map<std::string, int> rowOfKey; // by the folded text
     int rowsMet = 0;
     data.MinTime = HUGE_VAL;
     data.MaxTime = -HUGE_VAL;
-    ForEachDrawn(list, data.Program, from, to, [&](int i) {
+    // The entries first (4 bytes each), then the bars at their final size: growing the bars
+    // would hold them twice for a moment.
+    std::vector<int> drawn;
+    ForEachDrawn(list, data.Program, from, to, [&](int i) { drawn.push_back(i); });
+    data.Bars.reserve(drawn.size());
+    for (const int i : drawn) {
         const TEntry& e = list[i];
         const TText& name = data.Detail ? e.Caption : e.Process;
-        auto it = byId.find(name.id());
-        if (it == byId.end()) {
+        const std::size_t n = name.Index();
+        if (n >= labelOf.size()) labelOf.resize(n + 1, -1);
+        int& label = labelOf[n];
+        if (label < 0) {
             auto [r, added] = rowOfKey.emplace(FoldCase(name), rowsMet);
             if (added) {
                 ++rowsMet;
                 if (data.RowNames.size() < ChartRowCount) data.RowNames.push_back(name);
             }
-            const int label = static_cast<int>(data.Labels.size());
+            if (data.Labels.size() >= MaxChartLabels)
+                throw std::length_error("Too many different names to draw.");
+            label = static_cast<int>(data.Labels.size());
             data.Labels.push_back(data.Detail ? CaptionLabel(name) : ProgramLabel(name));
-            it = byId.emplace(name.id(), TKnown{std::min(r->second, ChartRowCount - 1), label})
-                     .first;
+            data.LabelTexts.push_back(name);
+            data.LabelRows.push_back(std::min(r->second, ChartRowCount - 1));
         }
         const TDateTime end = e.Start + e.Duration;
-        data.Bars.push_back({e.Start, end, it->second.Row, it->second.Label, i, e.Process, e.Caption});
+        TChartBar bar{e.Start, end, e.Caption, 0, 0};
+        bar.Label = label;
+        bar.Row = data.LabelRows[static_cast<std::size_t>(label)];
+        data.Bars.push_back(bar);
         data.MinTime = std::min(data.MinTime, e.Start);
         data.MaxTime = std::max(data.MaxTime, end);
-    });
+    }
     if (data.Bars.empty()) data.MinTime = data.MaxTime = 0;
-    return data;
 }
 
 } // namespace orvane

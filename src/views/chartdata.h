@@ -40,14 +40,16 @@ constexpr int ChartRowCount = 18;
 // Bar colours by row, as 0xRRGGBB.
 extern const std::array<std::uint32_t, ChartRowCount> ChartColors;
 
+// A whole record makes a million bars: a bar holds what it shows and no more (24 bytes). Its
+// caption is a copy of the entry's (a shared text), so that the tooltip does not depend on the
+// list changing later.
+constexpr int MaxChartLabels = 1 << 25;
 struct TChartBar {
     TDateTime Start = 0;
     TDateTime End = 0;
-    int Row = 0;   // 0..17
-    int Label = 0; // index into TChartData::Labels
-    int Entry = 0; // index of the entry in the list when the bars were made
-    TText Process; // for the tooltip, which must not depend on the list changing later
     TText Caption;
+    int Label : 26; // index into TChartData::Labels and LabelTexts
+    int Row : 6;    // 0..17
 };
 
 struct TChartData {
@@ -55,9 +57,18 @@ struct TChartData {
     std::string Program;          // the program of the detail
     std::vector<TChartBar> Bars;  // in list order
     std::vector<std::string> Labels;
+    // What each label was made from (the program in the overview, the caption in the detail),
+    // and its row.
+    std::vector<TText> LabelTexts;
+    std::vector<int> LabelRows;
     // The name of each row in use (the first program or caption put there; row 17 may be shared).
     std::vector<std::string> RowNames;
     TDateTime MinTime = 0, MaxTime = 0; // span of all bars (both 0 when there are none)
+
+    // The program of a bar as its entry spells it.
+    const std::string& ProcessOf(const TChartBar& bar) const {
+        return Detail ? Program : LabelTexts[static_cast<std::size_t>(bar.Label)].str();
+    }
 };
 
 // The entries drawn for a node text and a period, in list order: those longer than 10 whole
@@ -68,5 +79,10 @@ std::vector<int> ChartEntryIndexes(const TActivityList& list, const std::string&
 // The same entries as bars with rows, colours and labels.
 TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTime from,
                      TDateTime to);
+// The same into data (all of it replaced), whose vectors keep their room: the window makes the
+// bars of a whole record again at every activation, and fresh memory for a million bars costs
+// more than making them.
+void ChartBars(const TActivityList& list, const std::string& text, TDateTime from, TDateTime to,
+               TChartData& data);
 
 } // namespace orvane

@@ -72,7 +72,20 @@ void WriteTreeText(const TTree& tree, std::ostream& out) {
     for (const TTreeNode& node : tree) WriteNode(node, 0, out);
 }
 
-void SaveTreeAsText(const TTree& tree, const std::string& fileName) {
+void WriteTreeText(const TPeriodTree& tree, std::ostream& out, const TFieldFilter& field) {
+    const auto text = [&](const std::string& t) { return field ? field(t) : t; };
+    for (const TPeriodTree::TPeriod& period : tree.Periods()) {
+        out << text(period.Text) << "\r\n";
+        for (std::size_t p = period.First; p < period.First + period.Count; ++p) {
+            out << '\t' << text(tree.ProgramText(p)) << "\r\n";
+            const TPeriodTree::TProgram& program = tree.Programs()[p];
+            for (std::size_t l = program.First; l < program.First + program.Count; ++l)
+                out << "\t\t" << text(tree.LineText(l)) << "\r\n";
+        }
+    }
+}
+
+void SaveTreeAsText(const TPeriodTree& tree, const std::string& fileName) {
     WriteFile(fileName, [&](std::ostream& out) { WriteTreeText(tree, out); });
 }
 

@@ -29,6 +29,7 @@ void SaveAsCsv(const TActivityList& list, const std::string& fileName);
 
 // Every node, depth first: one TAB per level, the text, CR LF. An empty tree writes nothing.
 void WriteTreeText(const TTree& tree, std::ostream& out);
-void SaveTreeAsText(const TTree& tree, const std::string& fileName);
+void WriteTreeText(const TPeriodTree& tree, std::ostream& out, const TFieldFilter& field = {});
+void SaveTreeAsText(const TPeriodTree& tree, const std::string& fileName);
 
 } // namespace orvane

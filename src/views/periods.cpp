@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -54,11 +55,12 @@ TDateTime CountedTime(const TEntry& e, TDateTime from, TDateTime to) {
 class TFolder {
 public:
     int Key(const TText& text) {
-        auto it = FById.find(text.id());
-        if (it != FById.end()) return it->second;
+        const std::size_t n = text.Index();
+        if (n < FByIndex.size() && FByIndex[n] >= 0) return FByIndex[n];
         const std::string folded = FoldCase(text.str());
         auto k = FByText.emplace(folded, static_cast<int>(FByText.size())).first->second;
-        FById.emplace(text.id(), k);
+        if (n >= FByIndex.size()) FByIndex.resize(n + 1, -1);
+        FByIndex[n] = k;
         return k;
     }
     int KeyOf(const std::string& text) {
@@ -68,134 +70,45 @@ public:
     int Count() const { return static_cast<int>(FByText.size()); }
 
 private:
-    std::unordered_map<const std::string*, int> FById;
+    std::vector<int> FByIndex; // by the text's number; -1 where not met yet
     std::unordered_map<std::string, int> FByText;
 };
 
 // ---- The grouped build -----------------------------------------------------------------------
 
-// Program and (program, caption) keys of every entry.
+// The (program, caption) group of every entry, names compared ignoring case, and the program of
+// every group.
 struct TGroups {
-    std::vector<int> Program; // per entry
-    std::vector<int> Group;   // per entry
-    int ProgramCount = 0;
-    int GroupCount = 0;
-};
-
-struct TPtrPairHash {
-    std::size_t operator()(const std::pair<const void*, const void*>& p) const noexcept {
-        const auto a = reinterpret_cast<std::uintptr_t>(p.first);
-        const auto b = reinterpret_cast<std::uintptr_t>(p.second);
-        return std::hash<std::uintptr_t>()(a * 0x9E3779B97F4A7C15ull ^ (b + (a >> 7)));
-    }
+    std::vector<std::uint32_t> Group;     // per entry
+    std::vector<std::uint32_t> ProgramOf; // per group
+    std::size_t ProgramCount = 0;
 };
 
 TGroups GroupEntries(const TActivityList& list) {
     TGroups g;
     const auto& entries = list.Entries();
-    g.Program.resize(entries.size());
     g.Group.resize(entries.size());
     TFolder programs, captions;
-    std::unordered_map<std::pair<const void*, const void*>, std::pair<int, int>, TPtrPairHash>
-        byIds;
-    std::unordered_map<std::uint64_t, int> byKeys;
+    std::unordered_map<std::uint64_t, std::uint32_t> byIds; // by the pair of text numbers
+    std::unordered_map<std::uint64_t, std::uint32_t> byKeys;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TEntry& e = entries[i];
-        const auto ids = std::make_pair<const void*, const void*>(e.Process.id(), e.Caption.id());
+        const std::uint64_t ids = (std::uint64_t{e.Process.Index()} << 32) | e.Caption.Index();
         auto it = byIds.find(ids);
         if (it == byIds.end()) {
             const int p = programs.Key(e.Process);
             const int c = captions.Key(e.Caption);
             const std::uint64_t key =
                 (static_cast<std::uint64_t>(p) << 32) | static_cast<std::uint32_t>(c);
-            const int grp = byKeys.emplace(key, static_cast<int>(byKeys.size())).first->second;
-            it = byIds.emplace(ids, std::make_pair(p, grp)).first;
+            auto [k, added] = byKeys.emplace(key, static_cast<std::uint32_t>(byKeys.size()));
+            if (added) g.ProgramOf.push_back(static_cast<std::uint32_t>(p));
+            it = byIds.emplace(ids, k->second).first;
         }
-        g.Program[i] = it->second.first;
-        g.Group[i] = it->second.second;
+        g.Group[i] = it->second;
     }
-    g.ProgramCount = programs.Count();
-    g.GroupCount = static_cast<int>(byKeys.size());
+    g.ProgramCount = static_cast<std::size_t>(programs.Count());
     return g;
 }
-
-struct TContribution {
-    int Entry;
-    TDateTime Time;
-};
-
-// Builds the program and caption nodes of one period from its contributions (entry order) and
-// returns the period total. Scratch arrays are stamped with the period so they need no reset.
-class TPeriodBuilder {
-public:
-    TPeriodBuilder(const TActivityList& list, const TGroups& groups)
-        : FList(list), FGroups(groups), FProgStamp(static_cast<std::size_t>(groups.ProgramCount), -1),
-          FProgSlot(static_cast<std::size_t>(groups.ProgramCount)),
-          FGroupStamp(static_cast<std::size_t>(groups.GroupCount), -1),
-          FGroupFirst(static_cast<std::size_t>(groups.GroupCount)),
-          FGroupSum(static_cast<std::size_t>(groups.GroupCount)) {}
-
-    TDateTime Build(std::int64_t stamp, const TContribution* begin, const TContribution* end,
-                    std::vector<TTreeNode>& out) {
-        FSlots.clear();
-        for (const TContribution* c = begin; c != end; ++c) {
-            const auto i = static_cast<std::size_t>(c->Entry);
-            const auto p = static_cast<std::size_t>(FGroups.Program[i]);
-            const auto g = static_cast<std::size_t>(FGroups.Group[i]);
-            if (FProgStamp[p] != stamp) {
-                FProgStamp[p] = stamp;
-                FProgSlot[p] = FSlots.size();
-                if (FSlots.size() == FSlotStore.size()) FSlotStore.emplace_back();
-                FSlotStore[FSlots.size()].First = c->Entry;
-                FSlotStore[FSlots.size()].Groups.clear();
-                FSlots.push_back(FSlots.size());
-            }
-            if (FGroupStamp[g] != stamp) {
-                FGroupStamp[g] = stamp;
-                FGroupFirst[g] = c->Entry;
-                FGroupSum[g] = 0;
-                FSlotStore[FProgSlot[p]].Groups.push_back(static_cast<int>(g));
-            }
-            FGroupSum[g] += c->Time;
-        }
-        TDateTime periodTotal = 0;
-        out.reserve(FSlots.size());
-        for (std::size_t s : FSlots) {
-            const TSlot& slot = FSlotStore[s];
-            TTreeNode program;
-            program.Level = 1;
-            program.Children.reserve(slot.Groups.size());
-            TDateTime total = 0;
-            for (int g : slot.Groups) {
-                const auto gi = static_cast<std::size_t>(g);
-                TTreeNode line;
-                line.Level = 2;
-                line.Text = ReportLine(FGroupSum[gi], FList[FGroupFirst[gi]].Caption);
-                program.Children.push_back(std::move(line));
-                total += FGroupSum[gi];
-            }
-            program.Text = ProgramLine(FList[slot.First].Process, total);
-            periodTotal += total;
-            out.push_back(std::move(program));
-        }
-        return periodTotal;
-    }
-
-private:
-    struct TSlot {
-        int First = 0;
-        std::vector<int> Groups;
-    };
-    const TActivityList& FList;
-    const TGroups& FGroups;
-    std::vector<std::int64_t> FProgStamp;
-    std::vector<std::size_t> FProgSlot;
-    std::vector<std::int64_t> FGroupStamp;
-    std::vector<int> FGroupFirst;
-    std::vector<TDateTime> FGroupSum;
-    std::vector<std::size_t> FSlots;
-    std::vector<TSlot> FSlotStore;
-};
 
 // The calendar range in which periods can be named.
 const TDateTime MinDate = EncodeDate(1, 1, 1);
@@ -304,26 +217,105 @@ std::string PeriodLabel(TViewMode mode, TDateTime from, TDateTime lastStart) {
     }
 }
 
-TTree FillPeriodic(const TActivityList& list, TViewMode mode) {
-    TTree tree;
+} // namespace
+
+// Builds the nodes of a TPeriodTree, period by period, from the entries that reach into each.
+class TTreeBuilder {
+public:
+    static TPeriodTree Periodic(const TActivityList& list, TViewMode mode);
+    static TPeriodTree All(const TActivityList& list, TDateTime now);
+
+private:
+    TTreeBuilder(const TActivityList& list, TPeriodTree& tree)
+        : FList(list), FTree(tree), FGroups(GroupEntries(list)),
+          FProgStamp(FGroups.ProgramCount, -1), FProgSlot(FGroups.ProgramCount),
+          FGroupStamp(FGroups.ProgramOf.size(), -1), FGroupFirst(FGroups.ProgramOf.size()),
+          FGroupSum(FGroups.ProgramOf.size()) {}
+
+    // Adds the program and caption nodes of one period from the entries that reach into it (list
+    // order) and returns the period's total. Scratch arrays are stamped with the period, so they
+    // need no reset.
+    TDateTime AddPeriod(std::int64_t stamp, const std::uint32_t* begin, const std::uint32_t* end,
+                        TDateTime from, TDateTime to, TPeriodTree::TPeriod& period);
+
+    struct TSlot {
+        std::uint32_t First = 0;
+        std::vector<std::uint32_t> Groups;
+    };
+    const TActivityList& FList;
+    TPeriodTree& FTree;
+    TGroups FGroups;
+    std::vector<std::int64_t> FProgStamp;
+    std::vector<std::size_t> FProgSlot;
+    std::vector<std::int64_t> FGroupStamp;
+    std::vector<std::uint32_t> FGroupFirst;
+    std::vector<TDateTime> FGroupSum;
+    std::size_t FSlotCount = 0;
+    std::vector<TSlot> FSlots;
+};
+
+TDateTime TTreeBuilder::AddPeriod(std::int64_t stamp, const std::uint32_t* begin,
+                                  const std::uint32_t* end, TDateTime from, TDateTime to,
+                                  TPeriodTree::TPeriod& period) {
+    FSlotCount = 0;
+    for (const std::uint32_t* c = begin; c != end; ++c) {
+        const std::uint32_t i = *c;
+        const std::uint32_t g = FGroups.Group[i];
+        const std::uint32_t p = FGroups.ProgramOf[g];
+        if (FProgStamp[p] != stamp) {
+            FProgStamp[p] = stamp;
+            FProgSlot[p] = FSlotCount;
+            if (FSlotCount == FSlots.size()) FSlots.emplace_back();
+            FSlots[FSlotCount].First = i;
+            FSlots[FSlotCount].Groups.clear();
+            ++FSlotCount;
+        }
+        if (FGroupStamp[g] != stamp) {
+            FGroupStamp[g] = stamp;
+            FGroupFirst[g] = i;
+            FGroupSum[g] = 0;
+            FSlots[FProgSlot[p]].Groups.push_back(g);
+        }
+        FGroupSum[g] += CountedTime(FList[static_cast<int>(i)], from, to);
+    }
+    TDateTime periodTotal = 0;
+    period.First = static_cast<std::uint32_t>(FTree.FPrograms.size());
+    period.Count = static_cast<std::uint32_t>(FSlotCount);
+    for (std::size_t s = 0; s < FSlotCount; ++s) {
+        const TSlot& slot = FSlots[s];
+        TPeriodTree::TProgram program;
+        program.Process = FList[static_cast<int>(slot.First)].Process;
+        program.First = static_cast<std::uint32_t>(FTree.FLines.size());
+        program.Count = static_cast<std::uint32_t>(slot.Groups.size());
+        for (std::uint32_t g : slot.Groups) {
+            FTree.FLines.push_back({FList[static_cast<int>(FGroupFirst[g])].Caption, FGroupSum[g]});
+            program.Time += FGroupSum[g];
+        }
+        periodTotal += program.Time;
+        FTree.FPrograms.push_back(program);
+    }
+    return periodTotal;
+}
+
+TPeriodTree TTreeBuilder::Periodic(const TActivityList& list, TViewMode mode) {
+    TPeriodTree tree;
     if (list.Count() == 0) return tree;
     const auto& entries = list.Entries();
+    if (entries.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::runtime_error(
+            "The record holds too many entries to show them period by period.");
     const TPeriodScheme scheme(mode, entries.front().Start, entries.back().Start);
     const std::int64_t periods = scheme.LastIndex() + 1;
     if (periods <= 0) return tree;
 
-    // Which periods each entry reaches, and what it counts there.
-    std::vector<std::int64_t> perPeriod(static_cast<std::size_t>(periods) + 1, 0);
+    // The periods an entry reaches: the one it starts in, the one it ends in and those it covers.
     struct TReach {
         std::int64_t Start = -1, End = -1, CoverLo = 0, CoverHi = -1;
     };
-    std::vector<TReach> reach(entries.size());
-    std::int64_t total = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const TEntry& e = entries[i];
-        if (std::isnan(e.Start)) continue;
+    auto reachOf = [&](const TEntry& e) {
+        TReach r;
+        if (std::isnan(e.Start)) return r;
         const TDateTime end = e.Start + e.Duration;
-        TReach& r = reach[i];
         r.Start = scheme.Containing(e.Start);
         r.End = scheme.Containing(end);
         if (r.End == r.Start) r.End = -1;
@@ -331,8 +323,16 @@ TTree FillPeriodic(const TActivityList& list, TViewMode mode) {
             r.CoverLo = scheme.FirstAfter(e.Start);
             r.CoverHi = scheme.LastUpTo(end);
         }
-        if (r.Start >= 0) ++perPeriod[static_cast<std::size_t>(r.Start)], ++total;
-        if (r.End >= 0) ++perPeriod[static_cast<std::size_t>(r.End)], ++total;
+        return r;
+    };
+    // Count the entries of each period, then bucket them by period, keeping list order within
+    // each. Recomputing the reach costs less than keeping it for a million entries.
+    std::vector<std::int64_t> offset(static_cast<std::size_t>(periods) + 1, 0);
+    std::int64_t total = 0;
+    for (const TEntry& e : entries) {
+        const TReach r = reachOf(e);
+        if (r.Start >= 0) ++offset[static_cast<std::size_t>(r.Start) + 1], ++total;
+        if (r.End >= 0) ++offset[static_cast<std::size_t>(r.End) + 1], ++total;
         if (r.CoverHi >= r.CoverLo) {
             total += r.CoverHi - r.CoverLo + 1;
             if (total > MaxContributions)
@@ -340,53 +340,64 @@ TTree FillPeriodic(const TActivityList& list, TViewMode mode) {
                     "The record holds entries that reach over too many periods to show them "
                     "period by period.");
             for (std::int64_t k = r.CoverLo; k <= r.CoverHi; ++k)
-                if (k != r.End) ++perPeriod[static_cast<std::size_t>(k)];
+                if (k != r.End) ++offset[static_cast<std::size_t>(k) + 1];
         }
     }
-    // Bucket the contributions by period, keeping entry order within each period.
-    std::vector<std::int64_t> offset(static_cast<std::size_t>(periods) + 1, 0);
-    for (std::int64_t k = 0; k < periods; ++k)
-        offset[static_cast<std::size_t>(k) + 1] =
-            offset[static_cast<std::size_t>(k)] + perPeriod[static_cast<std::size_t>(k)];
-    std::vector<TContribution> contributions(
-        static_cast<std::size_t>(offset[static_cast<std::size_t>(periods)]));
-    std::vector<std::int64_t> fill(offset.begin(), offset.end() - 1);
-    auto put = [&](std::int64_t k, std::size_t i, TDateTime t) {
-        contributions[static_cast<std::size_t>(fill[static_cast<std::size_t>(k)]++)] = {
-            static_cast<int>(i), t};
-    };
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const TEntry& e = entries[i];
-        const TReach& r = reach[i];
-        const TDateTime end = e.Start + e.Duration;
-        if (r.Start >= 0) put(r.Start, i, e.Duration);
-        if (r.End >= 0) put(r.End, i, end - scheme.From(r.End));
-        for (std::int64_t c = r.CoverLo; c <= r.CoverHi; ++c)
-            if (c != r.End) put(c, i, scheme.To(c) - scheme.From(c));
+    for (std::size_t k = 1; k < offset.size(); ++k)
+        offset[k] += offset[k - 1];
+    std::vector<std::uint32_t> bucket(static_cast<std::size_t>(offset.back()));
+    {
+        std::vector<std::int64_t> fill(offset.begin(), offset.end() - 1);
+        auto put = [&](std::int64_t k, std::size_t i) {
+            bucket[static_cast<std::size_t>(fill[static_cast<std::size_t>(k)]++)] =
+                static_cast<std::uint32_t>(i);
+        };
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const TReach r = reachOf(entries[i]);
+            if (r.Start >= 0) put(r.Start, i);
+            if (r.End >= 0) put(r.End, i);
+            for (std::int64_t k = r.CoverLo; k <= r.CoverHi; ++k)
+                if (k != r.End) put(k, i);
+        }
     }
-    reach.clear();
-    reach.shrink_to_fit();
 
-    const TGroups groups = GroupEntries(list);
-    TPeriodBuilder builder(list, groups);
+    TTreeBuilder builder(list, tree);
     const TDateTime lastStart = entries.back().Start;
     for (std::int64_t k = 0; k < periods; ++k) {
         const auto b = static_cast<std::size_t>(offset[static_cast<std::size_t>(k)]);
         const auto e = static_cast<std::size_t>(offset[static_cast<std::size_t>(k) + 1]);
         if (b == e) continue;
-        TTreeNode node;
-        node.Level = 0;
+        TPeriodTree::TPeriod node;
         const TDateTime from = scheme.From(k);
         node.Data = DayNumber(from);
         const TDateTime sum =
-            builder.Build(k, contributions.data() + b, contributions.data() + e, node.Children);
+            builder.AddPeriod(k, bucket.data() + b, bucket.data() + e, from, scheme.To(k), node);
         node.Text = PeriodLabel(mode, from, lastStart) + "  :  " + DurationText(sum);
-        tree.push_back(std::move(node));
+        tree.FPeriods.push_back(std::move(node));
     }
     return tree;
 }
 
-} // namespace
+TPeriodTree TTreeBuilder::All(const TActivityList& list, TDateTime now) {
+    TPeriodTree tree;
+    if (list.Count() == 0) return tree;
+    const auto& entries = list.Entries();
+    if (entries.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::runtime_error("The record holds too many entries to show them.");
+    const TDateTime from = entries.front().Start, to = entries.back().Start;
+    std::vector<std::uint32_t> overlapping;
+    overlapping.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (Overlaps(entries[i], from, to)) overlapping.push_back(static_cast<std::uint32_t>(i));
+    TTreeBuilder builder(list, tree);
+    TPeriodTree::TPeriod node;
+    const TDateTime total = builder.AddPeriod(
+        0, overlapping.data(), overlapping.data() + overlapping.size(), from, to, node);
+    node.Text = SafeFormat("%-10s - %-10s Total : %-10s",
+                           {DateText(from), DateText(now), DurationText(total)});
+    tree.FPeriods.push_back(std::move(node));
+    return tree;
+}
 
 std::string FoldCase(const std::string& text) {
     bool ascii = true;
@@ -421,9 +432,11 @@ std::vector<std::string> ProcessesInPeriod(const TActivityList& list, TDateTime 
     TFolder folder;
     const bool trace = TraceEnabled();
     for (const TEntry& e : list.Entries()) {
+        // Overlap first: it is cheap, and a day of a record of years rules out nearly all.
+        if (!Overlaps(e, from, to)) continue;
         const auto k = static_cast<std::size_t>(folder.Key(e.Process));
         if (k >= seen.size()) seen.resize(k + 1, 0);
-        if (seen[k] || !Overlaps(e, from, to)) continue;
+        if (seen[k]) continue;
         seen[k] = 1;
         result.push_back(e.Process);
         if (trace)
@@ -489,47 +502,79 @@ std::string MonthLabel(TDateTime periodStart, TDateTime lastStart) {
                        FormatDateTime("dd.MM.yy", end)});
 }
 
-TTree FillTreeDaily(const TActivityList& list) {
-    return FillPeriodic(list, TViewMode::vmDaily);
-}
-TTree FillTreeWeekly(const TActivityList& list) {
-    return FillPeriodic(list, TViewMode::vmWeekly);
-}
-TTree FillTreeMonthly(const TActivityList& list) {
-    return FillPeriodic(list, TViewMode::vmMonthly);
+std::string TPeriodTree::ProgramText(std::size_t program) const {
+    const TProgram& p = FPrograms[program];
+    return ProgramLine(p.Process, p.Time);
 }
 
-TTree FillTreeAll(const TActivityList& list, TDateTime now) {
+std::string TPeriodTree::LineText(std::size_t line) const {
+    const TLine& l = FLines[line];
+    return ReportLine(l.Time, l.Caption);
+}
+
+std::size_t TPeriodTree::PeriodOf(std::size_t program) const {
+    // The last period whose programs start at or before it (a period has at least one program,
+    // bar an empty whole-record node).
+    const auto it = std::upper_bound(FPeriods.begin(), FPeriods.end(), program,
+                                     [](std::size_t v, const TPeriod& p) { return v < p.First; });
+    return static_cast<std::size_t>(it - FPeriods.begin()) - 1;
+}
+
+std::size_t TPeriodTree::ProgramOf(std::size_t line) const {
+    const auto it = std::upper_bound(FPrograms.begin(), FPrograms.end(), line,
+                                     [](std::size_t v, const TProgram& p) { return v < p.First; });
+    return static_cast<std::size_t>(it - FPrograms.begin()) - 1;
+}
+
+TTree TPeriodTree::Expand() const {
     TTree tree;
-    if (list.Count() == 0) return tree;
-    const auto& entries = list.Entries();
-    const TDateTime from = entries.front().Start, to = entries.back().Start;
-    std::vector<TContribution> contributions;
-    contributions.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (Overlaps(entries[i], from, to))
-            contributions.push_back({static_cast<int>(i), CountedTime(entries[i], from, to)});
-    const TGroups groups = GroupEntries(list);
-    TPeriodBuilder builder(list, groups);
-    TTreeNode node;
-    node.Level = 0;
-    const TDateTime total = builder.Build(0, contributions.data(),
-                                          contributions.data() + contributions.size(),
-                                          node.Children);
-    node.Text = SafeFormat("%-10s - %-10s Total : %-10s",
-                           {DateText(from), DateText(now), DurationText(total)});
-    tree.push_back(std::move(node));
+    tree.reserve(FPeriods.size());
+    for (const TPeriod& period : FPeriods) {
+        TTreeNode node{0, period.Text, period.Data, {}};
+        node.Children.reserve(period.Count);
+        for (std::size_t p = period.First; p < period.First + period.Count; ++p) {
+            TTreeNode program{1, ProgramText(p), std::nullopt, {}};
+            const TProgram& source = FPrograms[p];
+            program.Children.reserve(source.Count);
+            for (std::size_t l = source.First; l < source.First + source.Count; ++l)
+                program.Children.push_back(TTreeNode{2, LineText(l), std::nullopt, {}});
+            node.Children.push_back(std::move(program));
+        }
+        tree.push_back(std::move(node));
+    }
     return tree;
 }
 
-std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode, TDateTime now) {
+TTree FillTreeDaily(const TActivityList& list) {
+    return TTreeBuilder::Periodic(list, TViewMode::vmDaily).Expand();
+}
+TTree FillTreeWeekly(const TActivityList& list) {
+    return TTreeBuilder::Periodic(list, TViewMode::vmWeekly).Expand();
+}
+TTree FillTreeMonthly(const TActivityList& list) {
+    return TTreeBuilder::Periodic(list, TViewMode::vmMonthly).Expand();
+}
+TTree FillTreeAll(const TActivityList& list, TDateTime now) {
+    return TTreeBuilder::All(list, now).Expand();
+}
+
+std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
+                                           TDateTime now) {
     switch (viewMode) {
-    case TViewMode::vmDaily: return FillTreeDaily(list);
-    case TViewMode::vmWeekly: return FillTreeWeekly(list);
-    case TViewMode::vmMonthly: return FillTreeMonthly(list);
-    case TViewMode::vmAll: return FillTreeAll(list, now);
+    case TViewMode::vmDaily:
+    case TViewMode::vmWeekly:
+    case TViewMode::vmMonthly:
+        return TTreeBuilder::Periodic(list, viewMode);
+    case TViewMode::vmAll:
+        return TTreeBuilder::All(list, now);
     default: return std::nullopt;
     }
+}
+
+std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode, TDateTime now) {
+    std::optional<TPeriodTree> tree = BuildPeriodTree(list, viewMode, now);
+    if (!tree) return std::nullopt;
+    return tree->Expand();
 }
 
 } // namespace orvane

@@ -57,6 +57,52 @@ struct TTreeNode {
 // Top-level nodes, oldest period first.
 using TTree = std::vector<TTreeNode>;
 
+// The tree as the window and the text export keep it. Period nodes carry their texts; program
+// and caption nodes carry what their texts show (a name and a time) and make the texts when
+// asked. A record of years has about a million caption nodes: as texts, each in a node of its
+// own, they took ten times the memory. Nodes are numbered depth first within each level, so the
+// children of a node are one run of the next level.
+class TPeriodTree {
+public:
+    struct TPeriod {
+        std::string Text;
+        std::optional<int> Data; // the day number of the period's start; none for the whole record
+        std::uint32_t First = 0; // its programs: Programs()[First, First + Count)
+        std::uint32_t Count = 0;
+    };
+    struct TProgram {
+        TText Process; // spelled as in its first entry of the period
+        TDateTime Time = 0;
+        std::uint32_t First = 0; // its caption lines: Lines()[First, First + Count)
+        std::uint32_t Count = 0;
+    };
+    struct TLine {
+        TText Caption; // spelled as in its first entry of the period
+        TDateTime Time = 0;
+    };
+
+    const std::vector<TPeriod>& Periods() const { return FPeriods; }
+    const std::vector<TProgram>& Programs() const { return FPrograms; }
+    const std::vector<TLine>& Lines() const { return FLines; }
+    bool Empty() const { return FPeriods.empty(); }
+
+    // The texts of the nodes: "%-20s: %s" for a program, the report line for a caption.
+    std::string ProgramText(std::size_t program) const;
+    std::string LineText(std::size_t line) const;
+    // The period of a program and the program of a caption line.
+    std::size_t PeriodOf(std::size_t program) const;
+    std::size_t ProgramOf(std::size_t line) const;
+
+    // Every node with its text.
+    TTree Expand() const;
+
+private:
+    friend class TTreeBuilder;
+    std::vector<TPeriod> FPeriods;
+    std::vector<TProgram> FPrograms;
+    std::vector<TLine> FLines;
+};
+
 // Period nodes read "<label>  :  <total>", program nodes "%-20s: %s", caption nodes the report
 // lines. Periods without activity get no node; the first period starts at the first entry's
 // Start, every later one at the start of its day, ISO week or month. The fills throw
@@ -70,6 +116,9 @@ TTree FillTreeAll(const TActivityList& list, TDateTime now = Now());
 // The fill for a view mode; nullopt for a mode that has none (the tree is left as it is).
 std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode,
                               TDateTime now = Now());
+// The same nodes, kept the compact way.
+std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
+                                           TDateTime now = Now());
 
 // Period labels.
 std::string WeekLabel(TDateTime periodStart);

@@ -5,113 +5,139 @@
 
 namespace orvane {
 
-TTreeModel::TTreeModel(QObject* parent) : QAbstractItemModel(parent), FRoot(new TItem) {
-    FRoot->Fetched = true;
+namespace {
+
+// An index's internal id: the level in the top two bits, the node's number within its level in
+// the rest.
+constexpr int LevelShift = 62;
+constexpr quintptr NumberMask = (quintptr(1) << LevelShift) - 1;
+
+quintptr IdOf(int level, std::size_t number) {
+    return (static_cast<quintptr>(level) << LevelShift) | static_cast<quintptr>(number);
 }
+int LevelOf(const QModelIndex& index) {
+    return static_cast<int>(index.internalId() >> LevelShift);
+}
+std::size_t NumberOf(const QModelIndex& index) {
+    return static_cast<std::size_t>(index.internalId() & NumberMask);
+}
+
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+const std::shared_ptr<const TPeriodTree>& EmptyTree() {
+    static const auto empty = std::make_shared<const TPeriodTree>();
+    return empty;
+}
+
+} // namespace
+
+TTreeModel::TTreeModel(QObject* parent) : QAbstractItemModel(parent), FTree(EmptyTree()) {}
 
 TTreeModel::~TTreeModel() = default;
 
-void TTreeModel::SetTree(TTree tree) {
+void TTreeModel::SetTree(std::shared_ptr<const TPeriodTree> tree) {
     beginResetModel();
-    FTree = std::move(tree);
-    FRoot = std::make_unique<TItem>();
-    FItemCount = 0;
-    // The top level is small (one node per period): made at once.
-    FRoot->Children.reserve(FTree.size());
-    for (std::size_t i = 0; i < FTree.size(); ++i) {
-        auto item = std::make_unique<TItem>();
-        item->Node = &FTree[i];
-        item->Parent = FRoot.get();
-        item->Row = static_cast<int>(i);
-        FRoot->Children.push_back(std::move(item));
-    }
-    FItemCount = FTree.size();
-    FRoot->Fetched = true;
+    // The former nodes go first, so that a rebuild does not hold two trees.
+    FTree.reset();
+    FTree = tree ? std::move(tree) : EmptyTree();
     endResetModel();
 }
 
-TTreeModel::TItem* TTreeModel::ItemOf(const QModelIndex& index) const {
-    if (!index.isValid()) return FRoot.get();
-    return static_cast<TItem*>(index.internalPointer());
+std::optional<TTreeNode> TTreeModel::NodeAt(int level, std::size_t number) const {
+    switch (level) {
+    case 0: {
+        const TPeriodTree::TPeriod& p = FTree->Periods()[number];
+        return TTreeNode{0, p.Text, p.Data, {}};
+    }
+    case 1:
+        return TTreeNode{1, FTree->ProgramText(number), std::nullopt, {}};
+    case 2:
+        return TTreeNode{2, FTree->LineText(number), std::nullopt, {}};
+    default:
+        return std::nullopt;
+    }
 }
 
-const TTreeNode* TTreeModel::Node(const QModelIndex& index) const {
-    if (!index.isValid() || index.model() != this) return nullptr;
-    return ItemOf(index)->Node;
+std::optional<TTreeNode> TTreeModel::Node(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != this) return std::nullopt;
+    return NodeAt(LevelOf(index), NumberOf(index));
 }
 
-const TTreeNode* TTreeModel::ParentNode(const QModelIndex& index) const {
-    if (!index.isValid() || index.model() != this) return nullptr;
-    const TItem* parent = ItemOf(index)->Parent;
-    return parent ? parent->Node : nullptr;
+std::optional<TTreeNode> TTreeModel::ParentNode(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != this) return std::nullopt;
+    const QModelIndex up = parent(index);
+    if (!up.isValid()) return std::nullopt;
+    return Node(up);
 }
 
 QModelIndex TTreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (column != 0 || row < 0) return {};
-    const TItem* item = ItemOf(parent);
-    if (static_cast<std::size_t>(row) >= item->Children.size()) return {};
-    return createIndex(row, 0, item->Children[static_cast<std::size_t>(row)].get());
+    if (column != 0 || row < 0 || row >= rowCount(parent)) return {};
+    const auto r = static_cast<std::size_t>(row);
+    if (!parent.isValid()) return createIndex(row, 0, IdOf(0, r));
+    const std::size_t n = NumberOf(parent);
+    switch (LevelOf(parent)) {
+    case 0:
+        return createIndex(row, 0, IdOf(1, FTree->Periods()[n].First + r));
+    case 1:
+        return createIndex(row, 0, IdOf(2, FTree->Programs()[n].First + r));
+    default:
+        return {};
+    }
 }
 
 QModelIndex TTreeModel::parent(const QModelIndex& child) const {
     if (!child.isValid()) return {};
-    const TItem* parent = ItemOf(child)->Parent;
-    if (!parent || parent == FRoot.get()) return {};
-    return createIndex(parent->Row, 0, const_cast<TItem*>(parent));
+    const std::size_t n = NumberOf(child);
+    switch (LevelOf(child)) {
+    case 1: {
+        const std::size_t period = FTree->PeriodOf(n);
+        return createIndex(static_cast<int>(period), 0, IdOf(0, period));
+    }
+    case 2: {
+        const std::size_t program = FTree->ProgramOf(n);
+        const std::size_t period = FTree->PeriodOf(program);
+        return createIndex(static_cast<int>(program - FTree->Periods()[period].First), 0,
+                           IdOf(1, program));
+    }
+    default:
+        return {};
+    }
 }
 
 int TTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid()) return static_cast<int>(FTree->Periods().size());
     if (parent.column() > 0) return 0;
-    return static_cast<int>(ItemOf(parent)->Children.size());
+    const std::size_t n = NumberOf(parent);
+    switch (LevelOf(parent)) {
+    case 0:
+        return static_cast<int>(FTree->Periods()[n].Count);
+    case 1:
+        return static_cast<int>(FTree->Programs()[n].Count);
+    default:
+        return 0;
+    }
 }
 
 int TTreeModel::columnCount(const QModelIndex&) const { return 1; }
 
 QVariant TTreeModel::data(const QModelIndex& index, int role) const {
-    const TTreeNode* node = Node(index);
-    if (!node) return {};
-    if (role == Qt::DisplayRole) return QString::fromUtf8(node->Text.data(),
-                                                          static_cast<qsizetype>(node->Text.size()));
+    if (!index.isValid() || index.model() != this) return {};
+    if (role == Qt::DisplayRole) {
+        const std::size_t n = NumberOf(index);
+        switch (LevelOf(index)) {
+        case 0:
+            return Q(FTree->Periods()[n].Text);
+        case 1:
+            return Q(FTree->ProgramText(n));
+        case 2:
+            return Q(FTree->LineText(n));
+        default:
+            return {};
+        }
+    }
     return {};
-}
-
-bool TTreeModel::hasChildren(const QModelIndex& parent) const {
-    if (parent.column() > 0) return false;
-    const TItem* item = ItemOf(parent);
-    if (!item->Node) return !FTree.empty();
-    return !item->Node->Children.empty();
-}
-
-bool TTreeModel::canFetchMore(const QModelIndex& parent) const {
-    const TItem* item = ItemOf(parent);
-    return !item->Fetched && item->Node && !item->Node->Children.empty();
-}
-
-void TTreeModel::fetchMore(const QModelIndex& parent) {
-    TItem* item = ItemOf(parent);
-    if (item->Fetched || !item->Node) return;
-    const int n = static_cast<int>(item->Node->Children.size());
-    if (n == 0) {
-        item->Fetched = true;
-        return;
-    }
-    beginInsertRows(parent, 0, n - 1);
-    MakeChildren(item);
-    endInsertRows();
-}
-
-void TTreeModel::MakeChildren(TItem* item) {
-    item->Fetched = true;
-    const auto& nodes = item->Node->Children;
-    item->Children.reserve(nodes.size());
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        auto child = std::make_unique<TItem>();
-        child->Node = &nodes[i];
-        child->Parent = item;
-        child->Row = static_cast<int>(i);
-        item->Children.push_back(std::move(child));
-    }
-    FItemCount += nodes.size();
 }
 
 QFont FixedPitchFont() {
@@ -132,10 +158,9 @@ void SetUpTreeView(QTreeView& view) {
 
 void ShowTreeIn(QTreeView& view, TTreeModel& model) {
     if (view.model() != &model) view.setModel(&model);
-    for (int row = 0; row < model.rowCount(); ++row) {
-        const QModelIndex index = model.index(row, 0);
-        if (!model.Node(index)->Data) view.expand(index); // the whole-record node
-    }
+    const auto& periods = model.Tree().Periods();
+    for (std::size_t row = 0; row < periods.size(); ++row)
+        if (!periods[row].Data) view.expand(model.index(static_cast<int>(row), 0)); // whole record
 }
 
 } // namespace orvane

@@ -1,6 +1,6 @@
-// The period tree as an item model. The nodes are built whole (periods.h); the model creates its
-// items for a node's children only when the view expands that node, so a record of years does
-// not put millions of items into the view up front.
+// The period tree as an item model over the compact nodes of periods.h. Items are not objects of
+// their own: an index names its level and its number within that level, and texts are made when
+// the view asks for them, so a record of years costs the view nothing up front.
 #pragma once
 
 #include "views/periods.h"
@@ -8,7 +8,7 @@
 #include <QAbstractItemModel>
 
 #include <memory>
-#include <vector>
+#include <optional>
 
 class QFont;
 class QTreeView;
@@ -21,41 +21,30 @@ public:
     explicit TTreeModel(QObject* parent = nullptr);
     ~TTreeModel() override;
 
-    // Replaces all nodes (selection and expanded state go with them).
-    void SetTree(TTree tree);
-    void Clear() { SetTree({}); }
-    const TTree& Tree() const { return FTree; }
+    // Replaces all nodes (selection and expanded state go with them). The same tree may be set
+    // again: it is shown afresh.
+    void SetTree(std::shared_ptr<const TPeriodTree> tree);
+    void SetTree(TPeriodTree tree) {
+        SetTree(std::make_shared<const TPeriodTree>(std::move(tree)));
+    }
+    void Clear() { SetTree(nullptr); }
+    const TPeriodTree& Tree() const { return *FTree; }
 
-    // The node behind an index, and its parent node (nullptr for a top-level node).
-    const TTreeNode* Node(const QModelIndex& index) const;
-    const TTreeNode* ParentNode(const QModelIndex& index) const;
+    // The node behind an index (its text and data, without its children), and its parent node
+    // (none for a top-level node).
+    std::optional<TTreeNode> Node(const QModelIndex& index) const;
+    std::optional<TTreeNode> ParentNode(const QModelIndex& index) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
-    bool canFetchMore(const QModelIndex& parent) const override;
-    void fetchMore(const QModelIndex& parent) override;
-
-    // Number of items made so far (for tests and figures).
-    std::size_t ItemCount() const { return FItemCount; }
 
 private:
-    struct TItem {
-        const TTreeNode* Node = nullptr; // nullptr for the invisible root
-        TItem* Parent = nullptr;
-        int Row = 0;
-        bool Fetched = false;
-        std::vector<std::unique_ptr<TItem>> Children;
-    };
-    TItem* ItemOf(const QModelIndex& index) const;
-    void MakeChildren(TItem* item);
+    std::optional<TTreeNode> NodeAt(int level, std::size_t number) const;
 
-    TTree FTree;
-    std::unique_ptr<TItem> FRoot;
-    std::size_t FItemCount = 0;
+    std::shared_ptr<const TPeriodTree> FTree;
 };
 
 // The fixed-pitch font of the main window: the padded columns of the tree and of the change log

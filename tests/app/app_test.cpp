@@ -9,6 +9,7 @@
 #include "language/languagemenu.h"
 #include "platform/probebackend.h"
 #include "recorder/activitylist.h"
+#include "views/treemodel.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
 #include <csignal>
@@ -246,6 +248,48 @@ TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
     Tick("/usr/bin/editor", "a");
     ASSERT_EQ(w.FActivities.Count(), 2);
     EXPECT_NEAR(w.FActivities[0].Duration, 10 * Sec, 1e-9);
+}
+
+TEST_F(MainWindow, TheTreeShowsTheRecordAsOfItsLastRebuild) {
+    TfmActivity& w = Start();
+    TTreeModel& model = w.TreeModel();
+    auto dayText = [&] { return model.data(model.index(0, 0)).toString(); };
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/mail", "b", 60000);
+    EXPECT_EQ(model.rowCount(), 0) << "a recorded change does not rebuild the tree";
+    w.RefreshViews();
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.rowCount(model.index(0, 0)), 2);
+
+    // An unchanged record keeps its nodes, shown afresh: expanded state and selection go.
+    w.TreeView1->expand(model.index(0, 0));
+    w.TreeView1->setCurrentIndex(model.index(1, 0, model.index(0, 0)));
+    const QString shown = dayText();
+    w.RefreshViews();
+    EXPECT_FALSE(w.TreeView1->isExpanded(model.index(0, 0)));
+    EXPECT_FALSE(w.TreeView1->currentIndex().isValid());
+    EXPECT_EQ(dayText(), shown);
+
+    // A new entry, and a new length of the running one alone, show at the next rebuild.
+    Tick("/usr/bin/shell", "c", 60000);
+    w.RefreshViews();
+    EXPECT_EQ(model.rowCount(model.index(0, 0)), 3);
+    const QString before = dayText();
+    clock.Advance(120000);
+    w.CloseCurrentActivity();
+    w.RefreshTree();
+    EXPECT_NE(dayText(), before);
+
+    // The whole-record node names today: a rebuild on the next day names that day.
+    w.mnAll->trigger();
+    const QString today = dayText();
+    EXPECT_NE(today.indexOf(QString::fromStdString(DateText(clock.Now()))), -1)
+        << today.toStdString();
+    clock.SetNow(clock.Now() + 1);
+    w.RefreshTree();
+    EXPECT_NE(dayText().indexOf(QString::fromStdString(DateText(clock.Now()))), -1);
+    w.mnDaily->trigger();
+    EXPECT_TRUE(dayText().startsWith(QString::fromStdString(DateText(clock.Now() - 1))));
 }
 
 TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {

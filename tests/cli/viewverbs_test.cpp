@@ -169,3 +169,27 @@ TEST(ReportVerbs, QuotedCsvOfTheExampleRecord) {
     std::string plainErr;
     EXPECT_EQ(Report({"tree", "--quoted", f.File}, out, plainErr), 64);
 }
+
+TEST(ReportVerbs, PatternsHaveABoundedLength) {
+    Fixture f;
+    std::string out, err;
+    // Formatted for every entry: a pattern of a hundred thousand characters is refused.
+    std::string huge;
+    for (int i = 0; i < 64000; ++i)
+        huge += "hx";
+    for (const char* option : {"--date-format", "--time-format"}) {
+        EXPECT_EQ(Report({"csv", option, huge, f.File}, out, err), 64) << option;
+        EXPECT_EQ(err,
+                  std::string("orvane-report csv: ") + option + " is longer than 256 characters\n");
+        EXPECT_TRUE(out.empty());
+    }
+    // The longest one allowed is used as given, its AM/PM field making h a 12-hour clock.
+    std::string longest, want;
+    for (int i = 0; i < 126; ++i)
+        longest += "hx", want += "11x";
+    longest += "ap--";
+    want += "pm--";
+    ASSERT_EQ(longest.size(), MaxPatternLength);
+    ASSERT_EQ(Report({"csv", "--time-format", longest, f.File}, out, err), 0) << err;
+    EXPECT_NE(out.find("; " + want + "; 02:00:00\r\n"), std::string::npos) << out.substr(0, 600);
+}

@@ -73,6 +73,24 @@ TEST(Text, EqualTextsShareOneCopy) {
     EXPECT_EQ(x, y);
     EXPECT_NE(TText("A").id(), TText("a").id());
     EXPECT_EQ(TText().str(), "");
+    EXPECT_EQ(TText("").Index(), 0u);
+    EXPECT_TRUE(TText("").empty());
+}
+
+TEST(Text, ManyTextsKeepTheirNumbersAndBytes) {
+    // More than one chunk of the table, made and read back in two orders.
+    std::vector<TText> texts;
+    for (int i = 0; i < 40000; ++i)
+        texts.emplace_back("text number " + std::to_string(i) + std::string(1, '\0') + "end");
+    for (int i = 40000; i-- > 0;) {
+        const TText& t = texts[static_cast<std::size_t>(i)];
+        EXPECT_EQ(t.str(), "text number " + std::to_string(i) + std::string(1, '\0') + "end");
+        EXPECT_EQ(TText(t.str()).Index(), t.Index());
+        if (i > 0) {
+            ASSERT_NE(t.Index(), texts[static_cast<std::size_t>(i) - 1].Index());
+        }
+    }
+    EXPECT_GE(TText::PoolSize(), 40001u);
 }
 
 TEST(ActivityList, CaptionsAreCappedAtACharacterBoundary) {

@@ -129,4 +129,24 @@ TEST(Chart, RowsColoursAndLabels) {
               "x" + std::string(50, 'y'));
     EXPECT_EQ(detail.Bars[1].Row, 1);
     EXPECT_EQ(detail.Bars[2].Row, 1);
+
+    // Made again into the data of another chart: nothing of that one is left.
+    TChartData reused = ChartBars(list, "", 0, 0);
+    ChartBars(one, ProgramLine("/bin/a", Hour), d, EndOfDay(d), reused);
+    EXPECT_TRUE(reused.Detail);
+    EXPECT_EQ(reused.Program, detail.Program);
+    EXPECT_EQ(reused.Labels, detail.Labels);
+    EXPECT_EQ(reused.RowNames, detail.RowNames);
+    EXPECT_EQ(reused.LabelRows, detail.LabelRows);
+    ASSERT_EQ(reused.Bars.size(), detail.Bars.size());
+    for (std::size_t i = 0; i < reused.Bars.size(); ++i) {
+        EXPECT_EQ(reused.Bars[i].Label, detail.Bars[i].Label);
+        EXPECT_EQ(reused.Bars[i].Row, detail.Bars[i].Row);
+        EXPECT_EQ(reused.Bars[i].Caption, detail.Bars[i].Caption);
+        EXPECT_EQ(reused.ProcessOf(reused.Bars[i]), "/bin/a");
+    }
+    EXPECT_DOUBLE_EQ(reused.MinTime, detail.MinTime);
+    ChartBars(TActivityList(), "", 0, 0, reused);
+    EXPECT_TRUE(reused.Bars.empty() && reused.Labels.empty() && reused.RowNames.empty());
+    EXPECT_FALSE(reused.Detail);
 }

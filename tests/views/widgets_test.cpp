@@ -31,51 +31,59 @@ QColor PixelColour(const QImage& image, int x, int y) { return image.pixelColor(
 
 } // namespace
 
-TEST(TreeModel, ChildItemsAreMadeWhenANodeIsExpanded) {
+namespace {
+
+// "level|day|text" per node of the model, depth first, as testutil's Flatten writes them.
+void Walk(const TTreeModel& model, const QModelIndex& parent, std::vector<std::string>& out) {
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        EXPECT_EQ(model.parent(index), parent);
+        const std::optional<TTreeNode> node = model.Node(index);
+        EXPECT_EQ(model.data(index).toString().toStdString(), node->Text);
+        out.push_back(std::to_string(node->Level) + "|" +
+                      (node->Data ? std::to_string(*node->Data) : "-") + "|" + node->Text);
+        Walk(model, index, out);
+    }
+}
+
+} // namespace
+
+TEST(TreeModel, ShowsTheNodesOfTheTreeWithTheirTexts) {
     TActivityList list;
     Record(list);
+    Add(list, "/usr/bin/editor", "late", At(2024, 1, 20, 23), 3 * Hour); // into the next day
     TTreeModel model;
-    model.SetTree(FillTreeDaily(list));
-    // The tester of this Qt version fetches children while it still counts a reset as running,
-    // so a fresh one is attached after each reset.
-    auto tester = std::make_unique<QAbstractItemModelTester>(
-        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    ASSERT_EQ(model.rowCount(), 3);
-    tester.reset();
-    model.SetTree(FillTreeDaily(list));
-    EXPECT_EQ(model.ItemCount(), 3u) << "only the periods exist before anything is expanded";
-    EXPECT_TRUE(model.hasChildren(model.index(0, 0)));
-    EXPECT_TRUE(model.canFetchMore(model.index(0, 0)));
-    EXPECT_EQ(model.rowCount(model.index(0, 0)), 0);
-    tester = std::make_unique<QAbstractItemModelTester>(
-        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    const QModelIndex day = model.index(0, 0);
-    EXPECT_EQ(model.data(day).toString(), "15.01.2024  :  04:00:00");
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    for (TViewMode mode : {TViewMode::vmDaily, TViewMode::vmWeekly, TViewMode::vmMonthly, TViewMode::vmAll}) {
+        model.SetTree(*BuildPeriodTree(list, mode, At(2024, 2, 1)));
+        std::vector<std::string> shown;
+        Walk(model, {}, shown);
+        EXPECT_EQ(shown, Flatten(*FillTree(list, mode, At(2024, 2, 1)))) << int(mode);
+    }
 
+    model.SetTree(*BuildPeriodTree(list, TViewMode::vmDaily));
+    ASSERT_EQ(model.rowCount(), 4);
+    const QModelIndex day = model.index(1, 0);
+    EXPECT_EQ(model.data(day).toString(), "16.01.2024  :  04:00:00");
+    EXPECT_FALSE(model.ParentNode(day).has_value());
+    const QModelIndex program = model.index(1, 0, day);
+    EXPECT_EQ(model.data(program).toString(), "/usr/bin/editor     : 02:00:00");
+    EXPECT_EQ(model.ParentNode(program)->Data, DayNumber(At(2024, 1, 16)));
+    const QModelIndex line = model.index(2, 0, program);
+    EXPECT_EQ(model.data(line).toString(), "00:40:00  : Document 2");
+    EXPECT_EQ(model.ParentNode(line)->Text, "/usr/bin/editor     : 02:00:00");
+    EXPECT_EQ(model.parent(line), program);
+    EXPECT_FALSE(model.index(3, 0, program).isValid());
+
+    // The whole-record node comes expanded; a new tree drops the old nodes.
     QTreeView view;
     SetUpTreeView(view);
     ShowTreeIn(view, model);
     view.expand(day);
-    ASSERT_EQ(model.rowCount(day), 2);
-    const QModelIndex program = model.index(0, 0, day);
-    EXPECT_EQ(model.data(program).toString(), "/usr/bin/mail       : 02:00:00");
-    EXPECT_EQ(model.Node(program), &model.Tree()[0].Children[0]);
-    EXPECT_EQ(model.ParentNode(program), &model.Tree()[0]);
-    EXPECT_EQ(model.ParentNode(day), nullptr);
-    view.expand(program);
-    ASSERT_EQ(model.rowCount(program), 3);
-    EXPECT_EQ(model.data(model.index(2, 0, program)).toString(), "00:40:00  : Document 1");
-    EXPECT_EQ(model.parent(model.index(2, 0, program)), program);
-
-    // A new tree drops the old items; the whole-record node comes expanded.
-    tester.reset();
-    model.SetTree(FillTreeAll(list, At(2024, 2, 1)));
-    tester = std::make_unique<QAbstractItemModelTester>(
-        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.SetTree(*BuildPeriodTree(list, TViewMode::vmAll, At(2024, 2, 1)));
     ShowTreeIn(view, model);
     EXPECT_TRUE(view.isExpanded(model.index(0, 0)));
     EXPECT_EQ(model.rowCount(model.index(0, 0)), 2);
-    tester.reset();
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_FALSE(model.hasChildren());
@@ -127,6 +135,45 @@ TEST(Chart, NarrowBarsAreMergedIntoOnePixelRun) {
     for (int x = plot.left() + 20; x < plot.right() - 20; ++x)
         coloured += PixelColour(image, x, y) == QColor(QRgb(ChartColors[0]));
     EXPECT_EQ(coloured, plot.width() - 40 - 1) << "every column holds some entry";
+}
+
+TEST(Chart, DetailRowsWhoseCaptionsEndAlikeReadApart) {
+    TActivityList list;
+    const TDateTime d = At(2024, 1, 15);
+    const std::string ending = " - Quarterly planning notes - Company intranet - Web Browser";
+    const std::vector<std::string> captions = {"Budget" + ending, "Roadmap" + ending,
+                                               "Hiring" + ending};
+    for (std::size_t i = 0; i < captions.size(); ++i)
+        Add(list, "/usr/bin/browser", captions[i], d + (8 + static_cast<int>(i)) * Hour, Hour);
+    TActivityChart chart;
+    chart.resize(800, 300);
+    chart.SetData(ChartBars(list, ProgramLine("/usr/bin/browser", 3 * Hour), d, EndOfDay(d)));
+    ASSERT_TRUE(chart.Data().Detail);
+    QImage image(chart.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    chart.Render(painter, image.rect());
+    const QFontMetrics metrics(painter.font());
+    painter.end();
+
+    const QRect plot = chart.PlotArea(chart.rect());
+    const double rowHeight = plot.height() / 3.0;
+    QStringList shown;
+    for (int row = 0; row < 3; ++row) {
+        // As painted in the row header: the start of each caption stays readable.
+        const QString label = chart.RowLabel(row, metrics, plot.left() - 6);
+        EXPECT_TRUE(label.startsWith(
+            QString::fromStdString(captions[static_cast<std::size_t>(row)].substr(0, 3))))
+            << label.toStdString();
+        EXPECT_FALSE(shown.contains(label)) << label.toStdString();
+        shown << label;
+        // The whole caption is in the tooltip of the row header.
+        const QPoint header(plot.left() / 2,
+                            plot.top() + static_cast<int>((row + 0.5) * rowHeight));
+        EXPECT_EQ(chart.RowNameAt(header), row);
+        EXPECT_EQ(chart.ToolTipAt(header).toStdString(), captions[static_cast<std::size_t>(row)]);
+    }
+    // The bars keep the last 51 characters as their label.
+    EXPECT_EQ(chart.Data().Labels[0], CaptionLabel(captions[0]));
 }
 
 TEST(Chart, AxisLabelsFollowTheSpan) {
