@@ -1,0 +1,36 @@
+// Hyprland's IPC: `j/activewindow` on the request socket of the running instance,
+// $XDG_RUNTIME_DIR/hypr/$HYPRLAND_INSTANCE_SIGNATURE/.socket.sock (under /tmp/hypr/ before
+// v0.40). Hyprland answers one request per connection and tells the pid of every window.
+#pragma once
+
+#include "platform/wayland/focus.h"
+#include "platform/wayland/ipcsocket.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvane::platform::wayland {
+
+// The active window in a `j/activewindow` reply; nullopt when there is none (`{}`) or the reply
+// cannot be read (error says so).
+std::optional<TFocusedWindow> FocusedInHyprlandReply(std::string_view json, std::string& error);
+
+class THyprlandIpc {
+public:
+    // The sockets of the instance the environment names; after a restart of Hyprland (a new
+    // instance signature), the newest instance socket of ours.
+    THyprlandIpc();
+    explicit THyprlandIpc(TIpcClient client) : FClient(std::move(client)) {}
+
+    std::optional<TFocusedWindow> Focused();
+    bool Reachable() { return FClient.Reachable(); }
+    const std::string& LastError() const { return FLastError; }
+    const std::string& Path() const { return FClient.Path(); }
+
+private:
+    TIpcClient FClient;
+    std::string FLastError;
+};
+
+} // namespace orvane::platform::wayland
