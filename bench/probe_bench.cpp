@@ -18,16 +18,12 @@ bool NeedDisplay(benchmark::State& state) {
     return false;
 }
 
-// One sample as the sampler takes it: the foreground window afresh for each of the two values.
+// One sample as the sampler takes it: the foreground window, then its program and caption.
 void BM_ProbeSample(benchmark::State& state) {
     if (!NeedDisplay(state)) return;
-    TForegroundProbe probe;
-    const std::string process = probe.ForegroundProcessName();
+    const std::string process = SampleForegroundWindow().Process;
     state.SetLabel(process.empty() ? "no foreground window" : process);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(probe.ForegroundProcessName());
-        benchmark::DoNotOptimize(probe.ForegroundCaption());
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(SampleForegroundWindow());
 }
 BENCHMARK(BM_ProbeSample)->Unit(benchmark::kMicrosecond);
 

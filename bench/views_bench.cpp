@@ -48,7 +48,7 @@ std::size_t CountNodes(const TTree& tree) {
 
 void BM_Tree(benchmark::State& state) {
     const TActivityList& list = Record();
-    const auto mode = static_cast<std::uint8_t>(state.range(0));
+    const auto mode = static_cast<TViewMode>(state.range(0));
     std::size_t nodes = 0;
     for (auto _ : state) {
         const TTree tree = *FillTree(list, mode);
@@ -62,10 +62,10 @@ void BM_Tree(benchmark::State& state) {
 void BM_DirectTree(benchmark::State& state) {
     TActivityList list;
     Fill(list, static_cast<int>(state.range(1)));
-    const auto mode = static_cast<std::uint8_t>(state.range(0));
+    const auto mode = static_cast<TViewMode>(state.range(0));
     for (auto _ : state) {
-        const TTree tree = mode == ViewAll ? reference::FillAll(list, Now())
-                                           : reference::Fill(list, mode);
+        const TTree tree = mode == TViewMode::vmAll ? reference::FillAll(list, Now())
+                                                    : reference::Fill(list, mode);
         benchmark::DoNotOptimize(tree.size());
     }
     state.counters["entries"] = list.Count();
@@ -74,7 +74,7 @@ void BM_DirectTree(benchmark::State& state) {
 void BM_FastTreeSmall(benchmark::State& state) {
     TActivityList list;
     Fill(list, static_cast<int>(state.range(1)));
-    const auto mode = static_cast<std::uint8_t>(state.range(0));
+    const auto mode = static_cast<TViewMode>(state.range(0));
     for (auto _ : state) benchmark::DoNotOptimize(FillTree(list, mode)->size());
     state.counters["entries"] = list.Count();
 }
@@ -100,12 +100,18 @@ void BM_ChartBarsOnly(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_Tree)->Arg(ViewDaily)->Arg(ViewWeekly)->Arg(ViewMonthly)->Arg(ViewAll)
+// The modes as benchmark arguments.
+constexpr std::int64_t Daily = static_cast<std::int64_t>(TViewMode::vmDaily);
+constexpr std::int64_t Weekly = static_cast<std::int64_t>(TViewMode::vmWeekly);
+constexpr std::int64_t Monthly = static_cast<std::int64_t>(TViewMode::vmMonthly);
+constexpr std::int64_t All = static_cast<std::int64_t>(TViewMode::vmAll);
+
+BENCHMARK(BM_Tree)->Arg(Daily)->Arg(Weekly)->Arg(Monthly)->Arg(All)
     ->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_DirectTree)->Args({ViewDaily, 10000})->Args({ViewWeekly, 10000})
-    ->Args({ViewMonthly, 10000})->Args({ViewAll, 10000})->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_DirectTree)->Args({Daily, 10000})->Args({Weekly, 10000})
+    ->Args({Monthly, 10000})->Args({All, 10000})->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK(BM_FastTreeSmall)->Args({ViewDaily, 10000})->Args({ViewAll, 10000})
+BENCHMARK(BM_FastTreeSmall)->Args({Daily, 10000})->Args({All, 10000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeRecordChart)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ChartBarsOnly)->Unit(benchmark::kMillisecond)->Iterations(5);

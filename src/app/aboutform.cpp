@@ -147,15 +147,14 @@ QString TFrmAbout::ProductVersion() { return QStringLiteral(ORVANE_VERSION); }
 
 QString TFrmAbout::ProductLine() const {
     return QString::fromStdString(
-        SafeFormat(SVersion.toStdString(), {ProductVersion().toStdString()}));
+        SafeFormat(FTexts[EMessageText::SVersion], {ProductVersion().toStdString()}));
 }
 
 void TFrmAbout::PrepareAbout() {
-    FBase.ReadText("FrmAbout", "SCaptionAbout", true, SCaptionAbout);
-    FBase.ReadText("FrmAbout", "SVersion", true, SVersion);
-    FBase.ReadText("FrmAbout", "SAboutText", true, SAboutText);
-    setWindowTitle(SCaptionAbout);
-    RichEdit1->setPlainText(Crlf(ProductLine() + SAboutText));
+    FBase.ReadTexts(objectName().toStdString(), FTexts);
+    setWindowTitle(QString::fromStdString(FTexts[EMessageText::SCaptionAbout]));
+    RichEdit1->setPlainText(
+        Crlf(ProductLine() + QString::fromStdString(FTexts[EMessageText::SAboutText])));
     HighlightLinks();
 }
 

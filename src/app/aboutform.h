@@ -2,6 +2,8 @@
 // with its web and e-mail addresses as links.
 #pragma once
 
+#include "views/messagetexts.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -37,12 +39,9 @@ public:
     QPushButton* bnClose = nullptr;
     QObject* LangComponent1 = nullptr;
 
-    QString SCaptionAbout = "About Orvane";
-    // Holds the version's place; a text without one shows no version.
-    QString SVersion = "Orvane logs your activities Version %s";
-    QString SAboutText = "\r\n\r\nCopyright (c) 2026 Orvane developers\r\n"
-                         "http://www.orvane.org\r\nAll rights reserved.\r\n\r\n"
-                         "e-mail: info@orvane.org\r\n";
+    // The caption, the product line's format (a text without %s shows no version) and the text
+    // under it.
+    TMessageTexts FTexts;
 
     QString FPendingUrl;
     QString FPendingMail;

@@ -6,9 +6,11 @@
 #include "app/inifile.h"
 #include "app/qalbase.h"
 #include "platform/platform.h"
+#include "platform/probefactory.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
 #include "recorder/datafile.h"
+#include "recorder/debugtrace.h"
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
@@ -81,13 +83,14 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     resize(686, 511);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    QFont mono("Courier New", 8);
-    mono.setStyleHint(QFont::Monospace);
-    mono.setFixedPitch(true);
-    setFont(mono);
+    setFont(FixedPitchFont());
 
     if (!FDeps.Probe) {
-        FOwnProbe = std::make_unique<platform::TForegroundProbe>();
+        platform::TProbeChoice probe = platform::CreateProbe();
+        DebugTrace(nullptr, "foreground probe: %s", {probe.Backend->Name()});
+        for (const std::string& why : probe.PassedOver)
+            DebugTrace(nullptr, "  passed over %s", {why});
+        FOwnProbe = std::move(probe.Backend);
         FDeps.Probe = FOwnProbe.get();
     }
     if (!FDeps.Clock) {
@@ -105,23 +108,19 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     Splitter1->setChildrenCollapsible(false);
     TreeView1 = new QTreeView(Splitter1);
     TreeView1->setObjectName("TreeView1");
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setIndentation(19);
-    TreeView1->setUniformRowHeights(true);
+    SetUpTreeView(*TreeView1);
     TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
     TreeView1->setMouseTracking(true);
     TreeView1->viewport()->setMouseTracking(true);
     TreeView1->viewport()->installEventFilter(this);
-    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     // The chart, with the change log under it.
     auto* lower = new QSplitter(Qt::Vertical, Splitter1);
     lower->setChildrenCollapsible(false);
-    auto* chart = new TActivityChart(lower);
-    chart->setObjectName("Chart1");
-    Chart1 = chart;
-    connect(chart, &TActivityChart::clicked, this, &TfmActivity::Chart1Click);
-    connect(chart, &TActivityChart::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
+    Chart1 = new TActivityChart(lower);
+    Chart1->setObjectName("Chart1");
+    connect(Chart1, &TActivityChart::clicked, this, &TfmActivity::Chart1Click);
+    connect(Chart1, &TActivityChart::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
     Memo1 = new QPlainTextEdit(lower);
     Memo1->setObjectName("Memo1");
     Memo1->setReadOnly(true);
@@ -278,7 +277,7 @@ void TfmActivity::FormCreate() {
     Memo1->clear();
     FSessionEnding = false;
     Memo1->appendPlainText(QString::fromStdString(TSampler::HeaderLine()));
-    FViewMode = vmDaily;
+    FViewMode = TViewMode::vmDaily;
 
     const std::string appData = platform::UserAppDataFolder();
     std::string folder = appData + platform::PathDelim + "Orvane";
@@ -317,7 +316,7 @@ void TfmActivity::FormCreate() {
 
     FAbout = new TFrmAbout(FBase, FDeps.ExePath, this);
 
-    if (platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP)) FStartHidden = true;
+    if (platform::ShortcutExists(platform::EShortcut::Autostart)) FStartHidden = true;
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) ScheduleRefreshViews();
@@ -396,12 +395,11 @@ void TfmActivity::RefreshTree() {
 }
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
-    auto* chart = static_cast<TActivityChart*>(Chart1);
     if (FActivities.Count() == 0) {
-        chart->Clear();
+        Chart1->Clear();
         return;
     }
-    chart->SetData(ChartBars(FActivities, text, from, to));
+    Chart1->SetData(ChartBars(FActivities, text, from, to));
 }
 
 bool TfmActivity::SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const {
@@ -428,13 +426,13 @@ void TfmActivity::TreeView1MouseMove() { Sampler().TreeView1MouseMove(); }
 
 void TfmActivity::mnDailyClick(QAction* sender) {
     if (sender == mnDaily)
-        FViewMode = vmDaily;
+        FViewMode = TViewMode::vmDaily;
     else if (sender == mnWeekly)
-        FViewMode = vmWeekly;
+        FViewMode = TViewMode::vmWeekly;
     else if (sender == mnMonthly)
-        FViewMode = vmMonthly;
+        FViewMode = TViewMode::vmMonthly;
     else
-        FViewMode = vmAll;
+        FViewMode = TViewMode::vmAll;
     if (sender) sender->setChecked(true);
     RefreshTree();
     Guard([this] { SaveSettings(); });
@@ -452,15 +450,6 @@ void TfmActivity::mnShowClick() {
     FListForm->exec(); // the sampler goes on recording meanwhile
 }
 
-TCleanupTexts TfmActivity::CleanupTexts() const {
-    TCleanupTexts t;
-    t.SRemoveActivitiesCaption = SRemoveActivitiesCaption.toStdString();
-    t.SRemoveActivitiesText = SRemoveActivitiesText.toStdString();
-    t.SActivitiesFound = SActivitiesFound.toStdString();
-    t.SRemoveAll = SRemoveAll.toStdString();
-    return t;
-}
-
 void TfmActivity::Neu1Click() {
     Guard([this] {
         NewRecord(
@@ -475,7 +464,7 @@ void TfmActivity::Neu1Click() {
                 ShowChart({}, 0, 0);
                 Sampler().ResetSample();
             },
-            CleanupTexts());
+            FMessageTexts);
     });
 }
 
@@ -498,7 +487,7 @@ void TfmActivity::mnRemoveLongsClick() {
         ReportError(QString::fromStdString(message));
     };
     d.RefreshTree = [this] { RefreshTree(); };
-    Guard([&] { RemoveLongActivities(FActivities, d, CleanupTexts()); });
+    Guard([&] { RemoveLongActivities(FActivities, d, FMessageTexts); });
 }
 
 void TfmActivity::CSVCommaSeparatedValues1Click() {
@@ -565,47 +554,39 @@ void TfmActivity::Terminate() {
     QCoreApplication::quit();
 }
 
-std::string TfmActivity::ShortcutDescription() {
-    return "Qal Log\r\nLog your activities\r\nhttp://www.orvane.org";
-}
-
-void TfmActivity::ToggleShortcutItem(QAction* item, int csidl) {
-    Guard([&] {
-        platform::ToggleShortcut(ToLocal(FDeps.ExePath), "Orvane", ShortcutDescription(), csidl);
-    });
+void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
+    Guard([&] { platform::ToggleShortcut(shortcut, ToLocal(FDeps.ExePath)); });
     // The mark shows what is on disk now, whatever was asked for.
-    item->setChecked(platform::ShortcutExists("Orvane", csidl));
+    item->setChecked(platform::ShortcutExists(shortcut));
 }
 
-void TfmActivity::mnDesktopClick() {
-    ToggleShortcutItem(mnDesktop, platform::CSIDL_DESKTOPDIRECTORY);
-}
+void TfmActivity::mnDesktopClick() { ToggleShortcutItem(mnDesktop, platform::EShortcut::Desktop); }
 
-void TfmActivity::mnStartupClick() { ToggleShortcutItem(mnStartup, platform::CSIDL_STARTUP); }
+void TfmActivity::mnStartupClick() {
+    ToggleShortcutItem(mnStartup, platform::EShortcut::Autostart);
+}
 
 void TfmActivity::LoadSettings() {
     TIniFile ini(FConfigFile);
-    FViewMode = static_cast<std::uint8_t>(ini.ReadInteger("Activities", "ViewMode", FViewMode));
+    // The stored integer keeps its low 8 bits, whatever mode they name.
+    const int stored = ini.ReadInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
+    FViewMode = static_cast<TViewMode>(static_cast<std::uint8_t>(stored));
     const std::string language =
         ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
-    mnDesktop->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_DESKTOPDIRECTORY));
-    mnStartup->setChecked(platform::ShortcutExists("Orvane", platform::CSIDL_STARTUP));
+    mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));
+    mnStartup->setChecked(platform::ShortcutExists(platform::EShortcut::Autostart));
 }
 
 void TfmActivity::SaveSettings() {
     TIniFile ini(FConfigFile);
-    ini.WriteInteger("Activities", "ViewMode", FViewMode);
+    ini.WriteInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
     ini.WriteString("Activities", "Language", ToLocal(FBase.Language()));
 }
 
 void TfmActivity::LoadMessageTexts() {
-    orvane::LoadMessageTexts(*FBase.LanMan, objectName(),
-                             {{"SRemoveActivitiesCaption", &SRemoveActivitiesCaption},
-                              {"SRemoveActivitiesText", &SRemoveActivitiesText},
-                              {"SActivitiesFound", &SActivitiesFound},
-                              {"SRemoveAll", &SRemoveAll}});
+    FBase.ReadTexts(ToLocal(objectName()), FMessageTexts);
 }
 
 void TfmActivity::TrayLeftClick() {

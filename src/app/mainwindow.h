@@ -2,10 +2,13 @@
 // change log, and lives in the notification area.
 #pragma once
 
+#include "platform/platform.h"
 #include "recorder/activitylist.h"
 #include "recorder/clock.h"
 #include "recorder/probe.h"
 #include "recorder/sampler.h"
+#include "views/messagetexts.h"
+#include "views/periods.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -27,15 +30,13 @@ namespace orvane {
 class TQalBase;
 class TFrmAbout;
 class TActivityListForm;
+class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
-struct TCleanupTexts;
-
-enum TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, vmAll = 4 };
 
 // What the window takes from outside; tests hand in fakes, the program the real things.
 struct TActivityDeps {
-    IForegroundProbe* Probe = nullptr; // default: the platform's foreground probe
+    IForegroundProbe* Probe = nullptr; // default: the backend the session offers
     IClock* Clock = nullptr;           // default: the system clocks
     QString ExePath;                   // default: the running executable
     bool UseTray = true;               // false: behave as if the desktop had no tray
@@ -52,7 +53,7 @@ public:
     QTreeView* TreeView1 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    QWidget* Chart1 = nullptr;
+    TActivityChart* Chart1 = nullptr;
     QObject* LangComponent1 = nullptr;
     QTimer* Timer1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -72,15 +73,11 @@ public:
     std::string FDataFolder; // ends with a separator
     std::string FDataFile;
     std::string FConfigFile;
-    std::uint8_t FViewMode = vmDaily;
+    TViewMode FViewMode = TViewMode::vmDaily;
     bool FSessionEnding = false;
 
     // Message texts of the dialogs; replaced after each language change.
-    QString SRemoveActivitiesCaption = "Remove Activities";
-    QString SRemoveActivitiesText = "Looking for Activities, which takes longer than ?? hours.";
-    QString SActivitiesFound =
-        "Following Activity found: \r\n%s, Duration %s, %s, %s\r\nRemove Activity?";
-    QString SRemoveAll = "Attention all activities will be removed\r\nDo you want to proceed?";
+    TMessageTexts FMessageTexts;
 
     TSampler& Sampler() { return *FSampler; }
     TTreeModel& TreeModel() { return *FTreeModel; }
@@ -134,9 +131,6 @@ public:
     // Runs a command; an error that escapes it is shown and the program goes on.
     template <class F> void Guard(F&& command);
 
-    // The description of the desktop and autostart entries.
-    static std::string ShortcutDescription();
-
 signals:
     void terminated(); // the program is ending
 
@@ -152,11 +146,10 @@ private:
     // Shows an error, unless one is on screen already: the timer goes on under a message box, and
     // a disk that stays full must not pile up a box every few seconds.
     void ReportError(const QString& text);
-    TCleanupTexts CleanupTexts() const;
     void HideMain();
     // Writes the record; a failure is reported and the program goes on.
     void SaveRecord();
-    void ToggleShortcutItem(QAction* item, int csidl);
+    void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);
     void ScheduleRefreshViews();
     void Terminate();
 

@@ -2,16 +2,20 @@
 #include "cli/viewverbs.h"
 
 #include "platform/platform.h"
+#include "platform/probefactory.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 #include "recorder/sampler.h"
 
-#include <chrono>
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <ostream>
-#include <thread>
 
 namespace orvane::cli {
 
@@ -94,28 +98,53 @@ std::string ProbeField(const std::string& text) {
 }
 
 int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    bool watch = false;
+    bool watch = false, which = false;
     for (const std::string& a : args) {
-        if (a != "--watch") {
+        if (a == "--watch") {
+            watch = true;
+        } else if (a == "--which") {
+            which = true;
+        } else {
             err << "orvane-report probe: unknown argument " << a << "\n";
             return 64;
         }
-        watch = true;
     }
-    platform::TForegroundProbe probe;
-    std::string lastProcess, lastCaption;
-    for (bool first = true;; first = false) {
-        // Asked in the sampler's order, each with the foreground window afresh.
-        std::string process = probe.ForegroundProcessName();
-        std::string caption = probe.ForegroundCaption();
-        if (first || process != lastProcess || caption != lastCaption) {
-            out << ProbeField(process) << '\t' << ProbeField(caption) << '\n' << std::flush;
-            lastProcess = std::move(process);
-            lastCaption = std::move(caption);
-        }
-        if (!watch) return 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(TSampler::Interval));
+    if (watch && which) {
+        err << "orvane-report probe: --which goes alone\n";
+        return 64;
     }
+    // The backends may listen on the event loop, as they do in the recorder.
+    std::unique_ptr<QCoreApplication> ownApp;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "orvane-report";
+        static char* argv[] = {name, nullptr};
+        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    platform::TProbeChoice choice = platform::CreateProbe();
+    platform::IProbeBackend& probe = *choice.Backend;
+    if (which) {
+        out << probe.Name() << '\n';
+        if (const std::string problem = probe.Problem(); !problem.empty())
+            out << "  " << probe.Name() << ": " << problem << '\n';
+        for (const std::string& why : choice.PassedOver) out << "  passed over " << why << '\n';
+        return 0;
+    }
+
+    std::optional<TForegroundSample> last;
+    const auto sample = [&] {
+        TForegroundSample s = probe.Sample();
+        if (last && s == *last) return;
+        out << ProbeField(s.Process) << '\t' << ProbeField(s.Caption) << '\n' << std::flush;
+        last = std::move(s);
+    };
+    sample();
+    if (!watch) return 0;
+    QTimer timer;
+    timer.setInterval(TSampler::Interval);
+    QObject::connect(&timer, &QTimer::timeout, sample);
+    timer.start();
+    return QCoreApplication::exec();
 }
 
 const std::vector<TVerb>& Verbs() {
@@ -139,11 +168,13 @@ const std::vector<TVerb>& Verbs() {
          "      start and duration are the stored values (days since 1899-12-30 local time,\n"
          "      and a fraction of a day) with 17 significant digits",
          Dump},
-        {"probe", "probe [--watch]",
+        {"probe", "probe [--watch | --which]",
          "print the program and the title of the window that has the focus, as the recorder\n"
          "      records them: one line PROCESS<tab>CAPTION (empty where nothing can be told).\n"
          "      With --watch, a new line every 5 seconds whenever either changes, until\n"
-         "      interrupted",
+         "      interrupted. With --which, the name of the way the focused window is learnt in\n"
+         "      this session (x11, win32, or none), then indented lines on what keeps it from\n"
+         "      seeing windows and why the others were passed over",
          Probe},
     };
     return verbs;

@@ -83,11 +83,11 @@ std::string IsoStart(TDateTime value) {
 int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("tree", args, true, err);
     if (!o) return 64;
-    std::uint8_t mode;
-    if (o->Mode == "daily") mode = ViewDaily;
-    else if (o->Mode == "weekly") mode = ViewWeekly;
-    else if (o->Mode == "monthly") mode = ViewMonthly;
-    else if (o->Mode == "all") mode = ViewAll;
+    TViewMode mode;
+    if (o->Mode == "daily") mode = TViewMode::vmDaily;
+    else if (o->Mode == "weekly") mode = TViewMode::vmWeekly;
+    else if (o->Mode == "monthly") mode = TViewMode::vmMonthly;
+    else if (o->Mode == "all") mode = TViewMode::vmAll;
     else {
         err << "orvane-report tree: --mode is daily, weekly, monthly or all\n";
         return 64;

@@ -1,14 +1,11 @@
 #include "language/languagemenu.h"
 
 #include "language/langcomponent.h"
-#include "recorder/textformat.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 #include <QWidget>
-
-#include <string>
 
 namespace orvane {
 
@@ -53,47 +50,9 @@ bool LanguageMenuClick(QObject* sender, TLangManager& manager) {
     return true;
 }
 
-QString FormatText(const QString& format, std::initializer_list<QString> args) {
-    std::vector<std::string> utf8;
-    utf8.reserve(args.size());
-    for (const QString& a : args) utf8.push_back(a.toStdString());
-    // SafeFormat takes a fixed list; four arguments cover every text of ours.
-    auto arg = [&utf8](size_t i) { return i < utf8.size() ? std::string_view(utf8[i]) : ""; };
-    std::string out;
-    if (utf8.size() <= 4)
-        out = SafeFormat(format.toStdString(), {arg(0), arg(1), arg(2), arg(3)});
-    else
-        out = SafeFormat(format.toStdString(),
-                         {arg(0), arg(1), arg(2), arg(3), arg(4), arg(5), arg(6), arg(7)});
-    return QString::fromStdString(out);
-}
-
-void LoadMessageTexts(TLangManager& manager, const QString& section,
-                      const std::vector<std::pair<QString, QString*>>& texts) {
-    for (const auto& [id, text] : texts)
-        if (text) manager.ReadText(section, id, false, *text);
-}
-
-void LoadMessageTexts(TLangManager& manager, TActivityMessages& m, const QString& section) {
-    LoadMessageTexts(manager, section,
-                     {{QStringLiteral("SRemoveActivitiesCaption"), &m.SRemoveActivitiesCaption},
-                      {QStringLiteral("SRemoveActivitiesText"), &m.SRemoveActivitiesText},
-                      {QStringLiteral("SActivitiesFound"), &m.SActivitiesFound},
-                      {QStringLiteral("SRemoveAll"), &m.SRemoveAll}});
-}
-
-void LoadAboutTexts(TLangManager& manager, TAboutTexts& texts, const QString& section) {
-    manager.ReadText(section, QStringLiteral("SCaptionAbout"), true, texts.SCaptionAbout);
-    manager.ReadText(section, QStringLiteral("SVersion"), true, texts.SVersion);
-    manager.ReadText(section, QStringLiteral("SAboutText"), true, texts.SAboutText);
-}
-
-QString ProductLine(const TAboutTexts& texts, const QString& version) {
-    return FormatText(texts.SVersion, {version});
-}
-
 bool BuildOriginalFiles(TLangManager& manager, const std::vector<QWidget*>& forms,
-                        const QString& outFile, QString* error) {
+                        const std::function<void()>& readTexts, const QString& outFile,
+                        QString* error) {
     auto fail = [error](const QString& why) {
         if (error) *error = why;
         return false;
@@ -111,10 +70,7 @@ bool BuildOriginalFiles(TLangManager& manager, const std::vector<QWidget*>& form
         const TLangComponent* component = LangComponentOf(form);
         manager.TranslateForm(form, true, component && component->UseCommonLanguageFile());
     }
-    TActivityMessages messages;
-    LoadMessageTexts(manager, messages);
-    TAboutTexts about;
-    LoadAboutTexts(manager, about);
+    if (readTexts) readTexts();
     manager.SetDialogs(former);
     if (manager.BuildWriteFailed() || !dialogs.Errors.isEmpty())
         return fail(dialogs.Errors.isEmpty() ? QStringLiteral("Cannot write the language files.")

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 namespace orvane::platform {
@@ -29,43 +29,24 @@ std::string ProcessImagePath(std::uint32_t processId, bool fullPath);
 // The per-user application-data folder, without a trailing separator; empty when unknown.
 std::string UserAppDataFolder();
 
-// The probe the sampler uses: asks for the foreground window afresh for each value.
-class TForegroundProbe : public IForegroundProbe {
-public:
-    std::string ForegroundProcessName() override {
-        return ProcessNameOfWindow(GetForegroundWindow());
-    }
-    std::string ForegroundCaption() override { return CaptionOfWindow(GetForegroundWindow()); }
-};
+// The focused window's program and caption, both read from the one window found.
+inline TForegroundSample SampleForegroundWindow() {
+    const TWindowHandle window = GetForegroundWindow();
+    return {ProcessNameOfWindow(window), CaptionOfWindow(window)};
+}
 
-// A probe fed with scripted windows, for tests and runs without a window system.
-class TScriptedProbe : public IForegroundProbe {
-public:
-    void SetForeground(std::string process, std::string caption) {
-        FProcess = std::move(process);
-        FCaption = std::move(caption);
-    }
-    std::string ForegroundProcessName() override { return FProcess; }
-    std::string ForegroundCaption() override { return FCaption; }
+// The program's two shortcuts: on the desktop, and among the programs the session starts.
+enum class EShortcut { Desktop, Autostart };
+// What they are called (Orvane.lnk on Windows, Orvane.desktop on Linux) and what they say.
+inline constexpr std::string_view ShortcutName = "Orvane";
+inline constexpr std::string_view ShortcutDescription =
+    "Qal Log\r\nLog your activities\r\nhttp://www.orvane.org";
 
-private:
-    std::string FProcess, FCaption;
-};
-
-// Special folders, by the shell's numbers.
-constexpr int CSIDL_STARTUP = 7;
-constexpr int CSIDL_DESKTOPDIRECTORY = 16;
-constexpr int CSIDL_APPDATA = 26;
-
-// The folder with a trailing separator, or empty when the system cannot name it.
-std::string SpecialFolderPath(int csidl);
-// Whether the shortcut file for Name exists in the special folder ("Orvane" -> Orvane.lnk on
-// Windows, Orvane.desktop on Linux).
-bool ShortcutExists(const std::string& name, int csidl);
-// Creates the shortcut when it does not exist, deletes it when it does. Throws on a failure to
-// prepare the shortcut object; the results of writing and deleting are not checked.
-void ToggleShortcut(const std::string& exePath, const std::string& name,
-                    const std::string& description, int csidl);
+bool ShortcutExists(EShortcut shortcut);
+// Creates the shortcut to exePath where there is none, deletes it where there is one. Throws on
+// a failure to prepare the shortcut object; the results of writing and deleting are not checked
+// (ask ShortcutExists afterwards). Where the system names no such folder nothing changes.
+void ToggleShortcut(EShortcut shortcut, const std::string& exePath);
 
 // The path separator of the platform.
 #ifdef _WIN32

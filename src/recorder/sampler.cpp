@@ -27,8 +27,9 @@ TDateTime TSampler::RunningLength() {
 }
 
 bool TSampler::Timer1Timer() {
-    const std::string process = FProbe.ForegroundProcessName();
-    const std::string caption = FProbe.ForegroundCaption();
+    const TForegroundSample sample = FProbe.Sample();
+    const std::string& process = sample.Process;
+    const std::string& caption = sample.Caption;
     if (process == FLastProcess && caption == FLastCaption) {
         SaveRunningEntry();
         return false;

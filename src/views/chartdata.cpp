@@ -11,7 +11,7 @@ const std::array<std::uint32_t, ChartRowCount> ChartColors = {
     0x808080, 0x000000, 0xFFFFFF, 0xC0C0C0, 0x800000, 0x000080, 0x808000, 0xC0C0C0, 0x008080};
 
 std::optional<TPeriodSelection> SelectedPeriod(const TTreeNode* node, const TTreeNode* parent,
-                                               std::uint8_t viewMode) {
+                                               TViewMode viewMode) {
     if (!node) return std::nullopt;
     TPeriodSelection s;
     if (node->Data || !parent) {
@@ -21,9 +21,9 @@ std::optional<TPeriodSelection> SelectedPeriod(const TTreeNode* node, const TTre
         s.Text = node->Text;
     }
     switch (viewMode) {
-    case ViewDaily: s.To = EndOfDay(s.From); break;
-    case ViewWeekly: s.To = EndOfIsoWeek(s.From); break;
-    case ViewMonthly: s.To = EndOfMonth(s.From); break;
+    case TViewMode::vmDaily: s.To = EndOfDay(s.From); break;
+    case TViewMode::vmWeekly: s.To = EndOfIsoWeek(s.From); break;
+    case TViewMode::vmMonthly: s.To = EndOfMonth(s.From); break;
     default: s = TPeriodSelection{}; break;
     }
     return s;

@@ -25,7 +25,7 @@ struct TPeriodSelection {
 // parent's period with its own text. In the whole-record mode (and any unknown mode) every node
 // asks for the overview of the whole record.
 std::optional<TPeriodSelection> SelectedPeriod(const TTreeNode* node, const TTreeNode* parent,
-                                               std::uint8_t viewMode);
+                                               TViewMode viewMode);
 
 // The program a node text names: for a text with ".exe" followed by blanks and a colon, the text
 // up to that ".exe"; otherwise the text before its last ": ", trimmed. Empty when it names none.

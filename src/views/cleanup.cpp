@@ -23,13 +23,13 @@ std::optional<long long> ParseHours(const std::string& text) {
 }
 
 int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs,
-                         const TCleanupTexts& texts) {
-    const std::optional<std::string> answer =
-        dialogs.AskHours(texts.SRemoveActivitiesCaption, texts.SRemoveActivitiesText);
+                         const TMessageTexts& texts) {
+    const std::optional<std::string> answer = dialogs.AskHours(
+        texts[EMessageText::SRemoveActivitiesCaption], texts[EMessageText::SRemoveActivitiesText]);
     if (!answer) return 0;
     const std::optional<long long> hours = ParseHours(*answer);
     if (!hours) {
-        if (dialogs.ShowMessage) dialogs.ShowMessage(texts.SNegativeHours);
+        if (dialogs.ShowMessage) dialogs.ShowMessage(texts[EMessageText::SNegativeHours]);
         return 0;
     }
     const TDateTime threshold = static_cast<TDateTime>(*hours) / 24.0;
@@ -38,9 +38,9 @@ int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs
         const TEntry& e = list[i];
         if (!(e.Duration > threshold)) continue;
         // Copy the texts out: the list may grow while the question is open.
-        const std::string question =
-            SafeFormat(texts.SActivitiesFound, {DateTimeText(e.Start), DurationText(e.Duration),
-                                                e.Process.str(), e.Caption.str()});
+        const std::string question = SafeFormat(
+            texts[EMessageText::SActivitiesFound],
+            {DateTimeText(e.Start), DurationText(e.Duration), e.Process.str(), e.Caption.str()});
         if (dialogs.AskRemove(question)) {
             list.RemoveAt(i);
             ++removed;
@@ -53,8 +53,8 @@ int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs
 
 bool NewRecord(TActivityList& list, const std::string& dataFile,
                const std::function<bool(const std::string& question)>& confirm,
-               const std::function<void()>& afterClear, const TCleanupTexts& texts) {
-    if (!confirm(texts.SRemoveAll)) return false;
+               const std::function<void()>& afterClear, const TMessageTexts& texts) {
+    if (!confirm(texts[EMessageText::SRemoveAll])) return false;
     list.Clear();
     list.SaveToFile(dataFile);
     if (afterClear) afterClear();

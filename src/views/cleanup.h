@@ -4,22 +4,13 @@
 #pragma once
 
 #include "recorder/activitylist.h"
+#include "views/messagetexts.h"
 
 #include <functional>
 #include <optional>
 #include <string>
 
 namespace orvane {
-
-// Message texts (replaced by the language files; they go through SafeFormat only).
-struct TCleanupTexts {
-    std::string SRemoveActivitiesCaption = "Remove Activities";
-    std::string SRemoveActivitiesText = "Looking for Activities, which takes longer than ?? hours.";
-    std::string SActivitiesFound =
-        "Following Activity found: \r\n%s, Duration %s, %s, %s\r\nRemove Activity?";
-    std::string SRemoveAll = "Attention all activities will be removed\r\nDo you want to proceed?";
-    std::string SNegativeHours = "The number of hours must not be negative.";
-};
 
 struct TRemoveLongsDialogs {
     // The hours query (title, prompt); nullopt when the user cancels.
@@ -41,13 +32,13 @@ std::optional<long long> ParseHours(const std::string& text);
 // number of entries is read anew at every step, since the recorder may append entries while a
 // question is open. Returns the number of entries removed.
 int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs,
-                         const TCleanupTexts& texts = {});
+                         const TMessageTexts& texts = {});
 
 // File > New: after a Yes, clears the list and writes the empty list to dataFile at once (an
 // EFileError from the write escapes; the list is empty by then). afterClear resets the views.
 // Returns whether the record was cleared.
 bool NewRecord(TActivityList& list, const std::string& dataFile,
                const std::function<bool(const std::string& question)>& confirm,
-               const std::function<void()>& afterClear, const TCleanupTexts& texts = {});
+               const std::function<void()>& afterClear, const TMessageTexts& texts = {});
 
 } // namespace orvane

@@ -208,14 +208,14 @@ constexpr std::int64_t MaxContributions = 64'000'000;
 // start of its day, week or month; the walk ends with the period holding the last Start.
 class TPeriodScheme {
 public:
-    TPeriodScheme(std::uint8_t mode, TDateTime first, TDateTime last) : FMode(mode) {
+    TPeriodScheme(TViewMode mode, TDateTime first, TDateTime last) : FMode(mode) {
         if (!(first <= last) || last < MinDate || first > MaxDate) return; // NaN included
         FFirst = std::max(first, MinDate);
         FLast = std::min(last, MaxDate);
         FBaseDay = DayNumber(FFirst);
-        if (mode == ViewWeekly) {
+        if (mode == TViewMode::vmWeekly) {
             FBaseDay -= DecodeDateTime(FBaseDay).DayOfWeek - 1;
-        } else if (mode == ViewMonthly) {
+        } else if (mode == TViewMode::vmMonthly) {
             const TCalendar c = DecodeDateTime(FBaseDay);
             FBaseMonth = c.Year * 12 + c.Month - 1;
         }
@@ -227,8 +227,8 @@ public:
     TDateTime From(std::int64_t k) const {
         if (k == 0) return FFirst;
         switch (FMode) {
-        case ViewDaily: return static_cast<TDateTime>(FBaseDay + k);
-        case ViewWeekly: return static_cast<TDateTime>(FBaseDay + 7 * k);
+        case TViewMode::vmDaily: return static_cast<TDateTime>(FBaseDay + k);
+        case TViewMode::vmWeekly: return static_cast<TDateTime>(FBaseDay + 7 * k);
         default: {
             const std::int64_t m = FBaseMonth + k;
             return EncodeDate(static_cast<int>(m / 12), static_cast<int>(m % 12) + 1, 1);
@@ -239,8 +239,8 @@ public:
         if (k == FCachedTo) return FCachedToValue;
         const TDateTime from = From(k);
         switch (FMode) {
-        case ViewDaily: FCachedToValue = EndOfDay(from); break;
-        case ViewWeekly: FCachedToValue = EndOfIsoWeek(from); break;
+        case TViewMode::vmDaily: FCachedToValue = EndOfDay(from); break;
+        case TViewMode::vmWeekly: FCachedToValue = EndOfIsoWeek(from); break;
         default: FCachedToValue = EndOfMonth(from); break;
         }
         FCachedTo = k;
@@ -251,8 +251,8 @@ public:
     std::int64_t IndexOfDay(TDateTime v) const {
         const std::int64_t day = DayNumber(v);
         switch (FMode) {
-        case ViewDaily: return day - FBaseDay;
-        case ViewWeekly: return (day - FBaseDay) / 7;
+        case TViewMode::vmDaily: return day - FBaseDay;
+        case TViewMode::vmWeekly: return (day - FBaseDay) / 7;
         default: {
             // Entries come mostly in time order: most lookups hit the day before.
             if (day != FCachedDay) {
@@ -287,7 +287,7 @@ public:
     }
 
 private:
-    std::uint8_t FMode;
+    TViewMode FMode;
     TDateTime FFirst = 0, FLast = 0;
     std::int64_t FBaseDay = 0, FBaseMonth = 0;
     std::int64_t FLastIndex = -1;
@@ -296,15 +296,15 @@ private:
     mutable TDateTime FCachedToValue = 0;
 };
 
-std::string PeriodLabel(std::uint8_t mode, TDateTime from, TDateTime lastStart) {
+std::string PeriodLabel(TViewMode mode, TDateTime from, TDateTime lastStart) {
     switch (mode) {
-    case ViewDaily: return DateText(from);
-    case ViewWeekly: return WeekLabel(from);
+    case TViewMode::vmDaily: return DateText(from);
+    case TViewMode::vmWeekly: return WeekLabel(from);
     default: return MonthLabel(from, lastStart);
     }
 }
 
-TTree FillPeriodic(const TActivityList& list, std::uint8_t mode) {
+TTree FillPeriodic(const TActivityList& list, TViewMode mode) {
     TTree tree;
     if (list.Count() == 0) return tree;
     const auto& entries = list.Entries();
@@ -489,9 +489,15 @@ std::string MonthLabel(TDateTime periodStart, TDateTime lastStart) {
                        FormatDateTime("dd.MM.yy", end)});
 }
 
-TTree FillTreeDaily(const TActivityList& list) { return FillPeriodic(list, ViewDaily); }
-TTree FillTreeWeekly(const TActivityList& list) { return FillPeriodic(list, ViewWeekly); }
-TTree FillTreeMonthly(const TActivityList& list) { return FillPeriodic(list, ViewMonthly); }
+TTree FillTreeDaily(const TActivityList& list) {
+    return FillPeriodic(list, TViewMode::vmDaily);
+}
+TTree FillTreeWeekly(const TActivityList& list) {
+    return FillPeriodic(list, TViewMode::vmWeekly);
+}
+TTree FillTreeMonthly(const TActivityList& list) {
+    return FillPeriodic(list, TViewMode::vmMonthly);
+}
 
 TTree FillTreeAll(const TActivityList& list, TDateTime now) {
     TTree tree;
@@ -516,12 +522,12 @@ TTree FillTreeAll(const TActivityList& list, TDateTime now) {
     return tree;
 }
 
-std::optional<TTree> FillTree(const TActivityList& list, std::uint8_t viewMode, TDateTime now) {
+std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode, TDateTime now) {
     switch (viewMode) {
-    case ViewDaily: return FillTreeDaily(list);
-    case ViewWeekly: return FillTreeWeekly(list);
-    case ViewMonthly: return FillTreeMonthly(list);
-    case ViewAll: return FillTreeAll(list, now);
+    case TViewMode::vmDaily: return FillTreeDaily(list);
+    case TViewMode::vmWeekly: return FillTreeWeekly(list);
+    case TViewMode::vmMonthly: return FillTreeMonthly(list);
+    case TViewMode::vmAll: return FillTreeAll(list, now);
     default: return std::nullopt;
     }
 }

@@ -16,11 +16,10 @@
 
 namespace orvane {
 
-// View modes as stored in the settings file (there is no 3).
-constexpr std::uint8_t ViewDaily = 0;
-constexpr std::uint8_t ViewWeekly = 1;
-constexpr std::uint8_t ViewMonthly = 2;
-constexpr std::uint8_t ViewAll = 4;
+// The periods of the tree: one node per day, week or month, or one for the whole record. The
+// values are those of the settings file; there is no 3, yet a hand-edited file may hold any byte
+// (a mode without a tree).
+enum class TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, vmAll = 4 };
 
 // ---- Queries -------------------------------------------------------------------------------
 
@@ -69,7 +68,7 @@ TTree FillTreeMonthly(const TActivityList& list);
 // programs from the first entry's Start to the last entry's Start.
 TTree FillTreeAll(const TActivityList& list, TDateTime now = Now());
 // The fill for a view mode; nullopt for a mode that has none (the tree is left as it is).
-std::optional<TTree> FillTree(const TActivityList& list, std::uint8_t viewMode,
+std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode,
                               TDateTime now = Now());
 
 // Period labels.

@@ -1,6 +1,6 @@
 #include "views/treemodel.h"
 
-#include <QFontDatabase>
+#include <QFont>
 #include <QTreeView>
 
 namespace orvane {
@@ -72,11 +72,6 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
     if (!node) return {};
     if (role == Qt::DisplayRole) return QString::fromUtf8(node->Text.data(),
                                                           static_cast<qsizetype>(node->Text.size()));
-    if (role == Qt::FontRole) {
-        // The padded columns line up only in a fixed-pitch font.
-        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        return font;
-    }
     return {};
 }
 
@@ -119,12 +114,24 @@ void TTreeModel::MakeChildren(TItem* item) {
     FItemCount += nodes.size();
 }
 
-void ShowTreeIn(QTreeView& view, TTreeModel& model) {
-    if (view.model() != &model) view.setModel(&model);
+QFont FixedPitchFont() {
+    // Where the family is missing the hint picks the system's monospace font.
+    QFont font("Courier New", 8);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    return font;
+}
+
+void SetUpTreeView(QTreeView& view) {
     view.setHeaderHidden(true);
     view.setIndentation(19);
     view.setUniformRowHeights(true);
-    view.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setFont(FixedPitchFont());
+}
+
+void ShowTreeIn(QTreeView& view, TTreeModel& model) {
+    if (view.model() != &model) view.setModel(&model);
     for (int row = 0; row < model.rowCount(); ++row) {
         const QModelIndex index = model.index(row, 0);
         if (!model.Node(index)->Data) view.expand(index); // the whole-record node

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class QFont;
 class QTreeView;
 
 namespace orvane {
@@ -57,8 +58,14 @@ private:
     std::size_t FItemCount = 0;
 };
 
-// Puts the model into the view the way the tree is shown: monospace font, periods collapsed,
-// the whole-record node expanded one level.
+// The fixed-pitch font of the main window: the padded columns of the tree and of the change log
+// line up only in it.
+QFont FixedPitchFont();
+// Sets the view up once the way the period tree is shown: no header, 19 pixels per level, rows
+// of one height, read-only, the fixed-pitch font.
+void SetUpTreeView(QTreeView& view);
+// Puts the model into the view after each new tree: periods collapsed, the whole-record node
+// expanded one level.
 void ShowTreeIn(QTreeView& view, TTreeModel& model);
 
 } // namespace orvane

@@ -2,10 +2,12 @@
 // the data and settings files live in a private folder.
 #include "app/aboutform.h"
 #include "app/dialogs.h"
+#include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
+#include "language/langfile.h"
 #include "language/languagemenu.h"
-#include "platform/platform.h"
+#include "platform/probebackend.h"
 #include "recorder/activitylist.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +26,7 @@
 #include <functional>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -34,6 +37,27 @@ namespace {
 
 constexpr double Sec = 1.0 / 86400.0;
 QTemporaryDir* home = nullptr;
+
+// The data, settings and shortcut folders of every test: one private home, and no system bus.
+class TPrivateHome : public ::testing::Environment {
+public:
+    void SetUp() override {
+        FDir = std::make_unique<QTemporaryDir>();
+        home = FDir.get();
+        qputenv("HOME", FDir->path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (FDir->path() + "/data").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (FDir->path() + "/config").toLocal8Bit());
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent");
+    }
+    void TearDown() override {
+        home = nullptr;
+        FDir.reset();
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> FDir;
+};
+[[maybe_unused]] auto* const PrivateHome = ::testing::AddGlobalTestEnvironment(new TPrivateHome);
 
 class FakeDialogs : public IDialogs {
 public:
@@ -91,7 +115,7 @@ protected:
         deps.Clock = &clock;
         deps.UseTray = tray;
         deps.StartTimer = false;
-        deps.ExePath = "/opt/orvane/bin/orvane";
+        deps.ExePath = exePath;
         window = std::make_unique<TfmActivity>(*base, deps);
         return *window;
     }
@@ -108,6 +132,7 @@ protected:
     }
 
     FakeDialogs dialogs;
+    QString exePath = "/opt/orvane/bin/orvane";
     platform::TScriptedProbe probe;
     TManualClock clock;
     std::unique_ptr<TQalBase> base;
@@ -178,7 +203,7 @@ TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
 TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {
     TfmActivity& w = Start();
     w.mnWeekly->trigger();
-    EXPECT_EQ(w.FViewMode, vmWeekly);
+    EXPECT_EQ(w.FViewMode, TViewMode::vmWeekly);
     EXPECT_TRUE(w.mnWeekly->isChecked());
     std::ifstream in(w.FConfigFile);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
@@ -187,7 +212,7 @@ TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {
     window.reset();
     // 260 keeps its low 8 bits: the all view.
     { std::ofstream(Folder() + "/orvane.cfg") << "[activities]\nviewmode=260\n"; }
-    EXPECT_EQ(Start().FViewMode, vmAll);
+    EXPECT_EQ(Start().FViewMode, TViewMode::vmAll);
 }
 
 TEST_F(MainWindow, WithoutATrayCloseEndsTheProgramAndTheUserIsTold) {
@@ -231,7 +256,7 @@ TEST_F(MainWindow, NewAndRemoveLongActivities) {
     EXPECT_EQ(w.FActivities.Count(), 2);
 
     // A translated question with foreign placeholders shows without a crash.
-    w.SActivitiesFound = "%d %n %99999s %s";
+    w.FMessageTexts[EMessageText::SActivitiesFound] = "%d %n %99999s %s";
     dialogs.inputs = {"0"};
     w.mnRemoveLongsClick();
     EXPECT_EQ(dialogs.asked.size(), 2u);
@@ -292,15 +317,50 @@ TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {
     EXPECT_NE(dialogs.opened[0].toString().indexOf("subject="), -1);
 }
 
-int main(int argc, char** argv) {
-    QTemporaryDir dir;
-    home = &dir;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("HOME", dir.path().toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (dir.path() + "/data").toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toLocal8Bit());
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
+    exePath = home->filePath("bin/orvane");
+    const std::string lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    std::ofstream(lan + "/Test.lan") << "[Orvane]\nLanguage=\"Test\"\nCommonLanguageFile=Test.lng\n"
+                                        "[fmActivity]\nSRemoveAll=\"Sure?/r/nReally?\"\n";
+    std::ofstream(lan + "/Test.lng") << "[FrmAbout]\nSVersion=\"v%s!\"\n";
+    std::ofstream(lan + "/Bare.lan")
+        << "[Orvane]\nLanguage=\"Bare\"\nCommonLanguageFile=Bare.lng\n";
+    std::ofstream(lan + "/Bare.lng") << "[FrmAbout]\n";
+    TfmActivity& w = Start();
+    TFrmAbout& about = *w.AboutForm();
+    for (const char* language : {"Test", "Bare"}) {
+        // A language without the texts keeps those of the language before.
+        SCOPED_TRACE(language);
+        base->SetLanguage(language);
+        w.LoadMessageTexts();
+        dialogs.answers = {QMessageBox::No};
+        w.Neu1Click();
+        EXPECT_EQ(dialogs.asked.back(), "Sure?\r\nReally?");
+        about.PrepareAbout();
+        EXPECT_TRUE(about.RichEdit1->toPlainText().startsWith("v1.0.1!\n\nCopyright"))
+            << about.RichEdit1->toPlainText().toStdString();
+        EXPECT_EQ(about.windowTitle(), "About Orvane");
+    }
+}
+
+TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
+    const QString out = home->filePath("build/Orvane.ori");
+    QDir().mkpath(home->filePath("build"));
+    QString error;
+    ASSERT_TRUE(BuildLanguageFiles(out, &error)) << error.toStdString();
+    TLangFile ori(out);
+    TLangFile common(home->filePath("build/Common.ori"));
+    EXPECT_EQ(ori.ReadString("fmActivity", "fmActivity.Caption", {}),
+              "\"Orvane Activity Recorder\"");
+    EXPECT_EQ(common.ReadString("FrmAbout", "SVersion", {}),
+              "\"Orvane logs your activities Version %s\"");
+    for (const TMessageTextEntry& e : MessageTextTable) {
+        const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
+        const QString section = QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size()));
+        const QString text = QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()));
+        EXPECT_EQ((e.Common ? common : ori).ReadString(section, id, {}),
+                  "\"" + QString(text).replace("\r\n", "/r/n") + "\"")
+            << id.toStdString();
+    }
 }

@@ -55,7 +55,7 @@ TEST(Report, DumpPrintsOneObjectPerEntryAndFailsWithStatus2) {
     EXPECT_EQ(cli::RunReport({"nonsense"}, out3, err3), 64);
 }
 
-TEST(Report, ProbeWithoutADisplayPrintsTwoEmptyFields) {
+TEST(Report, ProbeWithoutADisplayPrintsTwoEmptyFieldsAndSaysWhy) {
     const char* old = std::getenv("DISPLAY");
     const std::string saved = old ? old : "";
     unsetenv("DISPLAY");
@@ -63,9 +63,16 @@ TEST(Report, ProbeWithoutADisplayPrintsTwoEmptyFields) {
     EXPECT_EQ(cli::RunReport({"probe"}, out, err), 0);
     EXPECT_EQ(out.str(), "\t\n");
     EXPECT_EQ(err.str(), "");
-    std::ostringstream out2, err2;
-    EXPECT_EQ(cli::RunReport({"probe", "--wtach"}, out2, err2), 64);
-    EXPECT_EQ(out2.str(), "");
-    EXPECT_NE(err2.str().find("--wtach"), std::string::npos);
+    std::ostringstream which, whichErr;
+    EXPECT_EQ(cli::RunReport({"probe", "--which"}, which, whichErr), 0);
+    EXPECT_EQ(which.str(), "none\n  passed over x11: $DISPLAY is not set\n");
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"probe", "--wtach"}, {"probe", "--which", "--watch"}}) {
+        std::ostringstream out2, err2;
+        EXPECT_EQ(cli::RunReport(wrong, out2, err2), 64) << wrong.back();
+        EXPECT_EQ(out2.str(), "");
+        EXPECT_NE(err2.str().find(wrong.back() == "--wtach" ? "--wtach" : "--which"),
+                  std::string::npos);
+    }
     if (old) setenv("DISPLAY", saved.c_str(), 1);
 }

@@ -1,6 +1,7 @@
-// The language files shipped in lan/: every text of the main window, the four message texts
-// with their placeholders, and the about window's texts in each language's common file.
+// The language files shipped in lan/: every text of the main window, its message texts with
+// their placeholders, and the about window's texts in each language's common file.
 #include "language/langmanager.h"
+#include "views/messagetexts.h"
 
 #include "testhelpers.h"
 
@@ -23,7 +24,7 @@ const char* const MainWindowKeys[] = {
     "mnShow.Caption", "ShowAllNews1.Caption", "N4.Caption", "About1.Caption", "Exit1.Caption",
     "MainMenu1.Menu[0]", "MainMenu1.Menu[1]", "MainMenu1.Menu[2]", "MainMenu1.Menu[3]",
     "MainMenu1.Menu[4]", "SRemoveActivitiesCaption", "SRemoveActivitiesText",
-    "SActivitiesFound", "SRemoveAll"};
+    "SActivitiesFound", "SRemoveAll", "SNegativeHours"};
 
 int CountOf(const QString& text, const QString& what) { return int(text.count(what)); }
 
@@ -76,12 +77,21 @@ TEST(ShippedLanguages, EnglishRestatesTheBuiltInTexts) {
         {"mnDesktop.Hint", "Show Orvane on Desktop"},
         {"mnStartup.Hint", "Use Orvane on Autostart"},
         {"MainMenu1.Menu[4]", "About"},
-        {"SRemoveAll", "Attention all activities will be removed/r/nDo you want to proceed?"},
-        {"SActivitiesFound",
-         "Following Activity found: /r/n%s, Duration %s, %s, %s/r/nRemove Activity?"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Unquote(file.ReadString("fmActivity", c.Key, {})), c.Value) << c.Key;
+
+    // Every message text, with its line breaks written as /r/n.
+    TLangFile common(QString(ORVANE_LAN_DIR) + "/" +
+                     Unquote(file.ReadString("Orvane", "CommonLanguageFile", {})));
+    for (const TMessageTextEntry& e : MessageTextTable) {
+        const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
+        const QString section = QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size()));
+        const QString stored = Unquote((e.Common ? common : file).ReadString(section, id, {}));
+        EXPECT_EQ(stored, QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()))
+                              .replace("\r\n", "/r/n"))
+            << id.toStdString();
+    }
 }
 
 TEST(ShippedLanguages, ManagerFindsThemWithoutComplaint) {

@@ -14,8 +14,11 @@ constexpr double Sec = 1.0 / 86400.0;
 class FakeProbe : public IForegroundProbe {
 public:
     std::string P, C;
-    std::string ForegroundProcessName() override { return P; }
-    std::string ForegroundCaption() override { return C; }
+    int Samples = 0;
+    TForegroundSample Sample() override {
+        ++Samples;
+        return {P, C};
+    }
 };
 
 class Sampler : public ::testing::Test {
@@ -70,6 +73,7 @@ TEST_F(Sampler, ChangesOpenEntriesAndUnchangedTicksDoNothing) {
     EXPECT_NEAR(list[1].Duration, 5 * Sec, 1e-9);
     EXPECT_EQ(list[2].Duration, 0.0);
     EXPECT_EQ(saves, 3);
+    EXPECT_EQ(probe.Samples, 4) << "one look at the focused window per tick";
     // Today's chart after each change.
     EXPECT_DOUBLE_EQ(charts.back().first, EncodeDate(2024, 5, 6));
     EXPECT_DOUBLE_EQ(charts.back().second, EncodeDateTime(2024, 5, 6, 23, 59, 59, 999));

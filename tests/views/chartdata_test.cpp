@@ -6,6 +6,7 @@
 
 using namespace orvane;
 using namespace testutil;
+using enum TViewMode;
 
 TEST(Selection, SelectedPeriodByNodeParentAndMode) {
     const int day = DayNumber(At(2024, 1, 17));
@@ -16,18 +17,18 @@ TEST(Selection, SelectedPeriodByNodeParentAndMode) {
     struct Case {
         const TTreeNode* node;
         const TTreeNode* parent;
-        std::uint8_t mode;
+        TViewMode mode;
         TDateTime from, to;
         std::string text;
     } cases[] = {
-        {&period, nullptr, ViewDaily, TDateTime(day), EndOfDay(day), ""},
-        {&program, &period, ViewDaily, TDateTime(day), EndOfDay(day), program.Text},
-        {&program, &period, ViewWeekly, TDateTime(day), EndOfIsoWeek(day), program.Text},
-        {&program, &period, ViewMonthly, TDateTime(day), EndOfMonth(day), program.Text},
-        {&line, &program, ViewDaily, 0, EndOfDay(0), line.Text},
-        {&whole, nullptr, ViewAll, 0, 0, ""},
-        {&program, &whole, ViewAll, 0, 0, ""},
-        {&program, &period, 3, 0, 0, ""},
+        {&period, nullptr, vmDaily, TDateTime(day), EndOfDay(day), ""},
+        {&program, &period, vmDaily, TDateTime(day), EndOfDay(day), program.Text},
+        {&program, &period, vmWeekly, TDateTime(day), EndOfIsoWeek(day), program.Text},
+        {&program, &period, vmMonthly, TDateTime(day), EndOfMonth(day), program.Text},
+        {&line, &program, vmDaily, 0, EndOfDay(0), line.Text},
+        {&whole, nullptr, vmAll, 0, 0, ""},
+        {&program, &whole, vmAll, 0, 0, ""},
+        {&program, &period, static_cast<TViewMode>(3), 0, 0, ""},
     };
     for (const Case& c : cases) {
         const auto s = SelectedPeriod(c.node, c.parent, c.mode);
@@ -36,7 +37,7 @@ TEST(Selection, SelectedPeriodByNodeParentAndMode) {
         EXPECT_EQ(s->To, c.to) << c.node->Text << " mode " << int(c.mode);
         EXPECT_EQ(s->Text, c.text) << c.node->Text << " mode " << int(c.mode);
     }
-    EXPECT_FALSE(SelectedPeriod(nullptr, nullptr, ViewDaily).has_value());
+    EXPECT_FALSE(SelectedPeriod(nullptr, nullptr, vmDaily).has_value());
 }
 
 TEST(Selection, ProgramNamedByNodeText) {

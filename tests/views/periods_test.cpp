@@ -9,6 +9,7 @@
 
 using namespace orvane;
 using namespace testutil;
+using enum TViewMode;
 
 namespace {
 
@@ -91,24 +92,25 @@ TEST_F(Periods, DurationTextsKeepTheirWholeDays) {
 
 TEST_F(Periods, TreeOfEmptyAndSingleEntryRecords) {
     TActivityList list;
-    for (std::uint8_t mode : {ViewDaily, ViewWeekly, ViewMonthly, ViewAll})
+    for (TViewMode mode : {vmDaily, vmWeekly, vmMonthly, vmAll})
         EXPECT_TRUE(FillTree(list, mode)->empty());
-    EXPECT_FALSE(FillTree(list, 3).has_value()) << "mode 3 leaves the tree as it is";
+    EXPECT_FALSE(FillTree(list, static_cast<TViewMode>(3)).has_value())
+        << "mode 3 leaves the tree as it is";
 
     Add(list, "/bin/a", "Doc", At(2024, 1, 3, 10), 0);
     const TDateTime now = At(2024, 2, 1);
     const std::vector<std::string> program = {"1|-|/bin/a              : 00:00:00",
                                               "2|-|00:00:00  : Doc"};
     const int day = DayNumber(At(2024, 1, 3));
-    auto expect = [&](std::uint8_t mode, const std::string& top) {
+    auto expect = [&](TViewMode mode, const std::string& top) {
         std::vector<std::string> want = {top};
         want.insert(want.end(), program.begin(), program.end());
         EXPECT_EQ(Flatten(*FillTree(list, mode, now)), want) << int(mode);
     };
-    expect(ViewDaily, "0|" + std::to_string(day) + "|03.01.2024  :  00:00:00");
-    expect(ViewWeekly, "0|" + std::to_string(day) + "|Woche 01/24 (03.01-07.01.24)  :  00:00:00");
-    expect(ViewMonthly, "0|" + std::to_string(day) + "|Monat Jan.24 (03.01-03.01.24)  :  00:00:00");
-    expect(ViewAll, "0|-|03.01.2024 - 01.02.2024 Total : 00:00:00  ");
+    expect(vmDaily, "0|" + std::to_string(day) + "|03.01.2024  :  00:00:00");
+    expect(vmWeekly, "0|" + std::to_string(day) + "|Woche 01/24 (03.01-07.01.24)  :  00:00:00");
+    expect(vmMonthly, "0|" + std::to_string(day) + "|Monat Jan.24 (03.01-03.01.24)  :  00:00:00");
+    expect(vmAll, "0|-|03.01.2024 - 01.02.2024 Total : 00:00:00  ");
 }
 
 TEST_F(Periods, DailyTreeSkipsEmptyDaysButNotDaysAnEntryRunsThrough) {
@@ -172,7 +174,7 @@ TEST_F(Periods, HostileTimesNeitherHangNorCrash) {
     Add(list, "/bin/a", "x", At(2024, 1, 2), HUGE_VAL);
     Add(list, "/bin/a", "x", 1e300, -1e300);
     Add(list, "/bin/a", "x", At(2024, 1, 5), Hour);
-    for (std::uint8_t mode : {ViewDaily, ViewWeekly, ViewMonthly, ViewAll})
+    for (TViewMode mode : {vmDaily, vmWeekly, vmMonthly, vmAll})
         EXPECT_NO_FATAL_FAILURE(FillTree(list, mode));
     EXPECT_EQ(FillTreeDaily(list).size(), 5u);
 
@@ -225,7 +227,7 @@ TEST_F(Periods, FastBuildMatchesTheDirectAlgorithm) {
                 std::swap(list.Items(1 + pick(n - 2)), list.Items(1 + pick(n - 2)));
         }
         const TDateTime now = At(2024, 6, 1);
-        for (std::uint8_t mode : {ViewDaily, ViewWeekly, ViewMonthly}) {
+        for (TViewMode mode : {vmDaily, vmWeekly, vmMonthly}) {
             const auto fast = Flatten(*FillTree(list, mode, now));
             const auto slow = Flatten(reference::Fill(list, mode));
             ASSERT_EQ(fast, slow) << "seed " << seed << " mode " << int(mode);

@@ -77,16 +77,16 @@ inline TDateTime FillPrograms(const TActivityList& list, TDateTime from, TDateTi
     return total;
 }
 
-inline TTree Fill(const TActivityList& list, std::uint8_t mode) {
+inline TTree Fill(const TActivityList& list, TViewMode mode) {
     TTree tree;
     if (list.Count() == 0) return tree;
     const TDateTime last = list[list.Count() - 1].Start;
     for (TDateTime d = list[0].Start; d <= last;) {
         TDateTime to, next;
         std::string label;
-        if (mode == ViewDaily) {
+        if (mode == TViewMode::vmDaily) {
             to = EndOfDay(d), next = StartOfDay(d) + 1, label = DateText(d);
-        } else if (mode == ViewWeekly) {
+        } else if (mode == TViewMode::vmWeekly) {
             to = EndOfIsoWeek(d), next = StartOfNextIsoWeek(d), label = WeekLabel(d);
         } else {
             to = EndOfMonth(d), next = StartOfNextMonth(d), label = MonthLabel(d, last);

@@ -53,6 +53,7 @@ TEST(TreeModel, ChildItemsAreMadeWhenANodeIsExpanded) {
     EXPECT_EQ(model.data(day).toString(), "15.01.2024  :  04:00:00");
 
     QTreeView view;
+    SetUpTreeView(view);
     ShowTreeIn(view, model);
     view.expand(day);
     ASSERT_EQ(model.rowCount(day), 2);
@@ -170,12 +171,4 @@ TEST(Chart, WheelZoomsAroundTheCursorDragPansClickSignals) {
     EXPECT_GE(moves.count(), 1);
     QTest::mouseClick(&chart, Qt::LeftButton, {}, {200, 100});
     EXPECT_EQ(clicks.count(), 1);
-}
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    SetCurrentLocaleFormat(TLocaleFormat{});
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

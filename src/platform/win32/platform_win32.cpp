@@ -361,6 +361,21 @@ void ToggleShortcut(const std::string& exePath, const std::string& name,
         file->Save(Wide(linkPath).c_str(), FALSE);
 }
 
+namespace {
+int FolderOf(EShortcut shortcut) {
+    return shortcut == EShortcut::Desktop ? CSIDL_DESKTOPDIRECTORY : CSIDL_STARTUP;
+}
+} // namespace
+
+bool ShortcutExists(EShortcut shortcut) {
+    return ShortcutExists(std::string(ShortcutName), FolderOf(shortcut));
+}
+
+void ToggleShortcut(EShortcut shortcut, const std::string& exePath) {
+    ToggleShortcut(exePath, std::string(ShortcutName), std::string(ShortcutDescription),
+                   FolderOf(shortcut));
+}
+
 NOTIFYICONDATAA MakeIconData(HWND window, HICON icon) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;

@@ -41,6 +41,17 @@ NOTIFYICONDATAA MakeIconData(HWND window, HICON icon);
 bool AddTrayIcon(NOTIFYICONDATAA& data);
 bool DeleteTrayIcon(NOTIFYICONDATAA& data);
 
+// The shell's routines behind the shortcut intents of platform.h, by special-folder number
+// (CSIDL_DESKTOPDIRECTORY, CSIDL_STARTUP).
+// The folder with a trailing backslash, or empty when the shell cannot name it.
+std::string SpecialFolderPath(int csidl);
+// Whether a file named name with its extension replaced by ".lnk" exists in the folder.
+bool ShortcutExists(const std::string& name, int csidl);
+// Creates the link name.lnk to exePath when no file of that name is in the folder, deletes the
+// file when one is. Throws when the link object cannot be prepared.
+void ToggleShortcut(const std::string& exePath, const std::string& name,
+                    const std::string& description, int csidl);
+
 // Gives the window no taskbar button: hidden, WS_EX_TOOLWINDOW added, shown again if it was
 // visible before.
 void MakeToolWindow(HWND window);

@@ -54,11 +54,10 @@ std::string DesktopFolder() {
     return home.empty() ? std::string() : home + "/Desktop";
 }
 
-std::string ShortcutPath(const std::string& name, int csidl) {
-    const std::string folder = SpecialFolderPath(csidl);
-    const std::string file = ShortcutFileName(name);
-    if (folder.empty() || file.empty()) return {};
-    return folder + file;
+std::string ShortcutPath(EShortcut shortcut) {
+    const std::string folder = ShortcutFolder(shortcut);
+    if (folder.empty()) return {};
+    return folder + std::string(ShortcutName) + ".desktop";
 }
 
 // Writes the file beside its final place and renames it over: a reader never sees half an
@@ -92,6 +91,12 @@ bool CreateFolders(const std::string& path) {
 }
 
 } // namespace
+
+std::string ShortcutFolder(EShortcut shortcut) {
+    if (shortcut == EShortcut::Desktop) return WithSlash(DesktopFolder());
+    const std::string config = ConfigHome();
+    return config.empty() ? std::string() : WithSlash(config) + "autostart/";
+}
 
 std::string DesktopDirFromUserDirs(std::string_view text, const std::string& home) {
     std::string found;
@@ -167,18 +172,8 @@ std::string DesktopExecValue(const std::string& exePath) {
     return DesktopStringValue(quoted);
 }
 
-std::string ShortcutFileName(const std::string& name) {
-    std::string file = name.substr(name.rfind('/') + 1);
-    const std::size_t dot = file.rfind('.');
-    if (dot != std::string::npos && dot > 0) file.resize(dot);
-    if (file.empty() || file == "." || file == "..") return {};
-    return file + ".desktop";
-}
-
 std::string DesktopEntryText(const std::string& exePath, const std::string& name,
                              const std::string& description) {
-    std::string shown = ShortcutFileName(name);
-    if (!shown.empty()) shown.resize(shown.size() - std::string_view(".desktop").size());
     std::string folder = exePath.substr(0, exePath.rfind('/') + 1);
     if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
@@ -199,7 +194,7 @@ std::string DesktopEntryText(const std::string& exePath, const std::string& name
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
                        "Version=1.0\n";
-    text += "Name=" + DesktopStringValue(shown) + "\n";
+    text += "Name=" + DesktopStringValue(name) + "\n";
     if (!comment.empty()) text += "Comment=" + DesktopStringValue(comment) + "\n";
     text += "Exec=" + DesktopExecValue(exePath) + "\n";
     if (!folder.empty()) text += "Path=" + DesktopStringValue(folder) + "\n";
@@ -220,38 +215,27 @@ std::string UserAppDataFolder() {
     return (home == "/" ? std::string() : home) + "/.local/share";
 }
 
-std::string SpecialFolderPath(int csidl) {
-    switch (csidl) {
-    case CSIDL_DESKTOPDIRECTORY: return x11::WithSlash(x11::DesktopFolder());
-    case CSIDL_STARTUP: {
-        const std::string config = x11::ConfigHome();
-        return config.empty() ? std::string() : x11::WithSlash(config) + "autostart/";
-    }
-    case CSIDL_APPDATA: return x11::WithSlash(UserAppDataFolder());
-    default: return {};
-    }
-}
-
-bool ShortcutExists(const std::string& name, int csidl) {
-    const std::string path = x11::ShortcutPath(name, csidl);
+bool ShortcutExists(EShortcut shortcut) {
+    const std::string path = x11::ShortcutPath(shortcut);
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void ToggleShortcut(const std::string& exePath, const std::string& name,
-                    const std::string& description, int csidl) {
+void ToggleShortcut(EShortcut shortcut, const std::string& exePath) {
     // Where the folder cannot be named there is no shortcut to make or remove.
-    const std::string path = x11::ShortcutPath(name, csidl);
+    const std::string path = x11::ShortcutPath(shortcut);
     if (path.empty()) return;
-    if (ShortcutExists(name, csidl)) {
+    if (ShortcutExists(shortcut)) {
         unlink(path.c_str());
         return;
     }
     const std::string folder = path.substr(0, path.rfind('/'));
-    if (csidl == CSIDL_STARTUP) x11::CreateFolders(folder);
+    if (shortcut == EShortcut::Autostart) x11::CreateFolders(folder);
     // The desktop copy must be executable, or file managers refuse to launch it.
-    const mode_t mode = csidl == CSIDL_DESKTOPDIRECTORY ? 0755 : 0644;
-    x11::WriteFileAtomically(path, x11::DesktopEntryText(exePath, name, description), mode);
+    const mode_t mode = shortcut == EShortcut::Desktop ? 0755 : 0644;
+    const std::string text = x11::DesktopEntryText(exePath, std::string(ShortcutName),
+                                                   std::string(ShortcutDescription));
+    x11::WriteFileAtomically(path, text, mode);
 }
 
 } // namespace orvane::platform

@@ -39,7 +39,8 @@ std::string DesktopStringValue(std::string_view text);
 // The whole desktop entry that points at exePath.
 std::string DesktopEntryText(const std::string& exePath, const std::string& name,
                              const std::string& description);
-// The shortcut's file name: name without any folder, its extension replaced by ".desktop".
-std::string ShortcutFileName(const std::string& name);
+// The folder of the shortcut's desktop entry with a trailing slash: the XDG desktop folder, or
+// the autostart folder of the XDG configuration; empty when it cannot be named.
+std::string ShortcutFolder(EShortcut shortcut);
 
 } // namespace orvane::platform::x11

@@ -1,6 +1,7 @@
 // The Windows side of the platform layer against the real system (or Wine): windows the test
 // creates, the process list, the shell's folders and links, the version resource.
 #include "platform/platform.h"
+#include "platform/probebackend.h"
 #include "platform/win32/messages.h"
 #include "platform/win32/win32.h"
 
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <string>
 
+using namespace orvane;
 using namespace orvane::platform;
 
 namespace {
@@ -90,9 +92,12 @@ TEST(Win32Probe, FindsTheForegroundWindowOfThisProcess) {
         << ProcessNameOfWindow(reinterpret_cast<TWindowHandle>(window)) << " vs " << exe;
     EXPECT_EQ(CaptionOfWindow(reinterpret_cast<TWindowHandle>(window)), caption);
 
-    TForegroundProbe probe;
-    EXPECT_TRUE(SameText(probe.ForegroundProcessName(), exe));
-    EXPECT_EQ(probe.ForegroundCaption(), caption);
+    const std::unique_ptr<IProbeBackend> probe = Win32ProbeCandidate().Create();
+    EXPECT_EQ(Win32ProbeCandidate().Unavailable(), "");
+    EXPECT_EQ(probe->Name(), "win32");
+    const TForegroundSample sample = probe->Sample();
+    EXPECT_TRUE(SameText(sample.Process, exe)) << sample.Process;
+    EXPECT_EQ(sample.Caption, caption);
 
     // Without a caption: no caption, but the process is still named.
     ::SetWindowTextA(window, "");
@@ -260,6 +265,22 @@ TEST(Win32Shell, ToggleCreatesAndRemovesTheShortcut) {
     ToggleShortcut(exe, name, "", CSIDL_DESKTOPDIRECTORY);
     EXPECT_FALSE(ShortcutExists(name, CSIDL_DESKTOPDIRECTORY));
     EXPECT_EQ(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Win32Shell, TheIntentsAreOrvaneLnkInTheirFolders) {
+    const std::string exe = ExecutablePath();
+    const std::pair<EShortcut, int> intents[] = {{EShortcut::Desktop, CSIDL_DESKTOPDIRECTORY},
+                                                 {EShortcut::Autostart, CSIDL_STARTUP}};
+    for (const auto& [shortcut, csidl] : intents) {
+        const std::string link = SpecialFolderPath(csidl) + "Orvane.lnk";
+        ::DeleteFileA(link.c_str());
+        ASSERT_FALSE(ShortcutExists(shortcut)) << link;
+        ToggleShortcut(shortcut, exe);
+        EXPECT_TRUE(ShortcutExists(shortcut)) << link;
+        EXPECT_NE(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES) << link;
+        ToggleShortcut(shortcut, exe);
+        EXPECT_FALSE(ShortcutExists(shortcut)) << link;
+    }
 }
 
 TEST(Win32Shell, AForeignFileOfThatNameCountsAndIsDeleted) {

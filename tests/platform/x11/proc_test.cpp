@@ -1,6 +1,7 @@
 #include "envguard.h"
 #include "platform/platform.h"
 #include "platform/linux/procfs.h"
+#include "platform/probebackend.h"
 #include "platform/x11/x11detail.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <unistd.h>
 
+using namespace orvane;
 using namespace orvane::platform;
 namespace fs = std::filesystem;
 
@@ -106,8 +108,25 @@ TEST(Probe, NoDisplayGivesEmptyStrings) {
         EXPECT_EQ(GetForegroundWindow(), 0u);
         EXPECT_EQ(ProcessNameOfWindow(0x400001), "");
         EXPECT_EQ(CaptionOfWindow(0x400001), "");
-        TForegroundProbe probe;
-        EXPECT_EQ(probe.ForegroundProcessName(), "");
-        EXPECT_EQ(probe.ForegroundCaption(), "");
+        EXPECT_EQ(SampleForegroundWindow(), TForegroundSample{});
     }
+}
+
+// The backend is offered wherever a display is named, reachable or not: the probe connects
+// again at every sample, so a server that comes up later is recorded.
+TEST(Probe, TheX11BackendIsOfferedWhereverADisplayIsNamed) {
+    TEnvGuard env;
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    env.Set("XDG_SESSION_TYPE", nullptr);
+    for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+        env.Set("DISPLAY", unset);
+        EXPECT_EQ(X11ProbeCandidate().Unavailable(), "$DISPLAY is not set");
+    }
+    env.Set("DISPLAY", ":59999");
+    EXPECT_EQ(X11ProbeCandidate().Unavailable(), "");
+    const std::unique_ptr<IProbeBackend> probe = X11ProbeCandidate().Create();
+    EXPECT_EQ(probe->Name(), "x11");
+    EXPECT_EQ(probe->Problem(), "cannot connect to the display \":59999\" now; tried again at "
+                                "every sample");
+    EXPECT_EQ(probe->Sample(), TForegroundSample{});
 }

@@ -55,9 +55,9 @@ TEST(ReportVerbs, TreeAndCsvPrintWhatTheExportsWrite) {
         args.push_back(f.File);
         ASSERT_EQ(Report(args, out, err), 0) << err;
         std::ostringstream want;
-        WriteTreeText(*FillTree(f.List, std::string(mode) == "daily"    ? ViewDaily
-                                        : std::string(mode) == "weekly" ? ViewWeekly
-                                                                        : ViewMonthly),
+        WriteTreeText(*FillTree(f.List, std::string(mode) == "daily"    ? TViewMode::vmDaily
+                                        : std::string(mode) == "weekly" ? TViewMode::vmWeekly
+                                                                        : TViewMode::vmMonthly),
                       want);
         EXPECT_EQ(out, want.str()) << mode;
     }

@@ -1,0 +1,75 @@
+// The program's built-in message texts with their identifiers, written down once. The windows
+// start from them and read each again by identifier from the language files; the translators'
+// build records them through those same reads. \r\n is a line break.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+enum class EMessageText {
+    SRemoveActivitiesCaption,
+    SRemoveActivitiesText,
+    SActivitiesFound, // four %s: start, duration, program, caption
+    SRemoveAll,
+    SNegativeHours,
+    SCaptionAbout,
+    SVersion, // one %s: the product version
+    SAboutText,
+};
+
+struct TMessageTextEntry {
+    EMessageText Key;
+    std::string_view Section; // the window that asks for it: its section of the language file
+    std::string_view Id;
+    bool Common; // looked up in the common language file
+    std::string_view Text;
+};
+
+// In the order the windows read them.
+inline constexpr TMessageTextEntry MessageTextTable[] = {
+    {EMessageText::SRemoveActivitiesCaption, "fmActivity", "SRemoveActivitiesCaption", false,
+     "Remove Activities"},
+    {EMessageText::SRemoveActivitiesText, "fmActivity", "SRemoveActivitiesText", false,
+     "Looking for Activities, which takes longer than ?? hours."},
+    {EMessageText::SActivitiesFound, "fmActivity", "SActivitiesFound", false,
+     "Following Activity found: \r\n%s, Duration %s, %s, %s\r\nRemove Activity?"},
+    {EMessageText::SRemoveAll, "fmActivity", "SRemoveAll", false,
+     "Attention all activities will be removed\r\nDo you want to proceed?"},
+    {EMessageText::SNegativeHours, "fmActivity", "SNegativeHours", false,
+     "The number of hours must not be negative."},
+    {EMessageText::SCaptionAbout, "FrmAbout", "SCaptionAbout", true, "About Orvane"},
+    {EMessageText::SVersion, "FrmAbout", "SVersion", true,
+     "Orvane logs your activities Version %s"},
+    {EMessageText::SAboutText, "FrmAbout", "SAboutText", true,
+     "\r\n\r\nCopyright (c) 2026 Orvane developers\r\nhttp://www.orvane.org\r\n"
+     "All rights reserved.\r\n\r\ne-mail: info@orvane.org\r\n"},
+};
+
+// The current texts: the built-in ones until a language file replaces them.
+class TMessageTexts {
+public:
+    TMessageTexts() {
+        for (const TMessageTextEntry& e : MessageTextTable) (*this)[e.Key] = e.Text;
+    }
+    const std::string& operator[](EMessageText key) const {
+        return FTexts[static_cast<std::size_t>(key)];
+    }
+    std::string& operator[](EMessageText key) { return FTexts[static_cast<std::size_t>(key)]; }
+
+private:
+    std::array<std::string, std::size(MessageTextTable)> FTexts;
+};
+
+// Every key once, at its own place: the table is indexed by the key.
+constexpr bool MessageTextTableInKeyOrder() {
+    for (std::size_t i = 0; i < std::size(MessageTextTable); ++i)
+        if (static_cast<std::size_t>(MessageTextTable[i].Key) != i) return false;
+    return true;
+}
+static_assert(MessageTextTableInKeyOrder());
+
+} // namespace orvane
