@@ -1,5 +1,7 @@
 #include "platform/wayland/foreigntoplevel.h"
 
+#include "platform/wayland/backend.h"
+
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
@@ -74,8 +76,7 @@ constexpr auto ConnectTimeout = std::chrono::milliseconds(1000);
 constexpr auto SampleTimeout = std::chrono::milliseconds(200);
 
 std::string TextOf(const char* s) {
-    std::string text = s ? s : "";
-    return text;
+    return s ? s : "";
 }
 
 } // namespace
@@ -85,8 +86,9 @@ struct TForeignToplevels::TConnection {
     wl_registry* Registry = nullptr;
     zwlr_foreign_toplevel_manager_v1* Manager = nullptr;
     std::uint32_t ManagerName = 0;
+    std::vector<zwlr_foreign_toplevel_handle_v1*> Handles;
     TToplevelList Toplevels;
-    bool Lost = false;
+    bool Lost = false; // the compositor went away or stopped telling; connect again
     std::unique_ptr<QSocketNotifier> Notifier;
 
     ~TConnection() {
@@ -97,8 +99,6 @@ struct TForeignToplevels::TConnection {
         if (Registry) wl_registry_destroy(Registry);
         if (Display) wl_display_disconnect(Display);
     }
-
-    std::vector<zwlr_foreign_toplevel_handle_v1*> Handles;
 
     static TToplevelList::TId Id(zwlr_foreign_toplevel_handle_v1* h) {
         return reinterpret_cast<TToplevelList::TId>(h);
@@ -297,3 +297,47 @@ const std::string& TForeignToplevels::LastError() const {
 }
 
 } // namespace orvane::platform::wayland
+
+namespace orvane::platform {
+
+namespace {
+
+// No pid in this protocol: the program is found through the app_id.
+class TForeignToplevelProbe final : public IProbeBackend {
+public:
+    explicit TForeignToplevelProbe(std::unique_ptr<wayland::TForeignToplevels> toplevels)
+        : FToplevels(std::move(toplevels)) {}
+    std::string_view Name() const override { return "wlr-foreign-toplevel"; }
+    TForegroundSample Sample() override {
+        return wayland::SampleOf(FToplevels->Focused(), FResolver);
+    }
+    std::string Problem() override {
+        FToplevels->Focused();
+        return FToplevels->LastError();
+    }
+
+private:
+    std::unique_ptr<wayland::TForeignToplevels> FToplevels;
+    wayland::TAppIdResolver FResolver;
+};
+
+} // namespace
+
+TProbeCandidate ForeignToplevelProbeCandidate() {
+    // The connection made to see whether the compositor offers the protocol is the one kept.
+    auto connection = std::make_shared<std::unique_ptr<wayland::TForeignToplevels>>();
+    return {"wlr-foreign-toplevel",
+            [connection] {
+                std::string why;
+                *connection = wayland::TForeignToplevels::Connect(why);
+                return why;
+            },
+            [connection]() -> std::unique_ptr<IProbeBackend> {
+                std::string why;
+                if (!*connection) *connection = wayland::TForeignToplevels::Connect(why);
+                if (!*connection) return nullptr;
+                return std::make_unique<TForeignToplevelProbe>(std::move(*connection));
+            }};
+}
+
+} // namespace orvane::platform

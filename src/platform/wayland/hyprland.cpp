@@ -1,5 +1,6 @@
 #include "platform/wayland/hyprland.h"
 
+#include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
 
 #include <QJsonDocument>
@@ -14,22 +15,17 @@ namespace {
 
 constexpr std::size_t MaxReply = 1u << 20;
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
 // The folders that hold the instances' sockets, newest layout first.
 std::vector<std::string> InstanceRoots() {
     std::vector<std::string> roots;
-    if (const std::string runtime = Env("XDG_RUNTIME_DIR"); !runtime.empty())
+    if (const std::string runtime = EnvValue("XDG_RUNTIME_DIR"); !runtime.empty())
         roots.push_back(runtime + "/hypr");
     roots.push_back("/tmp/hypr");
     return roots;
 }
 
 std::vector<std::string> NamedSockets() {
-    const std::string signature = Env("HYPRLAND_INSTANCE_SIGNATURE");
+    const std::string signature = EnvValue("HYPRLAND_INSTANCE_SIGNATURE");
     if (signature.empty() || signature.find('/') != std::string::npos) return {};
     std::vector<std::string> paths;
     for (const std::string& root : InstanceRoots())
@@ -91,3 +87,12 @@ std::optional<TFocusedWindow> THyprlandIpc::Focused() {
 }
 
 } // namespace orvane::platform::wayland
+
+namespace orvane::platform {
+
+TProbeCandidate HyprlandProbeCandidate() {
+    return wayland::IpcProbeCandidate<wayland::THyprlandIpc>("hyprland",
+                                                             "HYPRLAND_INSTANCE_SIGNATURE");
+}
+
+} // namespace orvane::platform

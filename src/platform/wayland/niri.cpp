@@ -1,5 +1,6 @@
 #include "platform/wayland/niri.h"
 
+#include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
 
 #include <QJsonDocument>
@@ -12,11 +13,6 @@ namespace orvane::platform::wayland {
 namespace {
 
 constexpr std::size_t MaxReply = 1u << 20;
-
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
 
 } // namespace
 
@@ -52,9 +48,9 @@ std::optional<TFocusedWindow> FocusedInNiriReply(std::string_view json, std::str
 
 TNiriIpc::TNiriIpc()
     : FClient(
-          {Env("NIRI_SOCKET")},
+          {EnvValue("NIRI_SOCKET")},
           [] {
-              return OwnSocketsIn({Env("XDG_RUNTIME_DIR")}, [](std::string_view name) {
+              return OwnSocketsIn({EnvValue("XDG_RUNTIME_DIR")}, [](std::string_view name) {
                   return name.starts_with("niri.") && name.ends_with(".sock");
               });
           },
@@ -77,3 +73,11 @@ std::optional<TFocusedWindow> TNiriIpc::Focused() {
 }
 
 } // namespace orvane::platform::wayland
+
+namespace orvane::platform {
+
+TProbeCandidate NiriProbeCandidate() {
+    return wayland::IpcProbeCandidate<wayland::TNiriIpc>("niri", "NIRI_SOCKET");
+}
+
+} // namespace orvane::platform

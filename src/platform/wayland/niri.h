@@ -24,7 +24,12 @@ public:
     explicit TNiriIpc(TIpcClient client) : FClient(std::move(client)) {}
 
     std::optional<TFocusedWindow> Focused();
-    bool Reachable() { return FClient.Reachable(); }
+    // Whether the socket accepts a connection now; the reason in LastError() when not.
+    bool Reachable() {
+        if (FClient.Reachable()) return true;
+        FLastError = FClient.LastError();
+        return false;
+    }
     const std::string& LastError() const { return FLastError; }
     const std::string& Path() const { return FClient.Path(); }
 

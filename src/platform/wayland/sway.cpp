@@ -1,5 +1,6 @@
 #include "platform/wayland/sway.h"
 
+#include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
 
 #include <QJsonArray>
@@ -20,11 +21,6 @@ constexpr std::uint32_t GetTree = 4;
 constexpr std::size_t HeaderSize = Magic.size() + 8;
 constexpr std::uint32_t MaxReply = 64u << 20;
 constexpr int MaxDepth = 256;
-
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
 
 QJsonArray Children(const QJsonObject& node) {
     QJsonArray all = node.value(QLatin1String("nodes")).toArray();
@@ -70,6 +66,53 @@ std::optional<QJsonObject> WindowWithin(QJsonObject node) {
     return std::nullopt;
 }
 
+bool IsSpace(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+}
+
+// The text of the object that holds "focused": true as a member of its own, found by a plain
+// lexical pass: a tree of many windows is tens of kilobytes, and building all of it as Qt JSON
+// objects would take most of a sample's budget. Strings are skipped whole, so a title can never
+// pass for a key. Nullopt when there is none or the text is not plain JSON: the caller then reads
+// the whole tree the slow way.
+std::optional<std::string_view> FocusedObjectText(std::string_view json) {
+    constexpr std::size_t None = std::string_view::npos;
+    std::vector<std::size_t> open; // offsets of the objects and arrays not yet closed
+    std::size_t focusedStart = None, focusedDepth = 0;
+    bool focusedKey = false; // the last token was the key "focused" of an object
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (IsSpace(c)) continue;
+        if (c == '"') {
+            std::size_t end = i + 1;
+            while (end < json.size() && json[end] != '"')
+                end += json[end] == '\\' ? 2 : 1;
+            if (end >= json.size()) return std::nullopt;
+            std::size_t next = end + 1;
+            while (next < json.size() && IsSpace(json[next]))
+                ++next;
+            const bool isKey = next < json.size() && json[next] == ':';
+            focusedKey = isKey && !open.empty() && json[open.back()] == '{' &&
+                         json.substr(i + 1, end - i - 1) == "focused";
+            i = isKey ? next : end;
+            continue;
+        }
+        if (c == '{' || c == '[') {
+            open.push_back(i);
+        } else if (c == '}' || c == ']') {
+            if (open.empty()) return std::nullopt;
+            if (focusedStart != None && open.size() == focusedDepth)
+                return json.substr(focusedStart, i + 1 - focusedStart);
+            open.pop_back();
+        } else if (focusedKey && json.substr(i, 4) == "true" && focusedStart == None) {
+            focusedStart = open.back();
+            focusedDepth = open.size();
+        }
+        focusedKey = false;
+    }
+    return std::nullopt;
+}
+
 void PutUint32(std::string& out, std::uint32_t v) {
     char b[4];
     std::memcpy(b, &v, 4); // sway's IPC uses the host's byte order
@@ -79,16 +122,24 @@ void PutUint32(std::string& out, std::uint32_t v) {
 } // namespace
 
 std::optional<TFocusedWindow> FocusedInSwayTree(std::string_view json, std::string& error) {
-    QJsonParseError parseError{};
-    const QJsonDocument doc = QJsonDocument::fromJson(
-        QByteArray::fromRawData(json.data(), static_cast<qsizetype>(json.size())), &parseError);
-    if (!doc.isObject()) {
-        error =
-            "sway sent a tree that is no JSON object: " + parseError.errorString().toStdString();
-        return std::nullopt;
+    std::optional<QJsonObject> focused;
+    if (const std::optional<std::string_view> text = FocusedObjectText(json)) {
+        const QJsonDocument doc = QJsonDocument::fromJson(
+            QByteArray::fromRawData(text->data(), static_cast<qsizetype>(text->size())));
+        if (doc.isObject()) focused = doc.object();
     }
-    const std::optional<QJsonObject> focused = FindFocused(doc.object(), 0);
-    if (!focused) return std::nullopt;
+    if (!focused) {
+        QJsonParseError parseError{};
+        const QJsonDocument doc = QJsonDocument::fromJson(
+            QByteArray::fromRawData(json.data(), static_cast<qsizetype>(json.size())), &parseError);
+        if (!doc.isObject()) {
+            error = "sway sent a tree that is no JSON object: " +
+                    parseError.errorString().toStdString();
+            return std::nullopt;
+        }
+        focused = FindFocused(doc.object(), 0);
+        if (!focused) return std::nullopt;
+    }
     const std::optional<QJsonObject> window = WindowWithin(*focused);
     if (!window) return std::nullopt;
     TFocusedWindow w;
@@ -103,10 +154,10 @@ std::optional<TFocusedWindow> FocusedInSwayTree(std::string_view json, std::stri
 
 TSwayIpc::TSwayIpc()
     : FClient(
-          {Env("SWAYSOCK")},
+          {EnvValue("SWAYSOCK")},
           [] {
               const std::string prefix = "sway-ipc." + std::to_string(getuid()) + ".";
-              return OwnSocketsIn({Env("XDG_RUNTIME_DIR")}, [prefix](std::string_view name) {
+              return OwnSocketsIn({EnvValue("XDG_RUNTIME_DIR")}, [prefix](std::string_view name) {
                   return name.starts_with(prefix) && name.ends_with(".sock");
               });
           },
@@ -142,3 +193,11 @@ std::optional<TFocusedWindow> TSwayIpc::Focused() {
 }
 
 } // namespace orvane::platform::wayland
+
+namespace orvane::platform {
+
+TProbeCandidate SwayProbeCandidate() {
+    return wayland::IpcProbeCandidate<wayland::TSwayIpc>("sway", "SWAYSOCK");
+}
+
+} // namespace orvane::platform

@@ -24,7 +24,12 @@ public:
 
     // One GET_TREE over a connection kept between samples.
     std::optional<TFocusedWindow> Focused();
-    bool Reachable() { return FClient.Reachable(); }
+    // Whether the socket accepts a connection now; the reason in LastError() when not.
+    bool Reachable() {
+        if (FClient.Reachable()) return true;
+        FLastError = FClient.LastError();
+        return false;
+    }
     // Why the last Focused() told nothing; empty when it asked sway successfully.
     const std::string& LastError() const { return FLastError; }
     const std::string& Path() const { return FClient.Path(); }

@@ -86,12 +86,19 @@ TEST(CompositorReplies, FocusedWindowOfEachRecordedReply) {
         "nodes":[{"id":4,"type":"workspace","nodes":[],"floating_nodes":[
           {"id":9,"type":"floating_con","focused":true,"name":"Picker","app_id":"picker",
            "pid":99}]}]}]})";
+    // A title that looks like the member sway marks the focus with.
+    const std::string trickyTree = R"({"id":1,"type":"root","focused":false,"nodes":[
+        {"id":5,"type":"con","focused":false,"pid":5,"app_id":"a","name":"x\",\"focused\":true}",
+         "rect":{"focused":false},"marks":["]}"]},
+        {"id":6,"type":"con","focused" : true,"pid":6,"app_id":"b","name":"{[\\"}]})";
     struct Case {
         const char* What;
         std::optional<TFocusedWindow> (*Parse)(std::string_view, std::string&);
         std::string Reply;
         std::optional<TFocusedWindow> Expected;
     } cases[] = {
+        {"sway: brackets and the focus mark inside strings", FocusedInSwayTree, trickyTree,
+         TFocusedWindow{6, "b", "{[\\"}},
         {"sway: a window has the focus", FocusedInSwayTree, Fixture("sway-tree-window.json"), Beta},
         {"sway: the parent of two windows has the focus: the one focused last inside it",
          FocusedInSwayTree, Fixture("sway-tree-parent-focused.json"), Beta},
@@ -143,16 +150,19 @@ TEST(CompositorReplies, UnreadableRepliesAreBlankWithAReason) {
     }
 }
 
-// Deep nesting must neither overflow the stack nor be taken for a window.
-TEST(CompositorReplies, ADeeplyNestedSwayTreeIsRefusedCalmly) {
-    std::string tree;
-    for (int i = 0; i < 5000; ++i)
-        tree += R"({"type":"con","nodes":[)";
-    tree += R"({"type":"con","focused":true,"pid":5,"app_id":"deep","name":"d"})";
-    for (int i = 0; i < 5000; ++i)
-        tree += "]}";
+// Deep nesting must not overflow the stack, whichever way the tree is read.
+TEST(CompositorReplies, ADeeplyNestedSwayTreeIsReadCalmly) {
+    const auto deepTree = [](bool focused) {
+        std::string tree;
+        for (int i = 0; i < 100000; ++i) tree += R"({"type":"con","nodes":[)";
+        tree += R"({"type":"con","focused":)" + std::string(focused ? "true" : "false") +
+                R"(,"pid":5,"app_id":"deep","name":"d"})";
+        for (int i = 0; i < 100000; ++i) tree += "]}";
+        return tree;
+    };
     std::string error;
-    EXPECT_EQ(FocusedInSwayTree(tree, error), std::nullopt);
+    EXPECT_EQ(FocusedInSwayTree(deepTree(true), error), (TFocusedWindow{5, "deep", "d"}));
+    EXPECT_EQ(FocusedInSwayTree(deepTree(false), error), std::nullopt);
 }
 
 TEST(SwayIpc, EachSampleAsksForTheTreeOfThatMomentOverOneConnection) {
