@@ -225,7 +225,8 @@ e2e_finish() {
 # --- A headless sway session -------------------------------------------------------------------
 #   e2e_start_sway                  # sway on a private runtime folder; exports WAYLAND_DISPLAY,
 #                                   # SWAYSOCK and XDG_SESSION_TYPE; E2E_AS_USER runs a command
-#                                   # as the session's user
+#                                   # as the session's user; changes into $E2E_DIR
+#   e2e_user_program PATH           # a copy of PATH the session's user can run
 #   e2e_sway_window NAME APPID TITLE [COMMAND...]   # a foot window; its pid in E2E_PID
 #   e2e_sway_focus PID              # gives the focus to the window of that process
 #
@@ -248,13 +249,22 @@ e2e_start_sway() {
     e2e_require sway swaymsg foot setpriv
     # The sanitized run writes its reports into a folder of root's: in the session they go to
     # standard error, into the .err files that e2e_cleanup reads.
-    local asan ubsan
+    local asan ubsan lsan supp
     asan=$(printf '%s' "${ASAN_OPTIONS:-}" | sed -E 's/log_path=[^:]*/log_path=stderr/')
     ubsan=$(printf '%s' "${UBSAN_OPTIONS:-}" | sed -E 's/log_path=[^:]*/log_path=stderr/')
-    E2E_AS_USER=(env "ASAN_OPTIONS=$asan" "UBSAN_OPTIONS=$ubsan"
+    # The leak suppressions may sit in a checkout the user cannot read (under /root).
+    lsan=${LSAN_OPTIONS:-}
+    supp=$(printf '%s' "$lsan" | sed -nE 's/.*suppressions=([^:]*).*/\1/p')
+    if [ -n "$supp" ] && [ -r "$supp" ]; then
+        cp "$supp" "$E2E_DIR/lsan.supp"
+        lsan=${lsan/"$supp"/"$E2E_DIR/lsan.supp"}
+    fi
+    E2E_AS_USER=(env "ASAN_OPTIONS=$asan" "UBSAN_OPTIONS=$ubsan" "LSAN_OPTIONS=$lsan"
         setpriv "--reuid=$E2E_SWAY_UID" "--regid=$E2E_SWAY_UID" --clear-groups)
     printf 'xwayland disable\n' >"$E2E_DIR/sway.conf"
     chown -R "$E2E_SWAY_UID:$E2E_SWAY_UID" "$E2E_DIR"
+    # The programs of the session start in a folder their user may enter.
+    cd "$E2E_DIR"
     unset SWAYSOCK HYPRLAND_INSTANCE_SIGNATURE NIRI_SOCKET WAYLAND_SOCKET
     export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman
     e2e_spawn sway "${E2E_AS_USER[@]}" sway -c "$E2E_DIR/sway.conf"
@@ -262,6 +272,15 @@ e2e_start_sway() {
     e2e_wait_for 15 e2e_sway_ready || e2e_fail "sway did not start"
     export XDG_SESSION_TYPE=wayland
     e2e_log "sway on $WAYLAND_DISPLAY, $SWAYSOCK"
+}
+
+# e2e_user_program PATH: a copy of the program that the session's user can run, for a build tree
+# in a folder only root may enter (a checkout under /root).
+e2e_user_program() {
+    mkdir -p "$E2E_DIR/bin"
+    cp "$1" "$E2E_DIR/bin/"
+    chown -R "$E2E_SWAY_UID:$E2E_SWAY_UID" "$E2E_DIR/bin"
+    printf '%s\n' "$E2E_DIR/bin/${1##*/}"
 }
 
 e2e_sway_window() {

@@ -18,6 +18,7 @@ fi
 
 e2e_init
 e2e_start_sway
+orvane=$(e2e_user_program "$orvane")
 foot=$(readlink -f "$(command -v foot)")
 folder="$XDG_DATA_HOME/Orvane"
 

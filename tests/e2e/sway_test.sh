@@ -16,6 +16,7 @@ watched() { tail -n1 "$E2E_DIR/$1.out"; }
 
 e2e_init
 e2e_start_sway
+report=$(e2e_user_program "$report")
 foot=$(readlink -f "$(command -v foot)")
 
 e2e_expect "sway's IPC is the backend" "sway" "$(probe --which)"
