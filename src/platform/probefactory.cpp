@@ -55,6 +55,8 @@ std::vector<TProbeCandidate> ProbeCandidates() {
 #endif
 }
 
-TProbeChoice CreateProbe() { return ChooseProbe(ProbeCandidates()); }
+TProbeChoice CreateProbe() {
+    return ChooseProbe(ProbeCandidates());
+}
 
 } // namespace orvane::platform

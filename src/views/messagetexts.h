@@ -53,7 +53,8 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
 class TMessageTexts {
 public:
     TMessageTexts() {
-        for (const TMessageTextEntry& e : MessageTextTable) (*this)[e.Key] = e.Text;
+        for (const TMessageTextEntry& e : MessageTextTable)
+            (*this)[e.Key] = e.Text;
     }
     const std::string& operator[](EMessageText key) const {
         return FTexts[static_cast<std::size_t>(key)];

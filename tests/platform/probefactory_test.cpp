@@ -17,7 +17,8 @@ TEST(ProbeFactory, TheFirstBackendTheSessionOffersIsTakenAndTheOthersSayWhyNot) 
         {"socket", [] { return std::string("no compositor socket"); }, scripted},
         {"broken", offered, [] { return std::unique_ptr<IProbeBackend>(); }},
         {"scripted", offered, scripted},
-        {"later", offered, [&later] {
+        {"later", offered,
+         [&later] {
              ++later;
              return std::make_unique<TNoProbe>();
          }},

@@ -1,13 +1,13 @@
 // The Windows side of the platform layer. Strings are bytes in the system's ANSI code page.
 #include "platform/win32/win32.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -376,63 +376,14 @@ void ToggleShortcut(EShortcut shortcut, const std::string& exePath) {
                    FolderOf(shortcut));
 }
 
-NOTIFYICONDATAA MakeIconData(HWND window, HICON icon) {
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = window;
-    data.uID = 0;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = 1025; // WM_TRAYNOTIFY
-    data.hIcon = icon;
-    std::strncpy(data.szTip, "Orvane", sizeof data.szTip - 1);
-    return data;
-}
-
-bool AddTrayIcon(NOTIFYICONDATAA& data) { return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE; }
-
-bool DeleteTrayIcon(NOTIFYICONDATAA& data) {
-    return ::Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
-}
-
-void MakeToolWindow(HWND window) {
+void SetToolWindow(HWND window, bool tool) {
+    // The shell reads the style when the window is shown: hide it around the change.
     const bool visible = ::IsWindowVisible(window) != FALSE;
     ::ShowWindow(window, SW_HIDE);
-    ::SetWindowLongA(window, GWL_EXSTYLE, ::GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+    const LONG style = ::GetWindowLongA(window, GWL_EXSTYLE);
+    ::SetWindowLongA(window, GWL_EXSTYLE,
+                     tool ? style | WS_EX_TOOLWINDOW : style & ~LONG(WS_EX_TOOLWINDOW));
     if (visible) ::ShowWindow(window, SW_SHOW);
-}
-
-std::string ExecutablePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(),
-                                             static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-std::string VersionInfoValue(const std::string& key, const std::string& exePath) {
-    const std::string path = exePath.empty() ? ExecutablePath() : exePath;
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    std::vector<char> data(size);
-    if (size == 0 || !::GetFileVersionInfoA(path.c_str(), 0, size, data.data()))
-        throw EVersionInfoError("No version information in \"" + path + "\"");
-    const std::string query = "\\StringFileInfo\\040904b0\\" + key;
-    void* value = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueA(data.data(), query.c_str(), &value, &length) || !value)
-        throw EVersionInfoError("No " + key + " in the version information of \"" + path + "\"");
-    return Terminated(static_cast<const char*>(value), length);
-}
-
-HICON ShellIconOfFile(const std::string& path) {
-    SHFILEINFOA info{};
-    const auto images = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoA(
-        path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SHELLICONSIZE));
-    if (!images) return nullptr;
-    return ::ImageList_GetIcon(images, info.iIcon, ILD_NORMAL);
 }
 
 } // namespace orvane::platform

@@ -15,7 +15,7 @@ LRESULT CALLBACK SystemEventsProc(HWND window, UINT message, WPARAM wParam, LPAR
     auto* events = reinterpret_cast<TSystemEvents*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!events) return ::DefWindowProcA(window, message, wParam, lParam);
     using platform::EMessageAction;
-    const platform::TMessageDecision d = platform::DispatchWindowMessage(message, wParam, lParam);
+    const platform::TMessageDecision d = platform::DispatchWindowMessage(message, wParam);
     switch (d.Action) {
     case EMessageAction::SuspendQuery:
         emit events->suspendQuery();

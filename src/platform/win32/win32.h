@@ -1,13 +1,11 @@
-// Windows-only parts of the platform layer: the process-list methods, the tray icon record, the
-// taskbar style of the main window, the version resource and the executable's icon.
+// Windows-only parts of the platform layer: the process-list methods, the shell's folders and
+// links by their numbers, and the taskbar style of the main window.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -34,13 +32,6 @@ std::string ListedProcessName(EProcessListing method, std::uint32_t id,
 bool ListRunningProcessesWith(EProcessListing method, std::vector<TProcessInfo>& list,
                               bool fullPath, bool ntFour = false);
 
-// The tray icon record in its first version: its size is the documented first-version size for
-// the build's word size (88 bytes for 32-bit, 104 for 64-bit programs).
-NOTIFYICONDATAA MakeIconData(HWND window, HICON icon);
-// NIM_ADD and NIM_DELETE with the record; the result is the shell's.
-bool AddTrayIcon(NOTIFYICONDATAA& data);
-bool DeleteTrayIcon(NOTIFYICONDATAA& data);
-
 // The shell's routines behind the shortcut intents of platform.h, by special-folder number
 // (CSIDL_DESKTOPDIRECTORY, CSIDL_STARTUP).
 // The folder with a trailing backslash, or empty when the shell cannot name it.
@@ -52,26 +43,8 @@ bool ShortcutExists(const std::string& name, int csidl);
 void ToggleShortcut(const std::string& exePath, const std::string& name,
                     const std::string& description, int csidl);
 
-// Gives the window no taskbar button: hidden, WS_EX_TOOLWINDOW added, shown again if it was
-// visible before.
-void MakeToolWindow(HWND window);
-
-class EVersionInfoError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-// A string of the version resource's table 040904b0 (US English, Unicode) of an executable;
-// an empty path means the running executable. Throws EVersionInfoError when the file has none.
-std::string VersionInfoValue(const std::string& key, const std::string& exePath = {});
-inline std::string ProductVersion(const std::string& exePath = {}) {
-    return VersionInfoValue("ProductVersion", exePath);
-}
-
-// The icon the shell shows for a file, from the system image list at the shell icon size;
-// nullptr when the shell has none. The caller destroys it (DestroyIcon).
-HICON ShellIconOfFile(const std::string& path);
-
-// The full path of the running executable.
-std::string ExecutablePath();
+// Gives the window no taskbar button (tool) or its button back: hidden, WS_EX_TOOLWINDOW added
+// or removed, shown again if it was visible before.
+void SetToolWindow(HWND window, bool tool);
 
 } // namespace orvane::platform

@@ -27,8 +27,8 @@ public:
         const bool reachable = !xcb_connection_has_error(conn);
         xcb_disconnect(conn);
         if (!reachable)
-            return "cannot connect to the display \"" + display + "\" now; tried again at every "
-                   "sample";
+            return "cannot connect to the display \"" + display +
+                   "\" now; tried again at every sample";
         if (Env("XDG_SESSION_TYPE") == "wayland" || !Env("WAYLAND_DISPLAY").empty())
             return "a Wayland session: only the windows of X11 programs are seen";
         return {};
@@ -38,8 +38,7 @@ public:
 } // namespace
 
 TProbeCandidate X11ProbeCandidate() {
-    return {"x11",
-            [] { return Env("DISPLAY").empty() ? "$DISPLAY is not set" : std::string(); },
+    return {"x11", [] { return Env("DISPLAY").empty() ? "$DISPLAY is not set" : std::string(); },
             [] { return std::make_unique<TX11Probe>(); }};
 }
 
