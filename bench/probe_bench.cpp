@@ -78,7 +78,8 @@ void SampleBackend(benchmark::State& state, IProbeBackend& probe) {
     state.SetLabel(first.Process.empty() && first.Caption.empty()
                        ? "blank sample"
                        : first.Process + " | " + first.Caption);
-    for (auto _ : state) benchmark::DoNotOptimize(probe.Sample());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(probe.Sample());
 }
 
 void BM_Sample(benchmark::State& state, TProbeCandidate (*candidate)()) {
@@ -166,7 +167,8 @@ void BM_SwayTreeParse(benchmark::State& state) {
     }
     tree += R"(]}]})";
     std::string error;
-    for (auto _ : state) benchmark::DoNotOptimize(wayland::FocusedInSwayTree(tree, error));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(wayland::FocusedInSwayTree(tree, error));
     state.counters["bytes"] = static_cast<double>(tree.size());
 }
 BENCHMARK(BM_SwayTreeParse)->Arg(2)->Arg(20)->Arg(100)->Unit(benchmark::kMicrosecond);

@@ -154,10 +154,12 @@ TEST(CompositorReplies, UnreadableRepliesAreBlankWithAReason) {
 TEST(CompositorReplies, ADeeplyNestedSwayTreeIsReadCalmly) {
     const auto deepTree = [](bool focused) {
         std::string tree;
-        for (int i = 0; i < 100000; ++i) tree += R"({"type":"con","nodes":[)";
+        for (int i = 0; i < 100000; ++i)
+            tree += R"({"type":"con","nodes":[)";
         tree += R"({"type":"con","focused":)" + std::string(focused ? "true" : "false") +
                 R"(,"pid":5,"app_id":"deep","name":"d"})";
-        for (int i = 0; i < 100000; ++i) tree += "]}";
+        for (int i = 0; i < 100000; ++i)
+            tree += "]}";
         return tree;
     };
     std::string error;
