@@ -272,6 +272,8 @@ TEST(HyprlandIpc, FindsTheOldLayoutAndARestartedInstance) {
     const std::string signature = "orvane-test-" + std::to_string(getpid());
     runtime.env.Set("HYPRLAND_INSTANCE_SIGNATURE", signature);
     const std::string oldLayout = "/tmp/hypr/" + signature;
+    // A /tmp/hypr made here would stand in the way of a real Hyprland of another user.
+    const bool hadRoot = fs::exists("/tmp/hypr");
     fs::create_directories(oldLayout);
     const auto answer = [](int fd, const std::atomic<bool>&) {
         char buf[256];
@@ -283,6 +285,7 @@ TEST(HyprlandIpc, FindsTheOldLayoutAndARestartedInstance) {
         EXPECT_EQ(hyprland.Focused(), (TFocusedWindow{4242, "foot", Beta.Title}));
     }
     fs::remove_all(oldLayout);
+    if (!hadRoot) fs::remove("/tmp/hypr");
 
     fs::create_directories(runtime.Path("hypr/new_instance"));
     TFakeServer restarted(runtime.Path("hypr/new_instance/.socket.sock"), answer);
