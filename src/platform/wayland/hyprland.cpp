@@ -15,27 +15,18 @@ namespace {
 
 constexpr std::size_t MaxReply = 1u << 20;
 
-// The folders that hold the instances' sockets, newest layout first.
-std::vector<std::string> InstanceRoots() {
-    std::vector<std::string> roots;
-    if (const std::string runtime = EnvValue("XDG_RUNTIME_DIR"); !runtime.empty())
-        roots.push_back(runtime + "/hypr");
-    roots.push_back("/tmp/hypr");
-    return roots;
-}
-
-std::vector<std::string> NamedSockets() {
+std::vector<std::string> NamedSockets(const std::vector<std::string>& roots) {
     const std::string signature = EnvValue("HYPRLAND_INSTANCE_SIGNATURE");
     if (signature.empty() || signature.find('/') != std::string::npos) return {};
     std::vector<std::string> paths;
-    for (const std::string& root : InstanceRoots())
+    for (const std::string& root : roots)
         paths.push_back(root + "/" + signature + "/.socket.sock");
     return paths;
 }
 
-std::vector<std::string> AllInstanceSockets() {
+std::vector<std::string> AllInstanceSockets(const std::vector<std::string>& roots) {
     std::vector<std::string> folders;
-    for (const std::string& root : InstanceRoots()) {
+    for (const std::string& root : roots) {
         DIR* dir = opendir(root.c_str());
         if (!dir) continue;
         while (const dirent* e = readdir(dir)) {
@@ -68,7 +59,17 @@ std::optional<TFocusedWindow> FocusedInHyprlandReply(std::string_view json, std:
     return w;
 }
 
-THyprlandIpc::THyprlandIpc() : FClient(NamedSockets(), AllInstanceSockets, false) {}
+std::vector<std::string> HyprlandInstanceRoots() {
+    std::vector<std::string> roots;
+    if (const std::string runtime = EnvValue("XDG_RUNTIME_DIR"); !runtime.empty())
+        roots.push_back(runtime + "/hypr");
+    roots.push_back("/tmp/hypr");
+    return roots;
+}
+
+THyprlandIpc::THyprlandIpc(const std::vector<std::string>& roots)
+    : FClient(
+          NamedSockets(roots), [roots] { return AllInstanceSockets(roots); }, false) {}
 
 std::optional<TFocusedWindow> THyprlandIpc::Focused() {
     std::string reply;

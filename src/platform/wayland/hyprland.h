@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvane::platform::wayland {
 
@@ -16,11 +17,14 @@ namespace orvane::platform::wayland {
 // cannot be read (error says so).
 std::optional<TFocusedWindow> FocusedInHyprlandReply(std::string_view json, std::string& error);
 
+// The folders that hold the instances' folders: $XDG_RUNTIME_DIR/hypr, then /tmp/hypr.
+std::vector<std::string> HyprlandInstanceRoots();
+
 class THyprlandIpc {
 public:
-    // The sockets of the instance the environment names; after a restart of Hyprland (a new
-    // instance signature), the newest instance socket of ours.
-    THyprlandIpc();
+    // The socket of the instance the environment names, in the first of roots that has it;
+    // after a restart of Hyprland (a new instance signature), the newest instance socket of ours.
+    explicit THyprlandIpc(const std::vector<std::string>& roots = HyprlandInstanceRoots());
     explicit THyprlandIpc(TIpcClient client) : FClient(std::move(client)) {}
 
     std::optional<TFocusedWindow> Focused();

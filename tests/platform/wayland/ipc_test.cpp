@@ -219,7 +219,11 @@ TEST(SwayIpc, GarbageAndSilenceAreBlankSamplesNotHangs) {
         const char* Error;
     } cases[] = {
         {"not sway's framing",
-         [](int fd, const std::atomic<bool>&) { WriteAll(fd, "HTTP/1.1 400 Bad Request\r\n"); },
+         [](int fd, const std::atomic<bool>&) {
+             std::string request;
+             ReadBytes(fd, request, 14);
+             WriteAll(fd, "HTTP/1.1 400 Bad Request\r\n");
+         },
          "sway answered with something other than its tree"},
         {"a reply cut short",
          [](int fd, const std::atomic<bool>&) {
@@ -269,27 +273,25 @@ TEST(HyprlandIpc, AsksTheInstanceTheSessionNamesOnceAConnection) {
 // Before v0.40 the instance folders were under /tmp/hypr; after a restart the signature is new.
 TEST(HyprlandIpc, FindsTheOldLayoutAndARestartedInstance) {
     TRuntimeFolder runtime;
-    const std::string signature = "orvane-test-" + std::to_string(getpid());
-    runtime.env.Set("HYPRLAND_INSTANCE_SIGNATURE", signature);
-    const std::string oldLayout = "/tmp/hypr/" + signature;
-    // A /tmp/hypr made here would stand in the way of a real Hyprland of another user.
-    const bool hadRoot = fs::exists("/tmp/hypr");
-    fs::create_directories(oldLayout);
+    EXPECT_EQ(HyprlandInstanceRoots(),
+              (std::vector<std::string>{runtime.Path("hypr"), "/tmp/hypr"}));
+    // A folder of the test stands for /tmp/hypr, where real instances of ours may live.
+    const std::vector<std::string> roots = {runtime.Path("hypr"), runtime.Path("tmp-hypr")};
+    runtime.env.Set("HYPRLAND_INSTANCE_SIGNATURE", "old_instance");
+    fs::create_directories(runtime.Path("tmp-hypr/old_instance"));
     const auto answer = [](int fd, const std::atomic<bool>&) {
         char buf[256];
         if (read(fd, buf, sizeof buf) > 0) WriteAll(fd, Fixture("hyprland-activewindow.json"));
     };
     {
-        TFakeServer server(oldLayout + "/.socket.sock", answer);
-        THyprlandIpc hyprland;
+        TFakeServer server(runtime.Path("tmp-hypr/old_instance/.socket.sock"), answer);
+        THyprlandIpc hyprland(roots);
         EXPECT_EQ(hyprland.Focused(), (TFocusedWindow{4242, "foot", Beta.Title}));
     }
-    fs::remove_all(oldLayout);
-    if (!hadRoot) fs::remove("/tmp/hypr");
 
     fs::create_directories(runtime.Path("hypr/new_instance"));
     TFakeServer restarted(runtime.Path("hypr/new_instance/.socket.sock"), answer);
-    THyprlandIpc hyprland;
+    THyprlandIpc hyprland(roots);
     EXPECT_EQ(hyprland.Focused(), (TFocusedWindow{4242, "foot", Beta.Title}));
     EXPECT_EQ(hyprland.Path(), runtime.Path("hypr/new_instance/.socket.sock"));
 }
