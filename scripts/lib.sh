@@ -9,6 +9,8 @@ ORVANE_PACKAGES=(
   qt6-base-dev libxcb1-dev libxcb-res0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb icewm xdotool x11-utils xterm dbus imagemagick strace python3
+  libwayland-dev libwayland-bin wayland-protocols qt6-wayland
+  sway foot wtype fonts-dejavu-core
 )
 
 # What scripts/package and its checks (scripts/test-package) use besides.

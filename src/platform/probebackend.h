@@ -15,7 +15,8 @@ namespace orvane::platform {
 
 class IProbeBackend : public IForegroundProbe {
 public:
-    // What `orvane-report probe --which` prints: "x11", "win32", "none", "scripted".
+    // What `orvane-report probe --which` prints: "x11", "win32", "sway", "hyprland", "niri",
+    // "wlr-foreign-toplevel", "none", "scripted".
     virtual std::string_view Name() const = 0;
     // What keeps the backend from telling the focused window now, or why it sees only some
     // windows; empty when nothing does.
@@ -53,5 +54,10 @@ struct TProbeCandidate {
 // Each defined by its backend's folder; only those of the platform built exist.
 TProbeCandidate X11ProbeCandidate();
 TProbeCandidate Win32ProbeCandidate();
+// wayland/: the compositors' IPC, which tells the pid, then the wlroots protocol, which does not.
+TProbeCandidate SwayProbeCandidate();
+TProbeCandidate HyprlandProbeCandidate();
+TProbeCandidate NiriProbeCandidate();
+TProbeCandidate ForeignToplevelProbeCandidate();
 
 } // namespace orvane::platform

@@ -1,5 +1,7 @@
 #include "platform/probefactory.h"
 
+#include <cstdlib>
+
 namespace orvane::platform {
 
 TProbeChoice ChooseProbe(const std::vector<TProbeCandidate>& candidates) {
@@ -17,11 +19,39 @@ TProbeChoice ChooseProbe(const std::vector<TProbeCandidate>& candidates) {
     return choice;
 }
 
+namespace {
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
+
+bool IsWaylandSession() {
+    return !Env("WAYLAND_DISPLAY").empty() || Env("XDG_SESSION_TYPE") == "wayland";
+}
+
 std::vector<TProbeCandidate> ProbeCandidates() {
 #ifdef _WIN32
     return {Win32ProbeCandidate()};
 #else
-    return {X11ProbeCandidate()};
+    std::vector<TProbeCandidate> wayland = {SwayProbeCandidate(), HyprlandProbeCandidate(),
+                                            NiriProbeCandidate(), ForeignToplevelProbeCandidate()};
+    TProbeCandidate x11 = X11ProbeCandidate();
+    if (const std::string forced = Env("ORVANE_PROBE"); !forced.empty()) {
+        wayland.push_back(x11);
+        for (const TProbeCandidate& c : wayland)
+            if (c.Name == forced) return {c};
+        return {{"$ORVANE_PROBE", [forced] { return "no backend is named \"" + forced + "\""; },
+                 nullptr}};
+    }
+    if (!IsWaylandSession()) return {x11};
+    // X11 comes last and only where no way of this compositor answers (KDE Plasma and GNOME, for
+    // now): it then sees the XWayland windows, which beats seeing nothing. One backend is ever
+    // asked, so no window is seen twice.
+    wayland.push_back(x11);
+    return wayland;
 #endif
 }
 

@@ -17,7 +17,13 @@ struct TProbeChoice {
 
 // The first candidate that the session offers, in the order given.
 TProbeChoice ChooseProbe(const std::vector<TProbeCandidate>& candidates);
-// The backends of this platform, most specific first.
+// Whether the desktop session is a Wayland one: $WAYLAND_DISPLAY is set or $XDG_SESSION_TYPE
+// says "wayland".
+bool IsWaylandSession();
+// The backends of this platform and session, most specific first. A Wayland session asks the
+// compositor, and X11 (which sees the XWayland windows only) last, where no compositor answers;
+// an X11 session asks X11. $ORVANE_PROBE names one backend to use whatever the session (for tests and for
+// trouble-shooting).
 std::vector<TProbeCandidate> ProbeCandidates();
 // ChooseProbe over ProbeCandidates().
 TProbeChoice CreateProbe();

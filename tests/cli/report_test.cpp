@@ -65,6 +65,9 @@ TEST(Report, ProbeWithoutADisplayPrintsTwoEmptyFieldsAndSaysWhy) {
     const char* old = std::getenv("DISPLAY");
     const std::string saved = old ? old : "";
     unsetenv("DISPLAY");
+    // Not a Wayland session either, whatever session the tests run in.
+    for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "ORVANE_PROBE"})
+        unsetenv(name);
     std::ostringstream out, err;
     EXPECT_EQ(cli::RunReport({"probe"}, out, err), 0);
     EXPECT_EQ(out.str(), "\t\n");

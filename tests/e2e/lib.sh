@@ -46,6 +46,7 @@ e2e_init() {
         "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     unset DISPLAY WAYLAND_DISPLAY XDG_SESSION_TYPE SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+    unset WAYLAND_SOCKET SWAYSOCK HYPRLAND_INSTANCE_SIGNATURE NIRI_SOCKET ORVANE_PROBE
     export LC_ALL=C.UTF-8
 }
 
@@ -193,12 +194,109 @@ e2e_expect() {
         e2e_log "  expected: $(printf '%q' "$2")"
         e2e_log "  actual:   $(printf '%q' "$3")"
         E2E_FAILED=1
+        E2E_FAILS=$((E2E_FAILS + 1))
     else
         e2e_log "ok: $1"
+        E2E_PASSES=$((E2E_PASSES + 1))
     fi
+}
+E2E_PASSES=0
+E2E_FAILS=0
+
+# e2e_expect_within SECONDS WHAT EXPECTED COMMAND...: e2e_expect once COMMAND prints EXPECTED,
+# or with what it printed last when the time is up.
+e2e_expect_within() {
+    local seconds=$1 what=$2 expected=$3 actual="" i
+    shift 3
+    for ((i = 0; i < seconds * 10; i++)); do
+        actual=$("$@" 2>/dev/null) || true
+        [ "$actual" = "$expected" ] && break
+        sleep 0.1
+    done
+    e2e_expect "$what" "$expected" "$actual"
 }
 
 e2e_finish() {
+    e2e_log "$E2E_PASSES passed, $E2E_FAILS failed"
     [ "$E2E_FAILED" -eq 0 ] || exit 1
     exit 0
+}
+
+# --- A headless sway session -------------------------------------------------------------------
+#   e2e_start_sway                  # sway on a private runtime folder; exports WAYLAND_DISPLAY,
+#                                   # SWAYSOCK and XDG_SESSION_TYPE; E2E_AS_USER runs a command
+#                                   # as the session's user; changes into $E2E_DIR
+#   e2e_user_program PATH           # a copy of PATH the session's user can run
+#   e2e_sway_window NAME APPID TITLE [COMMAND...]   # a foot window; its pid in E2E_PID
+#   e2e_sway_focus PID              # gives the focus to the window of that process
+#
+# sway refuses to run as root: it and every program of its session run as an unprivileged user,
+# which owns the test folder from then on.
+E2E_SWAY_UID=65534
+
+e2e_sway_ready() {
+    local sock display
+    sock=$(find "$XDG_RUNTIME_DIR" -maxdepth 1 -name 'sway-ipc.*.sock' -newer "$E2E_DIR/sway.conf" |
+        head -n1)
+    display=$(find "$XDG_RUNTIME_DIR" -maxdepth 1 -name 'wayland-*' ! -name '*.lock' |
+        head -n1)
+    [ -n "$sock" ] && [ -n "$display" ] || return 1
+    SWAYSOCK=$sock swaymsg -t get_version >/dev/null 2>&1 || return 1
+    export SWAYSOCK=$sock WAYLAND_DISPLAY=${display##*/}
+}
+
+e2e_start_sway() {
+    e2e_require sway swaymsg foot setpriv
+    # The sanitized run writes its reports into a folder of root's: in the session they go to
+    # standard error, into the .err files that e2e_cleanup reads.
+    local asan ubsan lsan supp
+    asan=$(printf '%s' "${ASAN_OPTIONS:-}" | sed -E 's/log_path=[^:]*/log_path=stderr/')
+    ubsan=$(printf '%s' "${UBSAN_OPTIONS:-}" | sed -E 's/log_path=[^:]*/log_path=stderr/')
+    # Whole stacks: Qt's wayland platform leaks at exit, and only a stack that reaches into it
+    # tells that leak from one of ours (tests/lsan.supp).
+    [ -z "$asan" ] || asan="$asan:fast_unwind_on_malloc=0"
+    # The leak suppressions may sit in a checkout the user cannot read (under /root).
+    lsan=${LSAN_OPTIONS:-}
+    supp=$(printf '%s' "$lsan" | sed -nE 's/.*suppressions=([^:]*).*/\1/p')
+    if [ -n "$supp" ] && [ -r "$supp" ]; then
+        cp "$supp" "$E2E_DIR/lsan.supp"
+        lsan=${lsan/"$supp"/"$E2E_DIR/lsan.supp"}
+    fi
+    E2E_AS_USER=(env "ASAN_OPTIONS=$asan" "UBSAN_OPTIONS=$ubsan" "LSAN_OPTIONS=$lsan"
+        setpriv "--reuid=$E2E_SWAY_UID" "--regid=$E2E_SWAY_UID" --clear-groups)
+    printf 'xwayland disable\n' >"$E2E_DIR/sway.conf"
+    chown -R "$E2E_SWAY_UID:$E2E_SWAY_UID" "$E2E_DIR"
+    # The programs of the session start in a folder their user may enter.
+    cd "$E2E_DIR"
+    unset SWAYSOCK HYPRLAND_INSTANCE_SIGNATURE NIRI_SOCKET WAYLAND_SOCKET
+    export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman
+    e2e_spawn sway "${E2E_AS_USER[@]}" sway -c "$E2E_DIR/sway.conf"
+    E2E_SWAY_PID=$E2E_PID
+    e2e_wait_for 15 e2e_sway_ready || e2e_fail "sway did not start"
+    export XDG_SESSION_TYPE=wayland
+    e2e_log "sway on $WAYLAND_DISPLAY, $SWAYSOCK"
+}
+
+# e2e_user_program PATH: a copy of the program that the session's user can run, for a build tree
+# in a folder only root may enter (a checkout under /root).
+e2e_user_program() {
+    mkdir -p "$E2E_DIR/bin"
+    cp "$1" "$E2E_DIR/bin/"
+    chown -R "$E2E_SWAY_UID:$E2E_SWAY_UID" "$E2E_DIR/bin"
+    printf '%s\n' "$E2E_DIR/bin/${1##*/}"
+}
+
+e2e_sway_window() {
+    local name=$1 appid=$2 title=$3
+    shift 3
+    [ $# -gt 0 ] || set -- sleep 600
+    e2e_spawn "$name" "${E2E_AS_USER[@]}" foot -a "$appid" -T "$title" "$@"
+    local pid=$E2E_PID
+    e2e_wait_for 10 swaymsg "[pid=$pid] nop" >/dev/null 2>&1 ||
+        e2e_fail "window $name did not appear"
+    E2E_PID=$pid
+}
+
+e2e_sway_focus() {
+    timeout 10 swaymsg "[pid=$1] focus" >/dev/null || e2e_fail "could not focus the window of $1"
 }

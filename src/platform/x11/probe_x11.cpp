@@ -1,6 +1,7 @@
 // The foreground-window probe over xcb. One connection, opened on first use from $DISPLAY and
 // opened again after the server went away; requests are pipelined so that a sample costs a
 // handful of round trips and never a process enumeration.
+#include "platform/linux/procfs.h"
 #include "platform/x11/x11detail.h"
 
 #include <xcb/res.h>
@@ -345,7 +346,7 @@ std::string ProcessNameOfWindow(TWindowHandle window) {
         std::string name = machine.Bytes.substr(0, machine.Bytes.find('\0'));
         if (!x11::IsLocalMachine(name, LocalHostName())) return {};
     }
-    return x11::ProcessNameIn("/proc", pid, true);
+    return procfs::ProcessNameIn("/proc", pid, true);
 }
 
 std::string CaptionOfWindow(TWindowHandle window) {
@@ -378,11 +379,11 @@ std::string CaptionOfWindow(TWindowHandle window) {
 
 bool ListRunningProcesses(std::vector<TProcessInfo>& list, bool fullPath) {
     list.clear();
-    return x11::ListProcessesIn("/proc", list, fullPath);
+    return procfs::ListProcessesIn("/proc", list, fullPath);
 }
 
 std::string ProcessImagePath(std::uint32_t processId, bool fullPath) {
-    std::string path = x11::ExecutablePath("/proc", processId);
+    std::string path = procfs::ExecutablePath("/proc", processId);
     if (!fullPath && !path.empty()) path.erase(0, path.rfind('/') + 1);
     return path;
 }

@@ -1,5 +1,5 @@
-// The pieces of the Linux backend that need no X server: text decoding, /proc reading, the XDG
-// folders and the desktop entries. Split out so that they can be tested on their own.
+// The pieces of the Linux backend that need no X server: text decoding, the XDG folders and the
+// desktop entries. Split out so that they can be tested on their own.
 #pragma once
 
 #include "platform/platform.h"
@@ -21,22 +21,6 @@ std::string CompoundTextToUtf8(std::string_view ctext);
 // Whether WM_CLIENT_MACHINE names this host: equal, or equal in the first label (a short name
 // against a fully qualified one). Case-insensitive, as host names are.
 bool IsLocalMachine(std::string_view clientMachine, std::string_view localHost);
-
-// --- Processes ---------------------------------------------------------------------------------
-
-// The executable behind procRoot/PID/exe, or empty when it cannot be read. A binary replaced
-// while running reads "PATH (deleted)": that is still the same program, so the mark is dropped.
-std::string ExecutablePath(const std::string& procRoot, std::uint32_t pid);
-// procRoot/PID/comm without its line end, or empty.
-std::string CommandName(const std::string& procRoot, std::uint32_t pid);
-// The full path (or its file name when fullPath is false); the bare command name when the
-// executable cannot be read (another user's process, a kernel thread); empty when it is gone.
-std::string ProcessNameIn(const std::string& procRoot, std::uint32_t pid, bool fullPath);
-// Every numeric entry of procRoot with its name as above, in directory order. False when the
-// folder cannot be read.
-bool ListProcessesIn(const std::string& procRoot, std::vector<TProcessInfo>& list, bool fullPath);
-// A /proc entry name as a process id; false for anything that is not a plain decimal number.
-bool ParseProcessId(std::string_view name, std::uint32_t& pid);
 
 // --- Folders and desktop entries ----------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "envguard.h"
 #include "platform/platform.h"
+#include "platform/linux/procfs.h"
 #include "platform/probebackend.h"
 #include "platform/x11/x11detail.h"
 
@@ -41,7 +42,7 @@ TEST(Proc, ProcessIdsAreDecimalNames) {
                  {"-1", false, 0},         {"99999999999", false, 0}};
     for (const Case& c : cases) {
         std::uint32_t pid = 0;
-        EXPECT_EQ(x11::ParseProcessId(c.Name, pid), c.Ok) << c.Name;
+        EXPECT_EQ(procfs::ParseProcessId(c.Name, pid), c.Ok) << c.Name;
         if (c.Ok) {
             EXPECT_EQ(pid, c.Pid) << c.Name;
         }
@@ -68,20 +69,20 @@ TEST(Proc, ScanNamesEveryProcessAsTheSamplerWould) {
     WriteFile(root / "uptime", "1 2\n");
 
     std::vector<TProcessInfo> list;
-    ASSERT_TRUE(x11::ListProcessesIn(root.string(), list, true));
+    ASSERT_TRUE(procfs::ListProcessesIn(root.string(), list, true));
     using P = std::pair<std::uint32_t, std::string>;
     EXPECT_EQ(Sorted(list), (std::vector<P>{
                                 {100, "/usr/bin/alpha"}, {200, "kworker/0:1"}, {300, "/opt/beta"},
                                 {500, longPath}}));
     list.clear();
-    ASSERT_TRUE(x11::ListProcessesIn(root.string(), list, false));
+    ASSERT_TRUE(procfs::ListProcessesIn(root.string(), list, false));
     EXPECT_EQ(Sorted(list), (std::vector<P>{
                                 {100, "alpha"}, {200, "kworker/0:1"}, {300, "beta"}, {500, "gamma"}}));
 
-    EXPECT_EQ(x11::ProcessNameIn(root.string(), 200, true), "kworker/0:1");
-    EXPECT_EQ(x11::ProcessNameIn(root.string(), 400, true), "");
-    EXPECT_EQ(x11::ProcessNameIn(root.string(), 999, true), "");
-    EXPECT_FALSE(x11::ListProcessesIn((root / "missing").string(), list, true));
+    EXPECT_EQ(procfs::ProcessNameIn(root.string(), 200, true), "kworker/0:1");
+    EXPECT_EQ(procfs::ProcessNameIn(root.string(), 400, true), "");
+    EXPECT_EQ(procfs::ProcessNameIn(root.string(), 999, true), "");
+    EXPECT_FALSE(procfs::ListProcessesIn((root / "missing").string(), list, true));
 }
 
 TEST(Proc, RealProcFindsThisProcess) {

@@ -1,12 +1,12 @@
 // Processes through /proc: the executable link and the command name.
-#include "platform/x11/x11detail.h"
+#include "platform/linux/procfs.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace orvane::platform::x11 {
+namespace orvane::platform::procfs {
 
 namespace {
 
@@ -87,4 +87,4 @@ bool ListProcessesIn(const std::string& procRoot, std::vector<TProcessInfo>& lis
     return true;
 }
 
-} // namespace orvane::platform::x11
+} // namespace orvane::platform::procfs

@@ -1,0 +1,83 @@
+#include "platform/wayland/niri.h"
+
+#include "platform/wayland/backend.h"
+#include "platform/wayland/json.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <cstdlib>
+
+namespace orvane::platform::wayland {
+
+namespace {
+
+constexpr std::size_t MaxReply = 1u << 20;
+
+} // namespace
+
+std::optional<TFocusedWindow> FocusedInNiriReply(std::string_view json, std::string& error) {
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(
+        QByteArray::fromRawData(json.data(), static_cast<qsizetype>(json.size())), &parseError);
+    if (!doc.isObject()) {
+        error =
+            "niri sent an answer that is no JSON object: " + parseError.errorString().toStdString();
+        return std::nullopt;
+    }
+    const QJsonObject reply = doc.object();
+    if (reply.contains(QLatin1String("Err"))) {
+        error = "niri refused the request: " +
+                reply.value(QLatin1String("Err")).toVariant().toString().toStdString();
+        return std::nullopt;
+    }
+    const QJsonObject ok = reply.value(QLatin1String("Ok")).toObject();
+    if (!ok.contains(QLatin1String("FocusedWindow"))) {
+        error = "niri answered another request";
+        return std::nullopt;
+    }
+    const QJsonValue focused = ok.value(QLatin1String("FocusedWindow"));
+    if (!focused.isObject()) return std::nullopt; // null: nothing has the focus
+    const QJsonObject window = focused.toObject();
+    TFocusedWindow w;
+    w.Pid = PidField(window, QStringLiteral("pid"));
+    w.Title = Utf8Field(window, QStringLiteral("title"));
+    w.AppId = Utf8Field(window, QStringLiteral("app_id"));
+    return w;
+}
+
+TNiriIpc::TNiriIpc()
+    : FClient(
+          {EnvValue("NIRI_SOCKET")},
+          [] {
+              return OwnSocketsIn({EnvValue("XDG_RUNTIME_DIR")}, [](std::string_view name) {
+                  return name.starts_with("niri.") && name.ends_with(".sock");
+              });
+          },
+          false) {}
+
+std::optional<TFocusedWindow> TNiriIpc::Focused() {
+    std::string reply;
+    const bool ok = FClient.Ask(
+        [](TIpcSocket& socket, TDeadline deadline, std::string& answer, std::string& error) {
+            return socket.Send("\"FocusedWindow\"\n", deadline, error) &&
+                   socket.ReadLine(answer, MaxReply, deadline, error);
+        },
+        reply);
+    if (!ok) {
+        FLastError = FClient.LastError();
+        return std::nullopt;
+    }
+    FLastError.clear();
+    return FocusedInNiriReply(reply, FLastError);
+}
+
+} // namespace orvane::platform::wayland
+
+namespace orvane::platform {
+
+TProbeCandidate NiriProbeCandidate() {
+    return wayland::IpcProbeCandidate<wayland::TNiriIpc>("niri", "NIRI_SOCKET");
+}
+
+} // namespace orvane::platform
