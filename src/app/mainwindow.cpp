@@ -37,6 +37,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -71,7 +72,22 @@ QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
 
 std::string ToLocal(const QString& s) { return s.toStdString(); }
 
+// The window whose record an exit() from outside must not lose; null when none runs.
+TfmActivity* RunningWindow = nullptr;
+
+void SaveRunningWindowAtExit() {
+    if (RunningWindow) RunningWindow->SaveForExit();
+}
+
 } // namespace
+
+std::string DataFolderPath() {
+    return platform::UserAppDataFolder() + platform::PathDelim + "Orvane" + platform::PathDelim;
+}
+
+std::string DataFilePath(const QString& exePath) {
+    return DataFolderPath() + ToLocal(QFileInfo(exePath).completeBaseName()) + ".cdat";
+}
 
 TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     : QMainWindow(parent), FBase(base), FDeps(std::move(deps)) {
@@ -172,10 +188,29 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
 
     FormCreate();
     if (FDeps.StartTimer) Timer1->start();
+
+    // Qt ends the program with exit() when it loses the X server (the server died, or was killed
+    // at logout without a SIGTERM to us): the handler closes and saves the running entry then.
+    static const bool exitHandler = std::atexit(SaveRunningWindowAtExit) == 0;
+    if (exitHandler) RunningWindow = this;
 }
 
 TfmActivity::~TfmActivity() {
+    if (RunningWindow == this) RunningWindow = nullptr;
     if (TrayIcon) TrayIcon->hide();
+}
+
+void TfmActivity::SaveForExit() noexcept {
+    if (RunningWindow == this) RunningWindow = nullptr;
+    if (FTerminated) return; // the exit sequence has saved
+    FTerminated = true;
+    try {
+        Sampler().SealRunningEntry();
+        // In place only: the length and nothing else. A file that would need a whole rewrite is
+        // left as it is.
+        FActivities.SaveToFileInPlace(FDataFile);
+    } catch (...) {
+    }
 }
 
 void TfmActivity::BuildMenus() {
@@ -279,12 +314,10 @@ void TfmActivity::FormCreate() {
     Memo1->appendPlainText(QString::fromStdString(TSampler::HeaderLine()));
     FViewMode = TViewMode::vmDaily;
 
-    const std::string appData = platform::UserAppDataFolder();
-    std::string folder = appData + platform::PathDelim + "Orvane";
-    CreateFolderPath(folder);
-    FDataFolder = folder + platform::PathDelim;
+    FDataFolder = DataFolderPath();
+    CreateFolderPath(FDataFolder.substr(0, FDataFolder.size() - 1));
     const QFileInfo exe(FDeps.ExePath);
-    FDataFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cdat";
+    FDataFile = DataFilePath(FDeps.ExePath);
     FConfigFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cfg";
 
     FBase.SetLanguageFolder(exe.absolutePath() + "/LAN");
@@ -352,6 +385,14 @@ void TfmActivity::ShowAtStart() {
         showMinimized();
     else
         show();
+}
+
+void TfmActivity::BringToFront() {
+    show();
+    showNormal();
+    raise();
+    activateWindow();
+    RefreshViews();
 }
 
 void TfmActivity::ReportError(const QString& text) {

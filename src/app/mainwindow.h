@@ -34,6 +34,11 @@ class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
 
+// The data folder, <app data>/Orvane/ (ending with a separator), and in it the data file of an
+// executable: its name with the extension ".cdat". Another executable name keeps another record.
+std::string DataFolderPath();
+std::string DataFilePath(const QString& exePath);
+
 // What the window takes from outside; tests hand in fakes, the program the real things.
 struct TActivityDeps {
     IForegroundProbe* Probe = nullptr; // default: the backend the session offers
@@ -89,6 +94,12 @@ public:
     bool StartHidden() const { return FStartHidden; }
     // Shows the window at start-up, or leaves it in the tray.
     void ShowAtStart();
+    // Shows the window in front, restored: another start of the program on this record asked.
+    void BringToFront();
+    // The last words of a program ended from outside by exit() (the X server went away): the
+    // running entry is closed and its length written in place. Touches no Qt object and shows
+    // nothing: the window system may be gone.
+    void SaveForExit() noexcept;
 
     // The program's handlers.
     void Timer1Timer();

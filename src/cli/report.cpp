@@ -82,21 +82,6 @@ int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
-// One probe field; control characters as \xHH, so that a sample stays one line.
-std::string ProbeField(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     bool watch = false, which = false;
     for (const std::string& a : args) {
@@ -134,8 +119,9 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     std::optional<TForegroundSample> last;
     const auto sample = [&] {
         TForegroundSample s = probe.Sample();
+        s.Caption = std::string(CappedCaption(s.Caption)); // as stored
         if (last && s == *last) return;
-        out << ProbeField(s.Process) << '\t' << ProbeField(s.Caption) << '\n' << std::flush;
+        out << TerminalText(s.Process) << '\t' << TerminalText(s.Caption) << '\n' << std::flush;
         last = std::move(s);
     };
     sample();
@@ -153,7 +139,10 @@ const std::vector<TVerb>& Verbs() {
          "print the period tree as the window's text export writes it: one line per node,\n"
          "      one TAB per level, CR LF (default mode: daily)",
          TreeVerb},
-        {"csv", "csv [FORMAT OPTIONS] [FILE]", "print the window's CSV export of every entry",
+        {"csv", "csv [--quoted] [FORMAT OPTIONS] [FILE]",
+         "print the window's CSV export of every entry: fields separated by \"; \" and not\n"
+         "      quoted, so a semicolon in a title starts a new field. With --quoted, RFC 4180\n"
+         "      CSV for other programs: comma-separated, double quotes where needed",
          CsvVerb},
         {"json", "json [FORMAT OPTIONS] [FILE]",
          "print the whole record as one JSON document: {\"entries\":[{\"process\":...,\n"
@@ -187,6 +176,8 @@ void Help(std::ostream& out) {
         << DefaultDataFile()
         << ".\n\nVerbs:\n";
     for (const TVerb& v : Verbs()) out << "  " << v.Usage << "\n      " << v.Summary << "\n";
+    out << "\nControl characters in texts are written as \\xHH, so that no title can send\n"
+           "commands to the terminal.\n";
     out << "\nExit status: 0 on success, 2 when the data file cannot be read, 64 on a usage "
            "error.\n";
 }
@@ -233,6 +224,41 @@ std::string JsonString(const std::string& bytes) {
         }
     }
     out += '"';
+    return out;
+}
+
+std::string TerminalText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    const auto hex = [&out](unsigned char c) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
+        out += buf;
+    };
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x20 || c == 0x7F) {
+            hex(c);
+            ++i;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else if (const std::size_t len = Utf8SequenceLength(p + i, n - i)) {
+            // U+0080 to U+009F are the 8-bit controls; some terminals act on them too.
+            if (len == 2 && c == 0xC2 && p[i + 1] < 0xA0) {
+                hex(p[i]);
+                hex(p[i + 1]);
+            } else {
+                out.append(text, i, len);
+            }
+            i += len;
+        } else {
+            hex(c); // not UTF-8: a terminal in an 8-bit mode could take it for a control
+            ++i;
+        }
+    }
     return out;
 }
 

@@ -22,6 +22,9 @@ bool LoadRecord(const std::string& file, TActivityList& list, std::ostream& err)
 
 // A JSON string literal; bytes that are not valid UTF-8 are written as \u00XX.
 std::string JsonString(const std::string& bytes);
+// A text as the verbs write it for a terminal: control characters (C0, DEL and the 8-bit controls
+// U+0080 to U+009F) and bytes that are not UTF-8 as \xHH, byte by byte; everything else as it is.
+std::string TerminalText(const std::string& text);
 // A double with 17 significant digits; null for values JSON cannot hold.
 std::string JsonNumber(double value);
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 #include <ostream>
+#include <string_view>
 
 namespace orvane::cli {
 
@@ -18,6 +19,7 @@ struct TOptions {
     std::string File;
     std::string Mode = "daily";
     bool HasMode = false;
+    bool Quoted = false;
 };
 
 // Parses the common options and installs the text formats; nullopt after a usage error.
@@ -50,6 +52,8 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
         } else if (a == "--time-format") {
             if (!value(v)) return std::nullopt;
             timeFormat = v;
+        } else if (a == "--quoted" && std::string_view(verb) == "csv") {
+            o.Quoted = true;
         } else if (a == "--mode" && takesMode) {
             if (!value(o.Mode)) return std::nullopt;
             o.HasMode = true;
@@ -69,6 +73,13 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
     SetCurrentLocaleFormat(format);
     if (o.File.empty()) o.File = DefaultDataFile();
     return o;
+}
+
+// The text export's lines, with each node's text made safe for a terminal.
+void WriteTreeForTerminal(const TTreeNode& node, int depth, std::ostream& out) {
+    for (int i = 0; i < depth; ++i) out.put('\t');
+    out << TerminalText(node.Text) << "\r\n";
+    for (const TTreeNode& child : node.Children) WriteTreeForTerminal(child, depth + 1, out);
 }
 
 std::string IsoStart(TDateTime value) {
@@ -95,7 +106,8 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     TActivityList list;
     if (!LoadRecord(o->File, list, err)) return 2;
     try {
-        WriteTreeText(*FillTree(list, mode), out);
+        const std::optional<TTree> tree = FillTree(list, mode);
+        for (const TTreeNode& node : *tree) WriteTreeForTerminal(node, 0, out);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 2;
@@ -108,7 +120,10 @@ int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!o) return 64;
     TActivityList list;
     if (!LoadRecord(o->File, list, err)) return 2;
-    WriteCsv(list, out);
+    if (o->Quoted)
+        WriteCsvQuoted(list, out, TerminalText);
+    else
+        WriteCsv(list, out, TerminalText);
     return 0;
 }
 

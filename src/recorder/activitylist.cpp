@@ -2,10 +2,21 @@
 
 namespace orvane {
 
+std::string_view CappedCaption(std::string_view caption) {
+    if (caption.size() <= MaxCaptionBytes) return caption;
+    std::size_t end = MaxCaptionBytes;
+    // Back over continuation bytes to the start of the sequence the cut would split; at most
+    // three, so that bytes of another encoding lose no more than that.
+    for (int i = 0; i < 3 && (static_cast<unsigned char>(caption[end]) & 0xC0) == 0x80; ++i)
+        --end;
+    if ((static_cast<unsigned char>(caption[end]) & 0xC0) == 0x80) end = MaxCaptionBytes;
+    return caption.substr(0, end);
+}
+
 void TActivityList::AddEntry(const std::string& process, const std::string& caption,
                              TDateTime start) {
     if (IsBlank(process)) return;
-    FItems.emplace_back(TText(process), TText(caption), start);
+    FItems.emplace_back(TText(process), TText(CappedCaption(caption)), start);
     FLastOpen = true;
 }
 

@@ -6,9 +6,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane {
+
+// A stored caption keeps at most this many bytes: a window may set a title of megabytes, or change
+// a long one many times a second, and each distinct one would be kept in the record for good.
+constexpr std::size_t MaxCaptionBytes = 64 * 1024;
+// The caption cut to MaxCaptionBytes, never inside a UTF-8 sequence.
+std::string_view CappedCaption(std::string_view caption);
 
 class TEntry {
 public:
@@ -50,7 +57,8 @@ public:
     const TEntry& operator[](int index) const { return FItems[static_cast<std::size_t>(index)]; }
     const std::vector<TEntry>& Entries() const { return FItems; }
 
-    // Appends an entry unless the process name is blank. The new entry is the running one.
+    // Appends an entry unless the process name is blank. The new entry is the running one. The
+    // caption is stored capped (CappedCaption).
     void AddEntry(const std::string& process, const std::string& caption, TDateTime start);
     // Closes the running entry at the given time. An entry read from a file, or one sealed by
     // SealLastEntry, is not the running entry and is left alone: time when the recorder did not
@@ -73,6 +81,12 @@ public:
     // rewritten in place, then the count. Otherwise the file is replaced atomically. Either way a
     // crash leaves a file that loads as the list before or after the change.
     void SaveToFile(const std::string& fileName) const;
+    // Only the in-place part of SaveToFile: false, with nothing written, when the file is not the
+    // one this list last wrote. It needs no more than the file itself, so a program may still use
+    // it while it is being ended. Throws as SaveToFile does.
+    bool SaveToFileInPlace(const std::string& fileName) const {
+        return FItems.size() <= 0x7FFFFFFF && SaveInPlace(fileName);
+    }
     // Appends the file's entries; they count as closed.
     void LoadFromFile(const std::string& fileName);
     const TSaveInfo& LastSave() const { return FLastSave; }

@@ -29,7 +29,8 @@ TDateTime TSampler::RunningLength() {
 bool TSampler::Timer1Timer() {
     const TForegroundSample sample = FProbe.Sample();
     const std::string& process = sample.Process;
-    const std::string& caption = sample.Caption;
+    // Capped before the comparison: a change past the cap is no change of what is stored.
+    const std::string caption(CappedCaption(sample.Caption));
     if (process == FLastProcess && caption == FLastCaption) {
         SaveRunningEntry();
         return false;
@@ -75,9 +76,13 @@ void TSampler::SaveRunningEntry() {
 }
 
 void TSampler::CloseCurrentActivity() {
+    SealRunningEntry();
+    if (FHooks.RestartTimer) FHooks.RestartTimer();
+}
+
+void TSampler::SealRunningEntry() {
     FActivities.CloseLastEntryAfter(RunningLength());
     FActivities.SealLastEntry();
-    if (FHooks.RestartTimer) FHooks.RestartTimer();
 }
 
 void TSampler::ResetSample() {

@@ -41,6 +41,9 @@ public:
     bool Timer1Timer();
     // Closes the running entry now, for good, and restarts the timer.
     void CloseCurrentActivity();
+    // The same without the timer: for a program that is ending and may no longer use its user
+    // interface.
+    void SealRunningEntry();
     // The next sample counts as a change (view reset, "New", resume).
     void ResetSample();
     // A mouse move over the tree or the chart.

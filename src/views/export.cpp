@@ -33,12 +33,34 @@ template <class F> void WriteFile(const std::string& fileName, F&& write) {
 
 } // namespace
 
-void WriteCsv(const TActivityList& list, std::ostream& out) {
+void WriteCsv(const TActivityList& list, std::ostream& out) { WriteCsv(list, out, {}); }
+
+void WriteCsv(const TActivityList& list, std::ostream& out, const TFieldFilter& field) {
+    const auto f = [&](const std::string& text) { return field ? field(text) : text; };
     out << "Process; Window.Caption; Date; Time; Duration\r\n\r\n";
     for (const TEntry& e : list.Entries()) {
-        out << SafeFormat("%s; '%s; %s; %s; %s", {e.Process.str(), e.Caption.str(), DateText(e.Start),
-                                                  TimeText(e.Start), DurationText(e.Duration)})
+        out << SafeFormat("%s; '%s; %s; %s; %s",
+                          {f(e.Process), f(e.Caption), f(DateText(e.Start)), f(TimeText(e.Start)),
+                           f(DurationText(e.Duration))})
             << "\r\n";
+    }
+}
+
+void WriteCsvQuoted(const TActivityList& list, std::ostream& out, const TFieldFilter& field) {
+    const auto f = [&](const std::string& raw) {
+        std::string text = field ? field(raw) : raw;
+        if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+        std::string quoted = "\"";
+        for (char c : text) {
+            if (c == '"') quoted += '"';
+            quoted += c;
+        }
+        return quoted + '"';
+    };
+    out << "Process,Window.Caption,Date,Time,Duration\r\n";
+    for (const TEntry& e : list.Entries()) {
+        out << f(e.Process) << ',' << f(e.Caption) << ',' << f(DateText(e.Start)) << ','
+            << f(TimeText(e.Start)) << ',' << f(DurationText(e.Duration)) << "\r\n";
     }
 }
 

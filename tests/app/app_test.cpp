@@ -187,6 +187,41 @@ TEST_F(MainWindow, SamplesAreRecordedAndExitKeepsTheTimeUpToTheExit) {
     EXPECT_EQ(window->FActivities.Count(), 3);
 }
 
+// Qt ends the program with exit() when the X server goes away; the running entry's length up to
+// then is saved in place, not only its last minute write. Run in a child process of its own.
+TEST_F(MainWindow, AnExitFromOutsideSavesTheRunningEntryInPlace) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child runs this test again from the start: there the variable is the parent's.
+    if (!qEnvironmentVariableIsSet("ORVANE_TEST_PARENT_HOME"))
+        qputenv("ORVANE_TEST_PARENT_HOME", home->path().toLocal8Bit());
+    EXPECT_EXIT(
+        {
+            // The child made a temporary folder of its own: it records into the parent's.
+            fs::remove_all(home->path().toStdString());
+            qputenv("XDG_DATA_HOME", qgetenv("ORVANE_TEST_PARENT_HOME") + "/data");
+            Start();
+            Tick("/usr/bin/editor", "notes.txt");
+            Tick("/usr/bin/browser", "Inbox");
+            clock.Advance(50000); // no tick: the last write was at the change
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(1), "");
+    const TActivityList saved = Saved();
+    ASSERT_EQ(saved.Count(), 2);
+    EXPECT_NEAR(saved[0].Duration, 5 * Sec, 1e-9);
+    EXPECT_NEAR(saved[1].Duration, 50 * Sec, 1e-9);
+
+    // A program that ended normally has saved already; its exit() writes nothing more.
+    Start();
+    Tick("/usr/bin/editor", "notes.txt", 3600000);
+    window->mnCloseClick();
+    const auto written = fs::last_write_time(Folder() + "/orvane.cdat");
+    clock.Advance(60000);
+    window->SaveForExit();
+    EXPECT_EQ(fs::last_write_time(Folder() + "/orvane.cdat"), written);
+    EXPECT_NEAR(Saved()[2].Duration, 0, 1e-9);
+}
+
 TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
     TfmActivity& w = Start();
     Tick("/usr/bin/editor", "a");

@@ -76,3 +76,18 @@ TEST(Report, ProbeWithoutADisplayPrintsTwoEmptyFieldsAndSaysWhy) {
     }
     if (old) setenv("DISPLAY", saved.c_str(), 1);
 }
+
+TEST(Report, TerminalTextEscapesEveryControlCharacter) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"plain \xc3\xa4\xe2\x82\xac", "plain \xc3\xa4\xe2\x82\xac"},
+        {"\x1b]0;owned\x07", "\\x1B]0;owned\\x07"},
+        {"a\tb\r\nc\x7f", "a\\x09b\\x0D\\x0Ac\\x7F"},
+        {"csi \xc2\x9b" "31m", "csi \\xC2\\x9B31m"},   // U+009B, the 8-bit CSI
+        {"nbsp \xc2\xa0", "nbsp \xc2\xa0"},             // U+00A0 is no control
+        {"raw \x9b" "31m", "raw \\x9B31m"},             // not UTF-8
+        {"Caf\xe9", "Caf\\xE9"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(cli::TerminalText(c.in), c.out) << c.out;
+}

@@ -116,3 +116,56 @@ TEST(ReportVerbs, UsageErrorsAndUnreadableFiles) {
         EXPECT_FALSE(err.empty()) << args[1];
     }
 }
+
+TEST(ReportVerbs, TreeAndCsvEscapeControlCharactersAndCsvQuotesOnRequest) {
+    Fixture f;
+    TActivityList hostile;
+    Add(hostile, "/usr/bin/x\nterm", "\x1b]0;owned\x07red \x1b[31m; \"q\", \xc2\x9b" "2J",
+        At(2024, 1, 15, 10), 2 * Hour);
+    hostile.SaveToFile(f.File);
+    std::string out, err;
+    const auto noRawControls = [](const std::string& text) {
+        for (char c : text)
+            if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') ||
+                c == '\x7f')
+                return false;
+        return text.find("\xc2\x9b") == std::string::npos;
+    };
+
+    std::vector<std::string> tree = {"tree", "--mode", "daily"};
+    tree.insert(tree.end(), Fixed.begin(), Fixed.end());
+    tree.push_back(f.File);
+    ASSERT_EQ(Report(tree, out, err), 0) << err;
+    EXPECT_TRUE(noRawControls(out)) << out;
+    EXPECT_NE(out.find("\t/usr/bin/x\\x0Aterm"), std::string::npos) << out;
+    EXPECT_NE(out.find("\\x1B]0;owned\\x07red \\x1B[31m"), std::string::npos) << out;
+
+    std::vector<std::string> csv = {"csv"};
+    csv.insert(csv.end(), Fixed.begin(), Fixed.end());
+    csv.push_back(f.File);
+    ASSERT_EQ(Report(csv, out, err), 0) << err;
+    EXPECT_EQ(out, "Process; Window.Caption; Date; Time; Duration\r\n\r\n"
+                   "/usr/bin/x\\x0Aterm; '\\x1B]0;owned\\x07red \\x1B[31m; \"q\", "
+                   "\\xC2\\x9B2J; 15.01.2024; 10:00:00; 02:00:00\r\n");
+
+    csv.insert(csv.begin() + 1, "--quoted");
+    ASSERT_EQ(Report(csv, out, err), 0) << err;
+    EXPECT_EQ(out, "Process,Window.Caption,Date,Time,Duration\r\n"
+                   "/usr/bin/x\\x0Aterm,\"\\x1B]0;owned\\x07red \\x1B[31m; \"\"q\"\", "
+                   "\\xC2\\x9B2J\",15.01.2024,10:00:00,02:00:00\r\n");
+}
+
+TEST(ReportVerbs, QuotedCsvOfTheExampleRecord) {
+    Fixture f;
+    std::string out, err;
+    std::vector<std::string> csv = {"csv", "--quoted"};
+    csv.insert(csv.end(), Fixed.begin(), Fixed.end());
+    csv.push_back(f.File);
+    ASSERT_EQ(Report(csv, out, err), 0) << err;
+    EXPECT_EQ(out, "Process,Window.Caption,Date,Time,Duration\r\n"
+                   "/usr/bin/mail,\"Inbox \"\"new\"\"\",15.01.2024,23:00:00,02:00:00\r\n"
+                   "/usr/bin/editor,a; b,16.01.2024,09:30:00,25:00:00\r\n"
+                   "/usr/bin/mail,Inbox,18.01.2024,08:00:00,00:00:00\r\n");
+    std::string plainErr;
+    EXPECT_EQ(Report({"tree", "--quoted", f.File}, out, plainErr), 64);
+}

@@ -41,6 +41,7 @@ title_a="Alpha: the first program"
 title_b="Beta: the second program"
 e2e_window a "$program_a" "$title_a"
 wa=$E2E_WID
+pid_a=$E2E_PID
 e2e_window b "$program_b" "$title_b"
 wb=$E2E_WID
 e2e_activate "$wa"
@@ -66,6 +67,16 @@ e2e_window nopid "$program_b" --no-pid "Without _NET_WM_PID"
 e2e_activate "$E2E_WID"
 e2e_expect "no _NET_WM_PID: the X server names the process" \
     "$(line "$program_b" "Without _NET_WM_PID")" "$(probe)"
+
+# A window that names another process in _NET_WM_PID: the X server knows better.
+e2e_window liar "$program_b" --pid "$pid_a" "Claims to be the first program"
+e2e_activate "$E2E_WID"
+e2e_expect "a false _NET_WM_PID: the X server names the process" \
+    "$(line "$program_b" "Claims to be the first program")" "$(probe)"
+e2e_window liar1 "$program_b" --pid 1 "Claims to be pid 1"
+e2e_activate "$E2E_WID"
+e2e_expect "_NET_WM_PID 1: the X server names the process" \
+    "$(line "$program_b" "Claims to be pid 1")" "$(probe)"
 
 e2e_window latin1 "$program_a" --no-net-name "Café crème à la française"
 e2e_activate "$E2E_WID"

@@ -1,11 +1,12 @@
 // A window with a known title for the end-to-end tests. It prints its window id once it is mapped
 // and stays until it is killed or its X server goes away.
 //
-//   testwindow [--no-pid] [--no-net-name] [--machine NAME] TITLE
+//   testwindow [--no-pid | --pid PID] [--no-net-name] [--machine NAME] TITLE
 //
 // TITLE (UTF-8) goes into _NET_WM_NAME and, as Latin-1 ('?' for what Latin-1 lacks), into
-// WM_NAME. --no-pid leaves out _NET_WM_PID, --no-net-name leaves out _NET_WM_NAME, and --machine
-// puts NAME into WM_CLIENT_MACHINE in place of this host's name.
+// WM_NAME. --no-pid leaves out _NET_WM_PID, --pid puts another process's id there (a window that
+// lies about its owner), --no-net-name leaves out _NET_WM_NAME, and --machine puts NAME into
+// WM_CLIENT_MACHINE in place of this host's name.
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -55,18 +56,23 @@ void SetText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t prop, xcb_atom_t ty
 
 int main(int argc, char** argv) {
     bool setPid = true, setNetName = true;
+    auto pid = static_cast<std::uint32_t>(getpid());
     std::string machine, title;
     bool haveTitle = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--no-pid") setPid = false;
+        else if (a == "--pid" && i + 1 < argc)
+            pid = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (a == "--no-net-name") setNetName = false;
         else if (a == "--machine" && i + 1 < argc) machine = argv[++i];
         else if (!haveTitle) {
             title = a;
             haveTitle = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--no-pid] [--no-net-name] [--machine NAME] TITLE\n",
+            std::fprintf(stderr,
+                         "usage: %s [--no-pid | --pid PID] [--no-net-name] [--machine NAME] "
+                         "TITLE\n",
                          argv[0]);
             return 64;
         }
@@ -103,7 +109,6 @@ int main(int argc, char** argv) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
                         hints);
     if (setPid) {
-        const auto pid = static_cast<std::uint32_t>(getpid());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, Atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL,
                             32, 1, &pid);
     }

@@ -74,3 +74,30 @@ TEST(Text, EqualTextsShareOneCopy) {
     EXPECT_NE(TText("A").id(), TText("a").id());
     EXPECT_EQ(TText().str(), "");
 }
+
+TEST(ActivityList, CaptionsAreCappedAtACharacterBoundary) {
+    const std::string ascii(MaxCaptionBytes + 10, 'a');
+    const std::string euro = "\xE2\x82\xAC"; // three bytes
+    // One byte short of the cap, then a three-byte character: the cut would split it.
+    const std::string split = std::string(MaxCaptionBytes - 1, 'a') + euro + "tail";
+    // More continuation bytes than any UTF-8 sequence has: not UTF-8, cut at the cap.
+    const std::string notUtf8 = std::string(MaxCaptionBytes - 5, 'a') + std::string(8, '\x80');
+    struct {
+        std::string caption;
+        std::size_t stored;
+    } cases[] = {
+        {std::string(MaxCaptionBytes, 'a'), MaxCaptionBytes},
+        {ascii, MaxCaptionBytes},
+        {split, MaxCaptionBytes - 1},
+        {std::string(MaxCaptionBytes - 2, 'a') + euro, MaxCaptionBytes - 2},
+        {std::string(MaxCaptionBytes - 3, 'a') + euro + "x", MaxCaptionBytes},
+        {notUtf8, MaxCaptionBytes},
+    };
+    for (const auto& c : cases) {
+        TActivityList list;
+        list.AddEntry("p", c.caption, 1.0);
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(list[0].Caption.size(), c.stored);
+        EXPECT_EQ(list[0].Caption.str(), c.caption.substr(0, c.stored));
+    }
+}

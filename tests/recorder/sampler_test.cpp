@@ -241,3 +241,15 @@ TEST_F(Sampler, TheRunningEntryGoesToDiskEveryMinuteAsEightBytes) {
     EXPECT_EQ(writes.size(), closed);
     std::remove(file.c_str());
 }
+
+TEST_F(Sampler, AChangePastTheCaptionCapIsNoChange) {
+    Make();
+    const std::string head(MaxCaptionBytes, 't');
+    Tick("editor", head + "1");
+    EXPECT_FALSE(Tick("editor", head + "2")) << "what is stored would be the same";
+    EXPECT_FALSE(Tick("editor", head));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list[0].Caption.size(), MaxCaptionBytes);
+    EXPECT_EQ(log.size(), 1u);
+    EXPECT_LT(log[0].size(), MaxCaptionBytes + 100);
+}

@@ -320,12 +320,14 @@ std::string ProcessNameOfWindow(TWindowHandle window) {
     }
     const TProperty pidProp = ReadProperty(conn, w, x.NetWmPid, pidCookie);
     const TProperty machine = ReadProperty(conn, w, XCB_ATOM_WM_CLIENT_MACHINE, machineCookie);
-    std::uint32_t pid = pidProp.Type == XCB_ATOM_CARDINAL ? FirstCard32(pidProp) : 0;
+    // The server knows the pid of every local client and cannot be lied to; _NET_WM_PID is
+    // whatever the client wrote, so any program could claim to be any other. It only serves
+    // where the server cannot tell (no X-Resource, a client over TCP).
+    std::uint32_t pid = 0;
     if (x.HasResource) {
-        // The server knows the pid of every local client, also of those that do not say it.
         TFree<xcb_res_query_client_ids_reply_t> ids(
             xcb_res_query_client_ids_reply(conn, resCookie, nullptr));
-        if (ids && pid == 0) {
+        if (ids) {
             for (auto it = xcb_res_query_client_ids_ids_iterator(ids.P); it.rem;
                  xcb_res_client_id_value_next(&it)) {
                 if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
@@ -336,6 +338,7 @@ std::string ProcessNameOfWindow(TWindowHandle window) {
             }
         }
     }
+    if (pid == 0 && pidProp.Type == XCB_ATOM_CARDINAL) pid = FirstCard32(pidProp);
     if (pid == 0) return {};
     // A pid of another machine would name some unrelated process of ours.
     if (machine.Type != XCB_NONE && !machine.Bytes.empty()) {
