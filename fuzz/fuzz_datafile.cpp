@@ -28,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::WriteFile(input, data, size);
 
     TActivityList list;
+    TLoadResult result;
     try {
-        list.LoadFromFile(input);
+        result = list.LoadFromFile(input);
     } catch (const EFileError&) {
         // Only a file without a whole count may fail to load.
         Check(size < 4, "a file of 4 bytes or more failed to load");
@@ -48,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(bytes.size() >= 4 && bytes.size() <= size, "saved file larger than the input");
     Check(Int32At(reinterpret_cast<const std::uint8_t*>(bytes.data())) == list.Count(),
           "saved count differs from the loaded entries");
+    // A load that calls a file whole must be right: nothing of it is then kept aside.
+    Check(result.Loaded == list.Count(), "the load result miscounts the entries");
+    Check(result.Whole == (bytes.size() == size && count == list.Count()),
+          "a load called whole what a save does not give back, or the other way round");
     Check(std::memcmp(bytes.data() + 4, data + 4, bytes.size() - 4) == 0,
           "saved records differ from the records read");
 

@@ -8,7 +8,7 @@ ORVANE_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libxcb1-dev libxcb-res0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb icewm xdotool x11-utils xterm dbus imagemagick strace
+  xvfb icewm xdotool x11-utils xterm dbus imagemagick strace python3
 )
 
 orvane_need_packages() {

@@ -34,9 +34,9 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        Dialogs().ShowError(activeWindow(), QString::fromUtf8(e.what()));
+        Dialogs().ShowError(activeWindow(), QString::fromUtf8(e.what()), {});
     } catch (...) {
-        Dialogs().ShowError(activeWindow(), "Unexpected error");
+        Dialogs().ShowError(activeWindow(), "Unexpected error", {});
     }
     return false;
 }

@@ -18,8 +18,14 @@ IDialogs& Dialogs() {
 
 void SetDialogs(IDialogs* dialogs) { current = dialogs; }
 
-void TQtDialogs::ShowError(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, QApplication::applicationName(), text);
+void TQtDialogs::ShowError(QWidget* parent, const QString& text, std::function<void()> closed) {
+    // Not exec(): a box run from a timer's handler would hold that timer until it is closed.
+    auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    if (closed) QObject::connect(box, &QMessageBox::finished, box, [closed] { closed(); });
+    box->show();
 }
 
 void TQtDialogs::Inform(QWidget* parent, const QString& title, const QString& text) {

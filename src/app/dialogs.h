@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 class QWidget;
 
 namespace orvane {
@@ -13,8 +15,9 @@ namespace orvane {
 class IDialogs {
 public:
     virtual ~IDialogs() = default;
-    // An error that ended a command; the program goes on.
-    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // An error that ended a command. The box does not wait for the user: the program, its timer
+    // included, goes on while it is open; closed (if given) runs once the user has closed it.
+    virtual void ShowError(QWidget* parent, const QString& text, std::function<void()> closed) = 0;
     // A notice that does not wait for the user.
     virtual void Inform(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual QMessageBox::StandardButton Ask(QWidget* parent, const QString& title,
@@ -34,7 +37,7 @@ public:
 // The real dialogs.
 class TQtDialogs : public IDialogs {
 public:
-    void ShowError(QWidget* parent, const QString& text) override;
+    void ShowError(QWidget* parent, const QString& text, std::function<void()> closed) override;
     void Inform(QWidget* parent, const QString& title, const QString& text) override;
     QMessageBox::StandardButton Ask(QWidget* parent, const QString& title, const QString& text,
                                     QMessageBox::StandardButtons buttons,

@@ -3,9 +3,9 @@
 #include "recorder/datafile.h"
 #include "recorder/datetime.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <fstream>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -81,12 +81,21 @@ std::string TIniFile::Text() const {
 
 void TIniFile::Load() {
     if (FLoaded) return;
-    std::ifstream in(FFileName, std::ios::binary);
+    FLoadError.clear();
     std::string text;
-    if (in) {
-        text.resize(MaxFileSize);
-        in.read(text.data(), static_cast<std::streamsize>(MaxFileSize));
-        text.resize(static_cast<std::size_t>(in.gcount()));
+    std::uint64_t size = 0;
+    bool missing = false;
+    try {
+        // Never an open that waits: a FIFO in the file's place must not stall the start.
+        const int fd = OpenRegularFile(FFileName, size, &missing);
+        TByteReader in(fd, size);
+        text.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, MaxFileSize)));
+        const bool read = in.Read(text.data(), text.size());
+        CloseRegularFile(fd);
+        if (!read) throw EFileError("Stream read error");
+    } catch (const EFileError& e) {
+        text.clear();
+        if (!missing) FLoadError = e.what();
     }
     SetText(text);
 }
@@ -183,9 +192,11 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& key, in
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
-    // Re-read first: another copy of the program may have written meanwhile.
+    // Re-read first: another copy of the program may have written meanwhile. A file that is
+    // there but cannot be read is left alone rather than replaced by one without its contents.
     FLoaded = false;
     Load();
+    if (!FLoadError.empty()) throw EFileError(UnableToWrite(FFileName));
     Section* s = Find(section);
     if (!s) {
         FSections.push_back({section, {}});
@@ -204,7 +215,9 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     if (!replaced) s->Lines.push_back(line);
 
     const std::string text = Text();
-    const std::string temp = FFileName + ".tmp";
+    // Beside a link's target, so that a linked settings file stays a link.
+    const std::string target = SaveTarget(FFileName);
+    const std::string temp = target + ".tmp";
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) throw EFileError(UnableToWrite(FFileName));
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
@@ -214,9 +227,9 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 #endif
     ok = std::fclose(f) == 0 && ok;
 #ifdef _WIN32
-    if (ok) std::remove(FFileName.c_str());
+    if (ok) std::remove(target.c_str());
 #endif
-    if (!ok || std::rename(temp.c_str(), FFileName.c_str()) != 0) {
+    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
         throw EFileError(UnableToWrite(FFileName));
     }

@@ -13,6 +13,12 @@ public:
     explicit TIniFile(std::string fileName);
 
     const std::string& FileName() const { return FFileName; }
+    // Why a file that is there could not be read (it then reads as empty and is never written
+    // over); empty when it was read or does not exist.
+    const std::string& LoadError() {
+        Load();
+        return FLoadError;
+    }
     // Parses text as the file's contents (the file is read lazily otherwise).
     void SetText(const std::string& text);
     std::string Text() const;
@@ -23,6 +29,7 @@ public:
     int ReadInteger(const std::string& section, const std::string& key, int def);
     // Writes the key and saves the whole file at once; throws EFileError("Unable to write to
     // <file>") when the file cannot be written, leaving the old file whole.
+    // A file that cannot be read is not replaced: "Unable to write to" as well.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
 
@@ -40,6 +47,7 @@ private:
 
     std::string FFileName;
     bool FLoaded = false;
+    std::string FLoadError;
     std::vector<std::string> FPreamble; // lines before the first section, kept on rewrite
     std::vector<Section> FSections;
 };

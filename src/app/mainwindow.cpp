@@ -30,7 +30,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -180,7 +182,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
         TSamplerHooks{[this](const std::string& line) {
                           Memo1->appendPlainText(QString::fromStdString(line));
                       },
-                      [this] { FActivities.SaveToFile(FDataFile); },
+                      [this] { WriteRecord(); },
                       [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); },
                       [this] {
                           if (Timer1->isActive()) Timer1->start();
@@ -323,7 +325,7 @@ void TfmActivity::FormCreate() {
     FBase.SetLanguageFolder(exe.absolutePath() + "/LAN");
     LoadSettings();
 
-    if (std::filesystem::exists(FDataFile)) Guard([this] { FActivities.LoadFromFile(FDataFile); });
+    LoadRecord();
 
     FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
     if (FTrayAvailable) {
@@ -398,8 +400,73 @@ void TfmActivity::BringToFront() {
 void TfmActivity::ReportError(const QString& text) {
     if (FShowingError) return;
     FShowingError = true;
-    Dialogs().ShowError(this, text);
-    FShowingError = false;
+    QPointer<TfmActivity> self(this);
+    Dialogs().ShowError(this, text, [self] {
+        if (self) self->FShowingError = false;
+    });
+}
+
+void TfmActivity::Notice(const QString& text) {
+    Memo1->appendPlainText(QString(text).replace('\n', ' ').simplified());
+    // After start-up has shown the window, so that the box comes up over it; the log shows the
+    // start of the long line.
+    QTimer::singleShot(0, this, [this, text] {
+        Memo1->horizontalScrollBar()->setValue(0);
+        Dialogs().Inform(this, "Orvane", text);
+    });
+}
+
+void TfmActivity::NoticeMovedAside() {
+    const std::string moved = FActivities.TakeMovedAside();
+    if (moved.empty()) return;
+    Notice(QString("The record \"%1\" could not be read whole. The original file was moved to "
+                   "\"%2\" and is kept as it is; recording goes on in a new record.")
+               .arg(QString::fromStdString(FDataFile), QString::fromStdString(moved)));
+}
+
+void TfmActivity::TellKept(const QString& reason) {
+    if (FKeptTold) return;
+    FKeptTold = true;
+    Notice("The record was not saved: " + reason +
+           ". Orvane goes on recording in memory and tries again at every change.");
+}
+
+void TfmActivity::LoadRecord() {
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::path(FDataFile), ec) && !ec) return;
+    const QString file = QString::fromStdString(FDataFile);
+    QString problem;
+    try {
+        const TLoadResult result = FActivities.LoadFromFile(FDataFile);
+        if (!result.Whole)
+            problem = QString("The record \"%1\" is damaged: %2. The %3 entries that could be "
+                              "read were loaded.")
+                          .arg(file, QString::fromStdString(result.Where()))
+                          .arg(result.Loaded);
+    } catch (const std::exception& e) {
+        problem = "The record cannot be read: " + QString::fromUtf8(e.what());
+    }
+    if (FActivities.KeptFile().empty()) {
+        if (!problem.isEmpty()) ReportError(problem);
+        return;
+    }
+    // Nothing may be written over what could not be read: the first save, made now, moves it
+    // aside as the new record takes its place.
+    try {
+        FActivities.SaveToFile(FDataFile);
+    } catch (const EFileKept& e) {
+        FKeptTold = true;
+        problem += "\n\nThe record was not saved: " + QString::fromUtf8(e.what()) +
+                   ". Orvane records in memory and tries again at every change.";
+    } catch (const std::exception& e) {
+        problem += "\n\n" + QString::fromUtf8(e.what());
+    }
+    const std::string moved = FActivities.TakeMovedAside();
+    if (!moved.empty())
+        problem += QString("\n\nThe original file was moved to \"%1\" and is kept as it is; "
+                           "recording goes on in a new record.")
+                       .arg(QString::fromStdString(moved));
+    Notice(problem);
 }
 
 void TfmActivity::Timer1Timer() {
@@ -507,6 +574,7 @@ void TfmActivity::Neu1Click() {
             },
             FMessageTexts);
     });
+    NoticeMovedAside();
 }
 
 void TfmActivity::mnRemoveLongsClick() {
@@ -572,7 +640,20 @@ void TfmActivity::mnAboutClick() {
 }
 
 void TfmActivity::SaveRecord() {
-    Guard([this] { FActivities.SaveToFile(FDataFile); });
+    Guard([this] { WriteRecord(); });
+}
+
+void TfmActivity::WriteRecord() {
+    try {
+        FActivities.SaveToFile(FDataFile);
+    } catch (const EFileKept& e) {
+        TellKept(QString::fromUtf8(e.what()));
+        return;
+    } catch (...) {
+        NoticeMovedAside(); // moved, then the save itself failed
+        throw;
+    }
+    NoticeMovedAside();
 }
 
 void TfmActivity::ExitSequence() {
@@ -614,6 +695,14 @@ void TfmActivity::LoadSettings() {
     FViewMode = static_cast<TViewMode>(static_cast<std::uint8_t>(stored));
     const std::string language =
         ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
+    // Read as empty, which gives the defaults; said so, as the file will not be written over.
+    // Once the window is up, so that the box is not hidden behind it.
+    if (!ini.LoadError().empty()) {
+        const QString text =
+            "The settings cannot be read: " + QString::fromStdString(ini.LoadError()) +
+            "\n\nThe defaults are used, and the file is not written over.";
+        QTimer::singleShot(0, this, [this, text] { ReportError(text); });
+    }
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
     mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));

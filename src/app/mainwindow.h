@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "recorder/activitylist.h"
 #include "recorder/clock.h"
+#include "recorder/datafile.h"
 #include "recorder/probe.h"
 #include "recorder/sampler.h"
 #include "views/messagetexts.h"
@@ -154,12 +155,22 @@ protected:
 private:
     void FormCreate();
     void BuildMenus();
-    // Shows an error, unless one is on screen already: the timer goes on under a message box, and
-    // a disk that stays full must not pile up a box every few seconds.
+    // Shows an error, unless one is on screen already: a disk that stays full must not pile up a
+    // box every few seconds. The box does not wait, so sampling goes on while it is open.
     void ReportError(const QString& text);
+    // Says once, without waiting, what became of a record that could not be read: a line in the
+    // change log and a message box.
+    void Notice(const QString& text);
+    void NoticeMovedAside();
+    void TellKept(const QString& reason);
     void HideMain();
     // Writes the record; a failure is reported and the program goes on.
     void SaveRecord();
+    // Writes the record. A save refused because the file there could not be read is told once and
+    // recording goes on in memory; other failures propagate.
+    void WriteRecord();
+    // Start-up: loads the record; a file that cannot be read whole is moved aside and kept.
+    void LoadRecord();
     void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);
     void ScheduleRefreshViews();
     void Terminate();
@@ -178,12 +189,15 @@ private:
     bool FRefreshPending = false;
     bool FTerminated = false;
     bool FShowingError = false;
+    bool FKeptTold = false;
     bool FStartHidden = false;
 };
 
 template <class F> void TfmActivity::Guard(F&& command) {
     try {
         command();
+    } catch (const EFileKept& e) {
+        TellKept(QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
         ReportError(QString::fromUtf8(e.what()));
     }

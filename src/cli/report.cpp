@@ -73,13 +73,14 @@ int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     if (file.empty()) file = DefaultDataFile();
     TActivityList list;
-    if (!LoadRecord(file, list, err)) return 2;
+    const int loaded = LoadRecord(file, list, err);
+    if (loaded == ExitUnreadable) return loaded;
     for (const TEntry& e : list.Entries()) {
         out << "{\"process\":" << JsonString(e.Process) << ",\"caption\":" << JsonString(e.Caption)
             << ",\"start\":" << JsonNumber(e.Start) << ",\"duration\":" << JsonNumber(e.Duration)
             << "}\n";
     }
-    return 0;
+    return loaded;
 }
 
 int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -178,20 +179,25 @@ void Help(std::ostream& out) {
     for (const TVerb& v : Verbs()) out << "  " << v.Usage << "\n      " << v.Summary << "\n";
     out << "\nControl characters in texts are written as \\xHH, so that no title can send\n"
            "commands to the terminal.\n";
-    out << "\nExit status: 0 on success, 2 when the data file cannot be read, 64 on a usage "
-           "error.\n";
+    out << "\nExit status: 0 on success; 2 when the data file cannot be read (or is no regular\n"
+           "file); 3 when it is damaged: what could be read before the damage is printed all\n"
+           "the same, and stderr says where reading stopped; 64 on a usage error.\n";
 }
 
 } // namespace
 
-bool LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) {
+int LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) {
+    TLoadResult result;
     try {
-        list.LoadFromFile(file);
-        return true;
+        result = list.LoadFromFile(file);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
-        return false;
+        return ExitUnreadable;
     }
+    if (result.Whole) return 0;
+    err << "orvane-report: the data file \"" << file << "\" is damaged: " << result.Where()
+        << "; only the " << result.Loaded << " entries read before that are shown\n";
+    return ExitDamaged;
 }
 
 std::string DefaultDataFile() {

@@ -17,8 +17,15 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // The recorder's own data file: <app data>/Orvane/orvane.cdat.
 std::string DefaultDataFile();
 
-// Loads the data file into list; on failure writes the error's message to err and returns false.
-bool LoadRecord(const std::string& file, TActivityList& list, std::ostream& err);
+// Exit statuses besides 0.
+constexpr int ExitUnreadable = 2; // the data file cannot be read at all
+constexpr int ExitDamaged = 3;    // it is damaged: what could be read was still printed
+constexpr int ExitUsage = 64;
+
+// Loads the data file into list. Returns 0 when it was read whole; ExitDamaged when reading
+// stopped early (list holds what came before, err says where it stopped); ExitUnreadable when it
+// cannot be read (err holds the message).
+int LoadRecord(const std::string& file, TActivityList& list, std::ostream& err);
 
 // A JSON string literal; bytes that are not valid UTF-8 are written as \u00XX.
 std::string JsonString(const std::string& bytes);

@@ -104,7 +104,8 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 64;
     }
     TActivityList list;
-    if (!LoadRecord(o->File, list, err)) return 2;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
     try {
         const std::optional<TTree> tree = FillTree(list, mode);
         for (const TTreeNode& node : *tree) WriteTreeForTerminal(node, 0, out);
@@ -112,26 +113,28 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << e.what() << "\n";
         return 2;
     }
-    return 0;
+    return loaded;
 }
 
 int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("csv", args, false, err);
     if (!o) return 64;
     TActivityList list;
-    if (!LoadRecord(o->File, list, err)) return 2;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
     if (o->Quoted)
         WriteCsvQuoted(list, out, TerminalText);
     else
         WriteCsv(list, out, TerminalText);
-    return 0;
+    return loaded;
 }
 
 int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("json", args, false, err);
     if (!o) return 64;
     TActivityList list;
-    if (!LoadRecord(o->File, list, err)) return 2;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
     out << "{\"entries\":[";
     bool first = true;
     for (const TEntry& e : list.Entries()) {
@@ -142,7 +145,7 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         first = false;
     }
     out << "\n]}\n";
-    return 0;
+    return loaded;
 }
 
 } // namespace orvane::cli

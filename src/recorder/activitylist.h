@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace orvane {
@@ -37,6 +38,19 @@ public:
 struct TSaveInfo {
     bool Incremental = false;   // in place, without rewriting the file
     std::uint64_t BytesWritten = 0;
+};
+
+// How far a load got. A file is whole when its count covers exactly the records it holds; any
+// other file (a damaged record, a count that does not match) still loads what precedes the damage.
+struct TLoadResult {
+    bool Whole = true;
+    std::int32_t Count = 0;       // the count stored in the file
+    int Loaded = 0;               // entries read
+    std::uint64_t StopOffset = 0; // the first byte not read as part of an entry
+    std::uint64_t Size = 0;       // the file's size
+    // Where and why reading stopped, such as "stopped at entry 501 of 1000, at byte 24012 of
+    // 48000"; empty for a whole file.
+    std::string Where() const;
 };
 
 class TActivityList {
@@ -80,6 +94,9 @@ public:
     // read whole), only the change is written: new entries appended, the last entry's Duration
     // rewritten in place, then the count. Otherwise the file is replaced atomically. Either way a
     // crash leaves a file that loads as the list before or after the change.
+    // A save to a symbolic link replaces the link's target. A file kept by LoadFromFile is moved
+    // aside by the first whole save to it, just before the new file takes its place; while it
+    // cannot be moved, the save throws EFileKept and nothing is written over it.
     void SaveToFile(const std::string& fileName) const;
     // Only the in-place part of SaveToFile: false, with nothing written, when the file is not the
     // one this list last wrote. It needs no more than the file itself, so a program may still use
@@ -87,9 +104,16 @@ public:
     bool SaveToFileInPlace(const std::string& fileName) const {
         return FItems.size() <= 0x7FFFFFFF && SaveInPlace(fileName);
     }
-    // Appends the file's entries; they count as closed.
-    void LoadFromFile(const std::string& fileName);
+    // Appends the file's entries; they count as closed. A file that is there but cannot be read
+    // whole (it cannot be opened, is no regular file, or is not whole) is kept: it is never
+    // written over, and the first save to it moves it aside (MoveAside in datafile.h).
+    TLoadResult LoadFromFile(const std::string& fileName);
     const TSaveInfo& LastSave() const { return FLastSave; }
+
+    // The file kept by the last load, until a save moves it aside; empty when none.
+    const std::string& KeptFile() const { return FKeptFile; }
+    // Where a kept file went, once after a save moved it; empty otherwise.
+    std::string TakeMovedAside() const { return std::exchange(FMovedAside, {}); }
 
     // For tests and the file reader: append as read, without the blank rule.
     void AppendLoaded(TEntry entry) {
@@ -116,6 +140,9 @@ private:
     bool FLastOpen = false;
     mutable TDiskImage FDisk;
     mutable TSaveInfo FLastSave;
+    // Not what this list holds but what the disk does, so a const save may update them.
+    mutable std::string FKeptFile;
+    mutable std::string FMovedAside;
 };
 
 } // namespace orvane

@@ -90,7 +90,10 @@ void SyncFolder(const std::string&) {}
 int OpenForWrite(const std::string& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
 }
-int OpenForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+// Non-blocking, so that a FIFO in the file's place cannot stall the open; regular files ignore it.
+int OpenForRead(const std::string& path) {
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
 long long WriteSome(int fd, const char* p, std::size_t n) { return ::write(fd, p, n); }
 long long ReadSome(int fd, char* p, std::size_t n) { return ::read(fd, p, n); }
 int OpenForUpdate(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC); }
@@ -243,7 +246,79 @@ std::string CannotCreateMessage(const std::string& fileName, int error) {
 }
 
 std::string CannotOpenMessage(const std::string& fileName, int error) {
-    return "Cannot open file \"" + fileName + "\". " + SystemErrorText(error);
+    return CannotOpenMessage(fileName, SystemErrorText(error));
+}
+
+std::string CannotOpenMessage(const std::string& fileName, const std::string& reason) {
+    return "Cannot open file \"" + fileName + "\". " + reason;
+}
+
+int OpenRegularFile(const std::string& fileName, std::uint64_t& size, bool* missing) {
+    if (missing) *missing = false;
+    const int fd = OpenForRead(fileName);
+    if (fd < 0) {
+        const int error = errno;
+        if (missing) *missing = error == ENOENT || error == ENOTDIR;
+        throw EFileError(CannotOpenMessage(fileName, error));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        CloseFile(fd);
+        throw EFileError(CannotOpenMessage(fileName, error));
+    }
+    if ((st.st_mode & S_IFMT) != S_IFREG) {
+        CloseFile(fd);
+        throw EFileError(CannotOpenMessage(fileName, (st.st_mode & S_IFMT) == S_IFDIR
+                                                         ? SystemErrorText(EISDIR)
+                                                         : std::string("Not a regular file")));
+    }
+    size = static_cast<std::uint64_t>(st.st_size);
+    return fd;
+}
+
+int CloseRegularFile(int fd) {
+    return CloseFile(fd);
+}
+
+std::string SaveTarget(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    fs::path p(fileName);
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
+        const fs::path target = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return p.string();
+}
+
+std::string MoveAside(const std::string& fileName, TDateTime now, bool keepName) {
+    namespace fs = std::filesystem;
+    const fs::path from(SaveTarget(fileName));
+    std::error_code ec;
+    if (fs::symlink_status(from, ec).type() == fs::file_type::not_found)
+        return {}; // gone meanwhile: nothing left to keep
+    const TCalendar c = DecodeDateTime(now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", c.Year, c.Month, c.Day,
+                  c.Hour, c.Minute, c.Second);
+    for (int n = 1; n < 1000; ++n) {
+        fs::path to = from;
+        to += stamp;
+        if (n > 1) to += "-" + std::to_string(n);
+        if (fs::symlink_status(to, ec).type() != fs::file_type::not_found) continue;
+        ec.clear();
+        if (keepName) fs::create_hard_link(from, to, ec);
+        if (!keepName || ec) {
+            ec.clear();
+            fs::rename(from, to, ec);
+        }
+        if (ec) throw EFileError(ec.message());
+        SyncFolder(to.string());
+        return to.string();
+    }
+    throw EFileError(SystemErrorText(EEXIST));
 }
 
 void TByteWriter::Write(const void* data, std::size_t size) {
@@ -369,10 +444,31 @@ bool CreateFolderPath(const std::string& path) {
     return std::filesystem::is_directory(p, ec);
 }
 
+std::string TLoadResult::Where() const {
+    if (Whole) return {};
+    const std::string size = " of " + std::to_string(Size);
+    if (Count < 0)
+        return "stopped before entry 1: the count " + std::to_string(Count) + " is negative";
+    if (Loaded < Count)
+        return "stopped at entry " + std::to_string(Loaded + 1) + " of " + std::to_string(Count) +
+               ", at byte " + std::to_string(StopOffset) + size;
+    return "its " + std::to_string(Count) + " entries end at byte " + std::to_string(StopOffset) +
+           size + "; the bytes after them were not read";
+}
+
 void TActivityList::SaveToFile(const std::string& fileName) const {
     if (FItems.size() > 0x7FFFFFFF) throw EFileError("Stream write error");
-    if (SaveInPlace(fileName)) return;
-    SaveWhole(fileName);
+    if (FKeptFile != fileName) {
+        if (!SaveInPlace(fileName)) SaveWhole(fileName);
+        return;
+    }
+    try {
+        SaveWhole(fileName);
+    } catch (const EFileError& e) {
+        if (FKeptFile != fileName) throw; // moved aside; only the new file failed
+        throw EFileKept("\"" + fileName + "\" could not be read, and nothing is written over it " +
+                        "until it can be moved aside (" + e.what() + ")");
+    }
 }
 
 // Writes only what changed since the last save, when that is safe; false to have the whole file
@@ -465,8 +561,9 @@ bool TActivityList::SaveInPlace(const std::string& fileName) const {
 void TActivityList::SaveWhole(const std::string& fileName) const {
     FDisk.Valid = false;
     // Written beside the data file and renamed over it, so that a crash or a full disk never
-    // leaves a damaged record behind.
-    const std::string temp = fileName + "." + std::to_string(CurrentPid()) + ".tmp";
+    // leaves a damaged record behind. Beside a link's target, so that the link stays.
+    const std::string target = SaveTarget(fileName);
+    const std::string temp = target + "." + std::to_string(CurrentPid()) + ".tmp";
     const int fd = OpenForWrite(temp);
     if (fd < 0) throw EFileError(CannotCreateMessage(fileName, errno));
     TDiskImage image;
@@ -505,57 +602,82 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
     }
     int error = 0;
     Step(14);
-    if (!ReplaceFile(temp, fileName, error)) {
+    if (!FKeptFile.empty() && FKeptFile == fileName) {
+        // What could not be read goes aside only now that its successor is on the disk, and
+        // under a second name where the system allows one: the record never goes missing.
+        try {
+            FMovedAside = MoveAside(fileName, Now(), true);
+        } catch (...) {
+            std::remove(temp.c_str());
+            throw;
+        }
+        FKeptFile.clear();
+        Step(16);
+    }
+    if (!ReplaceFile(temp, target, error)) {
         std::remove(temp.c_str());
         throw EFileError(CannotCreateMessage(fileName, error));
     }
     Step(15);
-    SyncFolder(fileName);
+    SyncFolder(target);
     FDisk = std::move(image);
-    RemoveStaleTemporaries(fileName);
+    RemoveStaleTemporaries(target);
 }
 
-void TActivityList::LoadFromFile(const std::string& fileName) {
-    const int fd = OpenForRead(fileName);
-    if (fd < 0) throw EFileError(CannotOpenMessage(fileName, errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || (st.st_mode & S_IFMT) != S_IFREG) {
-        const int error = errno ? errno : EISDIR;
-        CloseFile(fd);
-        throw EFileError(CannotOpenMessage(fileName, error));
+TLoadResult TActivityList::LoadFromFile(const std::string& fileName) {
+    std::uint64_t size = 0;
+    int fd = -1;
+    bool missing = false;
+    try {
+        fd = OpenRegularFile(fileName, size, &missing);
+    } catch (const EFileError&) {
+        // Unless nothing is there, something is that cannot be read: never write over it.
+        if (!missing) FKeptFile = fileName;
+        throw;
     }
-    const auto size = static_cast<std::uint64_t>(st.st_size);
+    TLoadResult result;
+    result.Size = size;
     TByteReader in(fd, size);
     std::int32_t count = 0;
     if (!in.ReadInt32(count)) {
         CloseFile(fd);
+        FKeptFile = fileName;
         throw EFileError("Stream read error");
     }
+    result.Count = count;
     const bool wasEmpty = FItems.empty();
     // A record takes at least 24 bytes: never reserve more than the file can hold.
     if (count > 0) FItems.reserve(FItems.size() + std::min<std::uint64_t>(
                                                       static_cast<std::uint64_t>(count),
                                                       in.Left() / 24));
     std::string process, caption;
-    std::uint64_t lastOffset = 0;
+    std::uint64_t lastOffset = 0, entryOffset = 4;
     std::int32_t read = 0;
     for (; read < count; ++read) {
         TEntry e;
-        lastOffset = size - in.Left();
+        entryOffset = size - in.Left();
         if (!ReadCountedString(in, process) || !ReadCountedString(in, caption) ||
             !in.ReadDouble(e.Start) || !in.ReadDouble(e.Duration))
             break; // damage: keep what was read before it
+        lastOffset = entryOffset;
         e.Process = TText(process);
         e.Caption = TText(caption);
         FItems.push_back(e);
     }
     FLastOpen = false;
+    result.Loaded = read;
+    result.Whole = read == count && count >= 0 && in.Left() == 0;
+    result.StopOffset = read < count ? entryOffset : size - in.Left();
+    // What was not read stays on disk until a save moves it aside.
+    if (!result.Whole)
+        FKeptFile = fileName;
+    else if (FKeptFile == fileName)
+        FKeptFile.clear();
     // A whole, undamaged file read into an empty list is what a save of it would write: the next
     // save may then go in place.
     FDisk.Valid = false;
     TIdentity id;
-    if (wasEmpty && read == count && count >= 0 && in.Left() == 0 && IdentityOf(fd, id) &&
-        id.Size == size) {
+    if (wasEmpty && result.Whole && IdentityOf(fd, id) && id.Size == size) {
         FDisk.FileName = fileName;
         FDisk.Count = count;
         FDisk.Size = size;
@@ -567,6 +689,7 @@ void TActivityList::LoadFromFile(const std::string& fileName) {
         FDisk.Valid = true;
     }
     CloseFile(fd);
+    return result;
 }
 
 } // namespace orvane

@@ -2,6 +2,8 @@
 // length + bytes of Process, length + bytes of Caption, Start (double), Duration (double).
 #pragma once
 
+#include "recorder/datetime.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -12,6 +14,13 @@ namespace orvane {
 class EFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A save refused: the file there could not be read, and it could not be moved aside either, so
+// nothing may be written over it.
+class EFileKept : public EFileError {
+public:
+    using EFileError::EFileError;
 };
 
 // Buffered writer to an open file descriptor; throws EFileError("Stream write error").
@@ -56,7 +65,26 @@ bool ReadCountedString(TByteReader& stream, std::string& text);
 // "Cannot create file "%s". %s" and "Cannot open file "%s". %s" with the system's reason.
 std::string CannotCreateMessage(const std::string& fileName, int error);
 std::string CannotOpenMessage(const std::string& fileName, int error);
+std::string CannotOpenMessage(const std::string& fileName, const std::string& reason);
 std::string SystemErrorText(int error);
+
+// Opens a file for reading without ever waiting: a FIFO, a device or a folder gives the "Cannot
+// open file" error instead of an open that blocks. Returns the descriptor and sets size; throws
+// EFileError, after setting *missing to whether nothing at all is there.
+int OpenRegularFile(const std::string& fileName, std::uint64_t& size, bool* missing = nullptr);
+int CloseRegularFile(int fd);
+
+// The file a save writes: a symbolic link is followed to its target (a dangling one too), so that
+// the save replaces the target and the link stays a link.
+std::string SaveTarget(const std::string& fileName);
+
+// Moves a file that could not be read whole out of the way, next to it (next to a link's target),
+// as "<name>.damaged-YYYYMMDD-HHMMSS" in local time ("-2", "-3" ... when that name is taken). The
+// file keeps its bytes and its mode; the program never deletes it. With keepName, the new name is
+// a second one (a hard link) where the system allows it, so that the file stays in its place until
+// a successor is renamed over it. Returns the new path, or an empty one when nothing is there any
+// more; throws EFileError with the system's reason when the file cannot be moved.
+std::string MoveAside(const std::string& fileName, TDateTime now, bool keepName = false);
 
 // For the crash tests: called with a step number between the writes of a save, so that a test
 // can end the process at each of them. Not set in the program.

@@ -20,15 +20,21 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <csignal>
 #include <deque>
-#include <functional>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <utility>
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -66,10 +72,14 @@ public:
     std::deque<QString> inputs;
     std::vector<QUrl> opened;
     QString saveName;
-    std::function<void()> whileError; // runs while the message is on screen
-    void ShowError(QWidget*, const QString& text) override {
+    std::vector<std::function<void()>> closers; // of the error boxes still open
+    void ShowError(QWidget*, const QString& text, std::function<void()> closed) override {
         errors.push_back(text);
-        if (whileError) whileError();
+        closers.push_back(std::move(closed));
+    }
+    void CloseErrors() {
+        for (auto& closed : std::exchange(closers, {}))
+            if (closed) closed();
     }
     void Inform(QWidget*, const QString&, const QString& text) override {
         informs.push_back(text);
@@ -327,16 +337,170 @@ TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
     Tick("/usr/bin/a", "x");
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file"));
-    // The timer goes on while the message is on screen: no second box on top of it.
-    dialogs.whileError = [&] {
-        for (int i = 0; i < 5; ++i) Tick("/usr/bin/c" + std::to_string(i), "z");
-    };
+    // While the message is on screen, no second box comes on top of it.
+    for (int i = 0; i < 5; ++i)
+        Tick("/usr/bin/c" + std::to_string(i), "z");
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    dialogs.CloseErrors();
     Tick("/usr/bin/b", "y");
     EXPECT_EQ(dialogs.errors.size(), 2u);
-    dialogs.whileError = nullptr;
     fs::create_directories(Folder());
     Tick("/usr/bin/d", "y");
     EXPECT_EQ(Saved().Count(), 8);
+}
+
+namespace {
+
+std::vector<QMessageBox*> OpenBoxes() {
+    std::vector<QMessageBox*> boxes;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+            boxes.push_back(box);
+    return boxes;
+}
+
+} // namespace
+
+// The real error box, raised from the real timer's handler: the timer goes on ticking while the
+// box is open, and each entry closes at the tick that ends it, not when the box is closed.
+TEST_F(MainWindow, AnErrorBoxDoesNotStopTheTimer) {
+    SetDialogs(nullptr);
+    TfmActivity& w = Start();
+    QCoreApplication::processEvents(); // the activation at start-up resets the sample
+    fs::remove_all(Folder());          // every save fails
+    // Each tick of the timer is a sample 5 s later on the injected clock.
+    QObject::disconnect(w.Timer1, &QTimer::timeout, &w, nullptr);
+    const std::vector<std::string> script = {"a", "a", "b", "b", "b", "c", "c", "d", "d"};
+    std::size_t ticks = 0, whileOpen = 0, mostBoxes = 0;
+    QObject::connect(w.Timer1, &QTimer::timeout, &w, [&] {
+        if (ticks == script.size()) return;
+        if (!OpenBoxes().empty()) ++whileOpen;
+        Tick("/usr/bin/" + script[ticks++], "t");
+        mostBoxes = std::max(mostBoxes, OpenBoxes().size());
+    });
+    // Were the box to hold the timer, this would end the wait for it.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        for (QMessageBox* box : OpenBoxes())
+            box->close();
+    });
+    closer.start(2000);
+    w.Timer1->start(10);
+    for (int i = 0; i < 3000 && ticks < script.size(); ++i)
+        QTest::qWait(5);
+    w.Timer1->stop();
+
+    ASSERT_EQ(ticks, script.size());
+    EXPECT_EQ(whileOpen, script.size() - 1) << "every tick after the first failed save";
+    EXPECT_EQ(mostBoxes, 1u) << "one box at a time";
+    // Each entry closes where the next one starts, and every program gets its ticks' time. (The
+    // box's activation resets the sample, which may split an entry in two; nothing more.)
+    const TActivityList& list = w.FActivities;
+    std::map<std::string, double> seconds;
+    for (int i = 0; i + 1 < list.Count(); ++i) {
+        EXPECT_NEAR(list[i].Start + list[i].Duration, list[i + 1].Start, 1e-9) << i;
+        seconds[list[i].Process.str()] += list[i].Duration / Sec;
+    }
+    const std::map<std::string, double> expected = {
+        {"/usr/bin/a", 10}, {"/usr/bin/b", 15}, {"/usr/bin/c", 10}};
+    ASSERT_EQ(seconds.size(), expected.size());
+    for (const auto& [process, length] : expected)
+        EXPECT_NEAR(seconds[process], length, 1e-6) << process;
+    EXPECT_EQ(list[list.Count() - 1].Process, "/usr/bin/d");
+
+    // Once the box is closed, the next failure is shown again.
+    for (QMessageBox* box : OpenBoxes())
+        box->close();
+    QCoreApplication::processEvents();
+    Tick("/usr/bin/e", "t");
+    EXPECT_EQ(OpenBoxes().size(), 1u);
+    for (QMessageBox* box : OpenBoxes())
+        box->close();
+    closer.stop();
+}
+
+// A damaged record at start-up: what could be read is loaded, the original goes aside whole, the
+// user is told once without a box that waits, and the first save holds the rest and what follows.
+TEST_F(MainWindow, ADamagedRecordIsKeptAsideAndTheUserTold) {
+    fs::create_directories(Folder());
+    const std::string data = Folder() + "/orvane.cdat";
+    {
+        TActivityList list;
+        for (int i = 0; i < 10; ++i)
+            list.AddEntry("/usr/bin/old", std::to_string(i), 45000 + i);
+        list.SaveToFile(data);
+    }
+    std::string original;
+    {
+        std::ifstream in(data, std::ios::binary);
+        original.assign(std::istreambuf_iterator<char>(in), {});
+        original[0] = 12; // a count larger than the records
+        std::ofstream(data, std::ios::binary | std::ios::trunc) << original;
+    }
+    TfmActivity& w = Start();
+    EXPECT_EQ(w.FActivities.Count(), 10);
+    std::vector<std::string> aside;
+    for (const auto& f : fs::directory_iterator(Folder()))
+        if (f.path().filename().string().rfind("orvane.cdat.damaged-", 0) == 0)
+            aside.push_back(f.path().string());
+    ASSERT_EQ(aside.size(), 1u);
+    std::ifstream in(aside[0], std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), original);
+    EXPECT_TRUE(dialogs.errors.empty());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.informs.size(), 1u);
+    EXPECT_NE(dialogs.informs[0].indexOf("stopped at entry 11 of 12"), -1)
+        << dialogs.informs[0].toStdString();
+    EXPECT_NE(dialogs.informs[0].indexOf(QString::fromStdString(aside[0])), -1);
+    EXPECT_NE(w.Memo1->toPlainText().indexOf(QString::fromStdString(aside[0])), -1);
+
+    Tick("/usr/bin/new", "x");
+    Tick("/usr/bin/newer", "y");
+    EXPECT_EQ(Saved().Count(), 12);
+    EXPECT_EQ(dialogs.informs.size(), 1u) << "told once";
+}
+
+// When the record that could not be read cannot be kept aside either (here: no file may be
+// written at all), nothing is written over it; the user is told once, recording goes on in memory,
+// and the first save that can be made keeps the original and writes the rest.
+TEST_F(MainWindow, ARecordThatCannotBeKeptAsideIsNeverWrittenOver) {
+    fs::create_directories(Folder());
+    const std::string data = Folder() + "/orvane.cdat";
+    const std::string original = std::string("\x05\0\0\0", 4) + "cut short";
+    std::ofstream(data, std::ios::binary) << original;
+    auto bytes = [&] {
+        std::ifstream in(data, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit tight = old;
+    tight.rlim_cur = 2; // not even a count fits
+    ::setrlimit(RLIMIT_FSIZE, &tight);
+    TfmActivity& w = Start();
+    for (int i = 0; i < 4; ++i)
+        Tick("/usr/bin/p" + std::to_string(i), "x");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bytes(), original);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(dialogs.errors.empty());
+    ASSERT_EQ(dialogs.informs.size(), 1u) << "told once";
+    EXPECT_NE(dialogs.informs[0].indexOf("nothing is written over it"), -1)
+        << dialogs.informs[0].toStdString();
+    EXPECT_EQ(w.FActivities.Count(), 4);
+
+    Tick("/usr/bin/p4", "x");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Saved().Count(), 5);
+    ASSERT_EQ(dialogs.informs.size(), 2u);
+    EXPECT_NE(dialogs.informs[1].indexOf("was moved to"), -1) << dialogs.informs[1].toStdString();
+    for (const auto& f : fs::directory_iterator(Folder())) {
+        if (f.path().filename().string().rfind("orvane.cdat.damaged-", 0) != 0) continue;
+        std::ifstream in(f.path(), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), original);
+    }
 }
 
 TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {

@@ -7,6 +7,9 @@
 
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace orvane;
 
@@ -55,4 +58,55 @@ TEST(IniFile, UnwritableFileReportsAndKeepsNothingHalfWritten) {
     } catch (const EFileError& e) {
         EXPECT_STREQ(e.what(), "Unable to write to /nonexistent-folder/orvane.cfg");
     }
+}
+
+// A FIFO or a folder in the settings file's place: read at once as empty with the open error, and
+// never replaced. In a child that an alarm ends, since an open that waits for a writer never
+// returns.
+TEST(IniFile, SpecialFilesReadAsEmptyAtOnceAndAreNotReplaced) {
+    QTemporaryDir dir;
+    const std::string fifo = dir.filePath("fifo.cfg").toStdString();
+    const std::string folder = dir.filePath("folder.cfg").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const struct {
+        std::string file, reason;
+    } cases[] = {{fifo, "Not a regular file"}, {folder, "Is a directory"}};
+    for (const auto& c : cases) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::alarm(5);
+            TIniFile ini(c.file);
+            if (ini.ReadInteger("Activities", "ViewMode", 7) != 7) ::_exit(1);
+            if (ini.LoadError() != "Cannot open file \"" + c.file + "\". " + c.reason) ::_exit(2);
+            try {
+                ini.WriteInteger("Activities", "ViewMode", 1);
+                ::_exit(3);
+            } catch (const EFileError& e) {
+                if (std::string(e.what()) != "Unable to write to " + c.file) ::_exit(4);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status)) << c.file << ": the read hung";
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << c.file;
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST(IniFile, ALinkedSettingsFileStaysALink) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("orvane.cfg").toStdString();
+    ASSERT_EQ(::symlink("elsewhere.cfg", file.c_str()), 0);
+    TIniFile ini(file);
+    ini.WriteInteger("Activities", "ViewMode", 2);
+    struct stat st {};
+    ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    std::ifstream in(dir.filePath("elsewhere.cfg").toStdString());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[Activities]\nViewMode=2\n");
 }

@@ -22,7 +22,9 @@ namespace {
 class TellDialogs : public IDialogs {
 public:
     std::vector<QString> told; // every text shown, in whatever box
-    void ShowError(QWidget*, const QString& text) override { told.push_back(text); }
+    void ShowError(QWidget*, const QString& text, std::function<void()>) override {
+        told.push_back(text);
+    }
     void Inform(QWidget*, const QString&, const QString& text) override { told.push_back(text); }
     QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString& text,
                                     QMessageBox::StandardButtons, QMessageBox::Icon) override {

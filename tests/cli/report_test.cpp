@@ -3,10 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace orvane;
 
@@ -90,4 +96,90 @@ TEST(Report, TerminalTextEscapesEveryControlCharacter) {
         {"Caf\xe9", "Caf\\xE9"},
     };
     for (const Case& c : cases) EXPECT_EQ(cli::TerminalText(c.in), c.out) << c.out;
+}
+
+namespace {
+
+std::string Le32(std::int32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+    return s;
+}
+
+} // namespace
+
+// Every verb that reads the record prints what it could read, says on stderr where reading
+// stopped, and ends with the status of a damaged file.
+TEST(Report, ADamagedRecordIsPrintedAsFarAsItGoesAndSaysWhereItStopped) {
+    const std::string file =
+        (std::filesystem::temp_directory_path() / "orvane-report-damaged.cdat").string();
+    TActivityList list;
+    for (int i = 0; i < 1000; ++i)
+        list.AddEntry("/usr/bin/p", "entry " + std::to_string(i), 45000 + i / 1000.0);
+    list.SaveToFile(file);
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    // Entry 500 starts after the count and 499 records of 4 + 10 + 4 + 9 + 16 bytes ("entry 0"
+    // to "entry 9" are one byte shorter, "entry 10" to "entry 99" as long as 499's own part).
+    std::size_t at = 4;
+    for (int i = 0; i < 499; ++i)
+        at += 4 + 10 + 4 + ("entry " + std::to_string(i)).size() + 16;
+    ASSERT_EQ(bytes.substr(at, 4), Le32(10));
+    bytes.replace(at, 4, Le32(-5));
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+
+    const std::string where = "is damaged: stopped at entry 500 of 1000, at byte " +
+                              std::to_string(at) + " of " + std::to_string(bytes.size());
+    const struct {
+        std::vector<std::string> args;
+        std::size_t minLines;
+    } verbs[] = {{{"dump", file}, 499},
+                 {{"csv", file}, 499},
+                 {{"json", file}, 499},
+                 {{"tree", "--mode", "all", file}, 1}};
+    for (const auto& v : verbs) {
+        std::ostringstream out, err;
+        EXPECT_EQ(cli::RunReport(v.args, out, err), cli::ExitDamaged) << v.args[0];
+        EXPECT_NE(err.str().find(where), std::string::npos) << v.args[0] << ": " << err.str();
+        const std::string text = out.str();
+        EXPECT_GE(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), v.minLines)
+            << v.args[0];
+    }
+    std::ostringstream out, err;
+    cli::RunReport({"dump", file}, out, err);
+    const std::string text = out.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 499);
+    EXPECT_NE(text.find("\"entry 498\""), std::string::npos);
+    EXPECT_EQ(text.find("\"entry 499\""), std::string::npos);
+    std::filesystem::remove(file);
+
+    std::ostringstream help, none;
+    cli::RunReport({"--help"}, help, none);
+    EXPECT_NE(help.str().find("3 when it is damaged"), std::string::npos);
+}
+
+TEST(Report, AFifoGivesTheOpenErrorAtOnce) {
+    char tmpl[] = "/tmp/orvane-report-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string fifo = std::string(tmpl) + "/orvane.cdat";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* verb : {"dump", "csv", "json", "tree"}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::alarm(5); // an open that waits for a writer never returns
+            std::ostringstream out, err;
+            const int status = cli::RunReport({verb, fifo}, out, err);
+            ::_exit(status == cli::ExitUnreadable &&
+                            err.str() == "Cannot open file \"" + fifo + "\". Not a regular file\n"
+                        ? 0
+                        : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status)) << verb << " hung";
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << verb;
+    }
+    std::filesystem::remove_all(tmpl);
 }

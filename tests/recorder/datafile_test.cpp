@@ -5,10 +5,11 @@
 
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/stat.h>
+#include <vector>
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
@@ -151,7 +152,9 @@ TEST_F(DataFile, DamagedFilesLoadWhatPrecedesTheDamage) {
     for (const Case& c : cases) {
         WriteBytes(c.bytes);
         TActivityList list;
-        EXPECT_NO_THROW(list.LoadFromFile(file)) << c.name;
+        TLoadResult result;
+        EXPECT_NO_THROW(result = list.LoadFromFile(file)) << c.name;
+        EXPECT_FALSE(result.Whole) << c.name;
         EXPECT_EQ(list.Count(), c.expected) << c.name;
         if (c.expected > 0) {
             EXPECT_EQ(list[0].Process, "a.exe") << c.name;
@@ -431,5 +434,293 @@ TEST_F(DataFile, AFailedSaveInPlaceKeepsTheFileAndTheNextSaveMendsIt) {
     list.SaveToFile(file);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(live));
+}
+#endif
+
+namespace {
+
+// A record of 1000 entries as the recorder writes it; offsets[i] is where entry i starts.
+std::string ThousandEntries(std::vector<std::size_t>& offsets) {
+    std::string bytes = Le32(1000);
+    for (int i = 0; i < 1000; ++i) {
+        offsets.push_back(bytes.size());
+        bytes += Record("/usr/bin/p" + std::to_string(i % 7), "caption " + std::to_string(i),
+                        45000 + i / 100.0, 0.001);
+    }
+    return bytes;
+}
+
+// The files of a folder whose names start with prefix.
+std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const auto& f : fs::directory_iterator(dir)) {
+        const std::string name = f.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) == 0) found.push_back(f.path().string());
+    }
+    return found;
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace
+
+TEST_F(DataFile, ADamagedRecordIsMovedAsideWholeBeforeTheFirstSave) {
+    std::vector<std::size_t> at;
+    const std::string thousand = ThousandEntries(at);
+    std::string badLength = thousand;
+    const std::string minusOne = Le32(-1);
+    badLength.replace(at[499], 4, minusOne); // entry 500's process length
+    std::string topBit = thousand;
+    topBit[3] = static_cast<char>(0x80);
+    std::string larger = thousand;
+    larger.replace(0, 4, Le32(1200));
+    std::string smaller = thousand;
+    smaller.replace(0, 4, Le32(900));
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int loaded;
+        std::string where;
+    } cases[] = {
+        {"a bad string length in entry 500", badLength, 499,
+         "stopped at entry 500 of 1000, at byte " + std::to_string(at[499]) + " of " +
+             std::to_string(thousand.size())},
+        {"a count with its top bit set", topBit, 0,
+         "stopped before entry 1: the count -2147482648 is negative"},
+        {"a count larger than the records", larger, 1000,
+         "stopped at entry 1001 of 1200, at byte " + std::to_string(thousand.size()) + " of " +
+             std::to_string(thousand.size())},
+        {"a count smaller than the records", smaller, 900,
+         "its 900 entries end at byte " + std::to_string(at[900]) + " of " +
+             std::to_string(thousand.size()) + "; the bytes after them were not read"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        WriteBytes(c.bytes);
+        fs::permissions(file,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        TActivityList list;
+        const TLoadResult result = list.LoadFromFile(file);
+        EXPECT_FALSE(result.Whole) << c.name;
+        EXPECT_EQ(result.Loaded, c.loaded) << c.name;
+        EXPECT_EQ(list.Count(), c.loaded) << c.name;
+        EXPECT_EQ(result.Where(), c.where) << c.name;
+        EXPECT_EQ(list.KeptFile(), file) << c.name;
+
+        list.AddEntry("/usr/bin/new", "after the restart", 46000);
+        list.SaveToFile(file);
+        const std::vector<std::string> aside = FilesStartingWith(dir, "orvane.cdat.damaged-");
+        ASSERT_EQ(aside.size(), 1u) << c.name;
+        const std::string moved = list.TakeMovedAside();
+        EXPECT_TRUE(fs::path(moved) == fs::path(aside[0])) << moved << " " << aside[0];
+        EXPECT_EQ(list.TakeMovedAside(), "") << "told once";
+        const std::string suffix = aside[0].substr(file.size());
+        EXPECT_EQ(suffix.size(), std::string(".damaged-20240506-100000").size()) << suffix;
+        EXPECT_EQ(FileBytes(aside[0]), c.bytes) << c.name << ": every original byte is kept";
+#ifndef _WIN32
+        EXPECT_EQ(fs::status(aside[0]).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+            << c.name;
+#endif
+        TActivityList saved;
+        EXPECT_TRUE(saved.LoadFromFile(file).Whole) << c.name;
+        ASSERT_EQ(saved.Count(), c.loaded + 1) << c.name;
+        EXPECT_EQ(saved[c.loaded].Process, "/usr/bin/new") << c.name;
+
+        // Later saves write the new record only; the original stays where it went.
+        list.AddEntry("/usr/bin/later", "", 46001);
+        list.SaveToFile(file);
+        EXPECT_TRUE(list.LastSave().Incremental) << c.name;
+        EXPECT_EQ(FilesStartingWith(dir, "orvane.cdat.damaged-").size(), 1u) << c.name;
+    }
+}
+
+TEST_F(DataFile, MovedAsideNeverReplacesAnEarlierCopy) {
+    WriteBytes(Le32(3));
+    const TDateTime when = EncodeDateTime(2024, 5, 6, 10, 0, 0);
+    EXPECT_EQ(MoveAside(file, when), file + ".damaged-20240506-100000");
+    WriteBytes(Le32(4));
+    EXPECT_EQ(MoveAside(file, when), file + ".damaged-20240506-100000-2");
+    EXPECT_EQ(FileBytes(file + ".damaged-20240506-100000"), Le32(3));
+    EXPECT_EQ(FileBytes(file + ".damaged-20240506-100000-2"), Le32(4));
+    EXPECT_EQ(MoveAside(file, when), "") << "nothing left to move";
+}
+
+TEST_F(DataFile, WholeAndMissingFilesAreNotKept) {
+    TActivityList missing;
+    EXPECT_THROW(missing.LoadFromFile(file), EFileError);
+    EXPECT_EQ(missing.KeptFile(), "");
+    missing.SaveToFile(file);
+    TActivityList whole;
+    EXPECT_TRUE(whole.LoadFromFile(file).Whole);
+    EXPECT_EQ(whole.KeptFile(), "");
+    // Too short for a count: not readable either, so kept as well.
+    WriteBytes("ab");
+    TActivityList shortFile;
+    EXPECT_THROW(shortFile.LoadFromFile(file), EFileError);
+    EXPECT_EQ(shortFile.KeptFile(), file);
+    shortFile.SaveToFile(file);
+    ASSERT_EQ(FilesStartingWith(dir, "orvane.cdat.damaged-").size(), 1u);
+    EXPECT_EQ(FileBytes(FilesStartingWith(dir, "orvane.cdat.damaged-")[0]), "ab");
+}
+
+#ifndef _WIN32
+TEST_F(DataFile, ARecordThatCannotBeReadIsMovedAsideOrNeverWrittenOver) {
+    const std::string original = Le32(1) + Record("/usr/bin/a", "years of it", 40000, 0.5);
+    WriteBytes(original);
+    ::chmod(file.c_str(), 0600);
+    // An ordinary user who cannot read the file (root-owned, as a restore may leave it).
+    auto asUser = [&](bool folderWritable, auto fn) {
+        ::chmod(dir.c_str(), folderWritable ? 0777 : 0755);
+        return InChild([&] {
+            if (::geteuid() == 0) {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 90;
+            } else {
+                ::chmod(file.c_str(), 0);
+                if (!folderWritable) ::chmod(dir.c_str(), 0555);
+            }
+            return fn();
+        });
+    };
+    auto loadAndSave = [&](bool expectMove) {
+        TActivityList list;
+        try {
+            list.LoadFromFile(file);
+            return 10;
+        } catch (const EFileError& e) {
+            if (std::string(e.what()) != "Cannot open file \"" + file + "\". Permission denied")
+                return 11;
+        }
+        if (list.KeptFile() != file) return 12;
+        list.AddEntry("/usr/bin/b", "new", 45000);
+        for (int i = 0; i < 2; ++i) {
+            try {
+                list.SaveToFile(file);
+                if (!expectMove) return 13;
+            } catch (const EFileKept& e) {
+                if (expectMove ||
+                    std::string(e.what()).find("until it can be moved aside") == std::string::npos)
+                    return 14;
+            }
+        }
+        // "New" is refused the same way.
+        list.Clear();
+        try {
+            list.SaveToFile(file);
+        } catch (const EFileKept&) {
+            if (expectMove) return 15;
+        }
+        return 0;
+    };
+
+    // The folder refuses the move too: nothing is written at all.
+    EXPECT_EQ(asUser(false, [&] { return loadAndSave(false); }), 0);
+    ::chmod(dir.c_str(), 0700);
+    ::chmod(file.c_str(), 0600);
+    EXPECT_EQ(FileBytes(file), original);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // A folder the user may write: the file goes aside, untouched, and a new record starts.
+    EXPECT_EQ(asUser(true, [&] { return loadAndSave(true); }), 0);
+    ::chmod(dir.c_str(), 0700);
+    const std::vector<std::string> aside = FilesStartingWith(dir, "orvane.cdat.damaged-");
+    ASSERT_EQ(aside.size(), 1u);
+    ::chmod(aside[0].c_str(), 0600);
+    EXPECT_EQ(FileBytes(aside[0]), original);
+    TActivityList fresh;
+    EXPECT_TRUE(fresh.LoadFromFile(file).Whole);
+    EXPECT_EQ(fresh.Count(), 0) << "the new record after New";
+}
+
+// Ends the child when it takes longer: an open that waits for a FIFO's writer never returns.
+template <class F> int InChildWithin(int seconds, F fn) {
+    return InChild([&] {
+        ::alarm(static_cast<unsigned>(seconds));
+        return fn();
+    });
+}
+
+TEST_F(DataFile, SpecialFilesGiveTheOpenErrorAtOnce) {
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        std::string reason;
+    } cases[] = {
+        {"FIFO", [&] { ::mkfifo(file.c_str(), 0600); }, "Not a regular file"},
+        {"folder", [&] { fs::create_directory(file); }, "Is a directory"},
+        {"link to a FIFO",
+         [&] {
+             ::mkfifo((dir + "/fifo").c_str(), 0600);
+             fs::create_symlink("fifo", file);
+         },
+         "Not a regular file"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        c.make();
+        const int status = InChildWithin(5, [&] {
+            TActivityList list;
+            try {
+                list.LoadFromFile(file);
+                return 1;
+            } catch (const EFileError& e) {
+                if (e.what() != "Cannot open file \"" + file + "\". " + c.reason) return 2;
+            }
+            return list.KeptFile() == file ? 0 : 3;
+        });
+        EXPECT_EQ(status, 0) << c.name << (status == 100 + SIGALRM ? ": the load hung" : "");
+    }
+}
+
+TEST_F(DataFile, ASymlinkedRecordStaysALink) {
+    const std::string synced = dir + "/synced";
+    fs::create_directory(synced);
+    const std::string target = synced + "/orvane.cdat";
+    fs::create_symlink("synced/orvane.cdat", file); // dangling until the first save
+
+    TActivityList list;
+    list.AddEntry("/usr/bin/a", "one", 1);
+    list.SaveToFile(file);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(FileBytes(target), Bytes());
+
+    TActivityList loaded;
+    EXPECT_TRUE(loaded.LoadFromFile(file).Whole);
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        bool incremental;
+    } steps[] = {
+        {"in place", [&] { loaded.AddEntry("/usr/bin/b", "two", 2); }, true},
+        {"whole", [&] { loaded.RemoveAt(0); }, false},
+        {"in place after a whole save", [&] { loaded.AddEntry("/usr/bin/c", "three", 3); }, true},
+    };
+    for (Step& s : steps) {
+        s.change();
+        loaded.SaveToFile(file);
+        EXPECT_EQ(loaded.LastSave().Incremental, s.incremental) << s.name;
+        EXPECT_TRUE(fs::is_symlink(file)) << s.name;
+        EXPECT_EQ(FileBytes(target), WholeSaveBytes(loaded, dir + "/reference.cdat")) << s.name;
+        fs::remove(dir + "/reference.cdat");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(synced), fs::directory_iterator()), 1)
+        << "no temporary file left beside the target";
+
+    // A damaged target goes aside beside itself; the link stays and points at the new record.
+    std::ofstream(target, std::ios::binary | std::ios::app) << "tail";
+    const std::string damaged = FileBytes(target);
+    TActivityList again;
+    EXPECT_FALSE(again.LoadFromFile(file).Whole);
+    again.SaveToFile(file);
+    EXPECT_TRUE(fs::is_symlink(file));
+    const std::vector<std::string> aside = FilesStartingWith(synced, "orvane.cdat.damaged-");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(FileBytes(aside[0]), damaged);
+    EXPECT_EQ(FileBytes(target).size(), damaged.size() - 4);
 }
 #endif
