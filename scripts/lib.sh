@@ -11,6 +11,11 @@ ORVANE_PACKAGES=(
   xvfb icewm xdotool x11-utils xterm dbus imagemagick strace python3
 )
 
+# What scripts/package and its checks (scripts/test-package) use besides.
+ORVANE_PACKAGE_TOOLS=(
+  dpkg-dev file lintian desktop-file-utils appstream man-db
+)
+
 orvane_need_packages() {
   local missing=() p
   for p in "$@"; do

@@ -2,6 +2,7 @@
 
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
+#include "app/datafolders.h"
 #include "app/dialogs.h"
 #include "app/inifile.h"
 #include "app/qalbase.h"
@@ -322,7 +323,7 @@ void TfmActivity::FormCreate() {
     FDataFile = DataFilePath(FDeps.ExePath);
     FConfigFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cfg";
 
-    FBase.SetLanguageFolder(exe.absolutePath() + "/LAN");
+    FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
     LoadSettings();
 
     LoadRecord();
