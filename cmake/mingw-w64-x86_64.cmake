@@ -15,5 +15,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Without the mingw runtime DLLs beside them, dynamically linked programs do not start.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Without the mingw runtime DLLs beside them, dynamically linked programs do not start: the core
+# build links statically. A build against Qt for mingw sets ORVANE_MINGW_SHARED_RUNTIME=ON, since
+# Qt's DLLs use the shared libstdc++ and one process must not carry two C++ runtimes; its deploy
+# folder then holds the runtime DLLs.
+if(NOT ORVANE_MINGW_SHARED_RUNTIME)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()

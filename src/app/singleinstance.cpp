@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#ifdef ORVANE_LOCAL_SOCKET
 #include <QLocalServer>
 #include <QLocalSocket>
+#endif
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -69,6 +71,7 @@ TSingleInstance::EStart TSingleInstance::Start() {
     return EStart::First;
 }
 
+#ifdef ORVANE_LOCAL_SOCKET
 bool TSingleInstance::AskToShow(bool retry) {
     const QString name = ServerName(FDataFile);
     QLocalSocket socket;
@@ -135,6 +138,14 @@ void TSingleInstance::Answer(QLocalSocket* socket) {
         socket->disconnectFromServer();
     });
 }
+
+#else
+// A Qt without its network module (the Windows build here): the lock alone keeps a second copy
+// off the record, and the user is told that one runs.
+bool TSingleInstance::AskToShow(bool) { return false; }
+void TSingleInstance::Listen() {}
+void TSingleInstance::Answer(QLocalSocket*) {}
+#endif
 
 bool ClaimRecord(TSingleInstance& instance, int& status) {
     switch (instance.Start()) {

@@ -294,7 +294,16 @@ std::string TimeText(TDateTime value, const TLocaleFormat& format) {
 std::string DateTimeText(TDateTime value, const TLocaleFormat& format) {
     std::string s = DateText(value, format);
     const TCalendar c = DecodeDateTime(value);
+    // GCC 12 at -O2/-O3 (mingw-w64's among others) sees memcpy in the inlined " " + string and
+    // warns of an overlap of 2^63 bytes that cannot happen (a false -Wrestrict, GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
     if (c.Hour != 0 || c.Minute != 0 || c.Second != 0) s += " " + TimeText(value, format);
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
     return s;
 }
 

@@ -28,9 +28,6 @@
 #include <algorithm>
 #include <csignal>
 #include <deque>
-#include <functional>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <filesystem>
 #include <fstream>

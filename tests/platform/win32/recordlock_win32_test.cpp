@@ -20,8 +20,11 @@ constexpr const char* HoldVariable = "ORVANE_TEST_HOLD_LOCK";
 std::string TempFolder() {
     char path[MAX_PATH + 1] = {};
     ::GetTempPathA(MAX_PATH, path);
-    std::string folder =
-        std::string(path) + "orvane-lock-" + std::to_string(::GetCurrentProcessId());
+    // Wine reuses its small process ids from run to run in a kept prefix: the tick count keeps a
+    // folder left by an earlier run from being taken for this one's.
+    std::string folder = std::string(path) + "orvane-lock-" +
+                         std::to_string(::GetCurrentProcessId()) + "-" +
+                         std::to_string(::GetTickCount64());
     ::CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The Windows program under Wine, end to end: orvane.exe from the deploy folder records two Wine
+# notepads with distinct titles while the focus moves between them; the session ends through
+# wineboot --end-session; the Linux orvane-report reads the data file from the prefix's %APPDATA%.
+#   e2e_test.sh DEPLOY_DIR ORVANE_REPORT PREFIX_TEMPLATE [SHOTS_DIR]
+set -euo pipefail
+deploy=$(cd "$1" && pwd)
+report=$2
+template=$3
+shots=${4:-}
+source "$(dirname "$0")/../e2e/lib.sh"
+
+e2e_require wine wineserver wineboot icewm xdotool import python3
+e2e_init
+export WINEPREFIX="$E2E_DIR/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cp -a "$template" "$WINEPREFIX"
+stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
+trap 'stop_wine; e2e_cleanup' EXIT
+
+e2e_start_x
+e2e_start_wm
+# Windows managed by icewm, as on a desktop.
+timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
+
+shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" 2>/dev/null || true; }
+
+# The window of a title, once it is mapped.
+window_of() {
+    local title=$1 wid=
+    e2e_wait_for 60 eval 'wid=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1); [ -n "$wid" ]' ||
+        e2e_fail "no window '$title'"
+    echo "$wid"
+}
+
+mkdir -p "$E2E_DIR/docs"
+echo one >"$E2E_DIR/docs/first.txt"
+echo two >"$E2E_DIR/docs/second.txt"
+
+e2e_spawn orvane wine "$deploy/orvane.exe"
+orvane_pid=$E2E_PID
+main_wid=$(window_of 'Orvane.*')
+e2e_log "orvane.exe shows window $main_wid"
+sleep 2
+shot main
+
+e2e_spawn notepad1 wine notepad "$(winepath -w "$E2E_DIR/docs/first.txt")"
+first=$(window_of 'first.txt - Notepad')
+e2e_spawn notepad2 wine notepad "$(winepath -w "$E2E_DIR/docs/second.txt")"
+second=$(window_of 'second.txt - Notepad')
+
+# First, second, first: each long enough for the recorder's five-second sample.
+for wid in "$first" "$second" "$first"; do
+    xdotool windowactivate "$wid" 2>/dev/null || true
+    sleep 7
+done
+shot notepads
+
+timeout 60 wineboot --end-session >/dev/null 2>&1 || true
+e2e_wait_for 30 eval '! e2e_alive '"$orvane_pid" || e2e_log "orvane.exe still runs after the session end"
+
+appdata=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -path '*/AppData/Roaming' | head -n1)
+data=$(find "$appdata" -name '*.cdat' | head -n1)
+[ -n "$data" ] || e2e_fail "no data file in $appdata"
+e2e_log "data file $data"
+"$report" dump "$data" >"$E2E_DIR/dump.txt" || e2e_fail "orvane-report dump failed"
+cat "$E2E_DIR/dump.txt" >&2
+
+python3 - "$E2E_DIR/dump.txt" <<'PY' || e2e_fail "the entries are not as expected"
+import json, sys
+entries = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
+notepad = [e for e in entries if e["process"].lower().endswith("notepad.exe")]
+titles = [e["caption"] for e in notepad]
+# Consecutive samples of one window make one entry.
+seq = [t for i, t in enumerate(titles) if i == 0 or t != titles[i - 1]]
+assert seq == ["first.txt - Notepad", "second.txt - Notepad", "first.txt - Notepad"], seq
+for e in notepad:
+    assert e["process"][1:3] == ":\\", e["process"]  # a full Windows path
+    secs = e["duration"] * 86400
+    assert 2 <= secs <= 30, (e, secs)
+last = entries[-1]
+assert last["duration"] > 0, last  # closed at the session's end
+print("e2e: %d entries, notepads in order" % len(entries), file=sys.stderr)
+PY
+e2e_log "PASS"
