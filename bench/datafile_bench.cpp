@@ -75,9 +75,8 @@ void BM_Load(benchmark::State& state) {
     }
     // Resident memory with the record held, in a fresh process: this one keeps what the
     // benchmarks before it allocated.
-    const std::string command =
-        "'" + std::filesystem::read_symlink("/proc/self/exe").string() + "' --rss-after-load '" +
-        file + "'";
+    const std::string command = "'" + std::filesystem::read_symlink("/proc/self/exe").string() +
+                                "' --rss-after-load '" + file + "'";
     if (std::FILE* out = ::popen(command.c_str(), "r")) {
         double empty = 0, loaded = 0;
         if (std::fscanf(out, "%lf %lf", &empty, &loaded) == 2) {

@@ -36,27 +36,31 @@ void BM_ProbeSample(benchmark::State& state) {
     if (!NeedDisplay(state)) return;
     const std::string process = SampleForegroundWindow().Process;
     state.SetLabel(process.empty() ? "no foreground window" : process);
-    for (auto _ : state) benchmark::DoNotOptimize(SampleForegroundWindow());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SampleForegroundWindow());
 }
 BENCHMARK(BM_ProbeSample)->Unit(benchmark::kMicrosecond);
 
 void BM_GetForegroundWindow(benchmark::State& state) {
     if (!NeedDisplay(state)) return;
-    for (auto _ : state) benchmark::DoNotOptimize(GetForegroundWindow());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(GetForegroundWindow());
 }
 BENCHMARK(BM_GetForegroundWindow)->Unit(benchmark::kMicrosecond);
 
 void BM_ProcessNameOfWindow(benchmark::State& state) {
     if (!NeedDisplay(state)) return;
     const TWindowHandle window = GetForegroundWindow();
-    for (auto _ : state) benchmark::DoNotOptimize(ProcessNameOfWindow(window));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ProcessNameOfWindow(window));
 }
 BENCHMARK(BM_ProcessNameOfWindow)->Unit(benchmark::kMicrosecond);
 
 void BM_CaptionOfWindow(benchmark::State& state) {
     if (!NeedDisplay(state)) return;
     const TWindowHandle window = GetForegroundWindow();
-    for (auto _ : state) benchmark::DoNotOptimize(CaptionOfWindow(window));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CaptionOfWindow(window));
 }
 BENCHMARK(BM_CaptionOfWindow)->Unit(benchmark::kMicrosecond);
 

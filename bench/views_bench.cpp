@@ -42,7 +42,8 @@ const TActivityList& Record() {
 
 std::size_t CountNodes(const TTree& tree) {
     std::size_t n = tree.size();
-    for (const TTreeNode& node : tree) n += CountNodes(node.Children);
+    for (const TTreeNode& node : tree)
+        n += CountNodes(node.Children);
     return n;
 }
 
@@ -93,7 +94,8 @@ void BM_FastTreeSmall(benchmark::State& state) {
     TActivityList list;
     Fill(list, static_cast<int>(state.range(1)));
     const auto mode = static_cast<TViewMode>(state.range(0));
-    for (auto _ : state) benchmark::DoNotOptimize(FillTree(list, mode)->size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FillTree(list, mode)->size());
     state.counters["entries"] = list.Count();
 }
 
@@ -113,7 +115,8 @@ void BM_WholeRecordChart(benchmark::State& state) {
 
 void BM_ChartBarsOnly(benchmark::State& state) {
     const TActivityList& list = Record();
-    for (auto _ : state) benchmark::DoNotOptimize(ChartBars(list, "", 0, 0).Bars.size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ChartBars(list, "", 0, 0).Bars.size());
 }
 
 } // namespace
@@ -124,13 +127,24 @@ constexpr std::int64_t Weekly = static_cast<std::int64_t>(TViewMode::vmWeekly);
 constexpr std::int64_t Monthly = static_cast<std::int64_t>(TViewMode::vmMonthly);
 constexpr std::int64_t All = static_cast<std::int64_t>(TViewMode::vmAll);
 
-BENCHMARK(BM_Tree)->Arg(Daily)->Arg(Weekly)->Arg(Monthly)->Arg(All)
-    ->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Tree)
+    ->Arg(Daily)
+    ->Arg(Weekly)
+    ->Arg(Monthly)
+    ->Arg(All)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_ExpandedTree)->Arg(Daily)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_DirectTree)->Args({Daily, 10000})->Args({Weekly, 10000})
-    ->Args({Monthly, 10000})->Args({All, 10000})->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_DirectTree)
+    ->Args({Daily, 10000})
+    ->Args({Weekly, 10000})
+    ->Args({Monthly, 10000})
+    ->Args({All, 10000})
+    ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK(BM_FastTreeSmall)->Args({Daily, 10000})->Args({All, 10000})
+BENCHMARK(BM_FastTreeSmall)
+    ->Args({Daily, 10000})
+    ->Args({All, 10000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeRecordChart)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ChartBarsOnly)->Unit(benchmark::kMillisecond)->Iterations(5);

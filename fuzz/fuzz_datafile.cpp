@@ -17,7 +17,9 @@ std::int32_t Int32At(const std::uint8_t* p) {
                                      std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
 }
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 } // namespace
 
@@ -62,9 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < list.Count(); ++i) {
         const TEntry& a = list[i];
         const TEntry& b = again[i];
-        Check(static_cast<const std::string&>(a.Process) == static_cast<const std::string&>(b.Process),
+        Check(static_cast<const std::string&>(a.Process) ==
+                  static_cast<const std::string&>(b.Process),
               "reload changed a Process");
-        Check(static_cast<const std::string&>(a.Caption) == static_cast<const std::string&>(b.Caption),
+        Check(static_cast<const std::string&>(a.Caption) ==
+                  static_cast<const std::string&>(b.Caption),
               "reload changed a Caption");
         Check(SameBits(a.Start, b.Start) && SameBits(a.Duration, b.Duration),
               "reload changed a Start or Duration");

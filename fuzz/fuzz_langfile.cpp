@@ -14,9 +14,8 @@ void EnsureApplication() {
     static int argc = 1;
     static char name[] = "fuzz_langfile";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance()
-                                       ? nullptr
-                                       : new QCoreApplication(argc, argv);
+    static QCoreApplication* app =
+        QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     (void)app;
 }
 
@@ -58,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(file.ValueExists(section, key), "a listed key does not exist");
             const QString value = file.ReadString(section, key, missing);
             Check(value != missing, "a listed key reads as missing");
-            Check(file.ReadString(AsciiCase(section, false), AsciiCase(key, true), missing) == value,
+            Check(file.ReadString(AsciiCase(section, false), AsciiCase(key, true), missing) ==
+                      value,
                   "a key is not found in another letter case");
             Check(saved.ReadString(section, key, missing) == value,
                   "a value changed through a save and reload");
@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The keys the program asks for.
     (void)file.ReadString(QStringLiteral("Orvane"), QStringLiteral("Language"), QString());
-    (void)file.ReadString(QStringLiteral("Orvane"), QStringLiteral("CommonLanguageFile"), QString());
+    (void)file.ReadString(QStringLiteral("Orvane"), QStringLiteral("CommonLanguageFile"),
+                          QString());
     (void)file.KeyCount(QStringLiteral("Orvane"));
     (void)file.ReadString(QStringLiteral("fmActivity"), QStringLiteral("SRemoveAll"), QString());
     return 0;

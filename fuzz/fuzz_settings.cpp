@@ -34,7 +34,8 @@ std::vector<std::pair<std::string, std::string>> KeysOf(const std::string& text)
             section = orvane::Trim(line.substr(1, line.size() - 2));
             const std::string folded = Lower(section);
             first = true;
-            for (const std::string& s : seen) first = first && s != folded;
+            for (const std::string& s : seen)
+                first = first && s != folded;
             seen.push_back(folded);
             continue;
         }
@@ -76,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         int parsed = 0;
         const int def = -7;
         if (TIniFile::ParseInteger(value, parsed))
-            Check(ini.ReadInteger(section, key, def) == parsed, "ReadInteger differs from the parse");
+            Check(ini.ReadInteger(section, key, def) == parsed,
+                  "ReadInteger differs from the parse");
         else
             Check(ini.ReadInteger(section, key, def) == def, "a value that is no number gave one");
     }
@@ -84,9 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The program's write: the language changes, every other key stays as it was.
     fuzz::WriteFile(path, data, size);
     std::string chosen = language;
-    if (chosen.empty() || chosen.size() > 2047 || Trim(chosen) != chosen ||
-        chosen.front() == '"' || chosen.front() == '\'' || chosen.back() == '"' ||
-        chosen.back() == '\'')
+    if (chosen.empty() || chosen.size() > 2047 || Trim(chosen) != chosen || chosen.front() == '"' ||
+        chosen.front() == '\'' || chosen.back() == '"' || chosen.back() == '\'')
         chosen = "English";
     {
         TIniFile writer(path);
@@ -97,8 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     TIniFile written(path);
-    Check(written.ReadString("Activities", "Language", "") == chosen, "the written language reads back otherwise");
-    Check(written.ReadInteger("Activities", "ViewMode", 0) == viewMode, "a language write changed the view mode");
+    Check(written.ReadString("Activities", "Language", "") == chosen,
+          "the written language reads back otherwise");
+    Check(written.ReadInteger("Activities", "ViewMode", 0) == viewMode,
+          "a language write changed the view mode");
     for (const auto& [section, key] : keys) {
         if (Lower(section) == "activities" && Lower(key) == "language") continue;
         std::string before, after;

@@ -28,7 +28,8 @@ inline std::vector<std::string>& TempFiles() {
     static auto* files = [] {
         auto* v = new std::vector<std::string>;
         std::atexit([] {
-            for (const std::string& f : TempFiles()) std::remove(f.c_str());
+            for (const std::string& f : TempFiles())
+                std::remove(f.c_str());
         });
         return v;
     }();
@@ -60,7 +61,8 @@ inline std::string ReadFile(const std::string& path) {
     Check(f != nullptr, "cannot open a file just written");
     char buf[65536];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
     std::fclose(f);
     return out;
 }

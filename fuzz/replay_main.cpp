@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     std::sort(inputs.begin(), inputs.end());
     for (const fs::path& p : inputs) {
         std::ifstream in(p, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         if (!in.good() && !in.eof()) {
             std::fprintf(stderr, "cannot read %s\n", p.c_str());
             return 2;

@@ -20,7 +20,9 @@ namespace orvane {
 
 namespace {
 
-bool Blank(QChar c) { return c.unicode() <= 32; }
+bool Blank(QChar c) {
+    return c.unicode() <= 32;
+}
 
 QString Crlf(QString s) {
     s.replace("\r\n", "\n");
@@ -37,10 +39,12 @@ QString WordAt(const QString& text, int p) {
         b = p + 1;
         if (b >= n || Blank(text[b])) return {};
     } else {
-        while (b > 0 && !Blank(text[b - 1])) --b;
+        while (b > 0 && !Blank(text[b - 1]))
+            --b;
     }
     int e = b;
-    while (e < n && !Blank(text[e])) ++e;
+    while (e < n && !Blank(text[e]))
+        ++e;
     return text.mid(b, e - b);
 }
 
@@ -62,7 +66,8 @@ TTextRanges FindLinks(const QString& original) {
         }
         if (found < 0) break;
         int e = static_cast<int>(found);
-        while (e < n && !Blank(text[e])) ++e;
+        while (e < n && !Blank(text[e]))
+            ++e;
         links.emplace_back(static_cast<int>(found), e);
         p = e;
     }
@@ -72,7 +77,8 @@ TTextRanges FindLinks(const QString& original) {
         int next = static_cast<int>(at) + 1;
         if (IsMailAddress(word)) {
             int b = static_cast<int>(at);
-            while (b > 0 && !Blank(text[b - 1])) --b;
+            while (b > 0 && !Blank(text[b - 1]))
+                --b;
             links.emplace_back(b, b + static_cast<int>(word.size()));
             next = b + static_cast<int>(word.size());
         }
@@ -143,7 +149,9 @@ TFrmAbout::TFrmAbout(TQalBase& base, const QString& /*exePath*/, QWidget* parent
     LangComponent1 = lang;
 }
 
-QString TFrmAbout::ProductVersion() { return QStringLiteral(ORVANE_VERSION); }
+QString TFrmAbout::ProductVersion() {
+    return QStringLiteral(ORVANE_VERSION);
+}
 
 QString TFrmAbout::ProductLine() const {
     return QString::fromStdString(

@@ -34,7 +34,8 @@ TActivityListForm::TActivityListForm(QWidget* parent) : QDialog(parent) {
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
     sg->setGeometry(0, 0, GridWidth, height());
-    BitBtn1->setGeometry(width() - ButtonWidth - ButtonMargin, ButtonTop, ButtonWidth, ButtonHeight);
+    BitBtn1->setGeometry(width() - ButtonWidth - ButtonMargin, ButtonTop, ButtonWidth,
+                         ButtonHeight);
 }
 
 void TActivityListForm::resizeEvent(QResizeEvent* event) {
@@ -48,13 +49,15 @@ void TActivityListForm::FormResize() {
     sg->AdjustColWidths(true);
 }
 
-void FillActivityGrid(TFStringGrid& grid, const TActivityList& list, const std::vector<int>& entryIndexes) {
+void FillActivityGrid(TFStringGrid& grid, const TActivityList& list,
+                      const std::vector<int>& entryIndexes) {
     if (list.Count() == 0) return;
     {
         // One view update for the whole fill.
         TGridTable::TUpdateScope scope(grid.Table());
         grid.SetRowCount(2);
-        for (int c = 0; c < grid.ColCount(); ++c) grid.SetCell(c, 1, std::string());
+        for (int c = 0; c < grid.ColCount(); ++c)
+            grid.SetCell(c, 1, std::string());
         for (int index : entryIndexes) {
             if (index < 0 || index >= list.Count()) continue;
             const TEntry& entry = list[index];

@@ -28,6 +28,7 @@ private:
 
 // Fills the grid with the given entries of the list, in the given order; an empty list leaves
 // the grid as it is.
-void FillActivityGrid(TFStringGrid& grid, const TActivityList& list, const std::vector<int>& entryIndexes);
+void FillActivityGrid(TFStringGrid& grid, const TActivityList& list,
+                      const std::vector<int>& entryIndexes);
 
 } // namespace orvane

@@ -15,7 +15,9 @@ namespace {
 Q_LOGGING_CATEGORY(lcTrace, "orvane.trace", QtWarningMsg)
 } // namespace
 
-void InstallLocaleFormat() { SetCurrentLocaleFormat(LocaleFormatFrom(QLocale())); }
+void InstallLocaleFormat() {
+    SetCurrentLocaleFormat(LocaleFormatFrom(QLocale()));
+}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Orvane");

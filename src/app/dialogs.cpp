@@ -16,7 +16,9 @@ IDialogs& Dialogs() {
     return current ? *current : real;
 }
 
-void SetDialogs(IDialogs* dialogs) { current = dialogs; }
+void SetDialogs(IDialogs* dialogs) {
+    current = dialogs;
+}
 
 void TQtDialogs::ShowError(QWidget* parent, const QString& text, std::function<void()> closed) {
     // Not exec(): a box run from a timer's handler would hold that timer until it is closed.
@@ -62,6 +64,8 @@ QString TQtDialogs::SaveFileName(QWidget* parent, const QString& title, const QS
     return dialog.selectedFiles().first();
 }
 
-void TQtDialogs::OpenWithDesktop(const QUrl& url) { QDesktopServices::openUrl(url); }
+void TQtDialogs::OpenWithDesktop(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
 
 } // namespace orvane

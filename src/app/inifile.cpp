@@ -39,7 +39,9 @@ bool SplitKey(const std::string& line, std::string& key, std::string& value) {
     return true;
 }
 
-std::string UnableToWrite(const std::string& file) { return "Unable to write to " + file; }
+std::string UnableToWrite(const std::string& file) {
+    return "Unable to write to " + file;
+}
 
 } // namespace
 
@@ -53,7 +55,8 @@ void TIniFile::SetText(const std::string& text) {
     const std::size_t n = std::min(text.size(), MaxFileSize);
     while (pos < n) {
         std::size_t end = pos;
-        while (end < n && text[end] != '\n' && text[end] != '\r') ++end;
+        while (end < n && text[end] != '\n' && text[end] != '\r')
+            ++end;
         std::string line = Trim(text.substr(pos, end - pos));
         pos = end;
         if (pos < n && text[pos] == '\r') ++pos;
@@ -71,10 +74,12 @@ void TIniFile::SetText(const std::string& text) {
 
 std::string TIniFile::Text() const {
     std::string out;
-    for (const std::string& l : FPreamble) out += l + "\n";
+    for (const std::string& l : FPreamble)
+        out += l + "\n";
     for (const Section& s : FSections) {
         out += "[" + s.Name + "]\n";
-        for (const std::string& l : s.Lines) out += l + "\n";
+        for (const std::string& l : s.Lines)
+            out += l + "\n";
     }
     return out;
 }
@@ -106,8 +111,7 @@ TIniFile::Section* TIniFile::Find(const std::string& name) {
     return nullptr;
 }
 
-bool TIniFile::ReadString(const std::string& section, const std::string& key,
-                          std::string& value) {
+bool TIniFile::ReadString(const std::string& section, const std::string& key, std::string& value) {
     Load();
     const Section* s = Find(section);
     if (!s) return false;

@@ -6,15 +6,15 @@
 #include "app/dialogs.h"
 #include "app/inifile.h"
 #include "app/qalbase.h"
+#include "language/langcomponent.h"
+#include "language/langmanager.h"
+#include "language/languagemenu.h"
 #include "platform/platform.h"
 #include "platform/probefactory.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
 #include "recorder/datafile.h"
 #include "recorder/debugtrace.h"
-#include "language/langcomponent.h"
-#include "language/langmanager.h"
-#include "language/languagemenu.h"
 #include "views/activitychart.h"
 #include "views/chartdata.h"
 #include "views/cleanup.h"
@@ -45,12 +45,13 @@
 #include <optional>
 
 // The icon is compiled into this static library; its resources must be registered by hand.
-static void InitAppResources() { Q_INIT_RESOURCE(orvane); }
+static void InitAppResources() {
+    Q_INIT_RESOURCE(orvane);
+}
 
 namespace orvane {
 
 namespace {
-
 
 // The change log keeps this many lines; a program that runs for months must not grow without end.
 constexpr int ChangeLogLines = 5000;
@@ -73,7 +74,9 @@ QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
     return m;
 }
 
-std::string ToLocal(const QString& s) { return s.toStdString(); }
+std::string ToLocal(const QString& s) {
+    return s.toStdString();
+}
 
 // The window whose record an exit() from outside must not lose; null when none runs.
 TfmActivity* RunningWindow = nullptr;
@@ -171,9 +174,8 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     lang->SetLanManager(FBase.LanMan);
 
     connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
-    connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p));
-    });
+    connect(TreeView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p)); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old == TreeView1 && now && now != TreeView1 && now->window() == this) FormDeactivate();
     });
@@ -335,8 +337,10 @@ void TfmActivity::FormCreate() {
         TrayIcon->setToolTip("Orvane");
         connect(TrayIcon, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger) TrayLeftClick();
-                    else if (reason == QSystemTrayIcon::Context) TrayRightClick(QCursor::pos());
+                    if (reason == QSystemTrayIcon::Trigger)
+                        TrayLeftClick();
+                    else if (reason == QSystemTrayIcon::Context)
+                        TrayRightClick(QCursor::pos());
                 });
         TrayIcon->show();
     }
@@ -474,7 +478,9 @@ void TfmActivity::Timer1Timer() {
     Guard([this] { Sampler().Timer1Timer(); });
 }
 
-void TfmActivity::CloseCurrentActivity() { Sampler().CloseCurrentActivity(); }
+void TfmActivity::CloseCurrentActivity() {
+    Sampler().CloseCurrentActivity();
+}
 
 void TfmActivity::RefreshViews() {
     Sampler().ResetSample();
@@ -492,9 +498,13 @@ void TfmActivity::ScheduleRefreshViews() {
     });
 }
 
-void TfmActivity::FormActivate() { RefreshViews(); }
+void TfmActivity::FormActivate() {
+    RefreshViews();
+}
 
-void TfmActivity::FormDeactivate() { HideMain(); }
+void TfmActivity::FormDeactivate() {
+    HideMain();
+}
 
 void TfmActivity::RefreshTree() {
     const TDateTime now = FDeps.Clock->Now();
@@ -557,9 +567,13 @@ void TfmActivity::TreeView1Click() {
     if (SelectedPeriod(from, to, text)) ShowChart(text, from, to);
 }
 
-void TfmActivity::Chart1Click() { ShowChart({}, 0, 0); }
+void TfmActivity::Chart1Click() {
+    ShowChart({}, 0, 0);
+}
 
-void TfmActivity::TreeView1MouseMove() { Sampler().TreeView1MouseMove(); }
+void TfmActivity::TreeView1MouseMove() {
+    Sampler().TreeView1MouseMove();
+}
 
 void TfmActivity::mnDailyClick(QAction* sender) {
     if (sender == mnDaily)
@@ -575,7 +589,9 @@ void TfmActivity::mnDailyClick(QAction* sender) {
     Guard([this] { SaveSettings(); });
 }
 
-void TfmActivity::mnUpdateClick() { RefreshTree(); }
+void TfmActivity::mnUpdateClick() {
+    RefreshTree();
+}
 
 void TfmActivity::mnShowClick() {
     if (!FListForm) return;
@@ -656,7 +672,9 @@ void TfmActivity::HideMain() {
         showMinimized(); // without a tray a hidden window could not be brought back
 }
 
-void TfmActivity::Miminieren1Click() { HideMain(); }
+void TfmActivity::Miminieren1Click() {
+    HideMain();
+}
 
 void TfmActivity::ShowAllNews1Click() {
     show();
@@ -694,9 +712,13 @@ void TfmActivity::ExitSequence() {
     Terminate();
 }
 
-void TfmActivity::mnCloseClick() { ExitSequence(); }
+void TfmActivity::mnCloseClick() {
+    ExitSequence();
+}
 
-void TfmActivity::Exit1Click() { ExitSequence(); }
+void TfmActivity::Exit1Click() {
+    ExitSequence();
+}
 
 void TfmActivity::Terminate() {
     if (FTerminated) return;
@@ -712,7 +734,9 @@ void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut
     item->setChecked(platform::ShortcutExists(shortcut));
 }
 
-void TfmActivity::mnDesktopClick() { ToggleShortcutItem(mnDesktop, platform::EShortcut::Desktop); }
+void TfmActivity::mnDesktopClick() {
+    ToggleShortcutItem(mnDesktop, platform::EShortcut::Desktop);
+}
 
 void TfmActivity::mnStartupClick() {
     ToggleShortcutItem(mnStartup, platform::EShortcut::Autostart);
@@ -761,7 +785,9 @@ void TfmActivity::TrayLeftClick() {
     RefreshViews();
 }
 
-void TfmActivity::TrayRightClick(const QPoint& at) { pmIcon->popup(at); }
+void TfmActivity::TrayRightClick(const QPoint& at) {
+    pmIcon->popup(at);
+}
 
 void TfmActivity::SuspendQuery() {
     CloseCurrentActivity();
@@ -769,9 +795,13 @@ void TfmActivity::SuspendQuery() {
     SaveRecord();
 }
 
-void TfmActivity::Resumed() { Sampler().ResetSample(); }
+void TfmActivity::Resumed() {
+    Sampler().ResetSample();
+}
 
-void TfmActivity::QueryEndSession() { FSessionEnding = true; }
+void TfmActivity::QueryEndSession() {
+    FSessionEnding = true;
+}
 
 void TfmActivity::EndSession() {
     if (FTerminated) return;

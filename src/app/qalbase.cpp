@@ -13,9 +13,15 @@ TQalBase::TQalBase(QObject* parent) : QObject(parent) {
 
 TQalBase::~TQalBase() = default;
 
-QString TQalBase::Language() const { return LanMan->Language(); }
-void TQalBase::SetLanguage(const QString& language) { LanMan->SetLanguage(language); }
-void TQalBase::SetLanguageFolder(const QString& folder) { LanMan->SetLanguageFolder(folder); }
+QString TQalBase::Language() const {
+    return LanMan->Language();
+}
+void TQalBase::SetLanguage(const QString& language) {
+    LanMan->SetLanguage(language);
+}
+void TQalBase::SetLanguageFolder(const QString& folder) {
+    LanMan->SetLanguageFolder(folder);
+}
 
 void TQalBase::ReadText(const QString& section, const QString& id, bool useCommon,
                         QString& text) const {

@@ -142,7 +142,9 @@ void TSingleInstance::Answer(QLocalSocket* socket) {
 #else
 // A Qt without its network module (the Windows build here): the lock alone keeps a second copy
 // off the record, and the user is told that one runs.
-bool TSingleInstance::AskToShow(bool) { return false; }
+bool TSingleInstance::AskToShow(bool) {
+    return false;
+}
 void TSingleInstance::Listen() {}
 void TSingleInstance::Answer(QLocalSocket*) {}
 #endif

@@ -113,7 +113,8 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         out << probe.Name() << '\n';
         if (const std::string problem = probe.Problem(); !problem.empty())
             out << "  " << probe.Name() << ": " << problem << '\n';
-        for (const std::string& why : choice.PassedOver) out << "  passed over " << why << '\n';
+        for (const std::string& why : choice.PassedOver)
+            out << "  passed over " << why << '\n';
         return 0;
     }
 
@@ -176,9 +177,9 @@ void Help(std::ostream& out) {
     out << "Usage: orvane-report VERB [OPTIONS] [FILE]\n\n"
            "Reads the activity record of the Orvane recorder. FILE defaults to the recorder's\n"
            "own data file, "
-        << DefaultDataFile()
-        << ".\n\nVerbs:\n";
-    for (const TVerb& v : Verbs()) out << "  " << v.Usage << "\n      " << v.Summary << "\n";
+        << DefaultDataFile() << ".\n\nVerbs:\n";
+    for (const TVerb& v : Verbs())
+        out << "  " << v.Usage << "\n      " << v.Summary << "\n";
     out << "\nControl characters in texts are written as \\xHH, so that no title can send\n"
            "commands to the terminal.\n";
     out << "\nExit status: 0 on success; 2 when the data file cannot be read (or is no regular\n"

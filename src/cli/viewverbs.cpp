@@ -98,10 +98,14 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const auto o = Parse("tree", args, true, err);
     if (!o) return 64;
     TViewMode mode;
-    if (o->Mode == "daily") mode = TViewMode::vmDaily;
-    else if (o->Mode == "weekly") mode = TViewMode::vmWeekly;
-    else if (o->Mode == "monthly") mode = TViewMode::vmMonthly;
-    else if (o->Mode == "all") mode = TViewMode::vmAll;
+    if (o->Mode == "daily")
+        mode = TViewMode::vmDaily;
+    else if (o->Mode == "weekly")
+        mode = TViewMode::vmWeekly;
+    else if (o->Mode == "monthly")
+        mode = TViewMode::vmMonthly;
+    else if (o->Mode == "all")
+        mode = TViewMode::vmAll;
     else {
         err << "orvane-report tree: --mode is daily, weekly, monthly or all\n";
         return 64;
@@ -142,8 +146,7 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     for (const TEntry& e : list.Entries()) {
         out << (first ? "\n" : ",\n") << "{\"process\":" << JsonString(e.Process)
             << ",\"caption\":" << JsonString(e.Caption) << ",\"start\":" << IsoStart(e.Start)
-            << ",\"duration\":" << JsonNumber(std::round(e.Duration * MSecsPerDay) / 1000.0)
-            << "}";
+            << ",\"duration\":" << JsonNumber(std::round(e.Duration * MSecsPerDay) / 1000.0) << "}";
         first = false;
     }
     out << "\n]}\n";

@@ -25,7 +25,8 @@ constexpr int GridLine = 1;
 constexpr int MaxDrawnChars = 1000;
 
 QString DrawnText(const std::string& text) {
-    QString s = QString::fromStdString(text.size() > 4 * MaxDrawnChars ? text.substr(0, 4 * MaxDrawnChars) : text);
+    QString s = QString::fromStdString(
+        text.size() > 4 * MaxDrawnChars ? text.substr(0, 4 * MaxDrawnChars) : text);
     if (s.size() > MaxDrawnChars) s.truncate(MaxDrawnChars);
     return s;
 }
@@ -39,7 +40,8 @@ public:
                              QMessageBox::Ok | QMessageBox::Cancel);
     }
     void ShowMessage(const std::string& text) override {
-        QMessageBox::information(FParent, QApplication::applicationName(), QString::fromStdString(text));
+        QMessageBox::information(FParent, QApplication::applicationName(),
+                                 QString::fromStdString(text));
     }
     bool OpenFileDialog(std::string& fileName, const std::string& filterName,
                         const std::string& filterPattern, const std::string& defaultExt) override {
@@ -55,9 +57,11 @@ private:
              const std::string& filterPattern, const std::string& defaultExt) {
         QFileDialog dialog(FParent);
         dialog.setAcceptMode(mode);
-        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                           : QFileDialog::AnyFile);
         dialog.setNameFilter(QString::fromStdString(filterName + " (" + filterPattern + ")"));
-        dialog.setDefaultSuffix(QString::fromStdString(defaultExt).remove(0, defaultExt.starts_with('.') ? 1 : 0));
+        dialog.setDefaultSuffix(
+            QString::fromStdString(defaultExt).remove(0, defaultExt.starts_with('.') ? 1 : 0));
         dialog.selectFile(QString::fromStdString(fileName));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
         fileName = dialog.selectedFiles().first().toStdString();
@@ -71,7 +75,8 @@ class TGridDelegate : public QStyledItemDelegate {
 public:
     explicit TGridDelegate(TFStringGrid& grid) : QStyledItemDelegate(&grid), FGrid(grid) {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         int state = 0;
         if (option.state & QStyle::State_Selected) state |= gdSelected;
         if (FGrid.currentIndex() == index) state |= gdFocused;
@@ -81,7 +86,8 @@ public:
         painter->restore();
     }
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         FGrid.EditorOpened(editor);
         return editor;
@@ -105,10 +111,15 @@ char SystemListSeparator() {
 // TGridItemModel
 
 TGridItemModel::TGridItemModel(TFStringGrid& grid)
-    : QAbstractTableModel(&grid), FGrid(grid), FRows(grid.FTable.RowCount()), FCols(grid.FTable.ColCount()) {}
+    : QAbstractTableModel(&grid), FGrid(grid), FRows(grid.FTable.RowCount()),
+      FCols(grid.FTable.ColCount()) {}
 
-int TGridItemModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FRows; }
-int TGridItemModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FCols; }
+int TGridItemModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : FRows;
+}
+int TGridItemModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : FCols;
+}
 
 QVariant TGridItemModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
@@ -127,7 +138,8 @@ bool TGridItemModel::setData(const QModelIndex& index, const QVariant& value, in
 
 Qt::ItemFlags TGridItemModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
-    if (index.row() < FGrid.FixedRows() || index.column() < FGrid.FixedCols()) return Qt::ItemIsEnabled;
+    if (index.row() < FGrid.FixedRows() || index.column() < FGrid.FixedCols())
+        return Qt::ItemIsEnabled;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (FGrid.Editing()) flags |= Qt::ItemIsEditable;
     return flags;
@@ -270,8 +282,10 @@ TGridRect TFStringGrid::Selection() const {
 }
 
 void TFStringGrid::SetSelection(const TGridRect& rect) {
-    int left = std::clamp(rect.Left, 0, ColCount() - 1), right = std::clamp(rect.Right, 0, ColCount() - 1);
-    int top = std::clamp(rect.Top, 0, RowCount() - 1), bottom = std::clamp(rect.Bottom, 0, RowCount() - 1);
+    int left = std::clamp(rect.Left, 0, ColCount() - 1),
+        right = std::clamp(rect.Right, 0, ColCount() - 1);
+    int top = std::clamp(rect.Top, 0, RowCount() - 1),
+        bottom = std::clamp(rect.Bottom, 0, RowCount() - 1);
     selectionModel()->setCurrentIndex(FModel->index(top, left), QItemSelectionModel::NoUpdate);
     selectionModel()->select(QItemSelection(FModel->index(top, left), FModel->index(bottom, right)),
                              QItemSelectionModel::ClearAndSelect);
@@ -285,7 +299,8 @@ void TFStringGrid::SetEditing(bool value) {
 }
 
 void TFStringGrid::SetRangeSelect(bool value) {
-    setSelectionMode(value ? QAbstractItemView::ContiguousSelection : QAbstractItemView::SingleSelection);
+    setSelectionMode(value ? QAbstractItemView::ContiguousSelection
+                           : QAbstractItemView::SingleSelection);
 }
 
 void TFStringGrid::DeleteSelectedRows() {
@@ -296,10 +311,13 @@ void TFStringGrid::DeleteSelectedRows() {
 void TFStringGrid::AdjustColWidths(bool AllRows) {
     QFontMetrics metrics(font());
     std::vector<int> widths;
-    for (int c = 0; c < ColCount(); ++c) widths.push_back(ColWidths(c));
-    widths = AdjustedColWidths(FTable.View(), std::move(widths), AllRows, width(),
-                               [&](const std::string& text) { return metrics.horizontalAdvance(DrawnText(text)); });
-    for (int c = 0; c < ColCount(); ++c) SetColWidths(c, widths[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < ColCount(); ++c)
+        widths.push_back(ColWidths(c));
+    widths = AdjustedColWidths(
+        FTable.View(), std::move(widths), AllRows, width(),
+        [&](const std::string& text) { return metrics.horizontalAdvance(DrawnText(text)); });
+    for (int c = 0; c < ColCount(); ++c)
+        SetColWidths(c, widths[static_cast<std::size_t>(c)]);
     UpdateFilterButtons();
 }
 
@@ -312,13 +330,19 @@ void TFStringGrid::Assign(const QObject* Source) {
 // ---------------------------------------------------------------------------------------------
 // Painting
 
-QPoint TFStringGrid::CellTextOrigin(int ACol, int ARow, const QRect& rect, const QSize& extent) const {
+QPoint TFStringGrid::CellTextOrigin(int ACol, int ARow, const QRect& rect,
+                                    const QSize& extent) const {
     int indent = 5;
     if (OnGetAlignment) {
         switch (OnGetAlignment(ACol, ARow)) {
-        case TAlignment::taRightJustify: indent = ColWidths(ACol) - extent.width() - 5; break;
-        case TAlignment::taCenter: indent = (ColWidths(ACol) - extent.width()) / 2; break;
-        case TAlignment::taLeftJustify: break;
+        case TAlignment::taRightJustify:
+            indent = ColWidths(ACol) - extent.width() - 5;
+            break;
+        case TAlignment::taCenter:
+            indent = (ColWidths(ACol) - extent.width()) / 2;
+            break;
+        case TAlignment::taLeftJustify:
+            break;
         }
     }
     return {rect.left() + indent, rect.top() + (RowHeights(ARow) - extent.height()) / 2};
@@ -332,7 +356,8 @@ void TFStringGrid::DrawCell(QPainter& painter, int ACol, int ARow, const QRect& 
     DefaultDrawCell(painter, ACol, ARow, rect, state);
 }
 
-void TFStringGrid::DefaultDrawCell(QPainter& painter, int ACol, int ARow, const QRect& rect, int state) {
+void TFStringGrid::DefaultDrawCell(QPainter& painter, int ACol, int ARow, const QRect& rect,
+                                   int state) {
     painter.setFont(font());
     QColor brush, text;
     if ((state & gdSelected) && hasFocus()) {
@@ -360,7 +385,9 @@ void TFStringGrid::DefaultDrawCell(QPainter& painter, int ACol, int ARow, const 
 // Filter buttons
 
 TStateButton* TFStringGrid::FilterButtonWidget(int col) const {
-    return col >= 0 && col < static_cast<int>(FButtons.size()) ? FButtons[static_cast<std::size_t>(col)] : nullptr;
+    return col >= 0 && col < static_cast<int>(FButtons.size())
+               ? FButtons[static_cast<std::size_t>(col)]
+               : nullptr;
 }
 
 void TFStringGrid::SyncFilterButtons() {
@@ -408,7 +435,9 @@ void TFStringGrid::PlaceFilterButtons() {
     }
 }
 
-void TFStringGrid::EditorOpened(QWidget* editor) { FEditor = editor; }
+void TFStringGrid::EditorOpened(QWidget* editor) {
+    FEditor = editor;
+}
 
 void TFStringGrid::HideEditor() {
     if (!FEditor) return;
@@ -428,7 +457,9 @@ void TFStringGrid::ApplyFilter(TStateButton* Sender) {
     FTable.ApplyFilter(col);
 }
 
-void TFStringGrid::ColWidthsChanged() { PlaceFilterButtons(); }
+void TFStringGrid::ColWidthsChanged() {
+    PlaceFilterButtons();
+}
 
 void TFStringGrid::TopLeftChanged() {
     PlaceFilterButtons();
@@ -464,7 +495,9 @@ int TFStringGrid::SizingLineAt(const QPoint& pos, Qt::Orientation& orientation) 
 
 void TFStringGrid::mousePressEvent(QMouseEvent* event) {
     Qt::Orientation orientation = Qt::Horizontal;
-    int line = event->button() == Qt::LeftButton ? SizingLineAt(event->position().toPoint(), orientation) : -1;
+    int line = event->button() == Qt::LeftButton
+                   ? SizingLineAt(event->position().toPoint(), orientation)
+                   : -1;
     if (line < 0) {
         QTableView::mousePressEvent(event);
         return;
@@ -478,9 +511,11 @@ void TFStringGrid::mouseMoveEvent(QMouseEvent* event) {
     QPoint pos = event->position().toPoint();
     if (FSizing.Line >= 0) {
         if (FSizing.Orientation == Qt::Horizontal)
-            horizontalHeader()->resizeSection(FSizing.Line, std::max(GridLine, FSizing.Size + pos.x() - FSizing.Start.x()));
+            horizontalHeader()->resizeSection(
+                FSizing.Line, std::max(GridLine, FSizing.Size + pos.x() - FSizing.Start.x()));
         else
-            verticalHeader()->resizeSection(FSizing.Line, std::max(GridLine, FSizing.Size + pos.y() - FSizing.Start.y()));
+            verticalHeader()->resizeSection(
+                FSizing.Line, std::max(GridLine, FSizing.Size + pos.y() - FSizing.Start.y()));
         event->accept();
         return;
     }
@@ -517,9 +552,13 @@ void TFStringGrid::NextRow() {
     if (Row() < RowCount() - 1) SetRow(Row() + 1);
 }
 
-void TFStringGrid::FirstRow() { SetRow(1); }
+void TFStringGrid::FirstRow() {
+    SetRow(1);
+}
 
-void TFStringGrid::LastRow() { SetRow(RowCount() - 1); }
+void TFStringGrid::LastRow() {
+    SetRow(RowCount() - 1);
+}
 
 void TFStringGrid::InsertRow() {
     int row = Row();
@@ -540,7 +579,9 @@ std::string ChosenFileName(const std::string& chosen, const QObject& grid) {
 
 void TFStringGrid::LoadCSV() {
     std::string name = FTable.FileName;
-    if (!FTable.Dialogs || !FTable.Dialogs->OpenFileDialog(name, FilterName, FilterPattern, DefaultExt)) return;
+    if (!FTable.Dialogs ||
+        !FTable.Dialogs->OpenFileDialog(name, FilterName, FilterPattern, DefaultExt))
+        return;
     FTable.FileName = ChosenFileName(name, *this);
     // Only a table that really came from the file counts as unmodified.
     if (LoadCSVFile(FTable.FileName, SystemListSeparator())) FTable.Modified = false;
@@ -548,7 +589,9 @@ void TFStringGrid::LoadCSV() {
 
 void TFStringGrid::SaveCSV() {
     std::string name = FTable.FileName;
-    if (!FTable.Dialogs || !FTable.Dialogs->SaveFileDialog(name, FilterName, FilterPattern, DefaultExt)) return;
+    if (!FTable.Dialogs ||
+        !FTable.Dialogs->SaveFileDialog(name, FilterName, FilterPattern, DefaultExt))
+        return;
     FTable.FileName = ChosenFileName(name, *this);
     SaveCSVFile(FTable.FileName);
 }
@@ -556,7 +599,8 @@ void TFStringGrid::SaveCSV() {
 void TFStringGrid::CopyRow() {
     TGridRect sel = Selection();
     std::string text;
-    for (int r = std::max(sel.Top, 0); r <= sel.Bottom && r < RowCount(); ++r) text += FTable.RowCommaText(r) + "\n";
+    for (int r = std::max(sel.Top, 0); r <= sel.Bottom && r < RowCount(); ++r)
+        text += FTable.RowCommaText(r) + "\n";
     QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
@@ -568,7 +612,8 @@ void TFStringGrid::PasteRow() {
             TGridTable::TUpdateScope scope(FTable);
             // The paste ends where only blanks remain.
             std::size_t last = text.size();
-            while (last > 0 && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
+            while (last > 0 && static_cast<unsigned char>(text[last - 1]) <= 32)
+                --last;
             std::size_t pos = 0;
             while (pos < last) {
                 std::size_t lf = text.find('\n', pos);

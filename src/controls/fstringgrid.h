@@ -62,7 +62,9 @@ public:
     void SetFixedRows(int value) { FTable.SetFixedRows(value); }
     void SetFixedCols(int value) { FTable.SetFixedCols(value); }
     const std::string& Cells(int ACol, int ARow) const { return FTable.Cell(ACol, ARow); }
-    void SetCell(int ACol, int ARow, const std::string& Value) { FTable.SetCell(ACol, ARow, Value); }
+    void SetCell(int ACol, int ARow, const std::string& Value) {
+        FTable.SetCell(ACol, ARow, Value);
+    }
 
     // Widths and heights without the grid line.
     int ColWidths(int col) const;
@@ -99,7 +101,9 @@ public:
 
     void SetCenterColor(bool value) { FTable.SetCenterColor(value); }
     void SetColorScale(double value) { FTable.SetColorScale(value); }
-    void SetGradient(unsigned start, unsigned mid, unsigned end) { FTable.SetGradient(start, mid, end); }
+    void SetGradient(unsigned start, unsigned mid, unsigned end) {
+        FTable.SetGradient(start, mid, end);
+    }
 
     void InsertRowAt(int ARow) { FTable.InsertRowAt(ARow); }
     void DeleteSelectedRows();
@@ -114,7 +118,9 @@ public:
     void ApplyFilter(TStateButton* Sender);
     TStateButton* FilterButtonWidget(int col) const;
 
-    bool LoadCSVFile(const std::string& FileName, char Separator) { return FTable.LoadCSVFile(FileName, Separator); }
+    bool LoadCSVFile(const std::string& FileName, char Separator) {
+        return FTable.LoadCSVFile(FileName, Separator);
+    }
     bool SaveCSVFile(const std::string& FileName) { return FTable.SaveCSVFile(FileName); }
 
     // The row commands.
@@ -141,9 +147,11 @@ public:
     // Events. OnChanged's Sender is the grid, or the filter button that filtered.
     std::function<void(QObject* Sender)> OnChanged;
     std::function<void(QObject* Sender)> OnTopLeftChanged;
-    std::function<void(TFStringGrid* Sender, int ACol, int ARow, const std::string& Value)> OnSetEditText;
+    std::function<void(TFStringGrid* Sender, int ACol, int ARow, const std::string& Value)>
+        OnSetEditText;
     std::function<TAlignment(int ACol, int ARow)> OnGetAlignment;
-    std::function<void(QPainter& painter, int ACol, int ARow, const QRect& rect, int state)> OnDrawCell;
+    std::function<void(QPainter& painter, int ACol, int ARow, const QRect& rect, int state)>
+        OnDrawCell;
 
 protected:
     virtual void ColWidthsChanged();

@@ -18,7 +18,9 @@ namespace {
 
 const std::string EmptyText;
 
-bool IsCtl(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsCtl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 std::string FoldCase(const std::string& text) {
     bool ascii = true;
@@ -53,8 +55,12 @@ void TBaseTable::SetColCount(int value) {
     if (FFixedCols >= value) FFixedCols = value - 1;
 }
 
-void TBaseTable::SetFixedRows(int value) { FFixedRows = std::clamp(value, 0, RowCount() - 1); }
-void TBaseTable::SetFixedCols(int value) { FFixedCols = std::clamp(value, 0, FColCount - 1); }
+void TBaseTable::SetFixedRows(int value) {
+    FFixedRows = std::clamp(value, 0, RowCount() - 1);
+}
+void TBaseTable::SetFixedCols(int value) {
+    FFixedCols = std::clamp(value, 0, FColCount - 1);
+}
 
 const std::string& TBaseTable::Cell(int col, int row) const {
     if (row < 0 || row >= RowCount() || col < 0 || col >= FColCount) return EmptyText;
@@ -79,7 +85,8 @@ void TBaseTable::ClearRow(int row) {
 
 void TBaseTable::SetRow(int row, TRow cells) {
     if (row < 0 || row >= RowCount()) return;
-    if (static_cast<int>(cells.size()) > FColCount) cells.resize(static_cast<std::size_t>(FColCount));
+    if (static_cast<int>(cells.size()) > FColCount)
+        cells.resize(static_cast<std::size_t>(FColCount));
     FRows[static_cast<std::size_t>(row)] = std::move(cells);
 }
 
@@ -120,7 +127,8 @@ void TFilterButtonState::SetSelected(int item, bool value) {
 
 std::string TFilterButtonState::ItemCaption(const std::string& item) {
     std::size_t p = 0;
-    while (p < item.size() && item[p] == ' ') ++p;
+    while (p < item.size() && item[p] == ' ')
+        ++p;
     if (p >= item.size() || item[p] != '"') return {};
     std::size_t end = item.find('"', p + 1);
     if (end == std::string::npos) return item.substr(p + 1);
@@ -146,7 +154,8 @@ void TFilterButtonState::ClickItem(int item) {
     if (Selection == TSelection::fsMulti) {
         if (pressed && item > 0 && Selected(0)) SetSelected(0, false);
     } else if (Selection == TSelection::fsSingle) {
-        for (int i = 0; i < ItemCount(); ++i) SetSelected(i, false);
+        for (int i = 0; i < ItemCount(); ++i)
+            SetSelected(i, false);
     }
     SetSelected(item, pressed);
 }
@@ -182,7 +191,8 @@ std::vector<std::string> ParseCommaText(std::string_view text) {
     std::vector<std::string> fields;
     std::size_t p = 0, n = text.size();
     auto skipBlanks = [&] {
-        while (p < n && IsCtl(text[p])) ++p;
+        while (p < n && IsCtl(text[p]))
+            ++p;
     };
     skipBlanks();
     while (p < n) {
@@ -203,7 +213,8 @@ std::vector<std::string> ParseCommaText(std::string_view text) {
             }
         } else {
             std::size_t start = p;
-            while (p < n && text[p] != ',' && !IsCtl(text[p])) ++p;
+            while (p < n && text[p] != ',' && !IsCtl(text[p]))
+                ++p;
             field.assign(text.substr(start, p - start));
         }
         fields.push_back(field.empty() ? std::string(" ") : std::move(field));
@@ -241,10 +252,18 @@ std::string UnescapeCSVLine(std::string_view line) {
         if (i + 1 >= line.size()) break; // a trailing backslash is dropped
         char next = line[++i];
         switch (next) {
-        case '\\': result += '\\'; break;
-        case 'n': result += '\n'; break;
-        case 'r': result += '\r'; break;
-        case 't': result += '\t'; break;
+        case '\\':
+            result += '\\';
+            break;
+        case 'n':
+            result += '\n';
+            break;
+        case 'r':
+            result += '\r';
+            break;
+        case 't':
+            result += '\t';
+            break;
         default:
             result += '\\';
             result += next;
@@ -286,9 +305,11 @@ std::vector<int> AdjustedColWidths(const TBaseTable& table, std::vector<int> wid
             int w = MinColWidth;
             if (allRows) {
                 for (int r = 0; r < table.RowCount(); ++r)
-                    w = std::min(MaxColWidth, std::max(textWidth("  " + table.Cell(c, r) + " "), w));
+                    w = std::min(MaxColWidth,
+                                 std::max(textWidth("  " + table.Cell(c, r) + " "), w));
             } else {
-                w = std::min(MaxColWidth, std::max(textWidth(" " + Trim(table.Cell(c, 0)) + " "), w));
+                w = std::min(MaxColWidth,
+                             std::max(textWidth(" " + Trim(table.Cell(c, 0)) + " "), w));
             }
             width = w;
         }
@@ -296,7 +317,8 @@ std::vector<int> AdjustedColWidths(const TBaseTable& table, std::vector<int> wid
     }
     if (total > 0 && total < controlWidth) {
         double factor = static_cast<double>(controlWidth) / static_cast<double>(total);
-        for (int& width : widths) width = static_cast<int>(std::nearbyint(width * factor));
+        for (int& width : widths)
+            width = static_cast<int>(std::nearbyint(width * factor));
     }
     return widths;
 }
@@ -304,7 +326,9 @@ std::vector<int> AdjustedColWidths(const TBaseTable& table, std::vector<int> wid
 // ---------------------------------------------------------------------------------------------
 // TGridTable
 
-TGridTable::TUpdateScope::TUpdateScope(TGridTable& table) : FTable(table) { ++FTable.FUpdateDepth; }
+TGridTable::TUpdateScope::TUpdateScope(TGridTable& table) : FTable(table) {
+    ++FTable.FUpdateDepth;
+}
 
 TGridTable::TUpdateScope::~TUpdateScope() {
     if (--FTable.FUpdateDepth > 0) return;
@@ -338,7 +362,8 @@ void TGridTable::SetRowCount(int value) {
     TUpdateScope scope(*this);
     int old = RowCount();
     if (value > old)
-        for (int r = old; r < value; ++r) FView.ClearRow(r);
+        for (int r = old; r < value; ++r)
+            FView.ClearRow(r);
     if (OnRowColChange) OnRowColChange(value, ColCount());
     FView.SetRowCount(value);
     Mark(ntShape);
@@ -356,7 +381,8 @@ void TGridTable::SetColCount(int value) {
     if (value != old) DestroyFilterButtons(std::max(value, 2));
     if (value > 0 && value < old)
         for (int c = value; c < old; ++c)
-            for (int r = 0; r < RowCount(); ++r) SetCell(c, r, std::string());
+            for (int r = 0; r < RowCount(); ++r)
+                SetCell(c, r, std::string());
     FView.SetColCount(value);
     Mark(ntShape);
     if (value != old) {
@@ -464,7 +490,8 @@ void TGridTable::DeleteSelectedRows(int top, int bottom) {
 
 void TGridTable::ReadCommaTextIntoRow(int row, std::string_view text) {
     TUpdateScope scope(*this);
-    for (int c = 0; c < ColCount(); ++c) SetCell(c, row, std::string());
+    for (int c = 0; c < ColCount(); ++c)
+        SetCell(c, row, std::string());
     std::vector<std::string> fields = ParseCommaText(text);
     for (int c = 0; c < static_cast<int>(fields.size()) && c < ColCount(); ++c)
         SetCell(c, row, fields[static_cast<std::size_t>(c)]);
@@ -477,7 +504,8 @@ void TGridTable::Assign(const TGridTable& source) {
     SetRowCount(source.RowCount());
     SetFixedRows(source.FixedRows());
     SetFixedCols(source.FixedCols());
-    for (int r = 0; r < source.RowCount() && r < RowCount(); ++r) FView.SetRow(r, source.FView.Row(r));
+    for (int r = 0; r < source.RowCount() && r < RowCount(); ++r)
+        FView.SetRow(r, source.FView.Row(r));
     Mark(ntShape);
     CopyViewToData();
     UpdateFilterButtons();
@@ -521,7 +549,8 @@ void TGridTable::UpdateFilterButtons() {
     TUpdateScope scope(*this);
     Mark(ntButtons);
     if (!OnHasFilter) {
-        for (auto& slot : FFilterButtons) slot.reset();
+        for (auto& slot : FFilterButtons)
+            slot.reset();
         return;
     }
     if (RowCount() > 1) SetFixedRows(1);
@@ -548,19 +577,22 @@ void TGridTable::UpdateFilterButtons() {
         std::vector<std::string> entries;
         if (OnGetFilterEntries) OnGetFilterEntries(c, entries);
         if (entries.empty())
-            for (int d = 1; d < FDataGrid.RowCount(); ++d) entries.push_back(FDataGrid.Cell(c, d));
+            for (int d = 1; d < FDataGrid.RowCount(); ++d)
+                entries.push_back(FDataGrid.Cell(c, d));
 
         std::vector<std::string> items;
         std::unordered_set<std::string> seen;
         for (const std::string& entry : entries) {
             std::string item = FormatFilterItem(entry, true);
-            if (!item.empty() && seen.insert(FoldCase(item)).second) items.push_back(std::move(item));
+            if (!item.empty() && seen.insert(FoldCase(item)).second)
+                items.push_back(std::move(item));
         }
         if (sorted)
-            std::stable_sort(items.begin(), items.end(), [](const std::string& a, const std::string& b) {
-                return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
-                                        Qt::CaseInsensitive) < 0;
-            });
+            std::stable_sort(
+                items.begin(), items.end(), [](const std::string& a, const std::string& b) {
+                    return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
+                                            Qt::CaseInsensitive) < 0;
+                });
         items.insert(items.begin(), FormatFilterItem(FDataGrid.Cell(c, 0), false));
         button.SetCaptionItems(std::move(items));
         if (button.ItemCount() > 0 && !button.DropDownOpen) button.SetSelected(0, true);
@@ -600,10 +632,11 @@ void TGridTable::ApplyFilter(int senderColumn) {
             values.push_back(std::move(value));
         }
         if (sorted) {
-            std::stable_sort(values.begin(), values.end(), [](const std::string& a, const std::string& b) {
-                return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
-                                        Qt::CaseInsensitive) < 0;
-            });
+            std::stable_sort(
+                values.begin(), values.end(), [](const std::string& a, const std::string& b) {
+                    return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
+                                            Qt::CaseInsensitive) < 0;
+                });
         }
 
         if (OnIsInList && HasFilterEntries(c)) {
@@ -612,7 +645,8 @@ void TGridTable::ApplyFilter(int senderColumn) {
                     passes[static_cast<std::size_t>(d)] = 0;
         } else {
             std::unordered_set<std::string> wanted;
-            for (const std::string& v : values) wanted.insert(FoldCase(v));
+            for (const std::string& v : values)
+                wanted.insert(FoldCase(v));
             for (int d = 1; d < dataRows; ++d)
                 if (passes[static_cast<std::size_t>(d)] &&
                     !wanted.count(FoldCase(Trim(FDataGrid.Cell(c, d)))))
@@ -679,7 +713,8 @@ bool TGridTable::LoadCSVFile(const std::string& fileName, char separator) {
 
             FView.SetRowCount(std::max(i + 1, RowCount()));
             bool lineTruncated = false;
-            std::vector<std::string> fields = SplitCSVLine(line, separator, MaxCSVColCount, &lineTruncated);
+            std::vector<std::string> fields =
+                SplitCSVLine(line, separator, MaxCSVColCount, &lineTruncated);
             truncated = truncated || lineTruncated;
             for (int k = 0; k < static_cast<int>(fields.size()); ++k) {
                 if (k + 1 > ColCount()) SetColCount(k + 1);
@@ -707,10 +742,13 @@ bool TGridTable::SaveCSVFile(const std::string& fileName) {
     bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     for (int d = 0; ok && d < FDataGrid.RowCount(); ++d) {
         std::string line = CommaText(FDataGrid, d) + "\r\n";
-        ok = file.write(line.data(), static_cast<qint64>(line.size())) == static_cast<qint64>(line.size());
+        ok = file.write(line.data(), static_cast<qint64>(line.size())) ==
+             static_cast<qint64>(line.size());
     }
-    if (ok) ok = file.commit();
-    else file.cancelWriting();
+    if (ok)
+        ok = file.commit();
+    else
+        file.cancelWriting();
     if (!ok) {
         if (Dialogs) Dialogs->ShowMessage("Error writing File :" + fileName);
         return false;

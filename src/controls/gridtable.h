@@ -77,7 +77,9 @@ public:
     void SetSelected(int item, bool value);
     // The text between the first two double quotes (after leading blanks).
     static std::string ItemCaption(const std::string& item);
-    std::string ItemCaption(int item) const { return ItemCaption(FItems[static_cast<std::size_t>(item)]); }
+    std::string ItemCaption(int item) const {
+        return ItemCaption(FItems[static_cast<std::size_t>(item)]);
+    }
     // Item 0's caption while it is selected, else the selected items' captions joined by ", ",
     // "[..]" when nothing is selected.
     std::string Caption() const;
@@ -101,9 +103,11 @@ public:
     // File dialogs with one filter entry; fileName is the proposal in and the choice out.
     // The save dialog asks before it overwrites a file.
     virtual bool OpenFileDialog(std::string& fileName, const std::string& filterName,
-                                const std::string& filterPattern, const std::string& defaultExt) = 0;
+                                const std::string& filterPattern,
+                                const std::string& defaultExt) = 0;
     virtual bool SaveFileDialog(std::string& fileName, const std::string& filterName,
-                                const std::string& filterPattern, const std::string& defaultExt) = 0;
+                                const std::string& filterPattern,
+                                const std::string& defaultExt) = 0;
 };
 
 // Loads keep at most this many columns; a line of a million separators would otherwise make a

@@ -12,7 +12,9 @@ namespace orvane {
 
 namespace {
 
-QColor FromRgb(unsigned rgb) { return QColor::fromRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+QColor FromRgb(unsigned rgb) {
+    return QColor::fromRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
 
 constexpr int EntriesPerColumn = 20;
 
@@ -20,8 +22,7 @@ constexpr int EntriesPerColumn = 20;
 
 // ---------------------------------------------------------------------------------------------
 
-TStateDropDown::TStateDropDown(TStateButton* button)
-    : QFrame(button, Qt::Popup), FButton(button) {
+TStateDropDown::TStateDropDown(TStateButton* button) : QFrame(button, Qt::Popup), FButton(button) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setAttribute(Qt::WA_NoMouseReplay); // a click on the button closes the list, not reopens it
     // Picked values must stand out at a glance.
@@ -69,12 +70,14 @@ void TStateDropDown::Sync() {
     TFilterButtonState* state = FButton->State();
     std::vector<std::string> texts;
     if (state)
-        for (int i = 0; i < state->ItemCount(); ++i) texts.push_back(state->ItemCaption(i));
+        for (int i = 0; i < state->ItemCount(); ++i)
+            texts.push_back(state->ItemCaption(i));
     if (texts != FTexts) {
         Rebuild();
         adjustSize();
     }
-    for (int i = 0; i < EntryCount(); ++i) Entry(i)->setChecked(state && state->Selected(i));
+    for (int i = 0; i < EntryCount(); ++i)
+        Entry(i)->setChecked(state && state->Selected(i));
 }
 
 void TStateDropDown::hideEvent(QHideEvent* event) {
@@ -117,7 +120,9 @@ void TStateButton::ButtonClicked() {
         DropDown();
 }
 
-bool TStateButton::IsDroppedDown() const { return FDropDown && FDropDown->isVisible(); }
+bool TStateButton::IsDroppedDown() const {
+    return FDropDown && FDropDown->isVisible();
+}
 
 void TStateButton::DropDown() {
     if (!FState) return;
@@ -130,7 +135,8 @@ void TStateButton::DropDown() {
     if (QScreen* screen = this->screen()) {
         QRect area = screen->availableGeometry();
         QSize size = FDropDown->sizeHint();
-        if (pos.x() + size.width() > area.right()) pos.setX(std::max(area.left(), area.right() - size.width()));
+        if (pos.x() + size.width() > area.right())
+            pos.setX(std::max(area.left(), area.right() - size.width()));
         if (pos.y() + size.height() > area.bottom())
             pos.setY(std::max(area.top(), mapToGlobal(QPoint(0, 0)).y() - size.height()));
     }
@@ -150,7 +156,9 @@ void TStateButton::ClickItem(int item) {
     if (OnClick) OnClick(this);
 }
 
-QSize TStateButton::sizeHint() const { return {60, 20}; }
+QSize TStateButton::sizeHint() const {
+    return {60, 20};
+}
 
 void TStateButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -173,7 +181,8 @@ void TStateButton::paintEvent(QPaintEvent*) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(palette().color(QPalette::ButtonText));
-        const QPointF points[3] = {{double(ax), double(ay)}, {double(ax + arrow), double(ay)},
+        const QPointF points[3] = {{double(ax), double(ay)},
+                                   {double(ax + arrow), double(ay)},
                                    {ax + arrow / 2.0, ay + arrow / 2.0 + 1}};
         painter.drawPolygon(points, 3);
         painter.setRenderHint(QPainter::Antialiasing, false);

@@ -28,11 +28,17 @@ const QString SHint = QStringLiteral(".Hint");
 
 // Qt's own children ("qt_scrollarea_viewport", "qt_tabwidget_tabbar", ...) are part of their
 // widget, not components of the form.
-bool IsInternal(const QObject* o) { return o->objectName().startsWith(QStringLiteral("qt_")); }
+bool IsInternal(const QObject* o) {
+    return o->objectName().startsWith(QStringLiteral("qt_"));
+}
 
-bool HasName(const QObject* o) { return !o->objectName().isEmpty() && !IsInternal(o); }
+bool HasName(const QObject* o) {
+    return !o->objectName().isEmpty() && !IsInternal(o);
+}
 
-QString Quoted(const QString& s) { return u'"' + s + u'"'; }
+QString Quoted(const QString& s) {
+    return u'"' + s + u'"';
+}
 
 // A widget shown as a page of a tab widget (its parent is the tab widget's stack).
 QTabWidget* TabWidgetOfPage(const QObject* o) {
@@ -71,7 +77,8 @@ void SetComboItems(QComboBox* box, const QStringList& items) {
         else
             box->addItem(items[i]);
     }
-    while (box->count() > items.size()) box->removeItem(box->count() - 1);
+    while (box->count() > items.size())
+        box->removeItem(box->count() - 1);
 }
 
 void SetListItems(QListWidget* list, const QStringList& items) {
@@ -81,7 +88,8 @@ void SetListItems(QListWidget* list, const QStringList& items) {
         else
             list->addItem(items[i]);
     }
-    while (list->count() > items.size()) delete list->takeItem(list->count() - 1);
+    while (list->count() > items.size())
+        delete list->takeItem(list->count() - 1);
 }
 
 } // namespace
@@ -133,7 +141,8 @@ void TLangManager::WalkComponents(const TWalkContext& ctx, QObject* root, TOpera
     if (!guard) return;
     (this->*operation)(ctx, root);
     std::vector<QPointer<QObject>> owned;
-    for (QObject* o : OwnedComponents(root)) owned.emplace_back(o);
+    for (QObject* o : OwnedComponents(root))
+        owned.emplace_back(o);
     for (const QPointer<QObject>& c : owned) {
         if (!c || IsForm(c)) continue;
         (this->*operation)(ctx, c);
@@ -162,8 +171,8 @@ void TLangManager::ReadCaptionHint(const TWalkContext& ctx, const QObject* c, QS
     hint = UnescapeLineBreaks(hint);
 }
 
-QString TLangManager::ReadProperty(const TWalkContext& ctx, const QObject* c,
-                                   const QString& suffix, const QString& current) const {
+QString TLangManager::ReadProperty(const TWalkContext& ctx, const QObject* c, const QString& suffix,
+                                   const QString& current) const {
     if (!HasName(c)) return current;
     QString text =
         ctx.File->ReadString(ctx.Section, ComponentPath(ctx.Section, c) + suffix, QString());
@@ -323,7 +332,8 @@ void TLangManager::TranslateComponent(const TWalkContext& ctx, QObject* componen
     }
     if (auto* list = qobject_cast<QListWidget*>(c)) {
         QStringList items;
-        for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+        for (int i = 0; i < list->count(); ++i)
+            items << list->item(i)->text();
         const int selected = list->currentRow();
         if (ReadListItems(ctx, c, items)) {
             SetListItems(list, items);
@@ -333,7 +343,8 @@ void TLangManager::TranslateComponent(const TWalkContext& ctx, QObject* componen
     }
     if (auto* combo = qobject_cast<QComboBox*>(c)) {
         QStringList items;
-        for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
         const int selected = combo->currentIndex();
         if (ReadListItems(ctx, c, items)) {
             SetComboItems(combo, items);
@@ -376,9 +387,8 @@ void TLangManager::BuildComponent(const TWalkContext& ctx, QObject* component) {
         const QList<QAction*> items = bar->actions();
         for (int i = 0; i < items.size(); ++i)
             ctx.File->WriteString(ctx.Section, QStringLiteral("%1.Menu[%2]").arg(path).arg(i),
-                                  QuoteQuotedString(items[i]->isSeparator()
-                                                        ? QStringLiteral("-")
-                                                        : items[i]->text()));
+                                  QuoteQuotedString(items[i]->isSeparator() ? QStringLiteral("-")
+                                                                            : items[i]->text()));
         return;
     }
     if (auto* button = qobject_cast<QAbstractButton*>(c)) {
@@ -393,8 +403,8 @@ void TLangManager::BuildComponent(const TWalkContext& ctx, QObject* component) {
         WriteCaptionHint(ctx, c, group->title(), group->toolTip());
         return;
     }
-    if (qobject_cast<QLineEdit*>(c) || qobject_cast<QTableView*>(c) ||
-        qobject_cast<QTabBar*>(c) || qobject_cast<QTabWidget*>(c)) {
+    if (qobject_cast<QLineEdit*>(c) || qobject_cast<QTableView*>(c) || qobject_cast<QTabBar*>(c) ||
+        qobject_cast<QTabWidget*>(c)) {
         WriteCaptionHint(ctx, c, QString(), static_cast<QWidget*>(c)->toolTip());
         return;
     }
@@ -408,13 +418,15 @@ void TLangManager::BuildComponent(const TWalkContext& ctx, QObject* component) {
     }
     if (auto* list = qobject_cast<QListWidget*>(c)) {
         QStringList items;
-        for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+        for (int i = 0; i < list->count(); ++i)
+            items << list->item(i)->text();
         WriteListItems(ctx, c, items);
         return;
     }
     if (auto* combo = qobject_cast<QComboBox*>(c)) {
         QStringList items;
-        for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
         WriteListItems(ctx, c, items);
         return;
     }

@@ -66,6 +66,8 @@ bool TScriptedLangDialogs::ConfirmYesNo(const QString& text) {
     return ConfirmAnswer;
 }
 
-void TScriptedLangDialogs::ShowError(const QString& text) { Errors << text; }
+void TScriptedLangDialogs::ShowError(const QString& text) {
+    Errors << text;
+}
 
 } // namespace orvane

@@ -33,7 +33,7 @@ public:
 // Fixed answers: the build tool and the tests use it.
 class TScriptedLangDialogs : public ILangDialogs {
 public:
-    QString SaveAnswer;       // empty: the save dialog is cancelled
+    QString SaveAnswer; // empty: the save dialog is cancelled
     bool ConfirmAnswer = true;
     // What was asked, for the tests.
     int SaveCalls = 0;

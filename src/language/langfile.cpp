@@ -10,9 +10,13 @@ namespace orvane {
 
 namespace {
 
-QString Fold(const QString& s) { return s.toCaseFolded(); }
+QString Fold(const QString& s) {
+    return s.toCaseFolded();
+}
 
-bool IsControl(QChar c) { return c.unicode() <= 32; }
+bool IsControl(QChar c) {
+    return c.unicode() <= 32;
+}
 
 } // namespace
 
@@ -84,8 +88,10 @@ bool SameTextAscii(const QString& a, const QString& b) {
 QString TrimControl(const QString& text) {
     qsizetype b = 0;
     qsizetype e = text.size();
-    while (b < e && IsControl(text[b])) ++b;
-    while (e > b && IsControl(text[e - 1])) --e;
+    while (b < e && IsControl(text[b]))
+        ++b;
+    while (e > b && IsControl(text[e - 1]))
+        --e;
     return text.mid(b, e - b);
 }
 
@@ -118,7 +124,9 @@ QString DecodeLangText(const QByteArray& bytes) {
     return QString::fromLocal8Bit(bytes);
 }
 
-TLangFile::TLangFile(const QString& fileName) { LoadFromFile(fileName); }
+TLangFile::TLangFile(const QString& fileName) {
+    LoadFromFile(fileName);
+}
 
 void TLangFile::Clear() {
     FSections.clear();
@@ -164,7 +172,8 @@ void TLangFile::LoadFromText(const QString& text, bool truncated) {
             const QString line = TrimControl(text.mid(start, end - start));
             if (!line.isEmpty() && line.front() != u';') {
                 if (line.front() == u'[' && line.back() == u']' && line.size() >= 2) {
-                    FSections.push_back(TSection{TrimControl(line.mid(1, line.size() - 2)), {}, {}});
+                    FSections.push_back(
+                        TSection{TrimControl(line.mid(1, line.size() - 2)), {}, {}});
                     const QString folded = Fold(FSections.back().Name);
                     if (!FFirstSection.contains(folded))
                         FFirstSection.insert(folded, int(FSections.size() - 1));
@@ -204,7 +213,9 @@ const TLangFile::TLine* TLangFile::FindLine(const QString& section, const QStrin
     return it == s->FirstKey.cend() ? nullptr : &s->Lines[size_t(*it)];
 }
 
-bool TLangFile::SectionExists(const QString& section) const { return FindSection(section); }
+bool TLangFile::SectionExists(const QString& section) const {
+    return FindSection(section);
+}
 
 bool TLangFile::ValueExists(const QString& section, const QString& key) const {
     return FindLine(section, key);
@@ -238,7 +249,8 @@ QStringList TLangFile::SectionKeys(const QString& section) const {
 
 QStringList TLangFile::SectionNames() const {
     QStringList names;
-    for (const TSection& s : FSections) names << s.Name;
+    for (const TSection& s : FSections)
+        names << s.Name;
     return names;
 }
 

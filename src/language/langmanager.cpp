@@ -18,9 +18,13 @@ QString FormatText(const QString& format, const QString& arg) {
     return QString::fromStdString(SafeFormat(format.toStdString(), {arg.toStdString()}));
 }
 
-QString Quoted(const QString& s) { return u'"' + s + u'"'; }
+QString Quoted(const QString& s) {
+    return u'"' + s + u'"';
+}
 
-QString TodayText() { return QString::fromStdString(DateText(Now())); }
+QString TodayText() {
+    return QString::fromStdString(DateText(Now()));
+}
 
 bool EndsWithSeparator(const QString& path) {
     return path.endsWith(u'/') || path.endsWith(u'\\');
@@ -172,9 +176,8 @@ void TLangManager::LoadCommonFile(const QString& name) {
     FCommonFileName = FLanguageFolder + SafeRelativeName(Unquote(name));
     FCommonFile = std::make_shared<TLangFile>(FCommonFileName);
     if (!FBuildLanguage && !QFileInfo(FCommonFileName).isFile())
-        FDialogs->ShowError(
-            FormatText(QStringLiteral("Error reading common language file :\r\n%s"),
-                       QDir::toNativeSeparators(FCommonFileName)));
+        FDialogs->ShowError(FormatText(QStringLiteral("Error reading common language file :\r\n%s"),
+                                       QDir::toNativeSeparators(FCommonFileName)));
 }
 
 void TLangManager::SetBuildLanguage(bool on) {
@@ -189,10 +192,10 @@ void TLangManager::PrepareBuild() {
     QString fileName = FBuildFileName;
     if (fileName.isEmpty()) {
         const QFileInfo exe(ExecutableFilePath());
-        fileName = exe.completeBaseName().isEmpty()
-                       ? QStringLiteral("Orvane.ori")
-                       : exe.absolutePath() + u'/' + exe.completeBaseName() +
-                             QStringLiteral(".ori");
+        fileName =
+            exe.completeBaseName().isEmpty()
+                ? QStringLiteral("Orvane.ori")
+                : exe.absolutePath() + u'/' + exe.completeBaseName() + QStringLiteral(".ori");
     }
     const QString initialDir = !FLanguageFolder.isEmpty() && QFileInfo(FLanguageFolder).isDir()
                                    ? FLanguageFolder

@@ -36,7 +36,9 @@ class TLangComponent;
 // The message a language component handles to translate its form (sent on a language change,
 // posted once at registration).
 constexpr int WM_TRANSLATEFORM = 4044;
-inline QEvent::Type TranslateFormEventType() { return QEvent::Type(QEvent::User + WM_TRANSLATEFORM); }
+inline QEvent::Type TranslateFormEventType() {
+    return QEvent::Type(QEvent::User + WM_TRANSLATEFORM);
+}
 
 enum TLMOption { lmNumUnits = 0x1, lmClassNames = 0x2 };
 Q_DECLARE_FLAGS(TLMSetOptions, TLMOption)
@@ -101,8 +103,7 @@ public:
     QString LanguageFile(int index) const;
 
     void TranslateForm(QWidget* form, bool force, bool useCommon);
-    void ReadText(const QString& section, const QString& identifier, bool useCommon,
-                  QString& text);
+    void ReadText(const QString& section, const QString& identifier, bool useCommon, QString& text);
     // 8-bit texts (UTF-8 on Linux).
     void ReadText(const QString& section, const QString& identifier, bool useCommon,
                   std::string& text);

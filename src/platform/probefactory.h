@@ -22,8 +22,8 @@ TProbeChoice ChooseProbe(const std::vector<TProbeCandidate>& candidates);
 bool IsWaylandSession();
 // The backends of this platform and session, most specific first. A Wayland session asks the
 // compositor, and X11 (which sees the XWayland windows only) last, where no compositor answers;
-// an X11 session asks X11. $ORVANE_PROBE names one backend to use whatever the session (for tests and for
-// trouble-shooting).
+// an X11 session asks X11. $ORVANE_PROBE names one backend to use whatever the session (for tests
+// and for trouble-shooting).
 std::vector<TProbeCandidate> ProbeCandidates();
 // ChooseProbe over ProbeCandidates().
 TProbeChoice CreateProbe();

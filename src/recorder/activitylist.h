@@ -36,7 +36,7 @@ public:
 
 // How the last SaveToFile went: for the tests and the benchmarks.
 struct TSaveInfo {
-    bool Incremental = false;   // in place, without rewriting the file
+    bool Incremental = false; // in place, without rewriting the file
     std::uint64_t BytesWritten = 0;
 };
 

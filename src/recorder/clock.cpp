@@ -4,7 +4,9 @@
 
 namespace orvane {
 
-TDateTime TSystemClock::Now() { return orvane::Now(); }
+TDateTime TSystemClock::Now() {
+    return orvane::Now();
+}
 
 std::uint64_t TSystemClock::MonotonicMs() {
     using namespace std::chrono;

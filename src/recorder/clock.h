@@ -35,7 +35,7 @@ public:
         FMono += ms;
         FNow += static_cast<double>(ms) / MSecsPerDay;
     }
-    void SetNow(TDateTime now) { FNow = now; }    // a wall-clock step
+    void SetNow(TDateTime now) { FNow = now; }     // a wall-clock step
     void SetMono(std::uint64_t ms) { FMono = ms; } // e.g. near the 32-bit wrap
 
 private:

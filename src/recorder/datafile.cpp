@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/types.h>
 #ifndef _WIN32
@@ -54,12 +54,18 @@ long long ReadAt(int fd, std::uint64_t offset, char* p, std::size_t n) {
     if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) return -1;
     return ReadSome(fd, p, n);
 }
-int SyncFile(int fd) { return _commit(fd); }
-int SyncData(int fd) { return _commit(fd); }
+int SyncFile(int fd) {
+    return _commit(fd);
+}
+int SyncData(int fd) {
+    return _commit(fd);
+}
 int TruncateFile(int fd, std::uint64_t size) {
     return _chsize_s(fd, static_cast<long long>(size)) == 0 ? 0 : -1;
 }
-int CloseFile(int fd) { return _close(fd); }
+int CloseFile(int fd) {
+    return _close(fd);
+}
 struct TIdentity {
     std::uint64_t Size = 0, Device = 0, Inode = 0;
 };
@@ -77,10 +83,11 @@ bool ProcessAlive(int pid) {
     CloseHandle(h);
     return alive;
 }
-int CurrentPid() { return _getpid(); }
+int CurrentPid() {
+    return _getpid();
+}
 bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
-    if (MoveFileExA(from.c_str(), to.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     error = EACCES;
     return false;
@@ -94,19 +101,33 @@ int OpenForWrite(const std::string& path) {
 int OpenForRead(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
-long long WriteSome(int fd, const char* p, std::size_t n) { return ::write(fd, p, n); }
-long long ReadSome(int fd, char* p, std::size_t n) { return ::read(fd, p, n); }
-int OpenForUpdate(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC); }
+long long WriteSome(int fd, const char* p, std::size_t n) {
+    return ::write(fd, p, n);
+}
+long long ReadSome(int fd, char* p, std::size_t n) {
+    return ::read(fd, p, n);
+}
+int OpenForUpdate(const std::string& path) {
+    return ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+}
 long long WriteAt(int fd, std::uint64_t offset, const char* p, std::size_t n) {
     return ::pwrite(fd, p, n, static_cast<off_t>(offset));
 }
 long long ReadAt(int fd, std::uint64_t offset, char* p, std::size_t n) {
     return ::pread(fd, p, n, static_cast<off_t>(offset));
 }
-int SyncFile(int fd) { return ::fsync(fd); }
-int SyncData(int fd) { return ::fdatasync(fd); }
-int TruncateFile(int fd, std::uint64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
-int CloseFile(int fd) { return ::close(fd); }
+int SyncFile(int fd) {
+    return ::fsync(fd);
+}
+int SyncData(int fd) {
+    return ::fdatasync(fd);
+}
+int TruncateFile(int fd, std::uint64_t size) {
+    return ::ftruncate(fd, static_cast<off_t>(size));
+}
+int CloseFile(int fd) {
+    return ::close(fd);
+}
 struct TIdentity {
     std::uint64_t Size = 0, Device = 0, Inode = 0;
 };
@@ -118,8 +139,12 @@ bool IdentityOf(int fd, TIdentity& id) {
     id.Inode = static_cast<std::uint64_t>(st.st_ino);
     return true;
 }
-bool ProcessAlive(int pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH; }
-int CurrentPid() { return static_cast<int>(::getpid()); }
+bool ProcessAlive(int pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+int CurrentPid() {
+    return static_cast<int>(::getpid());
+}
 bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
     if (::rename(from.c_str(), to.c_str()) == 0) return true;
     error = errno;
@@ -140,21 +165,25 @@ void SyncFolder(const std::string& file) {
 // Little-endian on every platform we build for; keep the byte order explicit anyway.
 void PutInt32(char* p, std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
 }
 std::int32_t GetInt32(const unsigned char* p) {
     std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        u |= static_cast<std::uint32_t>(p[i]) << (8 * i);
     return static_cast<std::int32_t>(u);
 }
 void PutDouble(char* p, double v) {
     std::uint64_t u;
     std::memcpy(&u, &v, 8);
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 8; ++i)
+        p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
 }
 double GetDouble(const unsigned char* p) {
     std::uint64_t u = 0;
-    for (int i = 0; i < 8; ++i) u |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    for (int i = 0; i < 8; ++i)
+        u |= static_cast<std::uint64_t>(p[i]) << (8 * i);
     double v;
     std::memcpy(&v, &u, 8);
     return v;
@@ -647,9 +676,9 @@ TLoadResult TActivityList::LoadFromFile(const std::string& fileName) {
     result.Count = count;
     const bool wasEmpty = FItems.empty();
     // A record takes at least 24 bytes: never reserve more than the file can hold.
-    if (count > 0) FItems.reserve(FItems.size() + std::min<std::uint64_t>(
-                                                      static_cast<std::uint64_t>(count),
-                                                      in.Left() / 24));
+    if (count > 0)
+        FItems.reserve(FItems.size() +
+                       std::min<std::uint64_t>(static_cast<std::uint64_t>(count), in.Left() / 24));
     std::string process, caption;
     std::uint64_t lastOffset = 0, entryOffset = 4;
     std::int32_t read = 0;

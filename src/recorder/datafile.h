@@ -53,7 +53,7 @@ public:
 private:
     bool Fill();
     int FFd;
-    std::uint64_t FLeft;       // bytes of the file not yet handed out
+    std::uint64_t FLeft; // bytes of the file not yet handed out
     std::string FBuffer;
     std::size_t FPos = 0;
 };

@@ -48,7 +48,9 @@ std::string TwoDigits(int v) {
 
 } // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -60,9 +62,9 @@ TDateTime EncodeDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month))
         throw std::invalid_argument("Invalid argument to date encode");
-    return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                             static_cast<unsigned>(day)) -
-                               EpochOffsetDays);
+    return static_cast<double>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+        EpochOffsetDays);
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {
@@ -72,8 +74,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
     return (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + msec) / MSecsPerDay;
 }
 
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int msec) {
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
     return EncodeDate(year, month, day) + EncodeTime(hour, minute, second, msec);
 }
 
@@ -106,17 +107,16 @@ TDateTime FromUnixTime(std::int64_t unixSeconds, int msec) {
 #else
     localtime_r(&t, &tm);
 #endif
-    const double days = static_cast<double>(
-        DaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
-                      static_cast<unsigned>(tm.tm_mday)) -
-        EpochOffsetDays);
+    const double days =
+        static_cast<double>(DaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+                                          static_cast<unsigned>(tm.tm_mday)) -
+                            EpochOffsetDays);
     return days + ((tm.tm_hour * 60.0 + tm.tm_min) * 60.0 + tm.tm_sec + msec / 1000.0) / SecsPerDay;
 }
 
 TDateTime Now() {
     using namespace std::chrono;
-    const auto ms =
-        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     std::int64_t secs = ms / 1000;
     int rest = static_cast<int>(ms % 1000);
     if (rest < 0) {
@@ -131,9 +131,13 @@ int DayNumber(TDateTime value) {
     return static_cast<int>(std::floor(value));
 }
 
-TDateTime StartOfDay(TDateTime value) { return DayNumber(value); }
+TDateTime StartOfDay(TDateTime value) {
+    return DayNumber(value);
+}
 
-TDateTime EndOfDay(TDateTime value) { return DayNumber(value) + EncodeTime(23, 59, 59, 999); }
+TDateTime EndOfDay(TDateTime value) {
+    return DayNumber(value) + EncodeTime(23, 59, 59, 999);
+}
 
 int IsoWeekNumber(TDateTime value, int* isoYear) {
     const TCalendar c = DecodeDateTime(StartOfDay(value));
@@ -157,8 +161,7 @@ TDateTime StartOfNextIsoWeek(TDateTime value) {
 
 TDateTime EndOfMonth(TDateTime value) {
     const TCalendar c = DecodeDateTime(StartOfDay(value));
-    return EncodeDate(c.Year, c.Month, DaysInMonth(c.Year, c.Month)) +
-           EncodeTime(23, 59, 59, 999);
+    return EncodeDate(c.Year, c.Month, DaysInMonth(c.Year, c.Month)) + EncodeTime(23, 59, 59, 999);
 }
 
 TDateTime StartOfNextMonth(TDateTime value) {
@@ -180,14 +183,20 @@ bool IsBlank(const std::string& text) {
 
 std::string Trim(const std::string& text) {
     std::size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32)
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32)
+        --e;
     return text.substr(b, e - b);
 }
 
-const TLocaleFormat& CurrentLocaleFormat() { return MutableLocaleFormat(); }
+const TLocaleFormat& CurrentLocaleFormat() {
+    return MutableLocaleFormat();
+}
 
-void SetCurrentLocaleFormat(const TLocaleFormat& format) { MutableLocaleFormat() = format; }
+void SetCurrentLocaleFormat(const TLocaleFormat& format) {
+    MutableLocaleFormat() = format;
+}
 
 std::string FormatDateTime(const std::string& pattern, TDateTime value,
                            const TLocaleFormat& format) {
@@ -199,7 +208,8 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value,
     const bool ampm = pattern.find_first_of("Aa") != std::string::npos;
     auto run = [&](char ch) {
         std::size_t k = i;
-        while (k < n && pattern[k] == ch) ++k;
+        while (k < n && pattern[k] == ch)
+            ++k;
         return k - i;
     };
     while (i < n) {
@@ -236,9 +246,12 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value,
             }
             break;
         case 'M':
-            if (len >= 4) out += format.LongMonthNames[static_cast<std::size_t>(c.Month - 1)];
-            else if (len == 3) out += format.ShortMonthNames[static_cast<std::size_t>(c.Month - 1)];
-            else out += len == 2 ? TwoDigits(c.Month) : std::to_string(c.Month);
+            if (len >= 4)
+                out += format.LongMonthNames[static_cast<std::size_t>(c.Month - 1)];
+            else if (len == 3)
+                out += format.ShortMonthNames[static_cast<std::size_t>(c.Month - 1)];
+            else
+                out += len == 2 ? TwoDigits(c.Month) : std::to_string(c.Month);
             break;
         case 'y':
             if (len >= 4) {
@@ -256,8 +269,12 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value,
             out += len >= 2 ? TwoDigits(h) : std::to_string(h);
             break;
         }
-        case 'm': out += len >= 2 ? TwoDigits(c.Minute) : std::to_string(c.Minute); break;
-        case 's': out += len >= 2 ? TwoDigits(c.Second) : std::to_string(c.Second); break;
+        case 'm':
+            out += len >= 2 ? TwoDigits(c.Minute) : std::to_string(c.Minute);
+            break;
+        case 's':
+            out += len >= 2 ? TwoDigits(c.Second) : std::to_string(c.Second);
+            break;
         case 'z': {
             char buf[16];
             std::snprintf(buf, sizeof buf, len >= 3 ? "%03d" : "%d", c.MSec);
@@ -276,7 +293,9 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value,
             break;
         case 't': // time zone: never part of our texts
             break;
-        default: out.append(len, ch); break;
+        default:
+            out.append(len, ch);
+            break;
         }
         i += len;
     }

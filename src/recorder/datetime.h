@@ -24,8 +24,8 @@ struct TCalendar {
 // values outside the calendar, as the date routines of the system did.
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
-TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                         int second = 0, int msec = 0);
+TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                         int msec = 0);
 // Splits a value into its calendar parts (rounded to the millisecond).
 TCalendar DecodeDateTime(TDateTime value);
 
@@ -39,9 +39,9 @@ int DayNumber(TDateTime value);
 TDateTime StartOfDay(TDateTime value);
 TDateTime EndOfDay(TDateTime value); // 23:59:59.999
 int IsoWeekNumber(TDateTime value, int* isoYear = nullptr);
-TDateTime EndOfIsoWeek(TDateTime value);        // its Sunday, 23:59:59.999
-TDateTime StartOfNextIsoWeek(TDateTime value);  // Monday 00:00 of the next week
-TDateTime EndOfMonth(TDateTime value);          // its last day, 23:59:59.999
+TDateTime EndOfIsoWeek(TDateTime value);       // its Sunday, 23:59:59.999
+TDateTime StartOfNextIsoWeek(TDateTime value); // Monday 00:00 of the next week
+TDateTime EndOfMonth(TDateTime value);         // its last day, 23:59:59.999
 TDateTime StartOfNextMonth(TDateTime value);
 int DaysInMonth(int year, int month);
 bool IsLeapYear(int year);
@@ -60,9 +60,9 @@ struct TLocaleFormat {
     std::string LongTime = "HH:mm:ss";
     std::array<std::string, 12> ShortMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::array<std::string, 12> LongMonthNames = {
-        "January", "February", "March",     "April",   "May",      "June",
-        "July",    "August",   "September", "October", "November", "December"};
+    std::array<std::string, 12> LongMonthNames = {"January",   "February", "March",    "April",
+                                                  "May",       "June",     "July",     "August",
+                                                  "September", "October",  "November", "December"};
     char ListSeparator = ',';
 };
 

@@ -24,7 +24,9 @@ TTraceSink SetTraceSink(TTraceSink sink) {
     return old;
 }
 
-bool TraceEnabled() { return static_cast<bool>(Sink()); }
+bool TraceEnabled() {
+    return static_cast<bool>(Sink());
+}
 
 void DebugTrace(std::string* target, std::string_view format,
                 std::initializer_list<std::string_view> args) {

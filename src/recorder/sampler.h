@@ -15,14 +15,14 @@ namespace orvane {
 
 struct TSamplerHooks {
     std::function<void(const std::string& line)> AppendLog; // one change-log line
-    std::function<void()> Save;                              // writes the record; may throw
+    std::function<void()> Save;                             // writes the record; may throw
     std::function<void(TDateTime from, TDateTime to)> ShowChart;
     std::function<void()> RestartTimer; // the next tick a full interval later
 };
 
 class TSampler {
 public:
-    static constexpr int Interval = 5000;          // ms between samples
+    static constexpr int Interval = 5000;              // ms between samples
     static constexpr std::uint32_t MouseQuiet = 10000; // ms without mouse moves before a redraw
     // The running entry's length goes to disk at the first sample this long after the last
     // write, so a crash or a power cut loses at most a minute of it.
@@ -36,8 +36,9 @@ public:
     static std::string LogLine(const std::string& when, std::int64_t seconds,
                                const std::string& process, const std::string& caption);
 
-    // One sample. True when it was a change; otherwise the running entry's length may be saved. A failed save propagates after the new entry, the
-    // log line and the sample fields are in place; the chart is then not redrawn.
+    // One sample. True when it was a change; otherwise the running entry's length may be saved. A
+    // failed save propagates after the new entry, the log line and the sample fields are in place;
+    // the chart is then not redrawn.
     bool Timer1Timer();
     // Closes the running entry now, for good, and restarts the timer.
     void CloseCurrentActivity();
@@ -66,7 +67,7 @@ private:
     std::string FLastProcess;
     std::string FLastCaption;
     TDateTime FLastChange = 0;
-    std::uint64_t FLastChangeMs = 0;  // monotonic twin of FLastChange
+    std::uint64_t FLastChangeMs = 0;   // monotonic twin of FLastChange
     std::uint64_t FRunningSinceMs = 0; // monotonic start of the running entry
     std::uint64_t FRunningSavedMs = 0; // when its length last went to disk
     std::uint32_t FLastMouseMoveTick = 0;

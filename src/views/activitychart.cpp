@@ -21,7 +21,8 @@ constexpr int NameWidth = 120;
 constexpr double MinSpan = 10.0 / SecsPerDay; // zooming stops at ten seconds across
 
 QColor RowColour(int row) {
-    const std::uint32_t rgb = ChartColors[static_cast<std::size_t>(std::clamp(row, 0, ChartRowCount - 1))];
+    const std::uint32_t rgb =
+        ChartColors[static_cast<std::size_t>(std::clamp(row, 0, ChartRowCount - 1))];
     return QColor(static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
                   static_cast<int>(rgb & 0xFF));
 }
@@ -97,9 +98,9 @@ std::vector<TActivityChart::TTick> TActivityChart::Ticks(TDateTime from, TDateTi
     if (!(span > 0) || width <= 0) return ticks;
     // Room for a label every 90 pixels at most.
     const double wanted = span * 90.0 / width;
-    static const double steps[] = {1,     2,     5,      10,     15,     30,      60,
-                                   120,   300,   600,    900,    1800,   3600,    7200,
-                                   10800, 21600, 43200,  86400,  172800, 604800,  1209600};
+    static const double steps[] = {1,     2,     5,     10,    15,     30,     60,
+                                   120,   300,   600,   900,   1800,   3600,   7200,
+                                   10800, 21600, 43200, 86400, 172800, 604800, 1209600};
     double step = 0;
     for (double s : steps)
         if (s / SecsPerDay >= wanted) {
@@ -138,9 +139,12 @@ std::vector<TActivityChart::TTick> TActivityChart::Ticks(TDateTime from, TDateTi
         const double fraction = at - std::floor(at + 1e-9);
         const bool midnight = fraction < 1e-7;
         std::string text;
-        if (days || (midnight && span > 1.0)) text = DateText(at, locale);
-        else if (step < 60.0 / SecsPerDay) text = FormatDateTime("HH:mm:ss", at, locale);
-        else text = FormatDateTime("HH:mm", at, locale);
+        if (days || (midnight && span > 1.0))
+            text = DateText(at, locale);
+        else if (step < 60.0 / SecsPerDay)
+            text = FormatDateTime("HH:mm:ss", at, locale);
+        else
+            text = FormatDateTime("HH:mm", at, locale);
         ticks.push_back({at, Q(text)});
     }
     return ticks;
@@ -148,7 +152,8 @@ std::vector<TActivityChart::TTick> TActivityChart::Ticks(TDateTime from, TDateTi
 
 QStringList TActivityChart::AxisLabels(TDateTime from, TDateTime to, int width) const {
     QStringList out;
-    for (const TTick& t : Ticks(from, to, width)) out << t.Text;
+    for (const TTick& t : Ticks(from, to, width))
+        out << t.Text;
     return out;
 }
 
@@ -184,11 +189,13 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
 
     // Bars. Narrow ones only mark their pixel column; the marks are painted as runs afterwards.
     const int width = plot.width();
-    std::vector<std::uint8_t> narrow(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width), 0);
+    std::vector<std::uint8_t> narrow(
+        static_cast<std::size_t>(rows) * static_cast<std::size_t>(width), 0);
     const double barInset = std::min(3.0, rowHeight * 0.15);
     painter.setClipRect(plot);
     std::vector<QColor> colours;
-    for (int r = 0; r < ChartRowCount; ++r) colours.push_back(RowColour(r));
+    for (int r = 0; r < ChartRowCount; ++r)
+        colours.push_back(RowColour(r));
     const QPen outline(QColor(0x60, 0x60, 0x60));
     for (const TChartBar& bar : FData.Bars) {
         const double x0 = (bar.Start - FViewFrom) * scale;
@@ -202,8 +209,8 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
             continue;
         }
         const double left = std::max(x0, -2.0), right = std::min(x1, width + 2.0);
-        const QRectF box(plot.left() + left, plot.top() + row * rowHeight + barInset,
-                         right - left, rowHeight - 2 * barInset);
+        const QRectF box(plot.left() + left, plot.top() + row * rowHeight + barInset, right - left,
+                         rowHeight - 2 * barInset);
         painter.fillRect(box, colours[static_cast<std::size_t>(bar.Row)]);
         if (right - left >= 4) {
             painter.setPen(outline);
@@ -222,7 +229,8 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
         }
     }
     for (int r = 0; r < rows; ++r) {
-        const std::uint8_t* marks = narrow.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+        const std::uint8_t* marks =
+            narrow.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
         const QColor c = colours[static_cast<std::size_t>(std::min(r, ChartRowCount - 1))];
         for (int x = 0; x < width;) {
             if (!marks[x]) {
@@ -230,9 +238,10 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
                 continue;
             }
             int end = x;
-            while (end < width && marks[end]) ++end;
-            painter.fillRect(QRectF(plot.left() + x, plot.top() + r * rowHeight + barInset,
-                                    end - x, rowHeight - 2 * barInset),
+            while (end < width && marks[end])
+                ++end;
+            painter.fillRect(QRectF(plot.left() + x, plot.top() + r * rowHeight + barInset, end - x,
+                                    rowHeight - 2 * barInset),
                              c);
             x = end;
         }
@@ -326,8 +335,10 @@ bool TActivityChart::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QString text = ToolTipAt(help->pos());
-        if (text.isEmpty()) QToolTip::hideText();
-        else QToolTip::showText(help->globalPos(), text, this);
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, this);
         return true;
     }
     return QWidget::event(event);

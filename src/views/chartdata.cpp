@@ -24,10 +24,18 @@ std::optional<TPeriodSelection> SelectedPeriod(const TTreeNode* node, const TTre
         s.Text = node->Text;
     }
     switch (viewMode) {
-    case TViewMode::vmDaily: s.To = EndOfDay(s.From); break;
-    case TViewMode::vmWeekly: s.To = EndOfIsoWeek(s.From); break;
-    case TViewMode::vmMonthly: s.To = EndOfMonth(s.From); break;
-    default: s = TPeriodSelection{}; break;
+    case TViewMode::vmDaily:
+        s.To = EndOfDay(s.From);
+        break;
+    case TViewMode::vmWeekly:
+        s.To = EndOfIsoWeek(s.From);
+        break;
+    case TViewMode::vmMonthly:
+        s.To = EndOfMonth(s.From);
+        break;
+    default:
+        s = TPeriodSelection{};
+        break;
     }
     return s;
 }
@@ -37,7 +45,8 @@ std::string ProgramOfNodeText(const std::string& text) {
     for (std::size_t pos = text.rfind(".exe"); pos != std::string::npos;
          pos = pos == 0 ? std::string::npos : text.rfind(".exe", pos - 1)) {
         std::size_t k = pos + 4;
-        while (k < text.size() && text[k] == ' ') ++k;
+        while (k < text.size() && text[k] == ' ')
+            ++k;
         if (k < text.size() && text[k] == ':') return Trim(text.substr(0, pos) + ".exe");
     }
     const std::size_t column = text.rfind(": ");

@@ -53,9 +53,9 @@ struct TChartBar {
 };
 
 struct TChartData {
-    bool Detail = false;          // the program detail (rows are captions) or the overview
-    std::string Program;          // the program of the detail
-    std::vector<TChartBar> Bars;  // in list order
+    bool Detail = false;         // the program detail (rows are captions) or the overview
+    std::string Program;         // the program of the detail
+    std::vector<TChartBar> Bars; // in list order
     std::vector<std::string> Labels;
     // What each label was made from (the program in the overview, the caption in the detail),
     // and its row.

@@ -16,7 +16,8 @@ std::optional<long long> ParseHours(const std::string& text) {
     const auto [end, ec] = std::from_chars(b, e, value);
     if (end != e || b == e) return 8; // not a whole number (an empty field included)
     if (ec == std::errc::result_out_of_range)
-        return *b == '-' ? std::nullopt : std::optional<long long>(std::numeric_limits<long long>::max());
+        return *b == '-' ? std::nullopt
+                         : std::optional<long long>(std::numeric_limits<long long>::max());
     if (ec != std::errc()) return 8;
     if (value < 0) return std::nullopt;
     return value;

@@ -13,9 +13,11 @@ namespace orvane {
 namespace {
 
 void WriteNode(const TTreeNode& node, int depth, std::ostream& out) {
-    for (int i = 0; i < depth; ++i) out.put('\t');
+    for (int i = 0; i < depth; ++i)
+        out.put('\t');
     out << node.Text << "\r\n";
-    for (const TTreeNode& child : node.Children) WriteNode(child, depth + 1, out);
+    for (const TTreeNode& child : node.Children)
+        WriteNode(child, depth + 1, out);
 }
 
 // Writes the file in one go; a failure to create it or to write it is reported as the file
@@ -33,7 +35,9 @@ template <class F> void WriteFile(const std::string& fileName, F&& write) {
 
 } // namespace
 
-void WriteCsv(const TActivityList& list, std::ostream& out) { WriteCsv(list, out, {}); }
+void WriteCsv(const TActivityList& list, std::ostream& out) {
+    WriteCsv(list, out, {});
+}
 
 void WriteCsv(const TActivityList& list, std::ostream& out, const TFieldFilter& field) {
     const auto f = [&](const std::string& text) { return field ? field(text) : text; };
@@ -69,7 +73,8 @@ void SaveAsCsv(const TActivityList& list, const std::string& fileName) {
 }
 
 void WriteTreeText(const TTree& tree, std::ostream& out) {
-    for (const TTreeNode& node : tree) WriteNode(node, 0, out);
+    for (const TTreeNode& node : tree)
+        WriteNode(node, 0, out);
 }
 
 void WriteTreeText(const TPeriodTree& tree, std::ostream& out, const TFieldFilter& field) {

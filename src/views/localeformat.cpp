@@ -10,9 +10,12 @@ std::string WithoutTimeZone(const std::string& pattern) {
         if (c == '\'') quoted = !quoted;
         if (!quoted && c == 't') {
             // Drop the blanks before the field; the ones after it are dropped below.
-            while (!out.empty() && out.back() == ' ') out.pop_back();
-            while (i + 1 < pattern.size() && pattern[i + 1] == 't') ++i;
-            while (i + 1 < pattern.size() && pattern[i + 1] == ' ' && out.empty()) ++i;
+            while (!out.empty() && out.back() == ' ')
+                out.pop_back();
+            while (i + 1 < pattern.size() && pattern[i + 1] == 't')
+                ++i;
+            while (i + 1 < pattern.size() && pattern[i + 1] == ' ' && out.empty())
+                ++i;
             continue;
         }
         out += c;

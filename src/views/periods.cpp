@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cmath>
 #include <limits>
 #include <stdexcept>
 #include <unordered_map>
@@ -24,11 +24,16 @@ bool ValidUtf8(const std::string& s) {
     for (std::size_t i = 0; i < n;) {
         const unsigned char c = p[i];
         std::size_t len;
-        if (c < 0x80) len = 1;
-        else if ((c & 0xE0) == 0xC0 && c >= 0xC2) len = 2;
-        else if ((c & 0xF0) == 0xE0) len = 3;
-        else if ((c & 0xF8) == 0xF0 && c <= 0xF4) len = 4;
-        else return false;
+        if (c < 0x80)
+            len = 1;
+        else if ((c & 0xE0) == 0xC0 && c >= 0xC2)
+            len = 2;
+        else if ((c & 0xF0) == 0xE0)
+            len = 3;
+        else if ((c & 0xF8) == 0xF0 && c <= 0xF4)
+            len = 4;
+        else
+            return false;
         if (i + len > n) return false;
         for (std::size_t k = 1; k < len; ++k)
             if ((p[i + k] & 0xC0) != 0x80) return false;
@@ -140,8 +145,10 @@ public:
     TDateTime From(std::int64_t k) const {
         if (k == 0) return FFirst;
         switch (FMode) {
-        case TViewMode::vmDaily: return static_cast<TDateTime>(FBaseDay + k);
-        case TViewMode::vmWeekly: return static_cast<TDateTime>(FBaseDay + 7 * k);
+        case TViewMode::vmDaily:
+            return static_cast<TDateTime>(FBaseDay + k);
+        case TViewMode::vmWeekly:
+            return static_cast<TDateTime>(FBaseDay + 7 * k);
         default: {
             const std::int64_t m = FBaseMonth + k;
             return EncodeDate(static_cast<int>(m / 12), static_cast<int>(m % 12) + 1, 1);
@@ -152,9 +159,15 @@ public:
         if (k == FCachedTo) return FCachedToValue;
         const TDateTime from = From(k);
         switch (FMode) {
-        case TViewMode::vmDaily: FCachedToValue = EndOfDay(from); break;
-        case TViewMode::vmWeekly: FCachedToValue = EndOfIsoWeek(from); break;
-        default: FCachedToValue = EndOfMonth(from); break;
+        case TViewMode::vmDaily:
+            FCachedToValue = EndOfDay(from);
+            break;
+        case TViewMode::vmWeekly:
+            FCachedToValue = EndOfIsoWeek(from);
+            break;
+        default:
+            FCachedToValue = EndOfMonth(from);
+            break;
         }
         FCachedTo = k;
         return FCachedToValue;
@@ -164,8 +177,10 @@ public:
     std::int64_t IndexOfDay(TDateTime v) const {
         const std::int64_t day = DayNumber(v);
         switch (FMode) {
-        case TViewMode::vmDaily: return day - FBaseDay;
-        case TViewMode::vmWeekly: return (day - FBaseDay) / 7;
+        case TViewMode::vmDaily:
+            return day - FBaseDay;
+        case TViewMode::vmWeekly:
+            return (day - FBaseDay) / 7;
         default: {
             // Entries come mostly in time order: most lookups hit the day before.
             if (day != FCachedDay) {
@@ -211,9 +226,12 @@ private:
 
 std::string PeriodLabel(TViewMode mode, TDateTime from, TDateTime lastStart) {
     switch (mode) {
-    case TViewMode::vmDaily: return DateText(from);
-    case TViewMode::vmWeekly: return WeekLabel(from);
-    default: return MonthLabel(from, lastStart);
+    case TViewMode::vmDaily:
+        return DateText(from);
+    case TViewMode::vmWeekly:
+        return WeekLabel(from);
+    default:
+        return MonthLabel(from, lastStart);
     }
 }
 
@@ -567,7 +585,8 @@ std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode 
         return TTreeBuilder::Periodic(list, viewMode);
     case TViewMode::vmAll:
         return TTreeBuilder::All(list, now);
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 

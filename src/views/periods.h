@@ -25,8 +25,7 @@ enum class TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, 
 
 // Programs that overlap the period, once each (ignoring case), in the order and spelling of
 // their first overlapping entry.
-std::vector<std::string> ProcessesInPeriod(const TActivityList& list, TDateTime from,
-                                           TDateTime to);
+std::vector<std::string> ProcessesInPeriod(const TActivityList& list, TDateTime from, TDateTime to);
 // Time the program spent with the caption in the period, a fraction of a day.
 TDateTime CaptionTimeInPeriod(const TActivityList& list, const std::string& process,
                               const std::string& caption, TDateTime from, TDateTime to);
@@ -114,8 +113,7 @@ TTree FillTreeMonthly(const TActivityList& list);
 // programs from the first entry's Start to the last entry's Start.
 TTree FillTreeAll(const TActivityList& list, TDateTime now = Now());
 // The fill for a view mode; nullopt for a mode that has none (the tree is left as it is).
-std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode,
-                              TDateTime now = Now());
+std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode, TDateTime now = Now());
 // The same nodes, kept the compact way.
 std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
                                            TDateTime now = Now());

@@ -120,7 +120,9 @@ int TTreeModel::rowCount(const QModelIndex& parent) const {
     }
 }
 
-int TTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int TTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 QVariant TTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.model() != this) return {};

@@ -9,7 +9,7 @@ TEST(About, WordsAndMailAddresses) {
     EXPECT_EQ(WordAt(t, 0), "ab");
     EXPECT_EQ(WordAt(t, 1), "ab");
     EXPECT_EQ(WordAt(t, 2), "cd@x.org"); // a blank: the run after it
-    EXPECT_EQ(WordAt(t, 11), "");         // two blanks
+    EXPECT_EQ(WordAt(t, 11), "");        // two blanks
     EXPECT_EQ(WordAt(t, 99), "");
     EXPECT_TRUE(IsMailAddress("a@b.c"));
     EXPECT_FALSE(IsMailAddress("a.b@c"));

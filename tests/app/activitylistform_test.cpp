@@ -64,11 +64,13 @@ TEST(ActivityListForm, FillActivityGridListsTheGivenEntries) {
         {"", "", ""},
     };
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(form.sg->Cells(c, r), expected[r][c]) << c << "," << r;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(form.sg->Cells(c, r), expected[r][c]) << c << "," << r;
     EXPECT_EQ(form.sg->model()->rowCount(), 4);
     // Fitted to the texts and stretched to the grid's width.
     int total = 3;
-    for (int c = 0; c < 3; ++c) total += form.sg->ColWidths(c);
+    for (int c = 0; c < 3; ++c)
+        total += form.sg->ColWidths(c);
     EXPECT_GT(total, 401 - 10);
     EXPECT_LE(total, 401 + 3);
 

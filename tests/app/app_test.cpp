@@ -28,12 +28,12 @@
 #include <algorithm>
 #include <csignal>
 #include <deque>
-#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <utility>
@@ -83,9 +83,7 @@ public:
         for (auto& closed : std::exchange(closers, {}))
             if (closed) closed();
     }
-    void Inform(QWidget*, const QString&, const QString& text) override {
-        informs.push_back(text);
-    }
+    void Inform(QWidget*, const QString&, const QString& text) override { informs.push_back(text); }
     QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString& text,
                                     QMessageBox::StandardButtons, QMessageBox::Icon) override {
         asked.push_back(text);
@@ -162,13 +160,42 @@ TEST_F(MainWindow, StartUpBuildsThePrivateFolderAndTheNamedControls) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(w.windowTitle(), "Orvane Activity Recorder");
     EXPECT_EQ(w.Memo1->toPlainText().toStdString(), TSampler::HeaderLine());
-    for (const char* name : {"D1", "Neu1", "N1", "N2", "CSVCommaSeparatedValues1", "txtText1", "N3",
-                             "Miminieren1", "mnClose", "Bearbeiten1", "mnRemoveLongs", "Ansicht1",
-                             "mnDaily", "mnWeekly", "mnMonthly", "mnAll", "Options1", "mnLanguage",
-                             "mnDesktop", "mnStartup", "mnAbout", "PopupMenu1", "mnUpdate",
-                             "mnShow", "pmIcon", "ShowAllNews1", "N4", "About1", "Exit1",
-                             "TreeView1", "Splitter1", "Memo1", "Chart1", "Timer1",
-                             "LangComponent1", "MainMenu1"})
+    for (const char* name : {"D1",
+                             "Neu1",
+                             "N1",
+                             "N2",
+                             "CSVCommaSeparatedValues1",
+                             "txtText1",
+                             "N3",
+                             "Miminieren1",
+                             "mnClose",
+                             "Bearbeiten1",
+                             "mnRemoveLongs",
+                             "Ansicht1",
+                             "mnDaily",
+                             "mnWeekly",
+                             "mnMonthly",
+                             "mnAll",
+                             "Options1",
+                             "mnLanguage",
+                             "mnDesktop",
+                             "mnStartup",
+                             "mnAbout",
+                             "PopupMenu1",
+                             "mnUpdate",
+                             "mnShow",
+                             "pmIcon",
+                             "ShowAllNews1",
+                             "N4",
+                             "About1",
+                             "Exit1",
+                             "TreeView1",
+                             "Splitter1",
+                             "Memo1",
+                             "Chart1",
+                             "Timer1",
+                             "LangComponent1",
+                             "MainMenu1"})
         EXPECT_NE(w.findChild<QObject*>(name), nullptr) << name;
     EXPECT_EQ(w.Timer1->interval(), 5000);
     EXPECT_FALSE(w.mnDesktop->isChecked()) << "the settings load sets the real state";
@@ -335,7 +362,7 @@ TEST_F(MainWindow, ShortcutsToggleAndTheirMarksFollowTheFiles) {
 TEST_F(MainWindow, NewAndRemoveLongActivities) {
     TfmActivity& w = Start();
     Tick("/usr/bin/a", "x");
-    Tick("/usr/bin/b", "y", 3 * 3600000);  // a lasted three hours
+    Tick("/usr/bin/b", "y", 3 * 3600000); // a lasted three hours
     Tick("/usr/bin/c", "z", 60000);
     dialogs.inputs = {"2"};
     dialogs.answers = {QMessageBox::Yes};
@@ -371,7 +398,8 @@ TEST_F(MainWindow, ExportsWriteAndOpenTheFile) {
     dialogs.saveName = "/nonexistent-folder/out.txt";
     w.txtText1Click();
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file \"/nonexistent-folder/out.txt\"."));
+    EXPECT_TRUE(
+        dialogs.errors[0].startsWith("Cannot create file \"/nonexistent-folder/out.txt\"."));
     EXPECT_EQ(dialogs.opened.size(), 1u) << "nothing opened after a failure";
 }
 
@@ -552,7 +580,8 @@ TEST_F(MainWindow, AboutShowsTheVersionAndOpensLinks) {
     TFrmAbout& about = *w.AboutForm();
     about.PrepareAbout();
     EXPECT_EQ(about.windowTitle(), "About Orvane");
-    EXPECT_TRUE(about.RichEdit1->toPlainText().startsWith("Orvane logs your activities Version 1.0.1"));
+    EXPECT_TRUE(
+        about.RichEdit1->toPlainText().startsWith("Orvane logs your activities Version 1.0.1"));
     about.FPendingMail = "info@orvane.org";
     about.RichEdit1MouseUp();
     ASSERT_EQ(dialogs.opened.size(), 1u);

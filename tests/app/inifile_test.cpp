@@ -19,9 +19,9 @@ TEST(IniFile, IntegerReadingRule) {
         bool ok;
         int value;
     } cases[] = {
-        {"2", true, 2},       {"0x4", true, 4},     {"0X1f", true, 31},  {"$10", true, 16},
-        {"-7", true, -7},     {"260", true, 260},   {"abc", false, 0},   {"", false, 0},
-        {"0x", false, 0},     {"4a", false, 0},     {"99999999999", false, 0},
+        {"2", true, 2},   {"0x4", true, 4},   {"0X1f", true, 31},        {"$10", true, 16},
+        {"-7", true, -7}, {"260", true, 260}, {"abc", false, 0},         {"", false, 0},
+        {"0x", false, 0}, {"4a", false, 0},   {"99999999999", false, 0},
     };
     for (const Case& c : cases) {
         int v = 0;
@@ -45,7 +45,8 @@ TEST(IniFile, NamesIgnoreCaseAndTheFileIsCreatedByTheFirstWrite) {
     EXPECT_EQ(text, "[Activities]\nViewMode=2\nLanguage=English\n");
 
     TIniFile again(file);
-    again.SetText("; comment\n[activities]\nviewmode = 0x4\nLANGUAGE=Deutsch\n[Activities]\nViewMode=1\n");
+    again.SetText(
+        "; comment\n[activities]\nviewmode = 0x4\nLANGUAGE=Deutsch\n[Activities]\nViewMode=1\n");
     EXPECT_EQ(again.ReadInteger("ACTIVITIES", "ViewMode", 0), 4);
     EXPECT_EQ(again.ReadString("Activities", "language", ""), "Deutsch");
 }

@@ -24,12 +24,13 @@ TEST(Report, JsonStringEscapesInvalidUtf8ByteByByte) {
         {"q\"b\\", "\"q\\\"b\\\\\""},
         {"tab\tnl\n", "\"tab\\u0009nl\\u000a\""},
         {"\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80", "\"\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80\""},
-        {"Caf\xe9", "\"Caf\\u00e9\""},                       // Latin-1 byte
-        {"\xc0\xaf", "\"\\u00c0\\u00af\""},                   // overlong
-        {"\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\""},        // surrogate
-        {"\xe2\x82", "\"\\u00e2\\u0082\""},                   // cut short
+        {"Caf\xe9", "\"Caf\\u00e9\""},                 // Latin-1 byte
+        {"\xc0\xaf", "\"\\u00c0\\u00af\""},            // overlong
+        {"\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\""}, // surrogate
+        {"\xe2\x82", "\"\\u00e2\\u0082\""},            // cut short
     };
-    for (const Case& c : cases) EXPECT_EQ(cli::JsonString(c.in), c.out);
+    for (const Case& c : cases)
+        EXPECT_EQ(cli::JsonString(c.in), c.out);
     EXPECT_EQ(cli::JsonNumber(39521.395833333336), "39521.395833333336");
     EXPECT_EQ(cli::JsonNumber(15.0 / 1440), "0.010416666666666666");
     EXPECT_EQ(cli::JsonNumber(0.0 / 0.0), "null");
@@ -93,12 +94,17 @@ TEST(Report, TerminalTextEscapesEveryControlCharacter) {
         {"plain \xc3\xa4\xe2\x82\xac", "plain \xc3\xa4\xe2\x82\xac"},
         {"\x1b]0;owned\x07", "\\x1B]0;owned\\x07"},
         {"a\tb\r\nc\x7f", "a\\x09b\\x0D\\x0Ac\\x7F"},
-        {"csi \xc2\x9b" "31m", "csi \\xC2\\x9B31m"},   // U+009B, the 8-bit CSI
-        {"nbsp \xc2\xa0", "nbsp \xc2\xa0"},             // U+00A0 is no control
-        {"raw \x9b" "31m", "raw \\x9B31m"},             // not UTF-8
+        {"csi \xc2\x9b"
+         "31m",
+         "csi \\xC2\\x9B31m"},              // U+009B, the 8-bit CSI
+        {"nbsp \xc2\xa0", "nbsp \xc2\xa0"}, // U+00A0 is no control
+        {"raw \x9b"
+         "31m",
+         "raw \\x9B31m"}, // not UTF-8
         {"Caf\xe9", "Caf\\xE9"},
     };
-    for (const Case& c : cases) EXPECT_EQ(cli::TerminalText(c.in), c.out) << c.out;
+    for (const Case& c : cases)
+        EXPECT_EQ(cli::TerminalText(c.in), c.out) << c.out;
 }
 
 namespace {

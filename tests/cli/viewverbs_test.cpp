@@ -41,8 +41,8 @@ int Report(std::vector<std::string> args, std::string& out, std::string& err) {
     return status;
 }
 
-const std::vector<std::string> Fixed = {"--locale", "de_DE", "--date-format", "dd.MM.yyyy",
-                                        "--time-format", "HH:mm:ss"};
+const std::vector<std::string> Fixed = {"--locale",   "de_DE",         "--date-format",
+                                        "dd.MM.yyyy", "--time-format", "HH:mm:ss"};
 
 } // namespace
 
@@ -120,7 +120,9 @@ TEST(ReportVerbs, UsageErrorsAndUnreadableFiles) {
 TEST(ReportVerbs, TreeAndCsvEscapeControlCharactersAndCsvQuotesOnRequest) {
     Fixture f;
     TActivityList hostile;
-    Add(hostile, "/usr/bin/x\nterm", "\x1b]0;owned\x07red \x1b[31m; \"q\", \xc2\x9b" "2J",
+    Add(hostile, "/usr/bin/x\nterm",
+        "\x1b]0;owned\x07red \x1b[31m; \"q\", \xc2\x9b"
+        "2J",
         At(2024, 1, 15, 10), 2 * Hour);
     hostile.SaveToFile(f.File);
     std::string out, err;

@@ -36,7 +36,8 @@ struct TFakeDialogs : IGridDialogs {
                         const std::string& ext) override {
         return Answer(fileName, name, pattern, ext);
     }
-    bool Answer(std::string& fileName, const std::string& name, const std::string& pattern, const std::string& ext) {
+    bool Answer(std::string& fileName, const std::string& name, const std::string& pattern,
+                const std::string& ext) {
         Proposed = fileName + "|" + name + "|" + pattern + "|" + ext;
         if (Confirm) fileName = Chosen;
         return Confirm;
@@ -45,7 +46,8 @@ struct TFakeDialogs : IGridDialogs {
 
 std::vector<std::string> Column(const TFStringGrid& g, int col) {
     std::vector<std::string> out;
-    for (int r = 0; r < g.RowCount(); ++r) out.push_back(g.Cells(col, r));
+    for (int r = 0; r < g.RowCount(); ++r)
+        out.push_back(g.Cells(col, r));
     return out;
 }
 
@@ -53,7 +55,8 @@ void Fill(TFStringGrid& g, const std::vector<std::vector<std::string>>& rows) {
     g.SetColCount(static_cast<int>(rows.at(0).size()));
     g.SetRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-        for (int c = 0; c < static_cast<int>(rows[r].size()); ++c) g.SetCell(c, r, rows[r][c]);
+        for (int c = 0; c < static_cast<int>(rows[r].size()); ++c)
+            g.SetCell(c, r, rows[r][c]);
 }
 
 // The bounding box of the dark pixels inside a rectangle of an image.
@@ -73,7 +76,8 @@ std::string TempPath(const std::string& name) {
 
 std::vector<std::string> ModelTestComplaints;
 
-void CollectModelTestComplaints(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void CollectModelTestComplaints(QtMsgType type, const QMessageLogContext& context,
+                                const QString& message) {
     if (type != QtDebugMsg && context.category && std::string(context.category) == "qt.modeltest")
         ModelTestComplaints.push_back(message.toStdString());
 }
@@ -86,7 +90,8 @@ TEST(FStringGridWidget, ModelStaysConsistentThroughEveryOperation) {
         ~Restore() { qInstallMessageHandler(handler); }
     } restore{previous};
     TFStringGrid g;
-    QAbstractItemModelTester tester(g.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(g.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
     Fill(g, {{"h", "i"}, {"a", "1"}, {"b", "2"}, {"c", "3"}});
     g.InsertRowAt(2);
     g.SetColCount(4);
@@ -130,14 +135,17 @@ TEST(FStringGridWidget, CellTextIsAlignedAndVerticallyCentred) {
     g.SetColWidths(1, 120);
     g.SetColWidths(2, 120);
     g.SetRowHeights(1, 40);
-    g.OnGetAlignment = [](int col, int) { return col == 1 ? TAlignment::taRightJustify : TAlignment::taCenter; };
+    g.OnGetAlignment = [](int col, int) {
+        return col == 1 ? TAlignment::taRightJustify : TAlignment::taCenter;
+    };
     g.show();
     QImage image = g.viewport()->grab().toImage();
 
     QFontMetrics metrics(g.font());
     QSize extent(metrics.horizontalAdvance("MMM"), metrics.height());
     for (int col : {1, 2}) {
-        QRect cell(g.columnViewportPosition(col), g.rowViewportPosition(1), g.ColWidths(col), g.RowHeights(1));
+        QRect cell(g.columnViewportPosition(col), g.rowViewportPosition(1), g.ColWidths(col),
+                   g.RowHeights(1));
         QPoint origin = g.CellTextOrigin(col, 1, cell, extent);
         int indent = col == 1 ? 120 - extent.width() - 5 : (120 - extent.width()) / 2;
         EXPECT_EQ(origin, QPoint(cell.left() + indent, cell.top() + (40 - extent.height()) / 2));
@@ -152,7 +160,8 @@ TEST(FStringGridWidget, CellTextIsAlignedAndVerticallyCentred) {
         }
     }
     // Fixed cells are painted in the button colour, others in the base colour.
-    QRect header(g.columnViewportPosition(1), g.rowViewportPosition(0), g.ColWidths(1), g.RowHeights(0));
+    QRect header(g.columnViewportPosition(1), g.rowViewportPosition(0), g.ColWidths(1),
+                 g.RowHeights(0));
     EXPECT_EQ(QColor(image.pixel(header.center())), g.palette().color(QPalette::Button));
     EXPECT_EQ(QColor(image.pixel(g.columnViewportPosition(1) + 3, g.rowViewportPosition(2) + 3)),
               g.palette().color(QPalette::Base));
@@ -161,9 +170,18 @@ TEST(FStringGridWidget, CellTextIsAlignedAndVerticallyCentred) {
 TEST(FStringGridWidget, FilterButtonsSitOverHeaderCellsAndFilterOnClick) {
     TFStringGrid g;
     g.resize(300, 150);
-    Fill(g, {{"Program", "Day"}, {"mail", "Mon"}, {"edit", "Tue"}, {"mail", "Tue"}, {"web", "Wed"},
-             {"x", "Thu"}, {"y", "Fri"}, {"z", "Sat"}, {"w", "Sun"}});
-    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 1 ? TSelection::fsMulti : TSelection::fsNone; };
+    Fill(g, {{"Program", "Day"},
+             {"mail", "Mon"},
+             {"edit", "Tue"},
+             {"mail", "Tue"},
+             {"web", "Wed"},
+             {"x", "Thu"},
+             {"y", "Fri"},
+             {"z", "Sat"},
+             {"w", "Sun"}});
+    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) {
+        s = c == 1 ? TSelection::fsMulti : TSelection::fsNone;
+    };
     std::vector<QObject*> senders;
     g.OnChanged = [&](QObject* sender) { senders.push_back(sender); };
     int topLeft = 0;
@@ -231,7 +249,9 @@ TEST(FStringGridWidget, EditingGoesThroughOnSetEditTextToTheDataRow) {
 TEST(FStringGridWidget, FilteringKeepsTheTextOfAnOpenEditor) {
     TFStringGrid g;
     Fill(g, {{"k", "v"}, {"a", "1"}, {"b", "2"}});
-    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 0 ? TSelection::fsMulti : TSelection::fsNone; };
+    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) {
+        s = c == 0 ? TSelection::fsMulti : TSelection::fsNone;
+    };
     g.UpdateFilterButtons();
     g.SetEditing(true);
     g.show();
@@ -253,14 +273,17 @@ TEST(FStringGridWidget, GridLinesInFixedCellsCanBeDragged) {
     TFStringGrid g;
     g.resize(400, 200);
     Fill(g, {{"a", "b", "c"}, {"1", "2", "3"}});
-    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 1 ? TSelection::fsMulti : TSelection::fsNone; };
+    g.Table().OnHasFilter = [](int c, TSelection& s, bool&) {
+        s = c == 1 ? TSelection::fsMulti : TSelection::fsNone;
+    };
     g.UpdateFilterButtons();
     g.show();
     const int edge = g.columnViewportPosition(0) + g.columnWidth(0) - 1;
     const int y = g.rowViewportPosition(0) + 3; // inside the fixed row, beside the filter button
     auto drag = [&](QPoint from, QPoint to) {
         QTest::mousePress(g.viewport(), Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, to, g.viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+        QMouseEvent move(QEvent::MouseMove, to, g.viewport()->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, {});
         QApplication::sendEvent(g.viewport(), &move);
         QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, to);
     };
@@ -335,8 +358,18 @@ TEST(FStringGridCommands, CopyAndPasteThroughTheClipboard) {
         int row;
     };
     const Case cases[] = {
-        {"two lines", "a,b\nc,d\n", {"h", "1", "2", "a", "c", "3"}, {"", "", "", "b", "d", ""}, {"", "", "", "", "", ""}, 5},
-        {"no final line feed", "a,,b\r\nc d", {"h", "1", "2", "a", "c", "3"}, {"", "", "", " ", "d", ""}, {"", "", "", "b", "", ""}, 5},
+        {"two lines",
+         "a,b\nc,d\n",
+         {"h", "1", "2", "a", "c", "3"},
+         {"", "", "", "b", "d", ""},
+         {"", "", "", "", "", ""},
+         5},
+        {"no final line feed",
+         "a,,b\r\nc d",
+         {"h", "1", "2", "a", "c", "3"},
+         {"", "", "", " ", "d", ""},
+         {"", "", "", "b", "", ""},
+         5},
         {"blank lines only", " \n\n ", {"h", "1", "2", "3"}, {"", "", "", ""}, {"", "", "", ""}, 3},
     };
     for (const Case& c : cases) {

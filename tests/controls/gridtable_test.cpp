@@ -16,12 +16,14 @@ void Fill(TGridTable& t, const std::vector<std::vector<std::string>>& rows, int 
     t.SetRowCount(static_cast<int>(rows.size()));
     t.SetFixedRows(fixedRows);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-        for (int c = 0; c < static_cast<int>(rows[r].size()); ++c) t.SetCell(c, r, rows[r][c]);
+        for (int c = 0; c < static_cast<int>(rows[r].size()); ++c)
+            t.SetCell(c, r, rows[r][c]);
 }
 
 std::vector<std::string> Column(const TBaseTable& t, int col) {
     std::vector<std::string> out;
-    for (int r = 0; r < t.RowCount(); ++r) out.push_back(t.Cell(col, r));
+    for (int r = 0; r < t.RowCount(); ++r)
+        out.push_back(t.Cell(col, r));
     return out;
 }
 
@@ -33,11 +35,13 @@ struct TFakeDialogs : IGridDialogs {
         Messages.push_back(caption + "|" + text);
     }
     void ShowMessage(const std::string& text) override { Messages.push_back(text); }
-    bool OpenFileDialog(std::string& fileName, const std::string&, const std::string&, const std::string&) override {
+    bool OpenFileDialog(std::string& fileName, const std::string&, const std::string&,
+                        const std::string&) override {
         if (Confirm) fileName = Chosen;
         return Confirm;
     }
-    bool SaveFileDialog(std::string& fileName, const std::string&, const std::string&, const std::string&) override {
+    bool SaveFileDialog(std::string& fileName, const std::string&, const std::string&,
+                        const std::string&) override {
         if (Confirm) fileName = Chosen;
         return Confirm;
     }
@@ -86,7 +90,8 @@ TEST(GridTableCounts, NewTableHasTheBaseGridDefaults) {
 TEST(GridTableCounts, ShrinkAndGrowBringEmptyCellsBackInBothTables) {
     TGridTable t;
     for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 5; ++c) t.SetCell(c, r, std::to_string(c) + ":" + std::to_string(r));
+        for (int c = 0; c < 5; ++c)
+            t.SetCell(c, r, std::to_string(c) + ":" + std::to_string(r));
     t.SetRowCount(2);
     t.SetRowCount(5);
     t.SetColCount(3);
@@ -94,7 +99,8 @@ TEST(GridTableCounts, ShrinkAndGrowBringEmptyCellsBackInBothTables) {
     for (const TBaseTable* table : {&t.View(), &t.Data()}) {
         EXPECT_EQ(table->Cell(0, 1), "0:1");
         EXPECT_EQ(table->Cell(2, 1), "2:1");
-        for (int r = 2; r < 5; ++r) EXPECT_EQ(table->Cell(0, r), "") << r;
+        for (int r = 2; r < 5; ++r)
+            EXPECT_EQ(table->Cell(0, r), "") << r;
         for (int r = 0; r < 5; ++r) {
             EXPECT_EQ(table->Cell(3, r), "");
             EXPECT_EQ(table->Cell(4, r), "");
@@ -105,7 +111,9 @@ TEST(GridTableCounts, ShrinkAndGrowBringEmptyCellsBackInBothTables) {
 TEST(GridTableCounts, EventsFireInOrderAndOnlyOnRealChanges) {
     TGridTable t;
     std::vector<std::string> log;
-    t.OnRowColChange = [&](int r, int c) { log.push_back("rc " + std::to_string(r) + "," + std::to_string(c)); };
+    t.OnRowColChange = [&](int r, int c) {
+        log.push_back("rc " + std::to_string(r) + "," + std::to_string(c));
+    };
     t.OnChanged = [&](int sender) { log.push_back("changed " + std::to_string(sender)); };
     t.SetRowCount(5);
     t.SetColCount(5);
@@ -128,9 +136,19 @@ TEST(GridTableCounts, BaseGridKeepsOneRowAndFixedCountsBelowTheCounts) {
     };
     const Case cases[] = {
         {"rows to 0", [](TGridTable& t) { t.SetRowCount(0); }, 1, 5, 0, 1},
-        {"rows to fixed", [](TGridTable& t) { t.SetFixedRows(3); t.SetRowCount(3); }, 3, 5, 2, 1},
+        {"rows to fixed",
+         [](TGridTable& t) {
+             t.SetFixedRows(3);
+             t.SetRowCount(3);
+         },
+         3, 5, 2, 1},
         {"cols to -4", [](TGridTable& t) { t.SetColCount(-4); }, 5, 1, 1, 0},
-        {"fixed beyond count", [](TGridTable& t) { t.SetFixedRows(9); t.SetFixedCols(-2); }, 5, 5, 4, 0},
+        {"fixed beyond count",
+         [](TGridTable& t) {
+             t.SetFixedRows(9);
+             t.SetFixedCols(-2);
+         },
+         5, 5, 4, 0},
     };
     for (const Case& c : cases) {
         TGridTable t;
@@ -176,7 +194,8 @@ TEST(GridTableRows, DeleteSelectedRowsRemovesTheFirstIdenticalRow) {
     for (const Case& c : cases) {
         TGridTable t;
         std::vector<std::vector<std::string>> rows;
-        for (const auto& s : c.rows) rows.push_back({s, s + "!"});
+        for (const auto& s : c.rows)
+            rows.push_back({s, s + "!"});
         Fill(t, rows);
         t.DeleteSelectedRows(c.top, c.bottom);
         EXPECT_EQ(Column(t.View(), 0), c.left) << c.what;
@@ -235,7 +254,8 @@ TEST(GridTableText, CommaTextQuotesWhereNeeded) {
     for (const Case& c : cases) {
         TBaseTable t;
         t.SetColCount(static_cast<int>(c.cells.size()));
-        for (int i = 0; i < static_cast<int>(c.cells.size()); ++i) t.SetCell(i, 0, c.cells[i]);
+        for (int i = 0; i < static_cast<int>(c.cells.size()); ++i)
+            t.SetCell(i, 0, c.cells[i]);
         EXPECT_EQ(CommaText(t, 0), c.text);
     }
 }
@@ -256,14 +276,16 @@ TEST(GridTableText, ParseCommaText) {
         {"", {}},
         {std::string("a,b\0c,d", 7), {"a", "b"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseCommaText(c.text), c.fields) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseCommaText(c.text), c.fields) << c.text;
 }
 
 TEST(GridTableText, CommaTextSurvivesARoundTripThroughParse) {
     TBaseTable t;
     t.SetColCount(4);
     const std::vector<std::string> cells = {"plain", "with space", "q\"uote", "a,b"};
-    for (int i = 0; i < 4; ++i) t.SetCell(i, 0, cells[i]);
+    for (int i = 0; i < 4; ++i)
+        t.SetCell(i, 0, cells[i]);
     EXPECT_EQ(ParseCommaText(CommaText(t, 0)), cells);
 }
 
@@ -279,7 +301,8 @@ TEST(GridTableText, FormatFilterItem) {
         {" \t ", true, ""},
         {"", false, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatFilterItem(c.text, c.prefix), c.item) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatFilterItem(c.text, c.prefix), c.item) << c.text;
     EXPECT_EQ(TFilterButtonState::ItemCaption("\"->ab\"c\",-1"), "->ab");
     EXPECT_EQ(TFilterButtonState::ItemCaption("  \"x\",-1"), "x");
     EXPECT_EQ(TFilterButtonState::ItemCaption("x,-1"), "");
@@ -289,15 +312,19 @@ TEST(GridTableWidths, FitsTextsAndStretchesToTheControl) {
     TBaseTable t;
     t.SetColCount(3);
     auto narrow = [](const std::string&) { return 4; };
-    // Texts fitting in 10 pixels: 10 each, 33 with the grid lines, then 10 * 401 / 33 = 121.5 -> 122.
-    EXPECT_EQ(AdjustedColWidths(t, {266, 64, 64}, true, 401, narrow), (std::vector<int>{122, 122, 122}));
+    // Texts fitting in 10 pixels: 10 each, 33 with the grid lines, then 10 * 401 / 33 = 121.5 ->
+    // 122.
+    EXPECT_EQ(AdjustedColWidths(t, {266, 64, 64}, true, 401, narrow),
+              (std::vector<int>{122, 122, 122}));
     // A hidden column stays hidden; a wide text is held at the maximum; no stretch past the width.
     auto byLength = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
     t.SetCell(1, 2, std::string(40, 'x'));
     t.SetCell(2, 0, "  head  ");
-    EXPECT_EQ(AdjustedColWidths(t, {0, 64, 64}, true, 100, byLength), (std::vector<int>{0, 150, 110}));
+    EXPECT_EQ(AdjustedColWidths(t, {0, 64, 64}, true, 100, byLength),
+              (std::vector<int>{0, 150, 110}));
     // Header texts only, trimmed: 20 and 60, 83 in all, stretched by 100 / 83.
-    EXPECT_EQ(AdjustedColWidths(t, {0, 64, 64}, false, 100, byLength), (std::vector<int>{0, 24, 72}));
+    EXPECT_EQ(AdjustedColWidths(t, {0, 64, 64}, false, 100, byLength),
+              (std::vector<int>{0, 24, 72}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -322,7 +349,8 @@ void SetupFilters(TGridTable& t) {
 
 std::vector<std::string> Notes(const TGridTable& t) {
     std::vector<std::string> out;
-    for (int r = 1; r < t.RowCount(); ++r) out.push_back(t.Cell(2, r));
+    for (int r = 1; r < t.RowCount(); ++r)
+        out.push_back(t.Cell(2, r));
     return out;
 }
 
@@ -336,9 +364,11 @@ TEST(GridTableFilters, ButtonsListDistinctValuesUnderTheHeaderEntry) {
     EXPECT_EQ(t.FilterButton(2), nullptr);
     // Sorted without regard to case; the first spelling of a value stays.
     EXPECT_EQ(t.FilterButton(0)->CaptionItems(),
-              (std::vector<std::string>{"\"Program\",-1", "\"->Edit\",-1", "\"->mail\",-1", "\"->web\",-1"}));
-    EXPECT_EQ(t.FilterButton(1)->CaptionItems(),
-              (std::vector<std::string>{"\"Day\",-1", "\"->Mon\",-1", "\"->Tue\",-1", "\"->Wed\",-1"}));
+              (std::vector<std::string>{"\"Program\",-1", "\"->Edit\",-1", "\"->mail\",-1",
+                                        "\"->web\",-1"}));
+    EXPECT_EQ(
+        t.FilterButton(1)->CaptionItems(),
+        (std::vector<std::string>{"\"Day\",-1", "\"->Mon\",-1", "\"->Tue\",-1", "\"->Wed\",-1"}));
     EXPECT_TRUE(t.FilterButton(0)->Selected(0));
     EXPECT_EQ(t.FilterButton(0)->Caption(), "Program");
     EXPECT_EQ(t.FilterButton(0)->StateMax, 3);
@@ -407,7 +437,8 @@ TEST(GridTableFilters, NothingPickedHidesEveryRow) {
     for (const Case& c : cases) {
         TGridTable t;
         SetupFilters(t);
-        for (int i : c.clicks) t.FilterButton(1)->ClickItem(i);
+        for (int i : c.clicks)
+            t.FilterButton(1)->ClickItem(i);
         EXPECT_EQ(t.FilterButton(1)->Caption(), c.caption) << c.what;
         t.ApplyFilter(1);
         EXPECT_EQ(t.RowCount(), 1) << c.what;
@@ -434,7 +465,9 @@ TEST(GridTableFilters, EditsReachTheDataRowThatAVisibleRowShows) {
 TEST(GridTableFilters, QuotesAmpersandsAndEmptyHeaders) {
     TGridTable t;
     Fill(t, {{"", "x"}, {"ab\"c", "1"}, {"ab", "2"}, {"R&D", "3"}, {"", "4"}});
-    t.OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 0 ? TSelection::fsMulti : TSelection::fsNone; };
+    t.OnHasFilter = [](int c, TSelection& s, bool&) {
+        s = c == 0 ? TSelection::fsMulti : TSelection::fsNone;
+    };
     t.UpdateFilterButtons();
     TFilterButtonState& b = *t.FilterButton(0);
     // The empty header still gives item 0; empty cells give none; the quote ends a caption.
@@ -475,7 +508,8 @@ TEST(GridTableFilters, WithoutOnHasFilterNoButtonsExistAndColCountResetsSlots) {
     EXPECT_EQ(t.FilterButtons().size(), 4u);
     t.OnHasFilter = nullptr;
     t.UpdateFilterButtons();
-    for (const auto& slot : t.FilterButtons()) EXPECT_EQ(slot, nullptr);
+    for (const auto& slot : t.FilterButtons())
+        EXPECT_EQ(slot, nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -485,7 +519,9 @@ TEST(GridTableCSV, SaveWritesTheFullTableAsCommaText) {
     TempDir dir;
     TGridTable t;
     Fill(t, {{"h", "i", "j"}, {"a b", "x\"y", ""}, {"keep", "2", "3"}});
-    t.OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 0 ? TSelection::fsMulti : TSelection::fsNone; };
+    t.OnHasFilter = [](int c, TSelection& s, bool&) {
+        s = c == 0 ? TSelection::fsMulti : TSelection::fsNone;
+    };
     t.UpdateFilterButtons();
     t.FilterButton(0)->ClickItem(2); // only "keep"
     t.ApplyFilter(0);
@@ -526,7 +562,11 @@ TEST(GridTableCSV, LoadCases) {
         {"escapes", "a\\tb,c\n", ',', {{"a\tb", "c"}}, 5},
         {"all escapes", "\\\\\\n\\r\\x\\", ',', {{"\\\n\r\\x"}}, 5},
         {"quotes stay text", "\"a b\",c\r\n", ',', {{"\"a b\"", "c"}}, 5},
-        {"fields and final separator", "a,b,\na,,b\n\n", ',', {{"a", "b", ""}, {"a", "", "b"}, {"", "", ""}}, 5},
+        {"fields and final separator",
+         "a,b,\na,,b\n\n",
+         ',',
+         {{"a", "b", ""}, {"a", "", "b"}, {"", "", ""}},
+         5},
         {"line ends", "a\rb\r\nc\nd", ',', {{"a"}, {"b"}, {"c"}, {"d"}}, 5},
         {"other separator", "1;2;3;4;5;6;7\n", ';', {{"1", "2", "3", "4", "5", "6", "7"}}, 7},
         {"NUL ends the text", std::string("a,b\nc\0d\ne", 9), ',', {{"a", "b"}, {"c", ""}}, 5},
@@ -552,7 +592,9 @@ TEST(GridTableCSV, LoadCases) {
 TEST(GridTableCSV, LoadWithFiltersKeepsTheHeaderRowFixed) {
     TempDir dir;
     TGridTable t;
-    t.OnHasFilter = [](int c, TSelection& s, bool&) { s = c == 0 ? TSelection::fsMulti : TSelection::fsNone; };
+    t.OnHasFilter = [](int c, TSelection& s, bool&) {
+        s = c == 0 ? TSelection::fsMulti : TSelection::fsNone;
+    };
     int changed = 0;
     t.OnChanged = [&](int) { ++changed; };
     ASSERT_TRUE(t.LoadCSVFile(dir.File("in.csv", "Name,Size\nx,1\ny,2\n"), ','));
@@ -567,7 +609,8 @@ TEST(GridTableCSV, MissingFileShowsTheMessageAndChangesNothing) {
     TGridTable t;
     t.Dialogs = &dialogs;
     t.SetCell(1, 1, "kept");
-    for (const std::string& path : {std::string("/nonexistent/x.csv"), std::filesystem::temp_directory_path().string()}) {
+    for (const std::string& path :
+         {std::string("/nonexistent/x.csv"), std::filesystem::temp_directory_path().string()}) {
         EXPECT_FALSE(t.LoadCSVFile(path, ','));
         EXPECT_EQ(dialogs.Messages.back(), "System|Cannot open input file." + path);
     }
@@ -579,7 +622,8 @@ TEST(GridTableCSV, HostileFilesLoadWithoutHarm) {
     TempDir dir;
     std::mt19937 random(7);
     std::string noise(200000, '\0');
-    for (char& c : noise) c = static_cast<char>(random() % 256 == 0 ? 1 : random() % 256);
+    for (char& c : noise)
+        c = static_cast<char>(random() % 256 == 0 ? 1 : random() % 256);
     const std::pair<const char*, std::string> files[] = {
         {"megabyte line", std::string(3 << 20, 'x')},
         {"megabyte of separators", std::string(1 << 20, ',') + "z"},

@@ -40,7 +40,8 @@ std::string Utf8ToLatin1(const std::string& s) {
         } else {
             out += '?';
             ++i;
-            while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+            while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
+                ++i;
         }
     }
     return out;
@@ -61,11 +62,14 @@ int main(int argc, char** argv) {
     bool haveTitle = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--no-pid") setPid = false;
+        if (a == "--no-pid")
+            setPid = false;
         else if (a == "--pid" && i + 1 < argc)
             pid = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
-        else if (a == "--no-net-name") setNetName = false;
-        else if (a == "--machine" && i + 1 < argc) machine = argv[++i];
+        else if (a == "--no-net-name")
+            setNetName = false;
+        else if (a == "--machine" && i + 1 < argc)
+            machine = argv[++i];
         else if (!haveTitle) {
             title = a;
             haveTitle = true;
@@ -90,7 +94,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    for (int i = 0; i < screenNumber && it.rem; ++i)
+        xcb_screen_next(&it);
     xcb_screen_t* screen = it.data;
 
     const xcb_window_t w = xcb_generate_id(c);
@@ -118,7 +123,8 @@ int main(int argc, char** argv) {
     std::printf("0x%x\n", w);
     std::fflush(stdout);
 
-    while (xcb_generic_event_t* ev = xcb_wait_for_event(c)) std::free(ev);
+    while (xcb_generic_event_t* ev = xcb_wait_for_event(c))
+        std::free(ev);
     xcb_disconnect(c);
     return 0;
 }

@@ -97,9 +97,9 @@ public:
         Skipped = new QPushButton("Skipped", container);
         Skipped->setObjectName("Skipped");
         Skipped->setProperty(TagProperty, NoBuildTag);
-        for (QWidget* w : std::initializer_list<QWidget*>{Button, Label, QuotedLabel, Check, Edit,
-                                                          Memo, Rich, List, Combo, Tabs, Grid,
-                                                          Skipped})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{Button, Label, QuotedLabel, Check, Edit, Memo, Rich,
+                                             List, Combo, Tabs, Grid, Skipped})
             layout->addWidget(w);
 
         Panel = new QGroupBox("Panel", this);
@@ -156,10 +156,16 @@ TEST(FormWalk, ComponentPaths) {
         const QObject* Object;
         const char* Path;
     } cases[] = {
-        {&form, "fmActivity"},     {form.Neu1, "Neu1"},    {form.D1, "D1"},
-        {form.mnDesktop, "mnDesktop"}, {form.Button, "bnOk"}, {form.Panel, "Panel1"},
-        {form.Owned, "Panel1.Button1"}, {form.Inner, "Panel1.Inner"},
-        {form.Deep, "Panel1.Inner.Deep"}, {form.Orphan, ""}, // owner without a name
+        {&form, "fmActivity"},
+        {form.Neu1, "Neu1"},
+        {form.D1, "D1"},
+        {form.mnDesktop, "mnDesktop"},
+        {form.Button, "bnOk"},
+        {form.Panel, "Panel1"},
+        {form.Owned, "Panel1.Button1"},
+        {form.Inner, "Panel1.Inner"},
+        {form.Deep, "Panel1.Inner.Deep"},
+        {form.Orphan, ""}, // owner without a name
     };
     for (const auto& c : cases)
         EXPECT_EQ(manager.ComponentPath("fmActivity", c.Object), c.Path) << c.Path;
@@ -235,12 +241,14 @@ TEST_F(FormWalkFiles, BuildRecordsEveryKindWithItsKeys) {
         {"Panel1.Inner.Deep.Caption", "\"Deep\""},
         {".Caption", "\"Orphan\""},
     };
-    for (const auto& p : present) EXPECT_EQ(out.ReadString(s, p.Key, "<missing>"), p.Value) << p.Key;
+    for (const auto& p : present)
+        EXPECT_EQ(out.ReadString(s, p.Key, "<missing>"), p.Value) << p.Key;
     for (const char* key : {"Edit1.Caption", "Memo1.Caption", "Grid1.Caption", "Skipped.Caption",
-                            "ChildButton.Caption", "fmChild.Caption", "Label1.Hint", "RichEdit1.List[3]",
-                            "LangComponent1.Caption"})
+                            "ChildButton.Caption", "fmChild.Caption", "Label1.Hint",
+                            "RichEdit1.List[3]", "LangComponent1.Caption"})
         EXPECT_FALSE(out.ValueExists(s, key)) << key;
-    for (const QString& key : out.SectionKeys(s)) EXPECT_FALSE(key.contains("English")) << key.toStdString();
+    for (const QString& key : out.SectionKeys(s))
+        EXPECT_FALSE(key.contains("English")) << key.toStdString();
     EXPECT_FALSE(out.SectionExists("fmChild"));
 }
 

@@ -27,9 +27,10 @@ protected:
         Folder = Dir.path() + "/LAN";
         QDir().mkpath(Folder);
         Manager->SetDialogs(&Dialogs);
-        Write("English.lan", "[Orvane]\nLanguage=\"English\"\nCommonLanguageFile=en.lng\n"
-                             "[fmMain]\nfmMain.Caption=\"Main\"\n"
-                             "SRemoveAll=\"Really?/r/nSure?\"\nSActivitiesFound=\"%d %n %99s %s\"\n");
+        Write("English.lan",
+              "[Orvane]\nLanguage=\"English\"\nCommonLanguageFile=en.lng\n"
+              "[fmMain]\nfmMain.Caption=\"Main\"\n"
+              "SRemoveAll=\"Really?/r/nSure?\"\nSActivitiesFound=\"%d %n %99s %s\"\n");
         Write("en.lng", "[FrmAbout]\nFrmAbout.Caption=\"About (common)\"\n"
                         "SVersion=\"Version %s\"\n[fmMain]\nfmMain.Caption=\"Main (common)\"\n");
         Write("German.lan", "[Orvane]\nLanguage=\"Deutsch\"\nCommonLanguageFile=de.lng\n"
@@ -118,7 +119,7 @@ TEST_F(LangComponentTest, ManagerDestroyedFirstIsForgotten) {
     EXPECT_EQ(component->LanManager(), nullptr);
     QEvent event(TranslateFormEventType());
     QCoreApplication::sendEvent(component, &event); // ignored, no crash
-    QCoreApplication::processEvents();               // the posted one too
+    QCoreApplication::processEvents();              // the posted one too
     EXPECT_EQ(Form.windowTitle(), "");
 }
 
@@ -140,7 +141,8 @@ TEST_F(LangComponentTest, FormDeletedDuringItsOwnWalkIsSafe) {
     auto* form = new QWidget;
     form->setObjectName("fmMain");
     form->setProperty(FormProperty, true);
-    for (int i = 0; i < 5; ++i) (new QPushButton(form))->setObjectName(QString("b%1").arg(i));
+    for (int i = 0; i < 5; ++i)
+        (new QPushButton(form))->setObjectName(QString("b%1").arg(i));
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [form] { delete form; }, Qt::QueuedConnection);
     // The walk processes pending events first; the form goes away in the middle of it.

@@ -47,8 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         TFormatCase{"FirstKeyWins", "[S]\nk=1\nK=2", "S", "k", QStringLiteral("1")},
         TFormatCase{"FirstSectionWins", "[S]\nk=1\n[s]\nk=2", "S", "k", QStringLiteral("1")},
         TFormatCase{"SecondSectionNeverFound", "[S]\nk=1\n[S]\nj=2", "S", "j", std::nullopt},
-        TFormatCase{"CaseInsensitive", "[FMACTIVITY]\nsremoveall=x", "fmActivity",
-                    "SRemoveAll", QStringLiteral("x")},
+        TFormatCase{"CaseInsensitive", "[FMACTIVITY]\nsremoveall=x", "fmActivity", "SRemoveAll",
+                    QStringLiteral("x")},
         TFormatCase{"CommentSkipped", "[S]\n  ;k=1\nk=2", "S", "k", QStringLiteral("2")},
         TFormatCase{"BeforeFirstSectionIgnored", "k=0\n[S]", "S", "k", std::nullopt},
         TFormatCase{"OpenBracketIsNoSection", "[S]\n[T\nk=v", "S", "k", QStringLiteral("v")},
@@ -68,16 +68,17 @@ TEST(LangFile, UnquoteRules) {
     struct {
         QString In, Out;
     } cases[] = {
-        {"\"\"", "\"\""},                      // two quotes are not an empty text
-        {"\"  word  \"", "  word  "},          // blanks inside the quotes survive
-        {"\"a\"b\"c\"", "a\"b\"c"},            // up to the last quote, inner quotes kept
-        {"\"abc", "\"abc"},                    // no second quote: as it stands
+        {"\"\"", "\"\""},             // two quotes are not an empty text
+        {"\"  word  \"", "  word  "}, // blanks inside the quotes survive
+        {"\"a\"b\"c\"", "a\"b\"c"},   // up to the last quote, inner quotes kept
+        {"\"abc", "\"abc"},           // no second quote: as it stands
         {"\"", "\""},
-        {"plain \"x\"", "plain \"x\""},        // not starting with a quote
+        {"plain \"x\"", "plain \"x\""}, // not starting with a quote
         {"\"a\"  ", "a"},
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(Unquote(c.In), c.Out) << c.In.toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(Unquote(c.In), c.Out) << c.In.toStdString();
 }
 
 TEST(LangFile, QuotedStringRuleOfMainMenu) {
@@ -85,12 +86,13 @@ TEST(LangFile, QuotedStringRuleOfMainMenu) {
         QString In, Out;
     } cases[] = {
         {"\"File\"", "File"},
-        {"\"a\"\"b\" tail", "a\"b"},  // "" stands for one quote, reading stops at the closing one
-        {"\"\"", "\"\""},             // empty result: unchanged
+        {"\"a\"\"b\" tail", "a\"b"}, // "" stands for one quote, reading stops at the closing one
+        {"\"\"", "\"\""},            // empty result: unchanged
         {"File", "File"},
         {"\"open", "open"},
     };
-    for (const auto& c : cases) EXPECT_EQ(UnquoteQuotedString(c.In), c.Out) << c.In.toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(UnquoteQuotedString(c.In), c.Out) << c.In.toStdString();
     EXPECT_EQ(UnquoteQuotedString(QuoteQuotedString("say \"hi\"")), "say \"hi\"");
 }
 
@@ -139,9 +141,9 @@ TEST(LangFile, WriteAndReadBack) {
     TLangFile file;
     file.LoadFromText("; comment\n[Orvane]\nLanguage=x\n\n[fmActivity]\nkeep=1\nNoEquals\n");
     file.SetFileName(dir.filePath("out.ori"));
-    file.WriteString("orvane", "Language", "\"ORIGINAL\"");   // replaces, case-insensitively
+    file.WriteString("orvane", "Language", "\"ORIGINAL\""); // replaces, case-insensitively
     file.WriteString("fmActivity", "D1.Caption", "\"Datei \u00fc\"");
-    file.WriteString("New", "Empty", "\"\"");                // a new section goes last
+    file.WriteString("New", "Empty", "\"\""); // a new section goes last
     ASSERT_TRUE(file.SaveToFile());
 
     const QByteArray bytes = ReadBytes(file.FileName());
@@ -184,7 +186,7 @@ TEST(LangFileHostile, BinaryGarbageReadsWithoutHarm) {
     QTemporaryDir dir;
     QRandomGenerator rng(42);
     for (const QByteArray& prefix : {QByteArray(), QByteArray("\xFF\xFE", 2),
-                                    QByteArray("\xFE\xFF", 2), QByteArray("\xEF\xBB\xBF")}) {
+                                     QByteArray("\xFE\xFF", 2), QByteArray("\xEF\xBB\xBF")}) {
         QByteArray bytes = prefix;
         bytes.resize(prefix.size() + 512 * 1024);
         for (qsizetype i = prefix.size(); i < bytes.size(); ++i)
@@ -222,7 +224,8 @@ TEST(LangFileHostile, HugeFileIsReadUpToTheLimit) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[S]\nfirst=1\n");
     const QByteArray filler = "p=" + QByteArray(1000, 'z') + "\n";
-    while (f.size() < LangMaxFileBytes + 4 * 1024 * 1024) f.write(filler);
+    while (f.size() < LangMaxFileBytes + 4 * 1024 * 1024)
+        f.write(filler);
     f.write("late=1\n");
     f.close();
 
@@ -234,7 +237,8 @@ TEST(LangFileHostile, HugeFileIsReadUpToTheLimit) {
 
 TEST(LangFileHostile, ManyTinyLinesAreCapped) {
     QString text = "[S]\n";
-    for (int i = 0; i < LangMaxLines + 1000; ++i) text += QStringLiteral("k%1=1\n").arg(i);
+    for (int i = 0; i < LangMaxLines + 1000; ++i)
+        text += QStringLiteral("k%1=1\n").arg(i);
     TLangFile file;
     file.LoadFromText(text);
     EXPECT_EQ(file.KeyCount("S"), LangMaxLines - 1); // the section line counts too
@@ -248,13 +252,16 @@ TEST(LangFileHostile, OddLengthUtf16AndBrokenSurrogates) {
         bytes += char(c & 0xFF);
         bytes += char(c >> 8);
     };
-    for (char16_t c : u"[S]\r\nhigh=a") add(c);
+    for (char16_t c : u"[S]\r\nhigh=a")
+        add(c);
     bytes.chop(2); // the literal's terminating zero
     add(0xD800);   // a high surrogate without its partner
-    for (char16_t c : u"b\r\nlow=") add(c);
+    for (char16_t c : u"b\r\nlow=")
+        add(c);
     bytes.chop(2);
     add(0xDC00); // a low surrogate on its own
-    for (char16_t c : u"\r\nk=v") add(c);
+    for (char16_t c : u"\r\nk=v")
+        add(c);
     bytes.chop(2);
     bytes += 'Z'; // odd length
     const QString path = dir.filePath("odd.lan");
@@ -265,7 +272,8 @@ TEST(LangFileHostile, OddLengthUtf16AndBrokenSurrogates) {
     for (const char* key : {"high", "low"}) {
         const QString value = file.ReadString("S", key, {});
         EXPECT_FALSE(value.isEmpty()) << key;
-        for (QChar c : value) EXPECT_FALSE(c.isSurrogate()) << key;
+        for (QChar c : value)
+            EXPECT_FALSE(c.isSurrogate()) << key;
     }
     EXPECT_TRUE(file.ReadString("S", "high", {}).startsWith(u'a'));
     EXPECT_TRUE(file.ReadString("S", "high", {}).endsWith(u'b'));

@@ -58,10 +58,10 @@ protected:
 TEST_F(LangManagerTest, FolderScanKeepsOnlyQualifyingFilesInNameOrder) {
     Write("English.lan", "[Orvane]\nLanguage=\"English\"\n");
     Write("deutsch.LAN", "[orvane]\nLanguage='Deutsch'\n");
-    Write("Common.lng", "[Orvane]\nLanguage=Common\n");       // wrong extension
-    Write("Common.lan", "[Common]\nLanguage=\"x\"\n");         // no header section
-    Write("Empty.lan", "[Orvane]\n; only a comment\n");        // header without keys
-    Write("Anonymous.lan", "[Orvane]\nVersion=1\n");           // listed with an empty name
+    Write("Common.lng", "[Orvane]\nLanguage=Common\n"); // wrong extension
+    Write("Common.lan", "[Common]\nLanguage=\"x\"\n");  // no header section
+    Write("Empty.lan", "[Orvane]\n; only a comment\n"); // header without keys
+    Write("Anonymous.lan", "[Orvane]\nVersion=1\n");    // listed with an empty name
     ASSERT_TRUE(QDir().mkpath(Folder + "/Folder.lan"));
 
     Manager.SetLanguageFolder(Folder);
@@ -100,10 +100,9 @@ TEST_F(LangManagerTest, UnknownLanguageChangesNothing) {
 }
 
 TEST_F(LangManagerTest, LoadingReadsHeaderTextsAndQuotedCommonFile) {
-    Write("German.lan",
-          "[Orvane]\nLanguage=\"Deutsch\"\nCreated=01.03.2007\nModified=05.03.2007\n"
-          "Version=1.0.1\nCommonLanguageFile=\"Common_de.lng\"\n"
-          "[fmActivity]\nSRemoveAll=\"Achtung/r/nWeiter?\"\nEmpty=\n");
+    Write("German.lan", "[Orvane]\nLanguage=\"Deutsch\"\nCreated=01.03.2007\nModified=05.03.2007\n"
+                        "Version=1.0.1\nCommonLanguageFile=\"Common_de.lng\"\n"
+                        "[fmActivity]\nSRemoveAll=\"Achtung/r/nWeiter?\"\nEmpty=\n");
     Write("Common_de.lng", "[FrmAbout]\nSCaptionAbout=\"\u00dcber Orvane\"\n");
     Manager.SetLanguageFolder(Folder);
     Manager.SetLanguage("deutsch");
@@ -127,7 +126,8 @@ TEST_F(LangManagerTest, LoadingReadsHeaderTextsAndQuotedCommonFile) {
 
     std::string bytes = "8-bit";
     Manager.ReadText("FrmAbout", "SCaptionAbout", true, bytes);
-    EXPECT_EQ(bytes, "\xC3\x9C" "ber Orvane");
+    EXPECT_EQ(bytes, "\xC3\x9C"
+                     "ber Orvane");
 }
 
 TEST_F(LangManagerTest, MissingCommonFileIsReportedOncePerLoad) {
@@ -217,7 +217,8 @@ TEST_F(LangManagerTest, DuplicateDisplayNameSelectsTheFirstFile) {
 }
 
 TEST_F(LangManagerTest, MissingIdentifierKeepsThePreviousLanguagesText) {
-    Write("A.lan", "[Orvane]\nLanguage=A\nCommonLanguageFile=C.lng\n[fmActivity]\nSRemoveAll=from A\n");
+    Write("A.lan",
+          "[Orvane]\nLanguage=A\nCommonLanguageFile=C.lng\n[fmActivity]\nSRemoveAll=from A\n");
     Write("B.lan", "[Orvane]\nLanguage=B\nCommonLanguageFile=C.lng\n");
     Write("C.lng", "[Common]\n");
     Manager.SetLanguageFolder(Folder);
@@ -230,7 +231,8 @@ TEST_F(LangManagerTest, MissingIdentifierKeepsThePreviousLanguagesText) {
 }
 
 TEST_F(LangManagerTest, TranslatedFormsSkipUnforcedRepeats) {
-    Write("A.lan", "[Orvane]\nLanguage=A\nCommonLanguageFile=C.lng\n[fmMain]\nfmMain.Caption=One\n");
+    Write("A.lan",
+          "[Orvane]\nLanguage=A\nCommonLanguageFile=C.lng\n[fmMain]\nfmMain.Caption=One\n");
     Write("C.lng", "[Common]\n");
     Manager.SetLanguageFolder(Folder);
     QWidget form;
@@ -252,7 +254,8 @@ TEST_F(LangManagerTest, TranslatedFormsSkipUnforcedRepeats) {
 // ---- build mode -----------------------------------------------------------------------------
 
 TEST_F(LangManagerTest, BuildCancelledRecordsAndTranslatesNothing) {
-    Write("A.lan", "[Orvane]\nLanguage=A\nCommonLanguageFile=C.lng\n[fmMain]\nfmMain.Caption=One\n");
+    Write("A.lan",
+          "[Orvane]\nLanguage=A\nCommonLanguageFile=C.lng\n[fmMain]\nfmMain.Caption=One\n");
     Write("C.lng", "[Common]\n");
     Manager.SetLanguageFolder(Folder);
     Manager.SetLanguage("A");

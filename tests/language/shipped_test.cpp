@@ -14,19 +14,50 @@ using namespace orvane;
 
 namespace {
 
-const char* const MainWindowKeys[] = {
-    "fmActivity.Caption", "D1.Caption", "Neu1.Caption", "N1.Caption", "N2.Caption",
-    "CSVCommaSeparatedValues1.Caption", "txtText1.Caption", "N3.Caption", "Miminieren1.Caption",
-    "mnClose.Caption", "Bearbeiten1.Caption", "mnRemoveLongs.Caption", "Ansicht1.Caption",
-    "mnDaily.Caption", "mnWeekly.Caption", "mnMonthly.Caption", "mnAll.Caption",
-    "Options1.Caption", "mnLanguage.Caption", "mnDesktop.Caption", "mnDesktop.Hint",
-    "mnStartup.Caption", "mnStartup.Hint", "mnAbout.Caption", "mnUpdate.Caption",
-    "mnShow.Caption", "ShowAllNews1.Caption", "N4.Caption", "About1.Caption", "Exit1.Caption",
-    "MainMenu1.Menu[0]", "MainMenu1.Menu[1]", "MainMenu1.Menu[2]", "MainMenu1.Menu[3]",
-    "MainMenu1.Menu[4]", "SRemoveActivitiesCaption", "SRemoveActivitiesText",
-    "SActivitiesFound", "SRemoveAll", "SNegativeHours"};
+const char* const MainWindowKeys[] = {"fmActivity.Caption",
+                                      "D1.Caption",
+                                      "Neu1.Caption",
+                                      "N1.Caption",
+                                      "N2.Caption",
+                                      "CSVCommaSeparatedValues1.Caption",
+                                      "txtText1.Caption",
+                                      "N3.Caption",
+                                      "Miminieren1.Caption",
+                                      "mnClose.Caption",
+                                      "Bearbeiten1.Caption",
+                                      "mnRemoveLongs.Caption",
+                                      "Ansicht1.Caption",
+                                      "mnDaily.Caption",
+                                      "mnWeekly.Caption",
+                                      "mnMonthly.Caption",
+                                      "mnAll.Caption",
+                                      "Options1.Caption",
+                                      "mnLanguage.Caption",
+                                      "mnDesktop.Caption",
+                                      "mnDesktop.Hint",
+                                      "mnStartup.Caption",
+                                      "mnStartup.Hint",
+                                      "mnAbout.Caption",
+                                      "mnUpdate.Caption",
+                                      "mnShow.Caption",
+                                      "ShowAllNews1.Caption",
+                                      "N4.Caption",
+                                      "About1.Caption",
+                                      "Exit1.Caption",
+                                      "MainMenu1.Menu[0]",
+                                      "MainMenu1.Menu[1]",
+                                      "MainMenu1.Menu[2]",
+                                      "MainMenu1.Menu[3]",
+                                      "MainMenu1.Menu[4]",
+                                      "SRemoveActivitiesCaption",
+                                      "SRemoveActivitiesText",
+                                      "SActivitiesFound",
+                                      "SRemoveAll",
+                                      "SNegativeHours"};
 
-int CountOf(const QString& text, const QString& what) { return int(text.count(what)); }
+int CountOf(const QString& text, const QString& what) {
+    return int(text.count(what));
+}
 
 QStringList ShippedLanguageFiles() {
     return QDir(ORVANE_LAN_DIR).entryList({"*.lan"}, QDir::Files, QDir::Name);
@@ -88,8 +119,9 @@ TEST(ShippedLanguages, EnglishRestatesTheBuiltInTexts) {
         const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
         const QString section = QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size()));
         const QString stored = Unquote((e.Common ? common : file).ReadString(section, id, {}));
-        EXPECT_EQ(stored, QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()))
-                              .replace("\r\n", "/r/n"))
+        EXPECT_EQ(
+            stored,
+            QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size())).replace("\r\n", "/r/n"))
             << id.toStdString();
     }
 }

@@ -10,7 +10,8 @@ constexpr double Sec = 1.0 / 86400.0;
 
 TEST(ActivityList, AddEntrySkipsBlankProcessNamesAndKeepsTextsAsGiven) {
     TActivityList list;
-    for (const char* blank : {"", "   ", "\t\r\n", "\x01\x1f "}) list.AddEntry(blank, "x", 1.0);
+    for (const char* blank : {"", "   ", "\t\r\n", "\x01\x1f "})
+        list.AddEntry(blank, "x", 1.0);
     EXPECT_EQ(list.Count(), 0);
 
     list.AddEntry(" a.exe ", "", 2.0);
@@ -54,7 +55,8 @@ TEST(ActivityList, LoadedOrSealedEntriesAreNeverStretched) {
 
 TEST(ActivityList, RemoveKeepsOrderAndClearEmpties) {
     TActivityList list;
-    for (const char* p : {"a", "b", "c", "d"}) list.AddEntry(p, "", 1.0);
+    for (const char* p : {"a", "b", "c", "d"})
+        list.AddEntry(p, "", 1.0);
     EXPECT_TRUE(list.Remove(&list.Items(1)));
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list[0].Process, "a");

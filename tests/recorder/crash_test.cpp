@@ -38,9 +38,9 @@ void Apply(TActivityList& list, int k) {
         list.CloseLastEntryAfter(k / 1000.0);
         if (KindOf(k) == TStep::Change)
             list.AddEntry("/usr/lib/program-" + std::to_string(k % 40),
-                                     "A window caption that is about as long as most " +
-                                         std::to_string(k % 500),
-                                     45000 + k / 100.0);
+                          "A window caption that is about as long as most " +
+                              std::to_string(k % 500),
+                          45000 + k / 100.0);
         break;
     case TStep::Remove:
         if (list.Count() > 2) list.RemoveAt((k * 7) % (list.Count() - 1));
@@ -53,7 +53,8 @@ bool SameEntries(const TActivityList& a, const TActivityList& b) {
     for (int i = 0; i < a.Count(); ++i) {
         const TEntry &x = a[i], &y = b[i];
         if (x.Process != y.Process || x.Caption != y.Caption ||
-            std::memcmp(&x.Start, &y.Start, 8) != 0 || std::memcmp(&x.Duration, &y.Duration, 8) != 0)
+            std::memcmp(&x.Start, &y.Start, 8) != 0 ||
+            std::memcmp(&x.Duration, &y.Duration, 8) != 0)
             return false;
     }
     return true;
@@ -61,7 +62,8 @@ bool SameEntries(const TActivityList& a, const TActivityList& b) {
 
 void CopyInto(TActivityList& to, const TActivityList& from) {
     to.Clear();
-    for (const TEntry& e : from.Entries()) to.AppendLoaded(e);
+    for (const TEntry& e : from.Entries())
+        to.AppendLoaded(e);
 }
 
 std::int32_t CountOnDisk(const std::string& file) {
@@ -87,7 +89,7 @@ TEST(DataFileCrash, EndingAtEachStepOfASaveLeavesTheListBeforeOrAfter) {
         bool whole;
         int expected;
     } cases[] = {
-        {1, false, Before}, {2, false, Before}, {3, false, Grown}, {4, false, Grown},
+        {1, false, Before}, {2, false, Before}, {3, false, Grown},  {4, false, Grown},
         {5, false, After},  {6, false, After},  {11, true, Before}, {12, true, Before},
         {13, true, Before}, {14, true, Before}, {15, true, After},
     };

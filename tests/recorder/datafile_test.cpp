@@ -32,8 +32,10 @@ protected:
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
 #else
-        const fs::path unique = fs::temp_directory_path() /
-            ("orvane-datafile-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        const fs::path unique =
+            fs::temp_directory_path() /
+            ("orvane-datafile-" +
+             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         ASSERT_TRUE(fs::create_directory(unique));
         dir = unique.string();
 #endif
@@ -70,10 +72,10 @@ std::string Record(const std::string& p, const std::string& c, double start, dou
            Le32(static_cast<std::int32_t>(c.size())) + c + Le64(start) + Le64(dur);
 }
 
-const unsigned char WorkedExample[35] = {
-    0x01, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x61, 0x2E, 0x65, 0x78,
-    0x65, 0x02, 0x00, 0x00, 0x00, 0x48, 0x69, 0xAB, 0xAA, 0xAA, 0xAA, 0x2C,
-    0x4C, 0xE3, 0x40, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x85, 0x3F};
+const unsigned char WorkedExample[35] = {0x01, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x61,
+                                         0x2E, 0x65, 0x78, 0x65, 0x02, 0x00, 0x00, 0x00, 0x48,
+                                         0x69, 0xAB, 0xAA, 0xAA, 0xAA, 0x2C, 0x4C, 0xE3, 0x40,
+                                         0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x85, 0x3F};
 
 } // namespace
 
@@ -96,8 +98,8 @@ TEST_F(DataFile, RoundTripKeepsExactValuesAndAppends) {
     const double odd[] = {0.1 + 0.2, -0.0, 1e-300, 45000.999999999993, 3.0e6};
     int i = 0;
     for (double v : odd) {
-        list.AppendLoaded(TEntry(std::string("p\0q", 3) + std::to_string(i), i % 2 ? "" : "Cap \xff",
-                                 v));
+        list.AppendLoaded(
+            TEntry(std::string("p\0q", 3) + std::to_string(i), i % 2 ? "" : "Cap \xff", v));
         list.Items(i).Duration = v / 3;
         ++i;
     }
@@ -198,7 +200,8 @@ TEST_F(DataFile, FailedSavesLeaveTheOldFileWhole) {
     list.AddEntry("a.exe", "first", 1);
     list.SaveToFile(file);
     const std::string before = Bytes();
-    for (int i = 0; i < 5000; ++i) list.AddEntry("b.exe", "second " + std::to_string(i), 2);
+    for (int i = 0; i < 5000; ++i)
+        list.AddEntry("b.exe", "second " + std::to_string(i), 2);
 
     // A read-only folder. Root ignores folder modes, so then the save runs as an ordinary user.
     ::chmod(dir.c_str(), 0755);
@@ -213,8 +216,7 @@ TEST_F(DataFile, FailedSavesLeaveTheOldFileWhole) {
             list.SaveToFile(file);
             return 1;
         } catch (const EFileError& e) {
-            return std::string(e.what()) ==
-                           "Cannot create file \"" + file + "\". Permission denied"
+            return std::string(e.what()) == "Cannot create file \"" + file + "\". Permission denied"
                        ? 0
                        : 2;
         }
@@ -226,7 +228,9 @@ TEST_F(DataFile, FailedSavesLeaveTheOldFileWhole) {
     // A full disk, as a file-size limit: the write fails part way.
     const int full = InChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit {16384, 16384};
+        struct rlimit limit {
+            16384, 16384
+        };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {
             list.SaveToFile(file);
@@ -269,7 +273,8 @@ namespace {
 // keeps its own idea of the file.
 std::string WholeSaveBytes(const TActivityList& list, const std::string& file) {
     TActivityList copy;
-    for (const TEntry& e : list.Entries()) copy.AppendLoaded(e);
+    for (const TEntry& e : list.Entries())
+        copy.AppendLoaded(e);
     copy.SaveToFile(file);
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -297,7 +302,8 @@ TEST_F(DataFile, SavesWriteOnlyTheChangeAndMatchAWholeRewrite) {
          true, 8 + 4 + 4 + 10 + 4 + 3 + 16},
         {"several new entries",
          [&] {
-             for (int i = 0; i < 50; ++i) list.AddEntry("/usr/bin/c", std::to_string(i), 101 + i);
+             for (int i = 0; i < 50; ++i)
+                 list.AddEntry("/usr/bin/c", std::to_string(i), 101 + i);
          },
          true, 50 * 60 + 4},
         {"sealed", [&] { list.SealLastEntry(); }, true, 0},
@@ -319,7 +325,8 @@ TEST_F(DataFile, SavesWriteOnlyTheChangeAndMatchAWholeRewrite) {
 
 TEST_F(DataFile, AFileNotAsLastWrittenIsRewrittenWhole) {
     auto makeList = [](TActivityList& list) {
-        for (int i = 0; i < 20; ++i) list.AddEntry("p" + std::to_string(i % 3), "c", i);
+        for (int i = 0; i < 20; ++i)
+            list.AddEntry("p" + std::to_string(i % 3), "c", i);
     };
     struct Case {
         const char* name;
@@ -363,7 +370,8 @@ TEST_F(DataFile, AFileNotAsLastWrittenIsRewrittenWhole) {
 
 TEST_F(DataFile, AWholeLoadSavesInPlaceADamagedOneDoesNot) {
     TActivityList list;
-    for (int i = 0; i < 10; ++i) list.AddEntry("p", "c" + std::to_string(i), i);
+    for (int i = 0; i < 10; ++i)
+        list.AddEntry("p", "c" + std::to_string(i), i);
     list.SaveToFile(file);
     const std::string whole = Bytes();
 
@@ -401,19 +409,21 @@ TEST_F(DataFile, AFailedSaveInPlaceKeepsTheFileAndTheNextSaveMendsIt) {
     list.SaveToFile(file);
     const std::string before = Bytes();
     list.CloseLastEntryAfter(0.5);
-    for (int i = 0; i < 2000; ++i) list.AddEntry("b.exe", "second " + std::to_string(i), 2);
+    for (int i = 0; i < 2000; ++i)
+        list.AddEntry("b.exe", "second " + std::to_string(i), 2);
 
     const int full = InChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit {8192, 8192};
+        struct rlimit limit {
+            8192, 8192
+        };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {
             list.SaveToFile(file);
             return 1;
         } catch (const EFileError& e) {
-            return std::string(e.what()) == "Stream write error" && list.LastSave().Incremental
-                       ? 0
-                       : 2;
+            return std::string(e.what()) == "Stream write error" && list.LastSave().Incremental ? 0
+                                                                                                : 2;
         }
     });
     EXPECT_EQ(full, 0);
@@ -426,8 +436,8 @@ TEST_F(DataFile, AFailedSaveInPlaceKeepsTheFileAndTheNextSaveMendsIt) {
     ASSERT_EQ(back.Count(), 1);
 
     // Stale temporary files of killed saves go with the next whole save; a live one stays.
-    const std::string stale = file + ".99999999.tmp", live = file + "." +
-                                                             std::to_string(::getppid()) + ".tmp";
+    const std::string stale = file + ".99999999.tmp",
+                      live = file + "." + std::to_string(::getppid()) + ".tmp";
     std::ofstream(stale) << "x";
     std::ofstream(live) << "x";
     list.RemoveAt(0);

@@ -26,7 +26,7 @@ TEST(DateTime, IsoWeeksAroundNewYear) {
     struct Case {
         int y, m, d, week, isoYear;
     } cases[] = {
-        {2007, 12, 31, 1, 2008}, {2008, 1, 6, 1, 2008},   {2010, 1, 3, 53, 2009},
+        {2007, 12, 31, 1, 2008}, {2008, 1, 6, 1, 2008},    {2010, 1, 3, 53, 2009},
         {2010, 1, 4, 1, 2010},   {2020, 12, 31, 53, 2020}, {2021, 1, 1, 53, 2020},
         {2024, 12, 30, 1, 2025}, {2026, 12, 9, 50, 2026},
     };
@@ -46,8 +46,8 @@ TEST(DateTime, IsoWeeksAroundNewYear) {
 TEST(DateTime, MonthEndsAndLeapYears) {
     struct Case {
         int y, m, lastDay;
-    } cases[] = {{2023, 2, 28}, {2024, 2, 29}, {1900, 2, 28}, {2000, 2, 29}, {2024, 12, 31},
-                 {2024, 4, 30}};
+    } cases[] = {{2023, 2, 28}, {2024, 2, 29},  {1900, 2, 28},
+                 {2000, 2, 29}, {2024, 12, 31}, {2024, 4, 30}};
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(EndOfMonth(EncodeDateTime(c.y, c.m, 15, 10)),
                          EncodeDateTime(c.y, c.m, c.lastDay, 23, 59, 59, 999))

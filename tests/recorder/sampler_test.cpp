@@ -110,15 +110,14 @@ TEST_F(Sampler, ResetMakesTheNextSampleAChange) {
 TEST_F(Sampler, ChartWaitsTenSecondsAfterAMouseMoveAcrossTheWrap) {
     Make();
     struct Case {
-        std::uint64_t mono;   // tick count of the mouse move
-        std::uint64_t later;  // ms from the move to the change
+        std::uint64_t mono;  // tick count of the mouse move
+        std::uint64_t later; // ms from the move to the change
         bool chart;
     } cases[] = {
-        {100000, 3000, false},
-        {200000, 11000, true},
-        {0xFFFFF000ull, 3000, false},   // wraps past 2^32 in between
-        {0x1FFFFF000ull, 12000, true},  // the same, long enough
-        {300000, 10000, false},         // exactly 10 s is not more than 10 s
+        {100000, 3000, false},         {200000, 11000, true},
+        {0xFFFFF000ull, 3000, false},  // wraps past 2^32 in between
+        {0x1FFFFF000ull, 12000, true}, // the same, long enough
+        {300000, 10000, false},        // exactly 10 s is not more than 10 s
     };
     int i = 0;
     for (const Case& c : cases) {
@@ -131,8 +130,8 @@ TEST_F(Sampler, ChartWaitsTenSecondsAfterAMouseMoveAcrossTheWrap) {
 }
 
 TEST_F(Sampler, ChangeLogLines) {
-    EXPECT_EQ(TSampler::HeaderLine(), "Time                     Seconds   Process" +
-                                          std::string(33, ' ') + "Focus");
+    EXPECT_EQ(TSampler::HeaderLine(),
+              "Time                     Seconds   Process" + std::string(33, ' ') + "Focus");
     Make();
     clock.Advance(4999); // 4.999 s after start-up reads 4
     probe.P = "a.exe";
@@ -214,7 +213,7 @@ TEST_F(Sampler, TheRunningEntryGoesToDiskEveryMinuteAsEightBytes) {
     probe.C = "x";
     clock.Advance(5000);
     s.Timer1Timer();
-    ASSERT_EQ(writes.size(), 1u); // the change
+    ASSERT_EQ(writes.size(), 1u);  // the change
     for (int i = 0; i < 36; ++i) { // three minutes on the same window
         clock.Advance(5000);
         s.Timer1Timer();
@@ -223,7 +222,8 @@ TEST_F(Sampler, TheRunningEntryGoesToDiskEveryMinuteAsEightBytes) {
         }
     }
     ASSERT_EQ(writes.size(), 4u);
-    for (std::size_t i = 1; i < writes.size(); ++i) EXPECT_EQ(writes[i].BytesWritten, 8u);
+    for (std::size_t i = 1; i < writes.size(); ++i)
+        EXPECT_EQ(writes[i].BytesWritten, 8u);
     EXPECT_NEAR(list[1].Duration, 165 * Sec, 1e-9); // the last write, at most a minute ago
     EXPECT_EQ(list[0].Duration, 0.0);
     TActivityList back;

@@ -12,15 +12,16 @@ TEST(SafeFormat, SubstitutesOnlyStringsAndNeverOverreads) {
         const char* expected;
     } cases[] = {
         {"%s, %s", {"a", "b"}, "a, b"},
-        {"%s %s %s", {"a"}, "a  "},                 // missing arguments read as empty
-        {"%s", {"a", "b", "c"}, "a"},               // surplus arguments ignored
+        {"%s %s %s", {"a"}, "a  "},                // missing arguments read as empty
+        {"%s", {"a", "b", "c"}, "a"},              // surplus arguments ignored
         {"%d %n %x %3s|", {"z"}, "%d %n %x   z|"}, // foreign specifiers stay as written
         {"100%% %s", {"x"}, "100% x"},
         {"%-5s|%5s|", {"ab", "cd"}, "ab   |   cd|"},
-        {"%-2s|", {"long"}, "long|"},               // never cut
+        {"%-2s|", {"long"}, "long|"}, // never cut
         {"trailing %", {}, "trailing %"},
     };
-    for (const Case& c : cases) EXPECT_EQ(SafeFormat(c.format, c.args), c.expected) << c.format;
+    for (const Case& c : cases)
+        EXPECT_EQ(SafeFormat(c.format, c.args), c.expected) << c.format;
     EXPECT_LE(SafeFormat("%999999999999s", {"a"}).size(), 1025u);
 }
 

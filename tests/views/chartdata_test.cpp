@@ -50,7 +50,8 @@ TEST(Selection, ProgramNamedByNodeText) {
         {"", ""},
         {"no column", ""},
     };
-    for (const auto& [text, name] : cases) EXPECT_EQ(ProgramOfNodeText(text), name) << text;
+    for (const auto& [text, name] : cases)
+        EXPECT_EQ(ProgramOfNodeText(text), name) << text;
 }
 
 TEST(Selection, Labels) {
@@ -62,21 +63,23 @@ TEST(Selection, Labels) {
     EXPECT_EQ(CaptionLabel(caption80), std::string(51, 'b'));
     EXPECT_EQ(CaptionLabel("short"), "short");
     std::string umlauts;
-    for (int i = 0; i < 60; ++i) umlauts += "ä";
+    for (int i = 0; i < 60; ++i)
+        umlauts += "ä";
     std::string last51;
-    for (int i = 0; i < 51; ++i) last51 += "ä";
+    for (int i = 0; i < 51; ++i)
+        last51 += "ä";
     EXPECT_EQ(CaptionLabel(umlauts), last51) << "never cut inside a character";
 }
 
 TEST(Chart, EntriesDrawnByDurationPeriodAndForm) {
     const TDateTime d = At(2024, 1, 17);
     TActivityList list;
-    Add(list, "/bin/a", "Late", d - 1 * Hour, 3 * Hour);      // 0: starts the evening before
-    Add(list, "/bin/a", "Doc", d, 20 * Sec);                   // 1: starts exactly at midnight
-    Add(list, "/bin/a", "Doc", d + Hour, 10.9 * Sec);          // 2: 10 whole seconds: no bar
-    Add(list, "/bin/A", "doc", d + 2 * Hour, Hour);            // 3: other spelling
-    Add(list, "/bin/b", "Mail", d + 3 * Hour, Hour);           // 4
-    Add(list, "/bin/b", "Mail", d + 4 * Hour, 0);              // 5: running
+    Add(list, "/bin/a", "Late", d - 1 * Hour, 3 * Hour); // 0: starts the evening before
+    Add(list, "/bin/a", "Doc", d, 20 * Sec);             // 1: starts exactly at midnight
+    Add(list, "/bin/a", "Doc", d + Hour, 10.9 * Sec);    // 2: 10 whole seconds: no bar
+    Add(list, "/bin/A", "doc", d + 2 * Hour, Hour);      // 3: other spelling
+    Add(list, "/bin/b", "Mail", d + 3 * Hour, Hour);     // 4
+    Add(list, "/bin/b", "Mail", d + 4 * Hour, 0);        // 5: running
     const TDateTime to = EndOfDay(d);
     EXPECT_EQ(ChartEntryIndexes(list, "", d, to), (std::vector<int>{1, 3, 4}));
     EXPECT_EQ(ChartEntryIndexes(list, "", 0, 0), (std::vector<int>{0, 1, 3, 4}));

@@ -26,9 +26,10 @@ std::string ReadAll(const std::string& file) {
 struct TempDir {
     std::filesystem::path Path;
     TempDir() {
-        Path = std::filesystem::temp_directory_path() /
-               ("orvane-views-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        Path =
+            std::filesystem::temp_directory_path() /
+            ("orvane-views-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(Path);
     }
     ~TempDir() { std::filesystem::remove_all(Path); }
@@ -48,10 +49,9 @@ TEST(Export, CsvLinesAsWritten) {
     Add(list, "/bin/b", "", At(2024, 1, 4), 0);
     TempDir dir;
     SaveAsCsv(list, dir.File("out.csv"));
-    EXPECT_EQ(ReadAll(dir.File("out.csv")),
-              "Process; Window.Caption; Date; Time; Duration\r\n\r\n"
-              "/bin/a; 'a; b %s; 03.01.2024; 09:05:07; 26:00:00\r\n"
-              "/bin/b; '; 04.01.2024; 00:00:00; 00:00:00\r\n");
+    EXPECT_EQ(ReadAll(dir.File("out.csv")), "Process; Window.Caption; Date; Time; Duration\r\n\r\n"
+                                            "/bin/a; 'a; b %s; 03.01.2024; 09:05:07; 26:00:00\r\n"
+                                            "/bin/b; '; 04.01.2024; 00:00:00; 00:00:00\r\n");
 }
 
 TEST(Export, UnwritableTargetsReportCannotCreate) {
@@ -73,8 +73,9 @@ TEST(Export, UnwritableTargetsReportCannotCreate) {
 }
 
 TEST(Export, TreeTextWritesEveryNodeIndentedByTabs) {
-    const TTree tree = {{0, "day", 1, {{1, "prog", {}, {{2, "line1", {}, {}}, {2, "line2", {}, {}}}}}},
-                        {0, "day2", 2, {}}};
+    const TTree tree = {
+        {0, "day", 1, {{1, "prog", {}, {{2, "line1", {}, {}}, {2, "line2", {}, {}}}}}},
+        {0, "day2", 2, {}}};
     std::ostringstream out;
     WriteTreeText(tree, out);
     EXPECT_EQ(out.str(), "day\r\n\tprog\r\n\t\tline1\r\n\t\tline2\r\nday2\r\n");
@@ -85,12 +86,20 @@ TEST(Export, TreeTextWritesEveryNodeIndentedByTabs) {
 
 TEST(Cleanup, HoursAsEntered) {
     const std::pair<const char*, std::optional<long long>> cases[] = {
-        {"0", 0},   {"24", 24},   {" 30 ", 30},           {"+5", 5},
-        {"", 8},    {"abc", 8},   {"12abc", 8},           {"1.5", 8},
-        {"-1", std::nullopt}, {"-99999999999999999999999", std::nullopt},
+        {"0", 0},
+        {"24", 24},
+        {" 30 ", 30},
+        {"+5", 5},
+        {"", 8},
+        {"abc", 8},
+        {"12abc", 8},
+        {"1.5", 8},
+        {"-1", std::nullopt},
+        {"-99999999999999999999999", std::nullopt},
         {"99999999999999999999999", std::numeric_limits<long long>::max()},
     };
-    for (const auto& [text, hours] : cases) EXPECT_EQ(ParseHours(text), hours) << text;
+    for (const auto& [text, hours] : cases)
+        EXPECT_EQ(ParseHours(text), hours) << text;
 }
 
 namespace {
@@ -130,7 +139,8 @@ void LongRecord(TActivityList& list) {
 
 std::vector<std::string> Captions(const TActivityList& list) {
     std::vector<std::string> out;
-    for (const TEntry& e : list.Entries()) out.push_back(e.Caption);
+    for (const TEntry& e : list.Entries())
+        out.push_back(e.Caption);
     return out;
 }
 
@@ -168,7 +178,7 @@ TEST(Cleanup, RemoveLongActivitiesOffersEachLongEntryOnce) {
         EXPECT_EQ(static_cast<int>(s.Messages.size()), c.messages) << name;
     }
     TActivityList list;
-        LongRecord(list);
+    LongRecord(list);
     Script s;
     s.Hours = "24";
     RemoveLongActivities(list, s.Dialogs());
@@ -208,15 +218,21 @@ TEST(Cleanup, NewClearsOnlyAfterYesAndWritesTheEmptyRecord) {
     TempDir dir;
     const std::string file = dir.File("rec.cdat");
     TActivityList list;
-        LongRecord(list);
+    LongRecord(list);
     list.SaveToFile(file);
     int cleared = 0;
     std::string asked;
-    EXPECT_FALSE(NewRecord(list, file, [&](const std::string& q) { asked = q; return false; },
-                           [&] { ++cleared; }));
+    EXPECT_FALSE(NewRecord(
+        list, file,
+        [&](const std::string& q) {
+            asked = q;
+            return false;
+        },
+        [&] { ++cleared; }));
     EXPECT_EQ(asked, "Attention all activities will be removed\r\nDo you want to proceed?");
     EXPECT_EQ(list.Count(), 5);
-    EXPECT_TRUE(NewRecord(list, file, [](const std::string&) { return true; }, [&] { ++cleared; }));
+    EXPECT_TRUE(NewRecord(
+        list, file, [](const std::string&) { return true; }, [&] { ++cleared; }));
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(cleared, 1);
     TActivityList reread;
@@ -225,17 +241,21 @@ TEST(Cleanup, NewClearsOnlyAfterYesAndWritesTheEmptyRecord) {
 
     TActivityList again;
     LongRecord(again);
-    EXPECT_THROW(NewRecord(again, dir.File("no/such/dir/x.cdat"),
-                           [](const std::string&) { return true; }, [&] { ++cleared; }),
+    EXPECT_THROW(NewRecord(
+                     again, dir.File("no/such/dir/x.cdat"), [](const std::string&) { return true; },
+                     [&] { ++cleared; }),
                  EFileError);
     EXPECT_EQ(cleared, 1) << "the views keep their state when the file cannot be written";
 }
 
 TEST(Locale, FormatsFromQLocaleWithoutTimeZone) {
-    const std::pair<const char*, const char*> patterns[] = {
-        {"HH:mm:ss t", "HH:mm:ss"}, {"h:mm:ss AP t", "h:mm:ss AP"}, {"t HH:mm:ss", "HH:mm:ss"},
-        {"HH:mm:ss 'tt'", "HH:mm:ss 'tt'"}, {"HH:mm:ss tttt", "HH:mm:ss"}};
-    for (const auto& [in, out] : patterns) EXPECT_EQ(WithoutTimeZone(in), out) << in;
+    const std::pair<const char*, const char*> patterns[] = {{"HH:mm:ss t", "HH:mm:ss"},
+                                                            {"h:mm:ss AP t", "h:mm:ss AP"},
+                                                            {"t HH:mm:ss", "HH:mm:ss"},
+                                                            {"HH:mm:ss 'tt'", "HH:mm:ss 'tt'"},
+                                                            {"HH:mm:ss tttt", "HH:mm:ss"}};
+    for (const auto& [in, out] : patterns)
+        EXPECT_EQ(WithoutTimeZone(in), out) << in;
 
     const TLocaleFormat de = LocaleFormatFrom(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(de.LongTime.find('t'), std::string::npos);

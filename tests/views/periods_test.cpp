@@ -34,7 +34,8 @@ TEST_F(Periods, QueriesCountOverlapsByWhereTheEntryStarts) {
         TDateTime start, duration, from, to, expected;
     } cases[] = {
         {"crosses midnight, first day", day1 + 23 * Hour, 2 * Hour, day1, EndOfDay(day1), 2 * Hour},
-        {"crosses midnight, second day", day1 + 23 * Hour, 2 * Hour, day2, EndOfDay(day2), 1 * Hour},
+        {"crosses midnight, second day", day1 + 23 * Hour, 2 * Hour, day2, EndOfDay(day2),
+         1 * Hour},
         {"covers the whole day", day1 - Hour, 30 * Hour, day1, EndOfDay(day1),
          EndOfDay(day1) - day1},
         {"starts inside, runs on", day1 + Hour, 30 * Hour, day1, EndOfDay(day1), 30 * Hour},
@@ -119,7 +120,8 @@ TEST_F(Periods, DailyTreeSkipsEmptyDaysButNotDaysAnEntryRunsThrough) {
     Add(list, "/bin/a", "x", At(2024, 1, 5, 10), Hour);
     auto tops = [](const TTree& t) {
         std::vector<std::string> out;
-        for (const auto& n : t) out.push_back(n.Text);
+        for (const auto& n : t)
+            out.push_back(n.Text);
         return out;
     };
     EXPECT_EQ(tops(FillTreeDaily(list)),
@@ -189,7 +191,8 @@ TEST_F(Periods, HostileTimesNeitherHangNorCrash) {
 
     TActivityList wide;
     Add(wide, "/bin/a", "x", At(100, 1, 1), 1);
-    for (int i = 0; i < 30000; ++i) Add(wide, "/bin/a", "x", At(100, 1, 1), 3e6);
+    for (int i = 0; i < 30000; ++i)
+        Add(wide, "/bin/a", "x", At(100, 1, 1), 3e6);
     Add(wide, "/bin/a", "x", At(9000, 1, 1), 1);
     EXPECT_THROW(FillTreeDaily(wide), std::runtime_error)
         << "entries that reach over millions of days give a message, not a memory blow-up";
@@ -201,8 +204,8 @@ TEST_F(Periods, HostileTimesNeitherHangNorCrash) {
 TEST_F(Periods, FastBuildMatchesTheDirectAlgorithm) {
     const std::vector<std::string> programs = {"/usr/bin/Editor", "/usr/bin/editor", "/bin/sh",
                                                "C:\\Apps\\Mail.exe", "/opt/Büro/app"};
-    const std::vector<std::string> captions = {"", "Inbox", "INBOX", "Inbox - Mail", "Ärger",
-                                               "ärger", "notes.txt"};
+    const std::vector<std::string> captions = {"",      "Inbox", "INBOX",    "Inbox - Mail",
+                                               "Ärger", "ärger", "notes.txt"};
     for (unsigned seed = 1; seed <= 12; ++seed) {
         std::mt19937 rng(seed);
         auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
@@ -212,11 +215,20 @@ TEST_F(Periods, FastBuildMatchesTheDirectAlgorithm) {
         for (int i = 0; i < n; ++i) {
             TDateTime duration = (1 + pick(90)) * Min;
             switch (pick(12)) {
-            case 0: duration = (20 + pick(40)) * Hour; break; // runs over midnight, or days
-            case 1: duration = 0; break;
-            case 2: t = StartOfDay(t) + 1; break;             // starts exactly at midnight
-            case 3: t += pick(5); break;                      // a gap of days
-            default: break;
+            case 0:
+                duration = (20 + pick(40)) * Hour;
+                break; // runs over midnight, or days
+            case 1:
+                duration = 0;
+                break;
+            case 2:
+                t = StartOfDay(t) + 1;
+                break; // starts exactly at midnight
+            case 3:
+                t += pick(5);
+                break; // a gap of days
+            default:
+                break;
             }
             Add(list, programs[static_cast<std::size_t>(pick(5))],
                 captions[static_cast<std::size_t>(pick(7))], t, duration);
@@ -239,7 +251,8 @@ TEST_F(Periods, FastBuildMatchesTheDirectAlgorithm) {
         EXPECT_EQ(ProcessesInPeriod(list, from, to), reference::Processes(list, from, to));
         for (const std::string& p : programs) {
             TDateTime a = 0, b = 0;
-            EXPECT_EQ(CaptionsInPeriod(list, p, from, to, a), reference::Captions(list, p, from, to, b));
+            EXPECT_EQ(CaptionsInPeriod(list, p, from, to, a),
+                      reference::Captions(list, p, from, to, b));
             EXPECT_EQ(a, b);
         }
     }

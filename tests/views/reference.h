@@ -12,7 +12,9 @@ namespace reference {
 
 using namespace orvane;
 
-inline bool Same(const std::string& a, const std::string& b) { return FoldCase(a) == FoldCase(b); }
+inline bool Same(const std::string& a, const std::string& b) {
+    return FoldCase(a) == FoldCase(b);
+}
 
 inline bool Overlaps(const TEntry& e, TDateTime from, TDateTime to) {
     const TDateTime end = e.Start + e.Duration;
@@ -24,7 +26,8 @@ inline std::vector<std::string> Processes(const TActivityList& list, TDateTime f
     std::vector<std::string> result;
     for (const TEntry& e : list.Entries()) {
         bool known = false;
-        for (const std::string& p : result) known = known || Same(p, e.Process);
+        for (const std::string& p : result)
+            known = known || Same(p, e.Process);
         if (!known && Overlaps(e, from, to)) result.push_back(e.Process);
     }
     return result;
@@ -37,9 +40,12 @@ inline TDateTime CaptionTime(const TActivityList& list, const std::string& proce
         if (!Same(e.Process, process) || !Same(e.Caption, caption) || !Overlaps(e, from, to))
             continue;
         const TDateTime end = e.Start + e.Duration;
-        if (from <= e.Start && e.Start <= to) sum += e.Duration;
-        else if (from <= end && end <= to) sum += end - from;
-        else sum += to - from;
+        if (from <= e.Start && e.Start <= to)
+            sum += e.Duration;
+        else if (from <= end && end <= to)
+            sum += end - from;
+        else
+            sum += to - from;
     }
     return sum;
 }
@@ -51,7 +57,8 @@ inline std::vector<std::string> Captions(const TActivityList& list, const std::s
     for (const TEntry& e : list.Entries()) {
         if (!Same(e.Process, process)) continue;
         bool known = false;
-        for (const std::string& c : captions) known = known || Same(c, e.Caption);
+        for (const std::string& c : captions)
+            known = known || Same(c, e.Caption);
         if (known || !Overlaps(e, from, to)) continue;
         const TDateTime t = CaptionTime(list, process, e.Caption, from, to);
         captions.push_back(e.Caption);

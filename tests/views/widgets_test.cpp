@@ -27,7 +27,9 @@ void Record(TActivityList& list) {
                 "Document " + std::to_string(i % 3), d + day + (8 + i) * Hour, 40 * Min);
 }
 
-QColor PixelColour(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+QColor PixelColour(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y);
+}
 
 } // namespace
 
@@ -54,7 +56,8 @@ TEST(TreeModel, ShowsTheNodesOfTheTreeWithTheirTexts) {
     Add(list, "/usr/bin/editor", "late", At(2024, 1, 20, 23), 3 * Hour); // into the next day
     TTreeModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    for (TViewMode mode : {TViewMode::vmDaily, TViewMode::vmWeekly, TViewMode::vmMonthly, TViewMode::vmAll}) {
+    for (TViewMode mode :
+         {TViewMode::vmDaily, TViewMode::vmWeekly, TViewMode::vmMonthly, TViewMode::vmAll}) {
         model.SetTree(*BuildPeriodTree(list, mode, At(2024, 2, 1)));
         std::vector<std::string> shown;
         Walk(model, {}, shown);
@@ -93,7 +96,8 @@ TEST(Chart, PaintsBarsInTheirRowColours) {
     TActivityList list;
     const TDateTime d = At(2024, 1, 15);
     const char* programs[] = {"/bin/aqua", "/bin/red", "/bin/yellow"};
-    for (int p = 0; p < 3; ++p) Add(list, programs[p], "c", d + (8 + 2 * p) * Hour, 2 * Hour);
+    for (int p = 0; p < 3; ++p)
+        Add(list, programs[p], "c", d + (8 + 2 * p) * Hour, 2 * Hour);
     TActivityChart chart;
     chart.resize(800, 300);
     chart.SetData(ChartBars(list, "", 0, 0));
@@ -112,7 +116,8 @@ TEST(Chart, PaintsBarsInTheirRowColours) {
         EXPECT_EQ(PixelColour(image, x, y), QColor(QRgb(rgb))) << programs[p];
         EXPECT_EQ(chart.ToolTipAt({x, y}).split('\n').value(0), programs[p]);
         // Elsewhere in the row the back wall is white.
-        const int away = plot.left() + static_cast<int>((d + 23.5 * Hour - chart.ViewFrom()) * perDay);
+        const int away =
+            plot.left() + static_cast<int>((d + 23.5 * Hour - chart.ViewFrom()) * perDay);
         EXPECT_EQ(PixelColour(image, std::min(away, plot.right() - 2), y), QColor(Qt::white));
     }
     EXPECT_EQ(chart.ToolTipAt({plot.left() + 2, plot.top() + 2}), QString());
@@ -121,7 +126,8 @@ TEST(Chart, PaintsBarsInTheirRowColours) {
 TEST(Chart, NarrowBarsAreMergedIntoOnePixelRun) {
     TActivityList list;
     const TDateTime d = At(2020, 1, 1);
-    for (int i = 0; i < 20000; ++i) Add(list, "/bin/a", "x", d + i * 0.05, 20 * Sec);
+    for (int i = 0; i < 20000; ++i)
+        Add(list, "/bin/a", "x", d + i * 0.05, 20 * Sec);
     TActivityChart chart;
     chart.resize(600, 200);
     chart.SetData(ChartBars(list, "", 0, 0));

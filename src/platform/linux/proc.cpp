@@ -58,7 +58,8 @@ std::string CommandName(const std::string& procRoot, std::uint32_t pid) {
     close(fd);
     if (n <= 0) return {};
     std::string name(buf, static_cast<std::size_t>(n));
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) name.pop_back();
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\0'))
+        name.pop_back();
     return name;
 }
 
@@ -72,8 +73,7 @@ std::string ProcessNameIn(const std::string& procRoot, std::uint32_t pid, bool f
     return path;
 }
 
-bool ListProcessesIn(const std::string& procRoot, std::vector<TProcessInfo>& list,
-                     bool fullPath) {
+bool ListProcessesIn(const std::string& procRoot, std::vector<TProcessInfo>& list, bool fullPath) {
     DIR* dir = opendir(procRoot.c_str());
     if (!dir) return false;
     while (const dirent* e = readdir(dir)) {

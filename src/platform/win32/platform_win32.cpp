@@ -97,12 +97,12 @@ bool FileExists(const std::string& path) {
 
 std::wstring Wide(const std::string& text) {
     if (text.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                        nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring result(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                              result.data(), n);
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                              n);
     return result;
 }
 
@@ -224,8 +224,8 @@ EProcessListing CurrentProcessListing() {
     return listing;
 }
 
-std::string ListedProcessName(EProcessListing method, std::uint32_t id,
-                              const std::string& exeField, bool fullPath, bool ntFour) {
+std::string ListedProcessName(EProcessListing method, std::uint32_t id, const std::string& exeField,
+                              bool fullPath, bool ntFour) {
     if (id == 0) return IdleProcessName;
     if (method == EProcessListing::EnumProcessIds) {
         if (id == 2 && ntFour) return "System Process";
@@ -234,7 +234,7 @@ std::string ListedProcessName(EProcessListing method, std::uint32_t id,
     std::string name = ProcessImagePath(id, fullPath);
     if (name.empty())
         name = method == EProcessListing::SnapshotModulePath || fullPath ? exeField
-                                                                        : FileNamePart(exeField);
+                                                                         : FileNamePart(exeField);
     return name;
 }
 
@@ -304,7 +304,9 @@ std::string ProcessImagePath(std::uint32_t processId, bool fullPath) {
     return fullPath ? path : FileNamePart(path);
 }
 
-std::string UserAppDataFolder() { return ShellFolder(CSIDL_APPDATA); }
+std::string UserAppDataFolder() {
+    return ShellFolder(CSIDL_APPDATA);
+}
 
 std::string SpecialFolderPath(int csidl) {
     std::string path = ShellFolder(csidl);
@@ -335,9 +337,9 @@ void ToggleShortcut(const std::string& exePath, const std::string& name,
                     const std::string& description, int csidl) {
     EnsureCom();
     TComPtr<IShellLinkA> link;
-    HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr,
-                                    CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IShellLinkA,
-                                    reinterpret_cast<void**>(&link.Ptr));
+    HRESULT hr =
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                           IID_IShellLinkA, reinterpret_cast<void**>(&link.Ptr));
     if (FAILED(hr) || !link.Ptr)
         throw std::runtime_error("Cannot create a shell link: " + SystemMessage(hr));
     TComPtr<IPersistFile> file;

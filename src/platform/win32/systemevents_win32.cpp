@@ -58,8 +58,7 @@ void TSystemEvents::Start() {
     // A top-level window, never shown: message-only windows get no broadcasts.
     d->window = ::CreateWindowExA(WS_EX_TOOLWINDOW, WindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
                                   nullptr, instance, nullptr);
-    if (d->window)
-        ::SetWindowLongPtrA(d->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (d->window) ::SetWindowLongPtrA(d->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 void TSystemEvents::PrepareForSleep(bool start) {
@@ -69,6 +68,8 @@ void TSystemEvents::PrepareForSleep(bool start) {
         emit resumed();
 }
 
-void TSystemEvents::SignalArrived() { emit sessionEnding(); }
+void TSystemEvents::SignalArrived() {
+    emit sessionEnding();
+}
 
 } // namespace orvane

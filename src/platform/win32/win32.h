@@ -26,8 +26,8 @@ EProcessListing CurrentProcessListing();
 // The name a process gets in the list: id 0 is the idle process, id 2 the system process on
 // NT 4.0, the others are named by their image path, where that is empty (snapshots only) by the
 // snapshot's executable field, cut to the file name for the limited method without fullPath.
-std::string ListedProcessName(EProcessListing method, std::uint32_t id,
-                              const std::string& exeField, bool fullPath, bool ntFour);
+std::string ListedProcessName(EProcessListing method, std::uint32_t id, const std::string& exeField,
+                              bool fullPath, bool ntFour);
 // ListRunningProcesses with a given method; ntFour names id 2 "System Process" (NT 4.0 only).
 bool ListRunningProcessesWith(EProcessListing method, std::vector<TProcessInfo>& list,
                               bool fullPath, bool ntFour = false);

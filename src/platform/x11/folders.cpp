@@ -16,7 +16,8 @@ std::string AbsoluteEnv(const char* name) {
     const char* value = std::getenv(name);
     if (!value || value[0] != '/') return {};
     std::string path = value;
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return path;
 }
 
@@ -71,8 +72,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, mode_
     while (ok && done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
     }
     if (close(fd) != 0) ok = false;
     if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
@@ -137,7 +140,8 @@ std::string DesktopDirFromUserDirs(std::string_view text, const std::string& hom
         } else if (value.empty() || value.front() != '/') {
             continue;
         }
-        while (value.size() > 1 && value.back() == '/') value.pop_back();
+        while (value.size() > 1 && value.back() == '/')
+            value.pop_back();
         found = value; // the last assignment wins, as in a shell
     }
     return found;
@@ -147,13 +151,23 @@ std::string DesktopStringValue(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20) out += ' ';
-            else out += c;
+            if (static_cast<unsigned char>(c) < 0x20)
+                out += ' ';
+            else
+                out += c;
         }
     }
     return out;
@@ -233,8 +247,8 @@ void ToggleShortcut(EShortcut shortcut, const std::string& exePath) {
     if (shortcut == EShortcut::Autostart) x11::CreateFolders(folder);
     // The desktop copy must be executable, or file managers refuse to launch it.
     const mode_t mode = shortcut == EShortcut::Desktop ? 0755 : 0644;
-    const std::string text = x11::DesktopEntryText(exePath, std::string(ShortcutName),
-                                                   std::string(ShortcutDescription));
+    const std::string text =
+        x11::DesktopEntryText(exePath, std::string(ShortcutName), std::string(ShortcutDescription));
     x11::WriteFileAtomically(path, text, mode);
 }
 

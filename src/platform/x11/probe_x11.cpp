@@ -37,7 +37,7 @@ struct TProperty {
     std::string Bytes;
 };
 
-constexpr std::uint32_t FirstChunk = 1024;      // in 32-bit units: 4 KB covers nearly every title
+constexpr std::uint32_t FirstChunk = 1024; // in 32-bit units: 4 KB covers nearly every title
 constexpr std::uint32_t FollowingChunk = 1 << 20;
 constexpr int MaxTreeDepth = 64;
 
@@ -50,7 +50,8 @@ public:
         if (FConn) {
             // We select no events, but a few (MappingNotify) reach every client. Reading them
             // also notices a server that went away before we write to it.
-            while (xcb_generic_event_t* ev = xcb_poll_for_event(FConn)) std::free(ev);
+            while (xcb_generic_event_t* ev = xcb_poll_for_event(FConn))
+                std::free(ev);
             if (xcb_connection_has_error(FConn)) Close();
         }
         if (!FConn) Open();
@@ -74,7 +75,8 @@ private:
             return;
         }
         xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(conn));
-        for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+        for (int i = 0; i < screenNumber && it.rem; ++i)
+            xcb_screen_next(&it);
         if (!it.rem) {
             xcb_disconnect(conn);
             return;
@@ -93,13 +95,15 @@ private:
                      {"WM_STATE", &WmState}};
         xcb_intern_atom_cookie_t cookies[std::size(atoms)];
         for (std::size_t i = 0; i < std::size(atoms); ++i)
-            cookies[i] = xcb_intern_atom(conn, 0, static_cast<std::uint16_t>(std::strlen(atoms[i].Name)),
-                                         atoms[i].Name);
+            cookies[i] = xcb_intern_atom(
+                conn, 0, static_cast<std::uint16_t>(std::strlen(atoms[i].Name)), atoms[i].Name);
         bool ok = true;
         for (std::size_t i = 0; i < std::size(atoms); ++i) {
             TFree<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(conn, cookies[i], nullptr));
-            if (r) *atoms[i].Atom = r->atom;
-            else ok = false;
+            if (r)
+                *atoms[i].Atom = r->atom;
+            else
+                ok = false;
         }
         if (!ok) {
             xcb_disconnect(conn);
@@ -112,7 +116,8 @@ private:
             // QueryClientIds came with version 1.2.
             TFree<xcb_res_query_version_reply_t> v(
                 xcb_res_query_version_reply(conn, xcb_res_query_version(conn, 1, 2), nullptr));
-            HasResource = v && (v->server_major > 1 || (v->server_major == 1 && v->server_minor >= 2));
+            HasResource =
+                v && (v->server_major > 1 || (v->server_major == 1 && v->server_minor >= 2));
         }
         FConn = conn;
     }
@@ -175,23 +180,24 @@ TProperty ReadProperty(xcb_connection_t* conn, xcb_window_t window, xcb_atom_t a
         prop.Type = r->type;
         prop.Format = r->format;
         const int len = xcb_get_property_value_length(r.P);
-        if (len > 0) prop.Bytes.append(static_cast<const char*>(xcb_get_property_value(r.P)),
-                                       static_cast<std::size_t>(len));
+        if (len > 0)
+            prop.Bytes.append(static_cast<const char*>(xcb_get_property_value(r.P)),
+                              static_cast<std::size_t>(len));
         if (r->bytes_after == 0) return prop;
         // More to come: everything so far was whole 32-bit units.
         const auto offset = static_cast<std::uint32_t>(prop.Bytes.size() / 4);
         std::free(r.P);
-        r.P = xcb_get_property_reply(
-            conn,
-            xcb_get_property(conn, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, offset,
-                             FollowingChunk),
-            nullptr);
+        r.P = xcb_get_property_reply(conn,
+                                     xcb_get_property(conn, 0, window, atom,
+                                                      XCB_GET_PROPERTY_TYPE_ANY, offset,
+                                                      FollowingChunk),
+                                     nullptr);
         if (r && r->type != prop.Type) return {}; // changed under us
     }
 }
 
-xcb_get_property_cookie_t AskProperty(xcb_connection_t* conn, xcb_window_t window,
-                                      xcb_atom_t atom, std::uint32_t longs = FirstChunk) {
+xcb_get_property_cookie_t AskProperty(xcb_connection_t* conn, xcb_window_t window, xcb_atom_t atom,
+                                      std::uint32_t longs = FirstChunk) {
     return xcb_get_property(conn, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, longs);
 }
 
@@ -215,7 +221,8 @@ bool HasWmState(xcb_connection_t* conn, TXServer& x, xcb_window_t w) {
 
 // A client window (one with WM_STATE) at most `depth` levels below w.
 xcb_window_t FindClientBelow(xcb_connection_t* conn, TXServer& x, xcb_window_t w, int depth) {
-    TFree<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(conn, xcb_query_tree(conn, w), nullptr));
+    TFree<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(conn, xcb_query_tree(conn, w), nullptr));
     if (!tree) return XCB_NONE;
     const xcb_window_t* children = xcb_query_tree_children(tree.P);
     const int count = xcb_query_tree_children_length(tree.P);
@@ -255,8 +262,11 @@ std::string LocalHostName() {
 bool IsValidUtf8(const std::string& s) {
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3
-                                   : (c & 0xF8) == 0xF0 ? 4 : 0;
+        std::size_t n = c < 0x80             ? 1
+                        : (c & 0xE0) == 0xC0 ? 2
+                        : (c & 0xF0) == 0xE0 ? 3
+                        : (c & 0xF8) == 0xF0 ? 4
+                                             : 0;
         if (n == 0 || i + n > s.size()) return false;
         for (std::size_t k = 1; k < n; ++k)
             if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -367,10 +377,14 @@ std::string CaptionOfWindow(TWindowHandle window) {
     if (net.Type == x.Utf8String && net.Format == 8 && !net.Bytes.empty()) {
         caption = net.Bytes;
     } else if (wm.Format == 8) {
-        if (wm.Type == XCB_ATOM_STRING) caption = x11::Latin1ToUtf8(wm.Bytes);
-        else if (wm.Type == x.CompoundText) caption = x11::CompoundTextToUtf8(wm.Bytes);
-        else if (IsValidUtf8(wm.Bytes)) caption = wm.Bytes;
-        else caption = x11::Latin1ToUtf8(wm.Bytes);
+        if (wm.Type == XCB_ATOM_STRING)
+            caption = x11::Latin1ToUtf8(wm.Bytes);
+        else if (wm.Type == x.CompoundText)
+            caption = x11::CompoundTextToUtf8(wm.Bytes);
+        else if (IsValidUtf8(wm.Bytes))
+            caption = wm.Bytes;
+        else
+            caption = x11::Latin1ToUtf8(wm.Bytes);
     }
     // A title ends at its first NUL, as a C string would.
     if (const std::size_t nul = caption.find('\0'); nul != std::string::npos) caption.resize(nul);

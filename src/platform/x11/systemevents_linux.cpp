@@ -27,7 +27,9 @@ struct TSystemEvents::TPrivate {
 
 TSystemEvents::TSystemEvents(QObject* parent) : QObject(parent), d(new TPrivate) {}
 
-TSystemEvents::~TSystemEvents() { delete d; }
+TSystemEvents::~TSystemEvents() {
+    delete d;
+}
 
 void TSystemEvents::Start() {
     // logind announces sleep and wake-up with PrepareForSleep(true/false). Subscribe by path and

@@ -41,7 +41,8 @@ void AppendConverted(std::string& out, const char* charset, std::string_view byt
     if (bytes.empty()) return;
     iconv_t cd = iconv_open("UTF-8", charset);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
-        for (std::size_t i = 0; i < bytes.size(); i += bytesPerChar) out += Replacement;
+        for (std::size_t i = 0; i < bytes.size(); i += bytesPerChar)
+            out += Replacement;
         return;
     }
     std::string in(bytes);
@@ -66,13 +67,13 @@ void AppendConverted(std::string& out, const char* charset, std::string_view byt
 
 // What is designated to GL or GR.
 enum class ESet {
-    Ascii,      // ISO 646 US
-    JisRoman,   // JIS X 0201 left half
-    Katakana,   // JIS X 0201 right half
-    Latin1,     // the right half of ISO 8859-1
-    Iso8859,    // the right half of an ISO 8859 part, Charset names it
-    Double,     // a 94x94 set through its EUC form, Charset names it
-    Unknown94,  // a set we do not know: every character becomes U+FFFD
+    Ascii,     // ISO 646 US
+    JisRoman,  // JIS X 0201 left half
+    Katakana,  // JIS X 0201 right half
+    Latin1,    // the right half of ISO 8859-1
+    Iso8859,   // the right half of an ISO 8859 part, Charset names it
+    Double,    // a 94x94 set through its EUC form, Charset names it
+    Unknown94, // a set we do not know: every character becomes U+FFFD
     Unknown96,
     UnknownDouble,
 };
@@ -84,41 +85,65 @@ struct TDesignation {
 
 TDesignation NinetySixSet(char final) {
     switch (final) {
-    case 'A': return {ESet::Latin1, nullptr};
-    case 'B': return {ESet::Iso8859, "ISO-8859-2"};
-    case 'C': return {ESet::Iso8859, "ISO-8859-3"};
-    case 'D': return {ESet::Iso8859, "ISO-8859-4"};
-    case 'F': return {ESet::Iso8859, "ISO-8859-7"};
-    case 'G': return {ESet::Iso8859, "ISO-8859-6"};
-    case 'H': return {ESet::Iso8859, "ISO-8859-8"};
-    case 'L': return {ESet::Iso8859, "ISO-8859-5"};
-    case 'M': return {ESet::Iso8859, "ISO-8859-9"};
-    case 'T': return {ESet::Iso8859, "TIS-620"};
-    case 'V': return {ESet::Iso8859, "ISO-8859-10"};
-    case 'Y': return {ESet::Iso8859, "ISO-8859-13"};
-    case '_': return {ESet::Iso8859, "ISO-8859-14"};
-    case 'b': return {ESet::Iso8859, "ISO-8859-15"};
-    case 'f': return {ESet::Iso8859, "ISO-8859-16"};
-    default: return {ESet::Unknown96, nullptr};
+    case 'A':
+        return {ESet::Latin1, nullptr};
+    case 'B':
+        return {ESet::Iso8859, "ISO-8859-2"};
+    case 'C':
+        return {ESet::Iso8859, "ISO-8859-3"};
+    case 'D':
+        return {ESet::Iso8859, "ISO-8859-4"};
+    case 'F':
+        return {ESet::Iso8859, "ISO-8859-7"};
+    case 'G':
+        return {ESet::Iso8859, "ISO-8859-6"};
+    case 'H':
+        return {ESet::Iso8859, "ISO-8859-8"};
+    case 'L':
+        return {ESet::Iso8859, "ISO-8859-5"};
+    case 'M':
+        return {ESet::Iso8859, "ISO-8859-9"};
+    case 'T':
+        return {ESet::Iso8859, "TIS-620"};
+    case 'V':
+        return {ESet::Iso8859, "ISO-8859-10"};
+    case 'Y':
+        return {ESet::Iso8859, "ISO-8859-13"};
+    case '_':
+        return {ESet::Iso8859, "ISO-8859-14"};
+    case 'b':
+        return {ESet::Iso8859, "ISO-8859-15"};
+    case 'f':
+        return {ESet::Iso8859, "ISO-8859-16"};
+    default:
+        return {ESet::Unknown96, nullptr};
     }
 }
 
 TDesignation NinetyFourSet(char final) {
     switch (final) {
-    case 'B': return {ESet::Ascii, nullptr};
-    case 'J': return {ESet::JisRoman, nullptr};
-    case 'I': return {ESet::Katakana, nullptr};
-    default: return {ESet::Unknown94, nullptr};
+    case 'B':
+        return {ESet::Ascii, nullptr};
+    case 'J':
+        return {ESet::JisRoman, nullptr};
+    case 'I':
+        return {ESet::Katakana, nullptr};
+    default:
+        return {ESet::Unknown94, nullptr};
     }
 }
 
 TDesignation DoubleSet(char final) {
     switch (final) {
-    case 'A': return {ESet::Double, "EUC-CN"}; // GB 2312
-    case '@':                                  // JIS C 6226-1978, close enough
-    case 'B': return {ESet::Double, "EUC-JP"}; // JIS X 0208
-    case 'C': return {ESet::Double, "EUC-KR"}; // KS C 5601
-    default: return {ESet::UnknownDouble, nullptr};
+    case 'A':
+        return {ESet::Double, "EUC-CN"}; // GB 2312
+    case '@':                            // JIS C 6226-1978, close enough
+    case 'B':
+        return {ESet::Double, "EUC-JP"}; // JIS X 0208
+    case 'C':
+        return {ESet::Double, "EUC-KR"}; // KS C 5601
+    default:
+        return {ESet::UnknownDouble, nullptr};
     }
 }
 
@@ -131,21 +156,34 @@ public:
         if (set.Set != FSet.Set || set.Charset != FSet.Charset) Flush();
         FSet = set;
         switch (set.Set) {
-        case ESet::Ascii: FOut += static_cast<char>(b & 0x7F); break;
+        case ESet::Ascii:
+            FOut += static_cast<char>(b & 0x7F);
+            break;
         case ESet::JisRoman:
-            if ((b & 0x7F) == 0x5C) AppendUtf8(FOut, 0xA5);
-            else if ((b & 0x7F) == 0x7E) AppendUtf8(FOut, 0x203E);
-            else FOut += static_cast<char>(b & 0x7F);
+            if ((b & 0x7F) == 0x5C)
+                AppendUtf8(FOut, 0xA5);
+            else if ((b & 0x7F) == 0x7E)
+                AppendUtf8(FOut, 0x203E);
+            else
+                FOut += static_cast<char>(b & 0x7F);
             break;
         case ESet::Katakana:
-            if (b >= 0xA1 && b <= 0xDF) AppendUtf8(FOut, 0xFF61 + (b - 0xA1));
-            else FOut += Replacement;
+            if (b >= 0xA1 && b <= 0xDF)
+                AppendUtf8(FOut, 0xFF61 + (b - 0xA1));
+            else
+                FOut += Replacement;
             break;
-        case ESet::Latin1: AppendUtf8(FOut, b); break;
+        case ESet::Latin1:
+            AppendUtf8(FOut, b);
+            break;
         case ESet::Iso8859:
-        case ESet::Double: FBytes += static_cast<char>(b); break;
+        case ESet::Double:
+            FBytes += static_cast<char>(b);
+            break;
         case ESet::Unknown94:
-        case ESet::Unknown96: FOut += Replacement; break;
+        case ESet::Unknown96:
+            FOut += Replacement;
+            break;
         case ESet::UnknownDouble:
             if (FHalf) FOut += Replacement;
             FHalf = !FHalf;
@@ -172,7 +210,8 @@ private:
 
 std::string Lower(std::string_view s) {
     std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : r)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return r;
 }
 
@@ -197,7 +236,8 @@ void AppendExtendedSegment(std::string& out, std::string_view name, std::string_
 std::string Latin1ToUtf8(std::string_view latin1) {
     std::string out;
     out.reserve(latin1.size() + latin1.size() / 4);
-    for (char c : latin1) AppendUtf8(out, static_cast<unsigned char>(c));
+    for (char c : latin1)
+        AppendUtf8(out, static_cast<unsigned char>(c));
     return out;
 }
 
@@ -214,16 +254,22 @@ std::string CompoundTextToUtf8(std::string_view ct) {
         if (b == static_cast<unsigned char>(ESC)) {
             // Intermediate bytes 0x20-0x2F, then a final byte 0x30-0x7E.
             std::size_t j = i + 1;
-            while (j < n && ct[j] >= 0x20 && ct[j] <= 0x2F) ++j;
+            while (j < n && ct[j] >= 0x20 && ct[j] <= 0x2F)
+                ++j;
             if (j >= n) break; // a sequence cut off at the end
             const std::string_view inter = ct.substr(i + 1, j - i - 1);
             const char final = ct[j];
             i = j + 1;
-            if (inter == "(") gl = NinetyFourSet(final);
-            else if (inter == ")") gr = NinetyFourSet(final);
-            else if (inter == "-") gr = NinetySixSet(final);
-            else if (inter == "$(" || inter == "$") gl = DoubleSet(final);
-            else if (inter == "$)") gr = DoubleSet(final);
+            if (inter == "(")
+                gl = NinetyFourSet(final);
+            else if (inter == ")")
+                gr = NinetyFourSet(final);
+            else if (inter == "-")
+                gr = NinetySixSet(final);
+            else if (inter == "$(" || inter == "$")
+                gl = DoubleSet(final);
+            else if (inter == "$)")
+                gr = DoubleSet(final);
             else if (inter == "%" && final == 'G') {
                 // UTF-8 up to ESC % @; any other escape ends it too (UTF-8 has no ESC).
                 run.Flush();

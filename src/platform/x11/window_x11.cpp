@@ -1,8 +1,8 @@
 #include "platform/window.h"
 
 #include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 
 #include <cstring>

@@ -50,9 +50,10 @@ std::string ReadAll(const std::string& path) {
 TEST(DataFileBytes, WrittenFileMatchesTheFixture) {
     TActivityList list;
     FillSample(list);
-    const fs::path dir = fs::temp_directory_path() /
-                         ("orvane-bytes-" +
-                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const fs::path dir =
+        fs::temp_directory_path() /
+        ("orvane-bytes-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(dir);
     const std::string file = (dir / "list.cdat").string();
     list.SaveToFile(file);

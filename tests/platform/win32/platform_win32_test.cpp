@@ -59,9 +59,9 @@ void Pump() {
 }
 
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(),
-                                                    static_cast<int>(a.size()), b.data(),
-                                                    static_cast<int>(b.size())) == CSTR_EQUAL;
+    return a.size() == b.size() &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                            b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 std::string BaseName(const std::string& path) {
@@ -157,9 +157,9 @@ TEST(Win32Processes, ListNamesTheIdleProcessAndThisProgram) {
 TEST(Win32Processes, EveryMethodListsThisProgram) {
     const std::uint32_t self = ::GetCurrentProcessId();
     const std::string exe = ExecutablePath();
-    for (EProcessListing method : {EProcessListing::EnumProcessIds,
-                                   EProcessListing::SnapshotModulePath,
-                                   EProcessListing::SnapshotLimitedQuery}) {
+    for (EProcessListing method :
+         {EProcessListing::EnumProcessIds, EProcessListing::SnapshotModulePath,
+          EProcessListing::SnapshotLimitedQuery}) {
         std::vector<TProcessInfo> list;
         ASSERT_TRUE(ListRunningProcessesWith(method, list, true)) << static_cast<int>(method);
         const TProcessInfo* me = Find(list, self);
@@ -214,10 +214,10 @@ TEST(Win32Processes, MethodFollowsTheWindowsVersion) {
         unsigned long platform, major, minor;
         L expected;
     } cases[] = {
-        {2, 3, 51, L::EnumProcessIds}, {2, 4, 0, L::EnumProcessIds},
-        {2, 5, 0, L::SnapshotModulePath}, {2, 5, 1, L::SnapshotModulePath},
-        {2, 5, 2, L::SnapshotModulePath}, {2, 6, 0, L::SnapshotModulePath},
-        {2, 6, 1, L::SnapshotLimitedQuery}, {2, 6, 3, L::SnapshotLimitedQuery},
+        {2, 3, 51, L::EnumProcessIds},       {2, 4, 0, L::EnumProcessIds},
+        {2, 5, 0, L::SnapshotModulePath},    {2, 5, 1, L::SnapshotModulePath},
+        {2, 5, 2, L::SnapshotModulePath},    {2, 6, 0, L::SnapshotModulePath},
+        {2, 6, 1, L::SnapshotLimitedQuery},  {2, 6, 3, L::SnapshotLimitedQuery},
         {2, 10, 0, L::SnapshotLimitedQuery}, {1, 4, 10, L::SnapshotLimitedQuery}, // Windows 98
     };
     for (const auto& c : cases)
@@ -265,12 +265,12 @@ TEST(Win32Shell, ToggleCreatesAndRemovesTheShortcut) {
 
     // The link loads back and points at the program.
     IShellLinkA* shellLink = nullptr;
-    ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                             IID_IShellLinkA,
-                                             reinterpret_cast<void**>(&shellLink))));
+    ASSERT_TRUE(
+        SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IShellLinkA, reinterpret_cast<void**>(&shellLink))));
     IPersistFile* file = nullptr;
-    ASSERT_TRUE(SUCCEEDED(
-        shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+    ASSERT_TRUE(
+        SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
     std::wstring wide(link.begin(), link.end());
     EXPECT_TRUE(SUCCEEDED(file->Load(wide.c_str(), STGM_READ)));
     char target[MAX_PATH] = {};

@@ -12,8 +12,10 @@ class TEnvGuard {
 public:
     ~TEnvGuard() {
         for (const auto& [name, value] : FSaved) {
-            if (value) setenv(name.c_str(), value->c_str(), 1);
-            else unsetenv(name.c_str());
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
         }
     }
     // nullptr unsets the variable.
@@ -22,8 +24,10 @@ public:
             const char* old = std::getenv(name.c_str());
             FSaved[name] = old ? std::optional<std::string>(old) : std::nullopt;
         }
-        if (value) setenv(name.c_str(), value, 1);
-        else unsetenv(name.c_str());
+        if (value)
+            setenv(name.c_str(), value, 1);
+        else
+            unsetenv(name.c_str());
     }
     void Set(const std::string& name, const std::string& value) { Set(name, value.c_str()); }
 

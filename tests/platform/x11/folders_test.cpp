@@ -153,8 +153,8 @@ TEST(DesktopEntry, ExecQuotesEveryPath) {
 }
 
 TEST(DesktopEntry, OneLinePerKey) {
-    const std::string text =
-        x11::DesktopEntryText("/opt/my apps/orvane", "Orvane", "Qal Log\r\nLog\\them\r\n\r\nhttps://x");
+    const std::string text = x11::DesktopEntryText("/opt/my apps/orvane", "Orvane",
+                                                   "Qal Log\r\nLog\\them\r\n\r\nhttps://x");
     EXPECT_EQ(text, "[Desktop Entry]\n"
                     "Type=Application\n"
                     "Version=1.0\n"

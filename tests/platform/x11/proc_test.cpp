@@ -1,6 +1,6 @@
 #include "envguard.h"
-#include "platform/platform.h"
 #include "platform/linux/procfs.h"
+#include "platform/platform.h"
 #include "platform/probebackend.h"
 #include "platform/x11/x11detail.h"
 
@@ -24,7 +24,8 @@ void WriteFile(const fs::path& file, const std::string& text) {
 
 std::vector<std::pair<std::uint32_t, std::string>> Sorted(const std::vector<TProcessInfo>& list) {
     std::vector<std::pair<std::uint32_t, std::string>> r;
-    for (const TProcessInfo& p : list) r.emplace_back(p.Id, p.Name);
+    for (const TProcessInfo& p : list)
+        r.emplace_back(p.Id, p.Name);
     std::sort(r.begin(), r.end());
     return r;
 }
@@ -36,7 +37,7 @@ TEST(Proc, ProcessIdsAreDecimalNames) {
         const char* Name;
         bool Ok;
         std::uint32_t Pid;
-    } cases[] = {{"1", true, 1},          {"4294967295", true, 4294967295u},
+    } cases[] = {{"1", true, 1},           {"4294967295", true, 4294967295u},
                  {"4294967296", false, 0}, {"self", false, 0},
                  {"12a", false, 0},        {"", false, 0},
                  {"-1", false, 0},         {"99999999999", false, 0}};
@@ -62,7 +63,8 @@ TEST(Proc, ScanNamesEveryProcessAsTheSamplerWould) {
     fs::create_symlink("/opt/beta (deleted)", root / "300/exe");
     WriteFile(root / "300/comm", "beta\n");
     fs::create_directories(root / "400"); // ended while we looked
-    const std::string longPath = "/" + std::string(300, 'd') + "/" + std::string(700, 'e') + "/gamma";
+    const std::string longPath =
+        "/" + std::string(300, 'd') + "/" + std::string(700, 'e') + "/gamma";
     fs::create_directories(root / "500");
     fs::create_symlink(longPath, root / "500/exe");
     fs::create_directory_symlink(root / "100", root / "self");
@@ -71,13 +73,15 @@ TEST(Proc, ScanNamesEveryProcessAsTheSamplerWould) {
     std::vector<TProcessInfo> list;
     ASSERT_TRUE(procfs::ListProcessesIn(root.string(), list, true));
     using P = std::pair<std::uint32_t, std::string>;
-    EXPECT_EQ(Sorted(list), (std::vector<P>{
-                                {100, "/usr/bin/alpha"}, {200, "kworker/0:1"}, {300, "/opt/beta"},
-                                {500, longPath}}));
+    EXPECT_EQ(
+        Sorted(list),
+        (std::vector<P>{
+            {100, "/usr/bin/alpha"}, {200, "kworker/0:1"}, {300, "/opt/beta"}, {500, longPath}}));
     list.clear();
     ASSERT_TRUE(procfs::ListProcessesIn(root.string(), list, false));
-    EXPECT_EQ(Sorted(list), (std::vector<P>{
-                                {100, "alpha"}, {200, "kworker/0:1"}, {300, "beta"}, {500, "gamma"}}));
+    EXPECT_EQ(
+        Sorted(list),
+        (std::vector<P>{{100, "alpha"}, {200, "kworker/0:1"}, {300, "beta"}, {500, "gamma"}}));
 
     EXPECT_EQ(procfs::ProcessNameIn(root.string(), 200, true), "kworker/0:1");
     EXPECT_EQ(procfs::ProcessNameIn(root.string(), 400, true), "");
@@ -90,9 +94,8 @@ TEST(Proc, RealProcFindsThisProcess) {
     const auto pid = static_cast<std::uint32_t>(getpid());
     std::vector<TProcessInfo> list{{"left over", 1}};
     ASSERT_TRUE(ListRunningProcesses(list, true));
-    EXPECT_TRUE(std::any_of(list.begin(), list.end(), [&](const TProcessInfo& p) {
-        return p.Id == pid && p.Name == self;
-    }));
+    EXPECT_TRUE(std::any_of(list.begin(), list.end(),
+                            [&](const TProcessInfo& p) { return p.Id == pid && p.Name == self; }));
     EXPECT_TRUE(std::none_of(list.begin(), list.end(),
                              [](const TProcessInfo& p) { return p.Name == "left over"; }));
     EXPECT_EQ(ProcessImagePath(pid, true), self);

@@ -26,26 +26,41 @@ TEST(TitleText, CompoundTextSegmentsAreDecoded) {
         {"JIS X 0201 katakana", "\x1B)I\xB1", "ｱ"},
         {"UTF-8 segment", "a \x1B%G\xE2\x9C\x93\x1B%@ b", "a ✓ b"},
         {"UTF-8 segment to the end", "\x1B%G\xF0\x9F\x99\x82", "🙂"},
-        {"extended segment naming UTF-8",
-         std::string("\x1B%/1\x80\x89utf-8\x02\xE2\x9C\x93", 15), "✓"},
+        {"extended segment naming UTF-8", std::string("\x1B%/1\x80\x89utf-8\x02\xE2\x9C\x93", 15),
+         "✓"},
         {"no escape smuggled through an extended segment",
-         std::string("\x1B%/1\x80\x89utf-8\x02x\x1B" "y", 15), "xy"},
+         std::string("\x1B%/1\x80\x89utf-8\x02x\x1B"
+                     "y",
+                     15),
+         "xy"},
         {"extended segment, KOI8-R", std::string("\x1B%/1\x80\x88koi8-r\x02\xF0", 14), "П"},
-        {"direction marks dropped", "\x9B" "1]abc\x9B]", "abc"},
-        {"tab and newline kept, other controls dropped", "a\tb\nc\x01\x85" "d", "a\tb\ncd"},
+        {"direction marks dropped",
+         "\x9B"
+         "1]abc\x9B]",
+         "abc"},
+        {"tab and newline kept, other controls dropped",
+         "a\tb\nc\x01\x85"
+         "d",
+         "a\tb\ncd"},
         {"unknown 96-set", "\x1B-Z\xC1\xC2", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"unknown double-byte set", "\x1B$)Z\xC1\xC2\xC3\xC4", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"invalid GB 2312 pair", "\x1B$)A\xA1\x20x", "\xEF\xBF\xBD x"},
         {"escape cut off at the end", "ab\x1B$", "ab"},
-        {"extended segment longer than the text", "\x1B%/1\xFF\xFFutf-8\x02" "abc", "abc"},
+        {"extended segment longer than the text",
+         "\x1B%/1\xFF\xFFutf-8\x02"
+         "abc",
+         "abc"},
         {"extended segment without a name end", "\x1B%/1\x80\x83xyz", "\xEF\xBF\xBD"},
     };
-    for (const Case& c : cases) EXPECT_EQ(CompoundTextToUtf8(c.In), c.Out) << c.What;
+    for (const Case& c : cases)
+        EXPECT_EQ(CompoundTextToUtf8(c.In), c.Out) << c.What;
 }
 
 TEST(TitleText, CompoundTextSurvivesEveryTruncation) {
-    const std::string ct = "a\x1B-L\xBF\x1B$)A\xC4\xE3\x1B%G\xE2\x9C\x93\x1B%@\x1B%/1\x80\x89utf-8\x02"
-                           "\xE2\x9C\x93\x9B" "1]z";
+    const std::string ct =
+        "a\x1B-L\xBF\x1B$)A\xC4\xE3\x1B%G\xE2\x9C\x93\x1B%@\x1B%/1\x80\x89utf-8\x02"
+        "\xE2\x9C\x93\x9B"
+        "1]z";
     for (std::size_t n = 0; n <= ct.size(); ++n) {
         const std::string out = CompoundTextToUtf8(ct.substr(0, n));
         EXPECT_EQ(out.find('\x1B'), std::string::npos) << n;
@@ -54,16 +69,17 @@ TEST(TitleText, CompoundTextSurvivesEveryTruncation) {
 
 // Hostile titles: random strings over the bytes that steer the decoder.
 TEST(TitleText, CompoundTextSurvivesRandomInput) {
-    const unsigned char bytes[] = {0x1B, '%', '/', '$', '(', ')', '-', 'A', 'G', 'B', 'L', '@',
-                                   '0', '1', '2', '4', ']', 0x02, 0x80, 0x81, 0x9B, 0xA0,
-                                   0xA1, 0xC4, 0xFF, 'a', ' '};
+    const unsigned char bytes[] = {0x1B, '%',  '/',  '$',  '(',  ')',  '-',  'A', 'G',
+                                   'B',  'L',  '@',  '0',  '1',  '2',  '4',  ']', 0x02,
+                                   0x80, 0x81, 0x9B, 0xA0, 0xA1, 0xC4, 0xFF, 'a', ' '};
     const std::string alphabet(std::begin(bytes), std::end(bytes));
     std::uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
     for (int round = 0; round < 3000; ++round) {
         std::string in;
         const std::size_t len = next() % 40;
-        for (std::size_t i = 0; i < len; ++i) in += alphabet[next() % alphabet.size()];
+        for (std::size_t i = 0; i < len; ++i)
+            in += alphabet[next() % alphabet.size()];
         const std::string out = CompoundTextToUtf8(in);
         EXPECT_EQ(out.find('\x1B'), std::string::npos) << round;
         EXPECT_LE(out.size(), in.size() * 4 + 8) << round;
