@@ -202,6 +202,8 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
 
 TfmActivity::~TfmActivity() {
     if (RunningWindow == this) RunningWindow = nullptr;
+    // QWidget's destructor still moves the focus, and the window's own members are gone by then.
+    disconnect(qApp, nullptr, this, nullptr);
     if (TrayIcon) TrayIcon->hide();
 }
 
