@@ -68,23 +68,16 @@ std::vector<std::string> HyprlandInstanceRoots() {
 }
 
 THyprlandIpc::THyprlandIpc(const std::vector<std::string>& roots)
-    : FClient(
-          NamedSockets(roots), [roots] { return AllInstanceSockets(roots); }, false) {}
+    : TIpcFocusSource(TIpcClient(
+          NamedSockets(roots), [roots] { return AllInstanceSockets(roots); }, false)) {}
 
 std::optional<TFocusedWindow> THyprlandIpc::Focused() {
-    std::string reply;
-    const bool ok = FClient.Ask(
+    return AskFocused(
         [](TIpcSocket& socket, TDeadline deadline, std::string& answer, std::string& error) {
             return socket.Send("j/activewindow", deadline, error) &&
                    socket.ReadToEnd(answer, MaxReply, deadline, error);
         },
-        reply);
-    if (!ok) {
-        FLastError = FClient.LastError();
-        return std::nullopt;
-    }
-    FLastError.clear();
-    return FocusedInHyprlandReply(reply, FLastError);
+        FocusedInHyprlandReply);
 }
 
 } // namespace orvane::platform::wayland

@@ -20,26 +20,14 @@ std::optional<TFocusedWindow> FocusedInHyprlandReply(std::string_view json, std:
 // The folders that hold the instances' folders: $XDG_RUNTIME_DIR/hypr, then /tmp/hypr.
 std::vector<std::string> HyprlandInstanceRoots();
 
-class THyprlandIpc {
+class THyprlandIpc : public TIpcFocusSource {
 public:
     // The socket of the instance the environment names, in the first of roots that has it;
     // after a restart of Hyprland (a new instance signature), the newest instance socket of ours.
     explicit THyprlandIpc(const std::vector<std::string>& roots = HyprlandInstanceRoots());
-    explicit THyprlandIpc(TIpcClient client) : FClient(std::move(client)) {}
+    explicit THyprlandIpc(TIpcClient client) : TIpcFocusSource(std::move(client)) {}
 
     std::optional<TFocusedWindow> Focused();
-    // Whether the socket accepts a connection now; the reason in LastError() when not.
-    bool Reachable() {
-        if (FClient.Reachable()) return true;
-        FLastError = FClient.LastError();
-        return false;
-    }
-    const std::string& LastError() const { return FLastError; }
-    const std::string& Path() const { return FClient.Path(); }
-
-private:
-    TIpcClient FClient;
-    std::string FLastError;
 };
 
 } // namespace orvane::platform::wayland

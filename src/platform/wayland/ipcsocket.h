@@ -2,9 +2,12 @@
 // user-interface thread, and a compositor that stops answering must not freeze it.
 #pragma once
 
+#include "platform/wayland/focus.h"
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -82,6 +85,40 @@ private:
     bool FKeepOpen;
     TIpcSocket FSocket;
     std::string FPath, FLastError;
+};
+
+// A compositor asked for its focused window over its IPC socket; each compositor gives the
+// exchange and the reader of its reply.
+class TIpcFocusSource {
+public:
+    explicit TIpcFocusSource(TIpcClient client) : FClient(std::move(client)) {}
+
+    // Whether the socket accepts a connection now; the reason in LastError() when not.
+    bool Reachable() {
+        if (FClient.Reachable()) return true;
+        FLastError = FClient.LastError();
+        return false;
+    }
+    // Why the last Focused() told nothing; empty when the compositor answered.
+    const std::string& LastError() const { return FLastError; }
+    const std::string& Path() const { return FClient.Path(); }
+
+protected:
+    using TReplyReader = std::optional<TFocusedWindow> (*)(std::string_view, std::string& error);
+    std::optional<TFocusedWindow> AskFocused(const TIpcClient::TExchange& exchange,
+                                             TReplyReader read) {
+        std::string reply;
+        if (!FClient.Ask(exchange, reply)) {
+            FLastError = FClient.LastError();
+            return std::nullopt;
+        }
+        FLastError.clear();
+        return read(reply, FLastError);
+    }
+
+private:
+    TIpcClient FClient;
+    std::string FLastError;
 };
 
 } // namespace orvane::platform::wayland

@@ -47,29 +47,22 @@ std::optional<TFocusedWindow> FocusedInNiriReply(std::string_view json, std::str
 }
 
 TNiriIpc::TNiriIpc()
-    : FClient(
+    : TIpcFocusSource(TIpcClient(
           {EnvValue("NIRI_SOCKET")},
           [] {
               return OwnSocketsIn({EnvValue("XDG_RUNTIME_DIR")}, [](std::string_view name) {
                   return name.starts_with("niri.") && name.ends_with(".sock");
               });
           },
-          false) {}
+          false)) {}
 
 std::optional<TFocusedWindow> TNiriIpc::Focused() {
-    std::string reply;
-    const bool ok = FClient.Ask(
+    return AskFocused(
         [](TIpcSocket& socket, TDeadline deadline, std::string& answer, std::string& error) {
             return socket.Send("\"FocusedWindow\"\n", deadline, error) &&
                    socket.ReadLine(answer, MaxReply, deadline, error);
         },
-        reply);
-    if (!ok) {
-        FLastError = FClient.LastError();
-        return std::nullopt;
-    }
-    FLastError.clear();
-    return FocusedInNiriReply(reply, FLastError);
+        FocusedInNiriReply);
 }
 
 } // namespace orvane::platform::wayland

@@ -16,26 +16,14 @@ namespace orvane::platform::wayland {
 // cannot be read or is an error (error says so).
 std::optional<TFocusedWindow> FocusedInNiriReply(std::string_view json, std::string& error);
 
-class TNiriIpc {
+class TNiriIpc : public TIpcFocusSource {
 public:
     // The socket $NIRI_SOCKET names; after a restart of niri, its newest socket in
     // $XDG_RUNTIME_DIR.
     TNiriIpc();
-    explicit TNiriIpc(TIpcClient client) : FClient(std::move(client)) {}
+    explicit TNiriIpc(TIpcClient client) : TIpcFocusSource(std::move(client)) {}
 
     std::optional<TFocusedWindow> Focused();
-    // Whether the socket accepts a connection now; the reason in LastError() when not.
-    bool Reachable() {
-        if (FClient.Reachable()) return true;
-        FLastError = FClient.LastError();
-        return false;
-    }
-    const std::string& LastError() const { return FLastError; }
-    const std::string& Path() const { return FClient.Path(); }
-
-private:
-    TIpcClient FClient;
-    std::string FLastError;
 };
 
 } // namespace orvane::platform::wayland

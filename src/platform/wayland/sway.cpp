@@ -153,7 +153,7 @@ std::optional<TFocusedWindow> FocusedInSwayTree(std::string_view json, std::stri
 }
 
 TSwayIpc::TSwayIpc()
-    : FClient(
+    : TIpcFocusSource(TIpcClient(
           {EnvValue("SWAYSOCK")},
           [] {
               const std::string prefix = "sway-ipc." + std::to_string(getuid()) + ".";
@@ -161,11 +161,10 @@ TSwayIpc::TSwayIpc()
                   return name.starts_with(prefix) && name.ends_with(".sock");
               });
           },
-          true) {}
+          true)) {}
 
 std::optional<TFocusedWindow> TSwayIpc::Focused() {
-    std::string reply;
-    const bool ok = FClient.Ask(
+    return AskFocused(
         [](TIpcSocket& socket, TDeadline deadline, std::string& payload, std::string& error) {
             std::string request(Magic);
             PutUint32(request, 0);
@@ -183,13 +182,7 @@ std::optional<TFocusedWindow> TSwayIpc::Focused() {
             }
             return socket.ReadExact(payload, length, deadline, error);
         },
-        reply);
-    if (!ok) {
-        FLastError = FClient.LastError();
-        return std::nullopt;
-    }
-    FLastError.clear();
-    return FocusedInSwayTree(reply, FLastError);
+        FocusedInSwayTree);
 }
 
 } // namespace orvane::platform::wayland

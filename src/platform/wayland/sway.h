@@ -15,28 +15,15 @@ namespace orvane::platform::wayland {
 // a locked screen) or the reply cannot be read (error says so).
 std::optional<TFocusedWindow> FocusedInSwayTree(std::string_view json, std::string& error);
 
-class TSwayIpc {
+class TSwayIpc : public TIpcFocusSource {
 public:
     // The socket that $SWAYSOCK names; after a restart of sway, its newest socket in
     // $XDG_RUNTIME_DIR.
     TSwayIpc();
-    explicit TSwayIpc(TIpcClient client) : FClient(std::move(client)) {}
+    explicit TSwayIpc(TIpcClient client) : TIpcFocusSource(std::move(client)) {}
 
     // One GET_TREE over a connection kept between samples.
     std::optional<TFocusedWindow> Focused();
-    // Whether the socket accepts a connection now; the reason in LastError() when not.
-    bool Reachable() {
-        if (FClient.Reachable()) return true;
-        FLastError = FClient.LastError();
-        return false;
-    }
-    // Why the last Focused() told nothing; empty when it asked sway successfully.
-    const std::string& LastError() const { return FLastError; }
-    const std::string& Path() const { return FClient.Path(); }
-
-private:
-    TIpcClient FClient;
-    std::string FLastError;
 };
 
 } // namespace orvane::platform::wayland
