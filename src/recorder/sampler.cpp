@@ -2,6 +2,9 @@
 
 #include "recorder/textformat.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace orvane {
 
 TSampler::TSampler(TActivityList& activities, IForegroundProbe& probe, IClock& clock,
@@ -9,6 +12,7 @@ TSampler::TSampler(TActivityList& activities, IForegroundProbe& probe, IClock& c
     : FActivities(activities), FProbe(probe), FClock(clock), FHooks(std::move(hooks)) {
     FLastChange = FClock.Now();
     FLastChangeMs = FClock.MonotonicMs();
+    FLastSampleMs = FLastChangeMs;
 }
 
 std::string TSampler::LogLine(const std::string& when, std::int64_t seconds,
@@ -26,7 +30,106 @@ TDateTime TSampler::RunningLength() {
     return static_cast<double>(ms) / MSecsPerDay;
 }
 
+void TSampler::SetAwayMinutes(int minutes) {
+    FAwayMs = minutes > 0 ? static_cast<std::uint64_t>(minutes) * 60000 : 0;
+    if (FIdle) FIdle->SetThreshold(FAwayMs);
+}
+
+TDateTime TSampler::WallAt(std::uint64_t ms) {
+    const std::uint64_t now = FClock.MonotonicMs();
+    return FClock.Now() - static_cast<double>(now > ms ? now - ms : 0) / MSecsPerDay;
+}
+
+bool TSampler::EndRunningEntryAt(std::uint64_t ms) {
+    if (!FActivities.LastEntryOpen()) return false;
+    const std::uint64_t end = std::max(ms, FRunningSinceMs);
+    FActivities.CloseLastEntryAfter(static_cast<double>(end - FRunningSinceMs) / MSecsPerDay);
+    FActivities.SealLastEntry();
+    return true;
+}
+
+void TSampler::Report(EStretch kind, bool begins, std::uint64_t fromMs, std::uint64_t toMs,
+                      TDateTime time) {
+    if (FHooks.Stretch)
+        FHooks.Stretch({kind, begins, toMs > fromMs ? (toMs - fromMs) / 1000 : 0, time});
+}
+
+void TSampler::BeginStretch(EStretch kind, std::uint64_t sinceMs) {
+    if (FStretch == kind) return;
+    const std::uint64_t now = FClock.MonotonicMs();
+    sinceMs = std::min(sinceMs, now);
+    // One stretch follows another (away, then the screen locks): the first ends where the next
+    // begins, and neither reaches back before the other.
+    sinceMs = std::max(sinceMs, FStretchEndedMs);
+    if (FStretch) {
+        sinceMs = std::max(sinceMs, FStretchSinceMs);
+        EndStretch(sinceMs);
+    }
+    const bool closed = EndRunningEntryAt(sinceMs);
+    FStretch = kind;
+    FStretchSinceMs = sinceMs;
+    FLastProcess.clear();
+    FLastCaption.clear();
+    Report(kind, true, sinceMs, now, WallAt(sinceMs));
+    if (closed && FHooks.Save) FHooks.Save(); // the closed entry's length, in place
+}
+
+void TSampler::EndStretch(std::uint64_t atMs) {
+    if (!FStretch) return;
+    const EStretch kind = *FStretch;
+    FStretch.reset();
+    FStretchEndedMs = atMs;
+    // The first sample after it is a change, and its line counts from here.
+    FLastProcess.clear();
+    FLastCaption.clear();
+    FLastChange = WallAt(atMs);
+    FLastChangeMs = atMs;
+    Report(kind, false, FStretchSinceMs, atMs, FLastChange);
+}
+
+void TSampler::AfterGap(std::uint64_t lastMs, std::uint64_t nowMs) {
+    // The running entry had the focus up to the last sample; nobody knows what came after it.
+    const bool closed = EndRunningEntryAt(lastMs);
+    if (FStretch) return; // within a stretch nothing ran: the stretch goes on
+    FLastProcess.clear();
+    FLastCaption.clear();
+    FLastChange = WallAt(nowMs);
+    FLastChangeMs = nowMs;
+    Report(EStretch::Gap, true, lastMs, nowMs, WallAt(lastMs));
+    if (closed && FHooks.Save) FHooks.Save();
+}
+
+void TSampler::SetPaused(bool paused) {
+    if (paused == FPaused) return;
+    FPaused = paused;
+    const std::uint64_t now = FClock.MonotonicMs();
+    if (paused) {
+        BeginStretch(EStretch::Paused, now);
+    } else {
+        EndStretch(now);
+        FLastSampleMs = now;
+    }
+}
+
 bool TSampler::Timer1Timer() {
+    const std::uint64_t sampleMs = FClock.MonotonicMs();
+    const std::uint64_t lastMs = std::exchange(FLastSampleMs, sampleMs);
+    if (sampleMs > lastMs && sampleMs - lastMs > GapAfter) AfterGap(lastMs, sampleMs);
+    if (FPaused) return false;
+    if (const std::optional<std::uint64_t> since = FLock ? FLock->LockedSinceMs() : std::nullopt) {
+        BeginStretch(EStretch::Locked, *since);
+        return false;
+    }
+    if (FIdle && FAwayMs > 0) {
+        const std::optional<std::uint64_t> idle = FIdle->IdleMs();
+        if (idle && *idle >= FAwayMs) {
+            // Closed at the last input, not at the moment it is noticed.
+            BeginStretch(EStretch::Away, sampleMs > *idle ? sampleMs - *idle : 0);
+            return false;
+        }
+    }
+    EndStretch(sampleMs);
+
     const TForegroundSample sample = FProbe.Sample();
     const std::string& process = sample.Process;
     // Capped before the comparison: a change past the cap is no change of what is stored.
@@ -42,6 +145,8 @@ bool TSampler::Timer1Timer() {
     const int before = FActivities.Count();
     FActivities.AddEntry(process, caption, FClock.Now());
     if (FActivities.Count() != before) FRunningSinceMs = FClock.MonotonicMs();
+    // An unidentified foreground is nobody's time: the entry before it ends here, for good.
+    if (IsBlank(process)) FActivities.SealLastEntry();
 
     const TDateTime now = FClock.Now();
     const std::uint64_t nowMs = FClock.MonotonicMs();
@@ -90,6 +195,11 @@ void TSampler::ResetSample() {
     FLastCaption.clear();
     FLastChange = FClock.Now();
     FLastChangeMs = FClock.MonotonicMs();
+}
+
+void TSampler::Resumed() {
+    ResetSample();
+    FLastSampleMs = FLastChangeMs;
 }
 
 } // namespace orvane

@@ -5,19 +5,34 @@
 
 #include "recorder/activitylist.h"
 #include "recorder/clock.h"
+#include "recorder/presence.h"
 #include "recorder/probe.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace orvane {
+
+// Time that is not counted: nobody at the computer, the session locked, recording paused by the
+// user, or no sample at all for a while (the program was stopped, the machine slept unnoticed).
+enum class EStretch { Away, Locked, Paused, Gap };
+
+// The beginning or the end of such a stretch; a gap is told once, when it is found.
+struct TStretchEvent {
+    EStretch Kind = EStretch::Away;
+    bool Begins = false;
+    std::uint64_t Seconds = 0; // from its beginning up to this event (a gap: its whole length)
+    TDateTime Time = 0;        // when it began (Begins, a gap) or ended
+};
 
 struct TSamplerHooks {
     std::function<void(const std::string& line)> AppendLog; // one change-log line
     std::function<void()> Save;                             // writes the record; may throw
     std::function<void(TDateTime from, TDateTime to)> ShowChart;
     std::function<void()> RestartTimer; // the next tick a full interval later
+    std::function<void(const TStretchEvent&)> Stretch; // an uncounted stretch begins or ends
 };
 
 class TSampler {
@@ -27,6 +42,9 @@ public:
     // The running entry's length goes to disk at the first sample this long after the last
     // write, so a crash or a power cut loses at most a minute of it.
     static constexpr std::uint64_t RunningSaveAfter = 60000 - Interval;
+    // A sample this much later than the one before it follows a gap: the time between is not
+    // counted.
+    static constexpr std::uint64_t GapAfter = 30000;
 
     TSampler(TActivityList& activities, IForegroundProbe& probe, IClock& clock,
              TSamplerHooks hooks);
@@ -35,6 +53,22 @@ public:
     static std::string HeaderLine();
     static std::string LogLine(const std::string& when, std::int64_t seconds,
                                const std::string& process, const std::string& caption);
+
+    // Where the sampler learns whether anybody is at the computer; either may be null.
+    void SetPresence(IIdleSource* idle, ILockSource* lock) {
+        FIdle = idle;
+        FLock = lock;
+    }
+    // Minutes without input after which the user counts as away; 0 turns it off. Handed on to the
+    // idle source as its threshold.
+    void SetAwayMinutes(int minutes);
+    int AwayMinutes() const { return static_cast<int>(FAwayMs / 60000); }
+    // Pause on: the running entry ends now, and nothing is recorded until pause is off again.
+    // Writes the record when an entry was closed (the save may throw).
+    void SetPaused(bool paused);
+    bool Paused() const { return FPaused; }
+    // The stretch that is running now, if any (a gap never runs).
+    std::optional<EStretch> Stretch() const { return FStretch; }
 
     // One sample. True when it was a change; otherwise the running entry's length may be saved. A
     // failed save propagates after the new entry, the log line and the sample fields are in place;
@@ -47,6 +81,8 @@ public:
     void SealRunningEntry();
     // The next sample counts as a change (view reset, "New", resume).
     void ResetSample();
+    // After a suspend the system told of: a reset, and the sleep is no gap to report.
+    void Resumed();
     // A mouse move over the tree or the chart.
     void TreeView1MouseMove() { FLastMouseMoveTick = FClock.TickCount(); }
 
@@ -58,6 +94,16 @@ public:
 private:
     TDateTime RunningLength();
     void SaveRunningEntry();
+    // The wall-clock time of a monotonic time now or before it.
+    TDateTime WallAt(std::uint64_t ms);
+    // Ends the running entry at the given monotonic time (never before its start) and seals it;
+    // true when there was one.
+    bool EndRunningEntryAt(std::uint64_t ms);
+    void Report(EStretch kind, bool begins, std::uint64_t fromMs, std::uint64_t toMs,
+                TDateTime time);
+    void BeginStretch(EStretch kind, std::uint64_t sinceMs);
+    void EndStretch(std::uint64_t atMs);
+    void AfterGap(std::uint64_t lastMs, std::uint64_t nowMs);
 
     TActivityList& FActivities;
     IForegroundProbe& FProbe;
@@ -71,6 +117,15 @@ private:
     std::uint64_t FRunningSinceMs = 0; // monotonic start of the running entry
     std::uint64_t FRunningSavedMs = 0; // when its length last went to disk
     std::uint32_t FLastMouseMoveTick = 0;
+
+    IIdleSource* FIdle = nullptr;
+    ILockSource* FLock = nullptr;
+    std::uint64_t FAwayMs = 0; // 0: away detection off
+    bool FPaused = false;
+    std::optional<EStretch> FStretch;
+    std::uint64_t FStretchSinceMs = 0;
+    std::uint64_t FStretchEndedMs = 0; // the last one's end: the next begins no earlier
+    std::uint64_t FLastSampleMs = 0;
 };
 
 } // namespace orvane

@@ -1,8 +1,12 @@
 #include "recorder/sampler.h"
 
+#include "recorder/textformat.h"
+
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 
 using namespace orvane;
@@ -35,7 +39,8 @@ protected:
                               if (failSave) throw std::runtime_error("Stream write error");
                           },
                           [this](TDateTime f, TDateTime t) { charts.emplace_back(f, t); },
-                          [this] { ++restarts; }});
+                          [this] { ++restarts; },
+                          [this](const TStretchEvent& e) { stretches.push_back(e); }});
         return *sampler;
     }
     bool Tick(const std::string& p, const std::string& c, std::uint64_t afterMs = 5000) {
@@ -51,6 +56,7 @@ protected:
     std::unique_ptr<TSampler> sampler;
     std::vector<std::string> log;
     std::vector<std::pair<TDateTime, TDateTime>> charts;
+    std::vector<TStretchEvent> stretches;
     int saves = 0, restarts = 0;
     bool failSave = false;
 };
@@ -79,19 +85,29 @@ TEST_F(Sampler, ChangesOpenEntriesAndUnchangedTicksDoNothing) {
     EXPECT_DOUBLE_EQ(charts.back().second, EncodeDateTime(2024, 5, 6, 23, 59, 59, 999));
 }
 
-TEST_F(Sampler, BlankStretchIsCountedToTheEntryBeforeIt) {
+TEST_F(Sampler, ABlankSampleEndsTheEntryAndItsStretchIsNotCounted) {
     Make();
+    Tick("a", "x");
     Tick("a", "x");
     EXPECT_TRUE(Tick("", "")); // foreground unidentifiable: a change, but no entry
     EXPECT_EQ(list.Count(), 1);
-    EXPECT_NEAR(list[0].Duration, 5 * Sec, 1e-9);
+    EXPECT_NEAR(list[0].Duration, 10 * Sec, 1e-9);
+    EXPECT_FALSE(list.LastEntryOpen()) << "sealed";
     EXPECT_EQ(sampler->LastProcess(), "");
     EXPECT_EQ(saves, 2);
     EXPECT_EQ(log.back().substr(25 + 10, 40), std::string(40, ' '));
     EXPECT_FALSE(Tick("", ""));
+    EXPECT_TRUE(Tick(" ", "lock screen")); // blank too
     EXPECT_TRUE(Tick("b", "y"));
-    EXPECT_EQ(list.Count(), 2);
-    EXPECT_NEAR(list[0].Duration, 15 * Sec, 1e-9) << "the blank stretch is added to it";
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_NEAR(list[0].Duration, 10 * Sec, 1e-9) << "the blank stretch is not added to it";
+    EXPECT_NEAR(list[1].Start, list[0].Start + 25 * Sec, 1e-9);
+    Tick("b", "y");
+    EXPECT_TRUE(Tick("", ""));
+    EXPECT_TRUE(Tick("b", "y")) << "the same window after a blank opens a new entry";
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_NEAR(list[1].Duration, 10 * Sec, 1e-9);
+    EXPECT_TRUE(stretches.empty());
 }
 
 TEST_F(Sampler, ResetMakesTheNextSampleAChange) {
@@ -155,13 +171,14 @@ TEST_F(Sampler, TimeWhenNotRecordingIsNeverCounted) {
 
     // Suspend: the running entry is closed for good; after resume (a reset) the same window opens
     // a new entry, and the closed one keeps its length.
-    Tick("a", "x", 60000);
+    for (int i = 0; i < 12; ++i)
+        Tick("a", "x");
     sampler->CloseCurrentActivity();
     EXPECT_EQ(restarts, 1);
     EXPECT_NEAR(list[1].Duration, 60 * Sec, 1e-9);
     clock.SetNow(clock.Now() + 0.5); // twelve hours asleep
     EXPECT_FALSE(Tick("a", "x"));
-    sampler->ResetSample();
+    sampler->Resumed();
     EXPECT_TRUE(Tick("a", "x"));
     EXPECT_TRUE(Tick("b", "y"));
     EXPECT_NEAR(list[1].Duration, 60 * Sec, 1e-9);
@@ -203,7 +220,7 @@ TEST_F(Sampler, TheRunningEntryGoesToDiskEveryMinuteAsEightBytes) {
                                  list.SaveToFile(file);
                                  writes.push_back(list.LastSave());
                              },
-                             nullptr, nullptr});
+                             nullptr, nullptr, nullptr});
     for (int i = 0; i < 12; ++i) { // a minute with nothing running: nothing to write
         clock.Advance(5000);
         s.Timer1Timer();
@@ -252,4 +269,222 @@ TEST_F(Sampler, AChangePastTheCaptionCapIsNoChange) {
     EXPECT_EQ(list[0].Caption.size(), MaxCaptionBytes);
     EXPECT_EQ(log.size(), 1u);
     EXPECT_LT(log[0].size(), MaxCaptionBytes + 100);
+}
+
+namespace {
+
+// A sampler with scripted presence: every sample comes at a set second after the start, with the
+// window in front, the second of the last input and the second the session was locked.
+class PresenceRig {
+public:
+    static constexpr int Now = -1; // input at the sample itself
+    static constexpr int Unknown = -2; // the idle source cannot tell
+
+    explicit PresenceRig(int awayMinutes) : clock(T0, Mono0) {
+        sampler.SetPresence(&idle, &lock);
+        sampler.SetAwayMinutes(awayMinutes);
+    }
+    // One sample every 5 s from `from` to `to`, both included.
+    void Run(int from, int to, const std::string& window, int input = Now, int lockedAt = -1) {
+        for (int at = from; at <= to; at += 5) {
+            MoveTo(at);
+            probe.P = probe.C = window;
+            idle.Idle = input == Unknown ? std::nullopt
+                        : input == Now   ? std::optional<std::uint64_t>(0)
+                                         : std::optional<std::uint64_t>((at - input) * 1000);
+            lock.LockedSince = lockedAt < 0 ? std::nullopt
+                                            : std::optional<std::uint64_t>(Mono0 + lockedAt * 1000);
+            sampler.Timer1Timer();
+        }
+    }
+    void Pause(int at, bool on) {
+        MoveTo(at);
+        sampler.SetPaused(on);
+    }
+    // The system tells of a suspend, the machine sleeps (on a clock that counts the sleep), the
+    // system tells of the resume.
+    void Sleep(int at, int until) {
+        MoveTo(at);
+        sampler.CloseCurrentActivity();
+        MoveTo(until);
+        sampler.Resumed();
+    }
+    // The entries as an exit now would leave them.
+    std::string Entries() {
+        sampler.SealRunningEntry();
+        std::string s;
+        for (const TEntry& e : list.Entries())
+            s += SafeFormat("%s@%s+%s ", {e.Process.str(), Secs(e.Start - T0),
+                                          Secs(e.Duration)});
+        return s;
+    }
+    std::string Events() const {
+        static const char* const kinds[] = {"away", "locked", "paused", "gap"};
+        std::string s;
+        for (const TStretchEvent& e : events)
+            s += SafeFormat("%s%s@%s/%s ", {kinds[static_cast<int>(e.Kind)], e.Begins ? "+" : "-",
+                                            Secs(e.Time - T0), std::to_string(e.Seconds)});
+        return s;
+    }
+
+    static constexpr TDateTime T0 = 45418.0 + 10.0 / 24; // 2024-05-06 10:00
+    static constexpr std::uint64_t Mono0 = 50000;
+    TActivityList list;
+    FakeProbe probe;
+    TManualClock clock;
+    TScriptedIdle idle;
+    TScriptedLock lock;
+    std::vector<TStretchEvent> events;
+    int saves = 0;
+    TSampler sampler{list, probe, clock,
+                     TSamplerHooks{nullptr, [this] { ++saves; }, nullptr, nullptr,
+                                   [this](const TStretchEvent& e) { events.push_back(e); }}};
+
+private:
+    void MoveTo(int at) { clock.Advance(Mono0 + at * 1000 - clock.MonotonicMs()); }
+    static std::string Secs(TDateTime t) { return std::to_string(std::llround(t / Sec)); }
+};
+
+} // namespace
+
+TEST(SamplerPresence, TimeNobodySpentIsNotCounted) {
+    using R = PresenceRig;
+    const struct Case {
+        const char* Name;
+        int AwayMinutes;
+        std::function<void(R&)> Script;
+        const char* Entries; // process@start+length, in seconds from the start
+        const char* Events;  // kind+/-@time/length
+    } cases[] = {
+        {"away: the entry ends at the last input; input back opens a new one", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 95, "a", 30); // 60 s without input at 90
+             r.Run(100, 105, "a");
+         },
+         "a@5+25 a@100+5 ", "away+@30/60 away-@100/70 "},
+        {"AwayMinutes 0 turns it off", 0,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 95, "a", 30);
+             r.Run(100, 105, "a");
+         },
+         "a@5+100 ", ""},
+        {"an idle source that cannot tell is no absence", 1,
+         [](R& r) { r.Run(5, 105, "a", R::Unknown); }, "a@5+100 ", ""},
+        {"nothing opens while away, and no entry ends before its start", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 90, "b", 30); // b came to the front by itself
+             r.Run(95, 120, "c", 30);
+             r.Run(125, 130, "c");
+         },
+         "a@5+30 b@35+0 c@125+5 ", "away+@30/60 away-@125/95 "},
+        {"locked: the entry ends at the lock, nothing opens until the unlock", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 60, "b", R::Now, 32);
+             r.Run(65, 70, "a");
+         },
+         "a@5+27 a@65+5 ", "locked+@32/3 locked-@65/33 "},
+        {"the screen locks while away: away ends at the lock", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 95, "a", 30);
+             r.Run(100, 110, "a", 30, 97);
+             r.Run(115, 115, "b");
+         },
+         "a@5+25 b@115+0 ", "away+@30/60 away-@97/67 locked+@97/3 locked-@115/18 "},
+        {"paused: the entry ends at the pause, nothing is recorded until it ends", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Pause(32, true);
+             r.Run(35, 60, "b", 20, 40); // neither away nor locked counts while paused
+             r.Pause(62, false);
+             r.Run(65, 70, "b");
+         },
+         "a@5+27 b@65+5 ", "paused+@32/0 paused-@62/30 "},
+        {"a pause while away ends the away stretch", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 90, "a", 30);
+             r.Pause(92, true);
+             r.Pause(93, false);
+             r.Run(95, 95, "a");
+         },
+         "a@5+25 a@95+0 ", "away+@30/60 away-@92/62 paused+@92/0 paused-@93/1 "},
+        {"a suspend during away stays uncounted", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 90, "a", 30);
+             r.Sleep(92, 3692);
+             r.Run(3695, 3700, "a", 30);
+             r.Run(3705, 3705, "b");
+         },
+         "a@5+25 b@3705+0 ", "away+@30/60 away-@3705/3675 "},
+        {"a 2-minute gap: the entry keeps its time up to the last sample", 5,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(150, 160, "b");
+         },
+         "a@5+25 b@150+10 ", "gap+@30/120 "},
+        {"after a gap the same window opens a new entry", 5,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(150, 155, "a");
+         },
+         "a@5+25 a@150+5 ", "gap+@30/120 "},
+        {"a blank sample ends the entry; its stretch is not counted", 5,
+         [](R& r) {
+             r.Run(5, 20, "a");
+             r.Run(25, 40, "");
+             r.Run(45, 50, "a");
+         },
+         "a@5+20 a@45+5 ", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        PresenceRig rig(c.AwayMinutes);
+        EXPECT_EQ(rig.idle.Threshold, c.AwayMinutes * 60000u);
+        c.Script(rig);
+        EXPECT_EQ(rig.Entries(), c.Entries);
+        EXPECT_EQ(rig.Events(), c.Events);
+    }
+}
+
+TEST(SamplerPresence, AClosedEntryIsWrittenAtOnceAndAnAwayLineCountsFromTheReturn) {
+    PresenceRig rig(1);
+    std::vector<std::string> log;
+    TSampler s(rig.list, rig.probe, rig.clock,
+               TSamplerHooks{[&](const std::string& l) { log.push_back(l); },
+                             [&] { ++rig.saves; }, nullptr, nullptr, nullptr});
+    s.SetPresence(&rig.idle, nullptr);
+    s.SetAwayMinutes(1);
+    rig.probe.P = "a";
+    rig.clock.Advance(5000);
+    s.Timer1Timer();
+    for (std::uint64_t idle = 0; idle < 60000; idle += 5000) { // input 5 s after it opened
+        rig.clock.Advance(5000);
+        rig.idle.Idle = idle;
+        EXPECT_FALSE(s.Timer1Timer());
+    }
+    const int saves = rig.saves;
+    rig.clock.Advance(5000);
+    rig.idle.Idle = 60000;
+    EXPECT_FALSE(s.Timer1Timer());
+    EXPECT_EQ(s.Stretch(), EStretch::Away);
+    EXPECT_EQ(rig.saves, saves + 1) << "the closed length goes to disk";
+    EXPECT_NEAR(rig.list[0].Duration, 5 * Sec, 1e-9);
+    rig.clock.Advance(40000); // a gap while away: away goes on
+    rig.idle.Idle = 100000;
+    EXPECT_FALSE(s.Timer1Timer());
+    EXPECT_EQ(s.Stretch(), EStretch::Away);
+    rig.idle.Idle = 0;
+    rig.clock.Advance(7000);
+    s.SetAwayMinutes(0); // turned off while away: the next sample is back
+    EXPECT_EQ(rig.idle.Threshold, 0u);
+    EXPECT_TRUE(s.Timer1Timer());
+    EXPECT_FALSE(s.Stretch());
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].substr(25, 10), "0         ") << "counted from the return";
 }
