@@ -15,6 +15,7 @@ bool BuildLanguageFiles(const QString& outFile, QString* error) {
     deps.Probe = &probe;
     deps.UseTray = false;
     deps.StartTimer = false;
+    deps.FindPresence = false; // records nothing
     TfmActivity main(base, deps);
     TFrmAbout& about = *main.AboutForm();
     // The message texts are recorded by the windows' own lookups.

@@ -10,11 +10,13 @@
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
 #include "platform/platform.h"
+#include "platform/presencefactory.h"
 #include "platform/probefactory.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
 #include "recorder/datafile.h"
 #include "recorder/debugtrace.h"
+#include "recorder/textformat.h"
 #include "views/activitychart.h"
 #include "views/chartdata.h"
 #include "views/cleanup.h"
@@ -40,6 +42,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -120,6 +123,18 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
         FDeps.Clock = FOwnClock.get();
     }
     if (FDeps.ExePath.isEmpty()) FDeps.ExePath = QCoreApplication::applicationFilePath();
+    if (FDeps.FindPresence) {
+        platform::TPresenceChoice presence = platform::CreatePresenceSources();
+        DebugTrace(nullptr, "idle source: %s, lock source: %s",
+                   {presence.Idle ? presence.Idle->Name() : "none",
+                    presence.Lock ? presence.Lock->Name() : "none"});
+        for (const std::string& why : presence.PassedOver)
+            DebugTrace(nullptr, "  passed over %s", {why});
+        FOwnIdle = std::move(presence.Idle);
+        FOwnLock = std::move(presence.Lock);
+        FDeps.Idle = FOwnIdle.get();
+        FDeps.Lock = FOwnLock.get();
+    }
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -189,7 +204,9 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
                       [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); },
                       [this] {
                           if (Timer1->isActive()) Timer1->start();
-                      }});
+                      },
+                      [this](const TStretchEvent& e) { StretchLog(e); }});
+    FSampler->SetPresence(FDeps.Idle, FDeps.Lock);
 
     FormCreate();
     if (FDeps.StartTimer) Timer1->start();
@@ -278,6 +295,11 @@ void TfmActivity::BuildMenus() {
         a->setChecked(true); // as designed; the settings load sets the real state
         Options1->addAction(a);
     }
+    mnPause = NamedAction(this, "mnPause", "Pause recording");
+    mnPause->setCheckable(true);
+    mnAwayAfter = NamedAction(this, "mnAwayAfter", "Away after\u2026");
+    Options1->addAction(mnPause);
+    Options1->addAction(mnAwayAfter);
     MainMenu1->addMenu(Options1);
 
     mnAbout = NamedAction(this, "mnAbout", "About");
@@ -292,6 +314,9 @@ void TfmActivity::BuildMenus() {
     pmIcon = NamedMenu(this, "pmIcon", QString());
     ShowAllNews1 = NamedAction(this, "ShowAllNews1", "Show Activity");
     pmIcon->addAction(ShowAllNews1);
+    pmPause = NamedAction(this, "pmPause", "Pause recording");
+    pmPause->setCheckable(true);
+    pmIcon->addAction(pmPause);
     N4 = NamedSeparator(pmIcon, "N4");
     About1 = NamedAction(this, "About1", "About...");
     Exit1 = NamedAction(this, "Exit1", "Exit");
@@ -305,6 +330,9 @@ void TfmActivity::BuildMenus() {
     connect(Miminieren1, &QAction::triggered, this, &TfmActivity::Miminieren1Click);
     connect(mnClose, &QAction::triggered, this, &TfmActivity::mnCloseClick);
     connect(mnRemoveLongs, &QAction::triggered, this, &TfmActivity::mnRemoveLongsClick);
+    connect(mnPause, &QAction::triggered, this, &TfmActivity::mnPauseClick);
+    connect(pmPause, &QAction::triggered, this, &TfmActivity::mnPauseClick);
+    connect(mnAwayAfter, &QAction::triggered, this, &TfmActivity::mnAwayAfterClick);
     connect(mnDesktop, &QAction::triggered, this, &TfmActivity::mnDesktopClick);
     connect(mnStartup, &QAction::triggered, this, &TfmActivity::mnStartupClick);
     connect(mnAbout, &QAction::triggered, this, &TfmActivity::mnAboutClick);
@@ -336,7 +364,7 @@ void TfmActivity::FormCreate() {
     if (FTrayAvailable) {
         TrayIcon = new QSystemTrayIcon(windowIcon(), this);
         TrayIcon->setObjectName("TrayIcon");
-        TrayIcon->setToolTip("Orvane");
+        UpdateTrayTip();
         connect(TrayIcon, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger)
@@ -647,6 +675,60 @@ void TfmActivity::mnRemoveLongsClick() {
     Guard([&] { RemoveLongActivities(FActivities, d, FMessageTexts); });
 }
 
+void TfmActivity::mnPauseClick(bool paused) {
+    mnPause->setChecked(paused);
+    pmPause->setChecked(paused);
+    // The entry closed by the pause is written; a failed write is told and the pause stands.
+    Guard([&] { Sampler().SetPaused(paused); });
+    UpdateTrayTip();
+}
+
+void TfmActivity::mnAwayAfterClick() {
+    QString value = QString::number(FAwayMinutes);
+    if (!Dialogs().InputQuery(
+            this, QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterCaption]),
+            QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterText]), value))
+        return;
+    const std::string text = Trim(value.toStdString());
+    int minutes = -1;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), minutes);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || minutes < 0) {
+        ReportError(QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterInvalid]));
+        return;
+    }
+    FAwayMinutes = minutes;
+    Sampler().SetAwayMinutes(minutes);
+    // In effect for this run even when it cannot be stored.
+    Guard([&] { TIniFile(FConfigFile).WriteInteger("Activities", "AwayMinutes", minutes); });
+}
+
+void TfmActivity::StretchLog(const TStretchEvent& e) {
+    static constexpr EMessageText begins[] = {EMessageText::SAwayBegins,
+                                              EMessageText::SLockedBegins,
+                                              EMessageText::SPausedBegins, EMessageText::SGap};
+    static constexpr EMessageText ends[] = {EMessageText::SAwayEnds, EMessageText::SLockedEnds,
+                                            EMessageText::SPausedEnds, EMessageText::SGap};
+    const auto kind = static_cast<std::size_t>(e.Kind);
+    const std::string length = DurationText(static_cast<double>(e.Seconds) / 86400.0);
+    const std::string& format = FMessageTexts[e.Begins ? begins[kind] : ends[kind]];
+    std::string text;
+    if (e.Kind == EStretch::Gap)
+        text = SafeFormat(format, {length, TimeText(e.Time)});
+    else
+        text = SafeFormat(format, {e.Begins ? TimeText(e.Time) : length});
+    const TDateTime now = FDeps.Clock->Now();
+    const std::string seconds = e.Begins && e.Kind != EStretch::Gap ? "" : std::to_string(e.Seconds);
+    Memo1->appendPlainText(QString::fromStdString(
+        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), seconds, text})));
+}
+
+void TfmActivity::UpdateTrayTip() {
+    if (!TrayIcon) return;
+    TrayIcon->setToolTip(Sampler().Paused() ? QString::fromStdString(
+                                                  FMessageTexts[EMessageText::SPausedHint])
+                                            : QString("Orvane"));
+}
+
 void TfmActivity::CSVCommaSeparatedValues1Click() {
     const QString file =
         Dialogs().SaveFileName(this, "Export as CSV", "Orvane.csv", "*.csv", ".csv");
@@ -759,6 +841,10 @@ void TfmActivity::LoadSettings() {
             "\n\nThe defaults are used, and the file is not written over.";
         QTimer::singleShot(0, this, [this, text] { ReportError(text); });
     }
+    // Away detection: a value that is no whole number, or a negative one, gives the default.
+    FAwayMinutes = ini.ReadInteger("Activities", "AwayMinutes", DefaultAwayMinutes);
+    if (FAwayMinutes < 0) FAwayMinutes = DefaultAwayMinutes;
+    Sampler().SetAwayMinutes(FAwayMinutes);
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
     mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));
@@ -798,7 +884,7 @@ void TfmActivity::SuspendQuery() {
 }
 
 void TfmActivity::Resumed() {
-    Sampler().ResetSample();
+    Sampler().Resumed();
 }
 
 void TfmActivity::QueryEndSession() {
@@ -850,6 +936,7 @@ void TfmActivity::changeEvent(QEvent* event) {
 bool TfmActivity::event(QEvent* event) {
     if (event->type() == LanguageChangedEventType()) {
         LoadMessageTexts();
+        UpdateTrayTip();
         Guard([this] { SaveSettings(); });
         return true;
     }

@@ -6,6 +6,7 @@
 #include "recorder/activitylist.h"
 #include "recorder/clock.h"
 #include "recorder/datafile.h"
+#include "recorder/presence.h"
 #include "recorder/probe.h"
 #include "recorder/sampler.h"
 #include "views/messagetexts.h"
@@ -48,6 +49,11 @@ struct TActivityDeps {
     QString ExePath;                   // default: the running executable
     bool UseTray = true;               // false: behave as if the desktop had no tray
     bool StartTimer = true;            // false: tests drive the samples themselves
+    // Whether anybody is at the computer. By default the sources the session offers; with
+    // FindPresence false, only those given here (either may be null).
+    bool FindPresence = true;
+    IIdleSource* Idle = nullptr;
+    ILockSource* Lock = nullptr;
 };
 
 class TfmActivity : public QMainWindow {
@@ -69,6 +75,7 @@ public:
     QAction *Neu1 = nullptr, *N1 = nullptr, *CSVCommaSeparatedValues1 = nullptr,
             *txtText1 = nullptr, *N3 = nullptr, *Miminieren1 = nullptr, *mnClose = nullptr;
     QAction* mnRemoveLongs = nullptr;
+    QAction *mnPause = nullptr, *mnAwayAfter = nullptr, *pmPause = nullptr;
     QAction *mnDaily = nullptr, *mnWeekly = nullptr, *mnMonthly = nullptr, *mnAll = nullptr;
     QAction *mnDesktop = nullptr, *mnStartup = nullptr, *mnAbout = nullptr;
     QAction *mnUpdate = nullptr, *mnShow = nullptr;
@@ -82,6 +89,8 @@ public:
     std::string FConfigFile;
     TViewMode FViewMode = TViewMode::vmDaily;
     bool FSessionEnding = false;
+    int FAwayMinutes = DefaultAwayMinutes; // 0: away detection off
+    static constexpr int DefaultAwayMinutes = 5;
 
     // Message texts of the dialogs; replaced after each language change.
     TMessageTexts FMessageTexts;
@@ -120,6 +129,9 @@ public:
     void mnShowClick();
     void Neu1Click();
     void mnRemoveLongsClick();
+    // "Pause recording" in the Options and the tray menus; both show the same state.
+    void mnPauseClick(bool paused);
+    void mnAwayAfterClick();
     void CSVCommaSeparatedValues1Click();
     void txtText1Click();
     void Miminieren1Click();
@@ -175,11 +187,15 @@ private:
     void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);
     void ScheduleRefreshViews();
     void Terminate();
+    void StretchLog(const TStretchEvent& event);
+    void UpdateTrayTip();
 
     TQalBase& FBase;
     TActivityDeps FDeps;
     std::unique_ptr<IForegroundProbe> FOwnProbe;
     std::unique_ptr<IClock> FOwnClock;
+    std::unique_ptr<IIdleSource> FOwnIdle;
+    std::unique_ptr<ILockSource> FOwnLock;
     std::unique_ptr<TSampler> FSampler;
     TFrmAbout* FAbout = nullptr;
     TTreeModel* FTreeModel = nullptr;

@@ -126,6 +126,9 @@ protected:
         deps.UseTray = tray;
         deps.StartTimer = false;
         deps.ExePath = exePath;
+        deps.FindPresence = false;
+        deps.Idle = &idle;
+        deps.Lock = &lock;
         window = std::make_unique<TfmActivity>(*base, deps);
         return *window;
     }
@@ -145,6 +148,8 @@ protected:
     QString exePath = "/opt/orvane/bin/orvane";
     platform::TScriptedProbe probe;
     TManualClock clock;
+    TScriptedIdle idle;
+    TScriptedLock lock;
     std::unique_ptr<TQalBase> base;
     std::unique_ptr<TfmActivity> window;
 };
@@ -361,9 +366,11 @@ TEST_F(MainWindow, ShortcutsToggleAndTheirMarksFollowTheFiles) {
 
 TEST_F(MainWindow, NewAndRemoveLongActivities) {
     TfmActivity& w = Start();
-    Tick("/usr/bin/a", "x");
-    Tick("/usr/bin/b", "y", 3 * 3600000); // a lasted three hours
-    Tick("/usr/bin/c", "z", 60000);
+    TEntry a("/usr/bin/a", "x", clock.Now() - 3.0 / 24);
+    a.Duration = 3.0 / 24; // lasted three hours
+    w.FActivities.AppendLoaded(a);
+    Tick("/usr/bin/b", "y");
+    Tick("/usr/bin/c", "z");
     dialogs.inputs = {"2"};
     dialogs.answers = {QMessageBox::Yes};
     w.mnRemoveLongsClick();
