@@ -643,3 +643,137 @@ TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
             << id.toStdString();
     }
 }
+
+namespace {
+
+// The change log's lines after the header, without the time column.
+QStringList LogTexts(const TfmActivity& w) {
+    QStringList lines = w.Memo1->toPlainText().split('\n');
+    lines.removeFirst();
+    for (QString& line : lines)
+        line = line.mid(25).simplified();
+    return lines;
+}
+
+} // namespace
+
+TEST_F(MainWindow, PauseRecordingFromEitherMenuStopsAndResumesRecording) {
+    TfmActivity& w = Start();
+    EXPECT_EQ(w.mnPause->parent(), &w);
+    EXPECT_TRUE(w.Options1->actions().contains(w.mnPause));
+    EXPECT_TRUE(w.pmIcon->actions().contains(w.pmPause));
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/editor", "a");
+    clock.Advance(2000);
+    w.pmPause->trigger(); // from the tray
+    EXPECT_TRUE(w.mnPause->isChecked());
+    EXPECT_TRUE(w.pmPause->isChecked());
+    EXPECT_NEAR(Saved()[0].Duration, 7 * Sec, 1e-9) << "ended at the pause and written";
+    for (int i = 0; i < 20; ++i) // longer than a gap, in samples: no gap
+        Tick("/usr/bin/mail", "b");
+    EXPECT_EQ(w.FActivities.Count(), 1) << "nothing recorded while paused";
+    w.mnPause->trigger(); // from the Options menu
+    EXPECT_FALSE(w.pmPause->isChecked());
+    EXPECT_FALSE(w.Sampler().Paused());
+    Tick("/usr/bin/mail", "b");
+    Tick("/usr/bin/mail", "b");
+    ASSERT_EQ(w.FActivities.Count(), 2);
+    EXPECT_EQ(w.FActivities[1].Process, "/usr/bin/mail");
+    const QStringList log = LogTexts(w);
+    ASSERT_EQ(log.size(), 4) << log.join('\n').toStdString();
+    EXPECT_TRUE(log[1].startsWith("Recording paused at 10:00:12")) << log[1].toStdString();
+    EXPECT_EQ(log[2], "100 Recording resumed after a pause of 00:01:40");
+    EXPECT_TRUE(log[3].startsWith("5 /usr/bin/mail")) << "counted from the end of the pause";
+    window.reset();
+    EXPECT_FALSE(Start().mnPause->isChecked()) << "a restart records again";
+}
+
+TEST_F(MainWindow, AwayAndLockedStretchesAreLoggedAndNotCounted) {
+    fs::create_directories(Folder());
+    fs::permissions(Folder(), fs::perms::owner_all);
+    { std::ofstream(Folder() + "/orvane.cfg") << "[Activities]\nAwayMinutes=1\n"; }
+    TfmActivity& w = Start();
+    EXPECT_EQ(idle.Threshold, 60000u);
+    w.FMessageTexts[EMessageText::SAwayEnds] = "Zurück nach %s %s %n"; // a translation gone wrong
+    Tick("/usr/bin/editor", "a");
+    for (std::uint64_t ms = 0; ms <= 60000; ms += 5000) { // the last input at the first tick
+        idle.Idle = ms;
+        Tick("/usr/bin/editor", "a");
+    }
+    EXPECT_EQ(w.Sampler().Stretch(), EStretch::Away);
+    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9) << "ended at the last input, and written";
+    idle.Idle = 0;
+    lock.LockedSince = clock.MonotonicMs() + 2000;
+    Tick("/usr/bin/editor", "a");
+    lock.LockedSince.reset();
+    Tick("/usr/bin/mail", "b");
+    ASSERT_EQ(w.FActivities.Count(), 2);
+    EXPECT_EQ(w.FActivities[1].Process, "/usr/bin/mail");
+    const QStringList log = LogTexts(w);
+    ASSERT_EQ(log.size(), 6) << log.join('\n').toStdString();
+    EXPECT_EQ(log[1], "Away: no keyboard or mouse input since 10:00:10");
+    EXPECT_EQ(log[2], "62 Zurück nach 00:01:02 %n") << "away ends where the lock begins";
+    EXPECT_EQ(log[3], "Session locked at 10:01:12");
+    EXPECT_EQ(log[4], "8 Session unlocked after 00:00:08");
+    EXPECT_TRUE(log[5].startsWith("0 /usr/bin/mail")) << log[5].toStdString();
+}
+
+TEST_F(MainWindow, AGapBetweenSamplesIsLoggedAndNotCounted) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/mail", "b", 120000); // the program was stopped for two minutes
+    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9);
+    const QStringList log = LogTexts(w);
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_EQ(log[1], "120 No samples for 00:02:00 after 10:00:10 (the program was stopped or the "
+                      "computer slept): not counted");
+    EXPECT_TRUE(log[2].startsWith("0 /usr/bin/mail")) << log[2].toStdString();
+}
+
+TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {
+    fs::create_directories(Folder());
+    fs::permissions(Folder(), fs::perms::owner_all);
+    const struct {
+        const char* Stored; // AwayMinutes in the settings file; null: none
+        std::uint64_t Threshold;
+    } loads[] = {{nullptr, 300000}, {"0", 0}, {"abc", 300000}, {"-3", 300000}, {"0x2", 120000}};
+    for (const auto& l : loads) {
+        SCOPED_TRACE(l.Stored ? l.Stored : "none");
+        window.reset();
+        fs::remove(Folder() + "/orvane.cfg");
+        if (l.Stored) std::ofstream(Folder() + "/orvane.cfg") << "[Activities]\nAwayMinutes=" << l.Stored;
+        Start();
+        EXPECT_EQ(idle.Threshold, l.Threshold);
+    }
+    TfmActivity& w = *window;
+    auto stored = [&] {
+        std::ifstream in(w.FConfigFile);
+        return std::string{std::istreambuf_iterator<char>(in), {}};
+    };
+    dialogs.inputs = {" 12 "};
+    w.mnAwayAfter->trigger();
+    EXPECT_EQ(idle.Threshold, 720000u) << "applied at once";
+    EXPECT_NE(stored().find("AwayMinutes=12"), std::string::npos);
+    for (const char* bad : {"", "x", "-1", "1.5", "99999999999"}) {
+        SCOPED_TRACE(bad);
+        dialogs.inputs = {bad};
+        w.mnAwayAfter->trigger();
+        ASSERT_FALSE(dialogs.errors.empty());
+        EXPECT_EQ(dialogs.errors.back(),
+                  "The number of minutes must be a whole number, 0 or more.");
+        dialogs.CloseErrors();
+        EXPECT_EQ(idle.Threshold, 720000u);
+        EXPECT_NE(stored().find("AwayMinutes=12"), std::string::npos);
+    }
+    const std::size_t errors = dialogs.errors.size();
+    w.mnAwayAfter->trigger(); // cancelled
+    EXPECT_EQ(idle.Threshold, 720000u);
+    EXPECT_EQ(dialogs.errors.size(), errors);
+    dialogs.inputs = {"0"};
+    w.mnAwayAfter->trigger();
+    EXPECT_EQ(idle.Threshold, 0u) << "turned off";
+    window.reset();
+    Start();
+    EXPECT_EQ(idle.Threshold, 0u) << "and still off after a restart";
+}

@@ -37,10 +37,13 @@ const char* const MainWindowKeys[] = {"fmActivity.Caption",
                                       "mnDesktop.Hint",
                                       "mnStartup.Caption",
                                       "mnStartup.Hint",
+                                      "mnPause.Caption",
+                                      "mnAwayAfter.Caption",
                                       "mnAbout.Caption",
                                       "mnUpdate.Caption",
                                       "mnShow.Caption",
                                       "ShowAllNews1.Caption",
+                                      "pmPause.Caption",
                                       "N4.Caption",
                                       "About1.Caption",
                                       "Exit1.Caption",
@@ -81,6 +84,16 @@ TEST(ShippedLanguages, EveryFileIsComplete) {
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SActivitiesFound", {}), "%s"), 4);
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SActivitiesFound", {}), "%"), 4);
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SRemoveAll", {}), "/r/n"), 1);
+        // Every message text keeps the placeholders of the built-in one.
+        for (const TMessageTextEntry& e : MessageTextTable) {
+            if (e.Common) continue;
+            const QString builtIn = QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()));
+            const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
+            const QString value = file.ReadString("fmActivity", id, {});
+            EXPECT_FALSE(Unquote(value).isEmpty()) << id.toStdString();
+            EXPECT_EQ(CountOf(value, "%s"), CountOf(builtIn, "%s")) << id.toStdString();
+            EXPECT_EQ(CountOf(value, "%"), CountOf(builtIn, "%")) << id.toStdString();
+        }
 
         const QString commonName = Unquote(file.ReadString("Orvane", "CommonLanguageFile", {}));
         ASSERT_FALSE(commonName.isEmpty());
