@@ -717,16 +717,17 @@ void TfmActivity::StretchLog(const TStretchEvent& e) {
     else
         text = SafeFormat(format, {e.Begins ? TimeText(e.Time) : length});
     const TDateTime now = FDeps.Clock->Now();
-    const std::string seconds = e.Begins && e.Kind != EStretch::Gap ? "" : std::to_string(e.Seconds);
+    const std::string seconds =
+        e.Begins && e.Kind != EStretch::Gap ? "" : std::to_string(e.Seconds);
     Memo1->appendPlainText(QString::fromStdString(
         SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), seconds, text})));
 }
 
 void TfmActivity::UpdateTrayTip() {
     if (!TrayIcon) return;
-    TrayIcon->setToolTip(Sampler().Paused() ? QString::fromStdString(
-                                                  FMessageTexts[EMessageText::SPausedHint])
-                                            : QString("Orvane"));
+    TrayIcon->setToolTip(Sampler().Paused()
+                             ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
+                             : QString("Orvane"));
 }
 
 void TfmActivity::CSVCommaSeparatedValues1Click() {

@@ -31,7 +31,7 @@ struct TSamplerHooks {
     std::function<void(const std::string& line)> AppendLog; // one change-log line
     std::function<void()> Save;                             // writes the record; may throw
     std::function<void(TDateTime from, TDateTime to)> ShowChart;
-    std::function<void()> RestartTimer; // the next tick a full interval later
+    std::function<void()> RestartTimer;                // the next tick a full interval later
     std::function<void(const TStretchEvent&)> Stretch; // an uncounted stretch begins or ends
 };
 

@@ -16,14 +16,14 @@ enum class EMessageText {
     SActivitiesFound, // four %s: start, duration, program, caption
     SRemoveAll,
     SNegativeHours,
-    SAwayBegins,       // one %s: the time of the last input
-    SAwayEnds,         // one %s: the length
-    SLockedBegins,     // one %s: the time of the lock
-    SLockedEnds,       // one %s: the length
-    SPausedBegins,     // one %s: the time
-    SPausedEnds,       // one %s: the length
-    SGap,              // two %s: the length, the time of the last sample
-    SPausedHint,       // the tray icon's tooltip while paused
+    SAwayBegins,   // one %s: the time of the last input
+    SAwayEnds,     // one %s: the length
+    SLockedBegins, // one %s: the time of the lock
+    SLockedEnds,   // one %s: the length
+    SPausedBegins, // one %s: the time
+    SPausedEnds,   // one %s: the length
+    SGap,          // two %s: the length, the time of the last sample
+    SPausedHint,   // the tray icon's tooltip while paused
     SAwayAfterCaption,
     SAwayAfterText,
     SAwayAfterInvalid,
@@ -55,18 +55,14 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
     {EMessageText::SAwayBegins, "fmActivity", "SAwayBegins", false,
      "Away: no keyboard or mouse input since %s"},
     {EMessageText::SAwayEnds, "fmActivity", "SAwayEnds", false, "Back after %s away"},
-    {EMessageText::SLockedBegins, "fmActivity", "SLockedBegins", false,
-     "Session locked at %s"},
-    {EMessageText::SLockedEnds, "fmActivity", "SLockedEnds", false,
-     "Session unlocked after %s"},
-    {EMessageText::SPausedBegins, "fmActivity", "SPausedBegins", false,
-     "Recording paused at %s"},
+    {EMessageText::SLockedBegins, "fmActivity", "SLockedBegins", false, "Session locked at %s"},
+    {EMessageText::SLockedEnds, "fmActivity", "SLockedEnds", false, "Session unlocked after %s"},
+    {EMessageText::SPausedBegins, "fmActivity", "SPausedBegins", false, "Recording paused at %s"},
     {EMessageText::SPausedEnds, "fmActivity", "SPausedEnds", false,
      "Recording resumed after a pause of %s"},
     {EMessageText::SGap, "fmActivity", "SGap", false,
      "No samples for %s after %s (the program was stopped or the computer slept): not counted"},
-    {EMessageText::SPausedHint, "fmActivity", "SPausedHint", false,
-     "Orvane: recording is paused"},
+    {EMessageText::SPausedHint, "fmActivity", "SPausedHint", false, "Orvane: recording is paused"},
     {EMessageText::SAwayAfterCaption, "fmActivity", "SAwayAfterCaption", false, "Away after"},
     {EMessageText::SAwayAfterText, "fmActivity", "SAwayAfterText", false,
      "Minutes without keyboard or mouse input after which you count as away (0 turns it off):"},

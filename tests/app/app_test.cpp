@@ -742,7 +742,8 @@ TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {
         SCOPED_TRACE(l.Stored ? l.Stored : "none");
         window.reset();
         fs::remove(Folder() + "/orvane.cfg");
-        if (l.Stored) std::ofstream(Folder() + "/orvane.cfg") << "[Activities]\nAwayMinutes=" << l.Stored;
+        if (l.Stored)
+            std::ofstream(Folder() + "/orvane.cfg") << "[Activities]\nAwayMinutes=" << l.Stored;
         Start();
         EXPECT_EQ(idle.Threshold, l.Threshold);
     }

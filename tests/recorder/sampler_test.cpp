@@ -277,7 +277,7 @@ namespace {
 // window in front, the second of the last input and the second the session was locked.
 class PresenceRig {
 public:
-    static constexpr int Now = -1; // input at the sample itself
+    static constexpr int Now = -1;     // input at the sample itself
     static constexpr int Unknown = -2; // the idle source cannot tell
 
     explicit PresenceRig(int awayMinutes) : clock(T0, Mono0) {
@@ -292,8 +292,8 @@ public:
             idle.Idle = input == Unknown ? std::nullopt
                         : input == Now   ? std::optional<std::uint64_t>(0)
                                          : std::optional<std::uint64_t>((at - input) * 1000);
-            lock.LockedSince = lockedAt < 0 ? std::nullopt
-                                            : std::optional<std::uint64_t>(Mono0 + lockedAt * 1000);
+            lock.LockedSince =
+                lockedAt < 0 ? std::nullopt : std::optional<std::uint64_t>(Mono0 + lockedAt * 1000);
             sampler.Timer1Timer();
         }
     }
@@ -314,8 +314,7 @@ public:
         sampler.SealRunningEntry();
         std::string s;
         for (const TEntry& e : list.Entries())
-            s += SafeFormat("%s@%s+%s ", {e.Process.str(), Secs(e.Start - T0),
-                                          Secs(e.Duration)});
+            s += SafeFormat("%s@%s+%s ", {e.Process.str(), Secs(e.Start - T0), Secs(e.Duration)});
         return s;
     }
     std::string Events() const {
@@ -456,8 +455,8 @@ TEST(SamplerPresence, AClosedEntryIsWrittenAtOnceAndAnAwayLineCountsFromTheRetur
     PresenceRig rig(1);
     std::vector<std::string> log;
     TSampler s(rig.list, rig.probe, rig.clock,
-               TSamplerHooks{[&](const std::string& l) { log.push_back(l); },
-                             [&] { ++rig.saves; }, nullptr, nullptr, nullptr});
+               TSamplerHooks{[&](const std::string& l) { log.push_back(l); }, [&] { ++rig.saves; },
+                             nullptr, nullptr, nullptr});
     s.SetPresence(&rig.idle, nullptr);
     s.SetAwayMinutes(1);
     rig.probe.P = "a";
