@@ -778,3 +778,25 @@ TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {
     Start();
     EXPECT_EQ(idle.Threshold, 0u) << "and still off after a restart";
 }
+
+TEST_F(MainWindow, TheNewItemsAndLinesAreTranslated) {
+    exePath = home->filePath("bin/orvane");
+    const fs::path lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    for (const auto& file : fs::directory_iterator(ORVANE_LAN_DIR))
+        fs::copy_file(file.path(), lan / file.path().filename());
+    TfmActivity& w = Start();
+    base->SetLanguage("Deutsch");
+    w.LoadMessageTexts();
+    EXPECT_EQ(w.mnPause->text(), "Aufzeichnung anhalten");
+    EXPECT_EQ(w.pmPause->text(), "Aufzeichnung anhalten");
+    EXPECT_EQ(w.mnAwayAfter->text(), "Abwesend nach…");
+    Tick("/usr/bin/editor", "a");
+    w.mnPause->trigger();
+    Tick("/usr/bin/editor", "a");
+    w.mnPause->trigger();
+    const QStringList log = LogTexts(w);
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_TRUE(log[1].startsWith("Aufzeichnung angehalten um ")) << log[1].toStdString();
+    EXPECT_EQ(log[2], "5 Aufzeichnung fortgesetzt nach einer Pause von 00:00:05");
+}
