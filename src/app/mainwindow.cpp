@@ -692,7 +692,8 @@ void TfmActivity::mnAwayAfterClick() {
     const std::string text = Trim(value.toStdString());
     int minutes = -1;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), minutes);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || minutes < 0) {
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || minutes < 0 ||
+        minutes > TSampler::MaxAwayMinutes) {
         ReportError(QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterInvalid]));
         return;
     }
@@ -842,9 +843,10 @@ void TfmActivity::LoadSettings() {
             "\n\nThe defaults are used, and the file is not written over.";
         QTimer::singleShot(0, this, [this, text] { ReportError(text); });
     }
-    // Away detection: a value that is no whole number, or a negative one, gives the default.
+    // Away detection: a value that is no whole number, or out of range, gives the default.
     FAwayMinutes = ini.ReadInteger("Activities", "AwayMinutes", DefaultAwayMinutes);
-    if (FAwayMinutes < 0) FAwayMinutes = DefaultAwayMinutes;
+    if (FAwayMinutes < 0 || FAwayMinutes > TSampler::MaxAwayMinutes)
+        FAwayMinutes = DefaultAwayMinutes;
     Sampler().SetAwayMinutes(FAwayMinutes);
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();

@@ -31,7 +31,7 @@ TDateTime TSampler::RunningLength() {
 }
 
 void TSampler::SetAwayMinutes(int minutes) {
-    FAwayMs = minutes > 0 ? static_cast<std::uint64_t>(minutes) * 60000 : 0;
+    FAwayMs = static_cast<std::uint64_t>(std::clamp(minutes, 0, MaxAwayMinutes)) * 60000;
     if (FIdle) FIdle->SetThreshold(FAwayMs);
 }
 

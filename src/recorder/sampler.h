@@ -60,7 +60,8 @@ public:
         FLock = lock;
     }
     // Minutes without input after which the user counts as away; 0 turns it off. Handed on to the
-    // idle source as its threshold.
+    // idle source as its threshold. At most a day: some sources keep the threshold in 32 bits.
+    static constexpr int MaxAwayMinutes = 1440;
     void SetAwayMinutes(int minutes);
     int AwayMinutes() const { return static_cast<int>(FAwayMs / 60000); }
     // Pause on: the running entry ends now, and nothing is recorded until pause is off again.

@@ -67,7 +67,7 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
     {EMessageText::SAwayAfterText, "fmActivity", "SAwayAfterText", false,
      "Minutes without keyboard or mouse input after which you count as away (0 turns it off):"},
     {EMessageText::SAwayAfterInvalid, "fmActivity", "SAwayAfterInvalid", false,
-     "The number of minutes must be a whole number, 0 or more."},
+     "The number of minutes must be a whole number from 0 to 1440 (a day)."},
     {EMessageText::SCaptionAbout, "FrmAbout", "SCaptionAbout", true, "About Orvane"},
     {EMessageText::SVersion, "FrmAbout", "SVersion", true,
      "Orvane logs your activities Version %s"},

@@ -737,7 +737,8 @@ TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {
     const struct {
         const char* Stored; // AwayMinutes in the settings file; null: none
         std::uint64_t Threshold;
-    } loads[] = {{nullptr, 300000}, {"0", 0}, {"abc", 300000}, {"-3", 300000}, {"0x2", 120000}};
+    } loads[] = {{nullptr, 300000}, {"0", 0},         {"abc", 300000},
+                 {"-3", 300000},    {"1441", 300000}, {"0x2", 120000}};
     for (const auto& l : loads) {
         SCOPED_TRACE(l.Stored ? l.Stored : "none");
         window.reset();
@@ -756,13 +757,13 @@ TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {
     w.mnAwayAfter->trigger();
     EXPECT_EQ(idle.Threshold, 720000u) << "applied at once";
     EXPECT_NE(stored().find("AwayMinutes=12"), std::string::npos);
-    for (const char* bad : {"", "x", "-1", "1.5", "99999999999"}) {
+    for (const char* bad : {"", "x", "-1", "1.5", "1441", "99999999999"}) {
         SCOPED_TRACE(bad);
         dialogs.inputs = {bad};
         w.mnAwayAfter->trigger();
         ASSERT_FALSE(dialogs.errors.empty());
         EXPECT_EQ(dialogs.errors.back(),
-                  "The number of minutes must be a whole number, 0 or more.");
+                  "The number of minutes must be a whole number from 0 to 1440 (a day).");
         dialogs.CloseErrors();
         EXPECT_EQ(idle.Threshold, 720000u);
         EXPECT_NE(stored().find("AwayMinutes=12"), std::string::npos);
