@@ -160,8 +160,7 @@ int Presence(const std::vector<std::string>& args, std::ostream& out, std::ostre
             const unsigned long long seconds = std::strtoull(v.c_str(), &end, 10);
             if (v.empty() || !std::isdigit(static_cast<unsigned char>(v[0])) || *end ||
                 errno == ERANGE || seconds > 1'000'000'000ULL) {
-                err << "orvane-report presence: --threshold wants whole seconds, not " << v
-                    << "\n";
+                err << "orvane-report presence: --threshold wants whole seconds, not " << v << "\n";
                 return 64;
             }
             thresholdMs = seconds * 1000;
@@ -185,7 +184,10 @@ int Presence(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (choice.Idle) idle = choice.Idle->IdleMs();
         if (choice.Lock) since = choice.Lock->LockedSinceMs();
         out << (idle ? std::to_string(*idle) : "-") << '\t'
-            << (!choice.Lock ? "-" : since ? "locked" : "unlocked") << '\n'
+            << (!choice.Lock ? "-"
+                : since      ? "locked"
+                             : "unlocked")
+            << '\n'
             << std::flush;
     };
     sample();
@@ -236,7 +238,8 @@ const std::vector<TVerb>& Verbs() {
         {"presence", "presence [--watch] [--threshold SECONDS]",
          "print what the recorder learns about the user's presence: one line IDLE<tab>LOCK,\n"
          "      IDLE the milliseconds since the last keyboard or mouse input (\"-\" where no\n"
-         "      source tells), LOCK \"locked\", \"unlocked\" or \"-\" (no source tells). Where the\n"
+         "      source tells), LOCK \"locked\", \"unlocked\" or \"-\" (no source tells). Where "
+         "the\n"
          "      system only says when a set time has passed without input, IDLE stays 0 until\n"
          "      then: --threshold sets that time (default 300 s, as the recorder's default).\n"
          "      With --watch, a new line every half second until interrupted. probe --which\n"

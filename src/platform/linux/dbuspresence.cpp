@@ -48,8 +48,8 @@ QVariant Call(QDBusConnection& bus, const QString& service, const QString& path,
 
 QVariant GetProperty(QDBusConnection& bus, const QString& service, const QString& path,
                      const QString& interface, const QString& name, std::string& why) {
-    const QVariant v = Call(bus, service, path, Properties, QStringLiteral("Get"),
-                            {interface, name}, why);
+    const QVariant v =
+        Call(bus, service, path, Properties, QStringLiteral("Get"), {interface, name}, why);
     return v.isValid() ? v.value<QDBusVariant>().variant() : QVariant();
 }
 
@@ -83,10 +83,9 @@ QString SessionPath(QDBusConnection& bus, std::string& why) {
     v = Call(bus, Login1, root, Login1Manager, QStringLiteral("GetUser"),
              {static_cast<uint>(::getuid())}, ignored);
     if (!v.isValid()) return {};
-    const QVariant display =
-        GetProperty(bus, Login1, v.value<QDBusObjectPath>().path(),
-                    QStringLiteral("org.freedesktop.login1.User"), QStringLiteral("Display"),
-                    ignored);
+    const QVariant display = GetProperty(bus, Login1, v.value<QDBusObjectPath>().path(),
+                                         QStringLiteral("org.freedesktop.login1.User"),
+                                         QStringLiteral("Display"), ignored);
     if (!display.canConvert<QDBusArgument>()) return {};
     const QDBusArgument arg = display.value<QDBusArgument>();
     QString id;

@@ -65,7 +65,8 @@ struct TConnection {
         auto* c = static_cast<TConnection*>(data);
         // The first seat: a desktop has one.
         if (!c->Seat && !std::strcmp(interface, wl_seat_interface.name)) {
-            c->Seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+            c->Seat =
+                static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
             c->SeatName = name;
         } else if (!c->IdleName && !std::strcmp(interface, GlobalName(c->Protocol))) {
             if (c->Protocol == EIdleProtocol::ExtIdleNotify)
@@ -84,9 +85,7 @@ struct TConnection {
             c->Lost = true;
     }
 
-    static void Idled(void* data) {
-        static_cast<TConnection*>(data)->State.Idled(SteadyNowMs());
-    }
+    static void Idled(void* data) { static_cast<TConnection*>(data)->State.Idled(SteadyNowMs()); }
     static void Resumed(void* data) { static_cast<TConnection*>(data)->State.Resumed(); }
 
     void Disarm() {
