@@ -43,6 +43,7 @@ e2e_expect "logind passed over, and why" \
     "$(which_line 'passed over logind')"
 
 fake logind logind
+logind_pid=$E2E_PID
 e2e_expect "logind's session is the lock source" "lock: logind" "$(which_line '^lock:')"
 session=/org/freedesktop/login1/session/_31
 hint() {
@@ -61,6 +62,7 @@ e2e_expect_within 5 "LockedHint false: unlocked" "$(line - unlocked)" state watc
 
 # --- A screen saver and GNOME's idle monitor beside logind ---------------------------------------
 fake saver screensaver org.freedesktop.ScreenSaver
+saver_pid=$E2E_PID
 fake mutter mutter
 mutter_pid=$E2E_PID
 e2e_expect "both lock sources at once" "lock: logind+screensaver" "$(which_line '^lock:')"
@@ -90,6 +92,21 @@ sleep 1
 e2e_expect "still locked a while later" "$(line 17 locked)" "$(state watch_both)"
 hint false
 e2e_expect_within 5 "both unlocked: unlocked" "$(line 17 unlocked)" state watch_both
+
+# A service gone while it said locked holds the lock no longer; back, it is asked again.
+saver true
+e2e_expect_within 5 "the screen saver on again" "$(line 17 locked)" state watch_both
+e2e_stop "$saver_pid"
+e2e_expect_within 5 "the screen saver gone: unlocked" "$(line 17 unlocked)" state watch_both
+hint true
+e2e_expect_within 5 "logind locked" "$(line 17 locked)" state watch_both
+e2e_stop "$logind_pid"
+e2e_expect_within 5 "logind gone: unlocked" "$(line 17 unlocked)" state watch_both
+fake logind logind
+hint true
+e2e_expect_within 5 "logind back and locked" "$(line 17 locked)" state watch_both
+hint false
+e2e_expect_within 5 "logind back and unlocked" "$(line 17 unlocked)" state watch_both
 
 # The idle monitor gone: the source cannot tell.
 e2e_stop "$mutter_pid"

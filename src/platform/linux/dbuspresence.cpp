@@ -7,6 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QObject>
@@ -112,6 +113,14 @@ public:
         // Subscribed before the first reading, so that no change falls between the two.
         FBus.connect(Login1, FPath, Properties, QStringLiteral("PropertiesChanged"), this,
                      SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
+        // A logind that went away while the session was locked would hold the lock for good.
+        FWatcher =
+            new QDBusServiceWatcher(Login1, FBus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(FWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                [this](const QString&, const QString&, const QString& owner) {
+                    std::string ignored;
+                    if (owner.isEmpty() || !Read(ignored)) FSince.reset();
+                });
         if (!Read(why)) {
             FBus.disconnect(Login1, FPath, Properties, QStringLiteral("PropertiesChanged"), this,
                             SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
@@ -150,6 +159,7 @@ private:
     }
 
     QDBusConnection FBus{QString()};
+    QDBusServiceWatcher* FWatcher = nullptr;
     QString FPath;
     std::optional<std::uint64_t> FSince;
 };
@@ -189,6 +199,19 @@ public:
                 Call(bus, service, path, service, QStringLiteral("GetActive"), {}, why);
             if (active.isValid()) {
                 ActiveChanged(active.toBool());
+                // A screen saver that went away while active would hold the lock for good.
+                auto* watcher = new QDBusServiceWatcher(
+                    service, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+                connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                        [this, bus, service, path](const QString&, const QString&,
+                                                   const QString& owner) mutable {
+                            std::string ignored;
+                            const QVariant now =
+                                owner.isEmpty() ? QVariant()
+                                                : Call(bus, service, path, service,
+                                                       QStringLiteral("GetActive"), {}, ignored);
+                            ActiveChanged(now.isValid() && now.toBool());
+                        });
                 return {};
             }
             bus.disconnect(service, path, service, QStringLiteral("ActiveChanged"), this,
