@@ -20,7 +20,9 @@ namespace orvane::platform {
 
 namespace {
 
-constexpr int CallTimeoutMs = 1000;
+// Generous: at login the desktop's services are slow to answer, and a source passed over then is
+// passed over for the whole session.
+constexpr int CallTimeoutMs = 3000;
 constexpr int SampleTimeoutMs = 500;
 
 const QString Login1 = QStringLiteral("org.freedesktop.login1");
@@ -243,20 +245,13 @@ public:
     std::string_view Name() const override { return "mutter-idle-monitor"; }
     std::optional<std::uint64_t> IdleMs() override {
         std::string why;
-        return Ask(why);
-    }
-
-    std::optional<std::uint64_t> Ask(std::string& why) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         const QVariant v = Call(bus, IdleMonitor, IdleMonitorCore, IdleMonitor,
                                 QStringLiteral("GetIdletime"), {}, why, SampleTimeoutMs);
         if (!v.isValid()) return std::nullopt;
         bool ok = false;
         const qulonglong ms = v.toULongLong(&ok);
-        if (!ok) {
-            why = "GetIdletime answered no number";
-            return std::nullopt;
-        }
+        if (!ok) return std::nullopt;
         return ms;
     }
 };
@@ -283,9 +278,18 @@ std::unique_ptr<IIdleSource> CreateMutterIdle(std::string& why) {
         why = "no org.gnome.Mutter.IdleMonitor on the session bus";
         return nullptr;
     }
-    auto idle = std::make_unique<TMutterIdle>();
-    if (!idle->Ask(why)) return nullptr;
-    return idle;
+    // A Shell that is slow to answer while it starts is still the one to ask; one that does not
+    // know the question is not.
+    QDBusMessage m = QDBusMessage::createMethodCall(IdleMonitor, IdleMonitorCore, IdleMonitor,
+                                                    QStringLiteral("GetIdletime"));
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(m, QDBus::Block, 3000);
+    if (reply.type() == QDBusMessage::ErrorMessage &&
+        reply.errorName() != QStringLiteral("org.freedesktop.DBus.Error.NoReply") &&
+        reply.errorName() != QStringLiteral("org.freedesktop.DBus.Error.Timeout")) {
+        why = "GetIdletime: " + Text(reply.errorMessage());
+        return nullptr;
+    }
+    return std::make_unique<TMutterIdle>();
 }
 
 } // namespace orvane::platform
