@@ -95,6 +95,20 @@ TEST(Report, ProbeWithoutADisplayPrintsTwoEmptyFieldsAndSaysWhy) {
     if (old) setenv("DISPLAY", saved.c_str(), 1);
 }
 
+TEST(Report, PresenceRefusesWhatIsNoThreshold) {
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"presence", "--threshold", "x"},
+          {"presence", "--threshold", "-5"},
+          {"presence", "--threshold", "99999999999999999999"},
+          {"presence", "--threshold"},
+          {"presence", "--whatever"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(cli::RunReport(wrong, out, err), 64) << wrong.back();
+        EXPECT_EQ(out.str(), "");
+        EXPECT_NE(err.str().find("orvane-report presence:"), std::string::npos) << wrong.back();
+    }
+}
+
 TEST(Report, TerminalTextEscapesEveryControlCharacter) {
     struct Case {
         std::string in, out;
