@@ -11,6 +11,7 @@ ORVANE_PACKAGES=(
   xvfb icewm xdotool x11-utils xterm dbus imagemagick strace python3
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland
   sway foot wtype fonts-dejavu-core
+  libxcb-screensaver0-dev plasma-wayland-protocols python3-dbus python3-gi kwin-wayland gnome-shell
 )
 
 # What scripts/package and its checks (scripts/test-package) use besides.

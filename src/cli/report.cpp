@@ -2,6 +2,7 @@
 #include "cli/viewverbs.h"
 
 #include "platform/platform.h"
+#include "platform/presencefactory.h"
 #include "platform/probefactory.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
@@ -10,8 +11,11 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -115,6 +119,14 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             out << "  " << probe.Name() << ": " << problem << '\n';
         for (const std::string& why : choice.PassedOver)
             out << "  passed over " << why << '\n';
+        const platform::TPresenceChoice presence = platform::CreatePresenceSources();
+        if (presence.Idle)
+            out << "idle: " << presence.Idle->Name() << '\n';
+        else
+            out << "idle: none, away detection is off\n";
+        out << "lock: " << (presence.Lock ? presence.Lock->Name() : "none") << '\n';
+        for (const std::string& why : presence.PassedOver)
+            out << "  passed over " << why << '\n';
         return 0;
     }
 
@@ -130,6 +142,58 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (!watch) return 0;
     QTimer timer;
     timer.setInterval(TSampler::Interval);
+    QObject::connect(&timer, &QTimer::timeout, sample);
+    timer.start();
+    return QCoreApplication::exec();
+}
+
+int Presence(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    bool watch = false;
+    std::uint64_t thresholdMs = 5 * 60 * 1000; // the recorder's default
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--watch") {
+            watch = true;
+        } else if (args[i] == "--threshold" && i + 1 < args.size()) {
+            const std::string& v = args[++i];
+            char* end = nullptr;
+            errno = 0;
+            const unsigned long long seconds = std::strtoull(v.c_str(), &end, 10);
+            if (v.empty() || !std::isdigit(static_cast<unsigned char>(v[0])) || *end ||
+                errno == ERANGE || seconds > 1'000'000'000ULL) {
+                err << "orvane-report presence: --threshold wants whole seconds, not " << v << "\n";
+                return 64;
+            }
+            thresholdMs = seconds * 1000;
+        } else {
+            err << "orvane-report presence: unknown argument " << args[i] << "\n";
+            return 64;
+        }
+    }
+    // The lock sources follow their notices on the event loop.
+    std::unique_ptr<QCoreApplication> ownApp;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "orvane-report";
+        static char* argv[] = {name, nullptr};
+        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    platform::TPresenceChoice choice = platform::CreatePresenceSources();
+    if (choice.Idle) choice.Idle->SetThreshold(thresholdMs);
+    const auto sample = [&] {
+        std::optional<std::uint64_t> idle, since;
+        if (choice.Idle) idle = choice.Idle->IdleMs();
+        if (choice.Lock) since = choice.Lock->LockedSinceMs();
+        out << (idle ? std::to_string(*idle) : "-") << '\t'
+            << (!choice.Lock ? "-"
+                : since      ? "locked"
+                             : "unlocked")
+            << '\n'
+            << std::flush;
+    };
+    sample();
+    if (!watch) return 0;
+    QTimer timer;
+    timer.setInterval(500);
     QObject::connect(&timer, &QTimer::timeout, sample);
     timer.start();
     return QCoreApplication::exec();
@@ -167,8 +231,20 @@ const std::vector<TVerb>& Verbs() {
          "      interrupted. With --which, the name of the way the focused window is learnt in\n"
          "      this session (x11, sway, hyprland, niri, wlr-foreign-toplevel, win32, or none),\n"
          "      then indented lines on what keeps it from seeing windows and why the others\n"
-         "      were passed over. ORVANE_PROBE=NAME in the environment picks one by name",
+         "      were passed over; then the idle source (\"idle: none, away detection is off\"\n"
+         "      where there is none) and the lock source, and why the others were passed over.\n"
+         "      ORVANE_PROBE=NAME in the environment picks one by name",
          Probe},
+        {"presence", "presence [--watch] [--threshold SECONDS]",
+         "print what the recorder learns about the user's presence: one line IDLE<tab>LOCK,\n"
+         "      IDLE the milliseconds since the last keyboard or mouse input (\"-\" where no\n"
+         "      source tells), LOCK \"locked\", \"unlocked\" or \"-\" (no source tells). Where "
+         "the\n"
+         "      system only says when a set time has passed without input, IDLE stays 0 until\n"
+         "      then: --threshold sets that time (default 300 s, as the recorder's default).\n"
+         "      With --watch, a new line every half second until interrupted. probe --which\n"
+         "      names the sources; ORVANE_IDLE=NAME in the environment picks the idle one",
+         Presence},
     };
     return verbs;
 }

@@ -16,9 +16,10 @@ line() { printf '%s\t%s' "$1" "$2"; }
 e2e_init
 # shellcheck disable=SC2016
 e2e_expect "without a display: no backend, and why" \
-    "$(printf 'none\n  passed over x11: $DISPLAY is not set')" "$("$report" probe --which)"
+    "$(printf 'none\n  passed over x11: $DISPLAY is not set')" \
+    "$("$report" probe --which | sed '/^idle:/,$d')"
 e2e_start_x
-e2e_expect "the X11 backend with a display" "x11" "$("$report" probe --which)"
+e2e_expect "the X11 backend with a display" "x11" "$("$report" probe --which | sed '/^idle:/,$d')"
 
 # --- No window manager ---------------------------------------------------------------------
 e2e_expect "no window manager, nothing focused (PointerRoot)" "$(line "" "")" "$(probe)"

@@ -19,7 +19,7 @@ e2e_start_sway
 report=$(e2e_user_program "$report")
 foot=$(readlink -f "$(command -v foot)")
 
-e2e_expect "sway's IPC is the backend" "sway" "$(probe --which)"
+e2e_expect "sway's IPC is the backend" "sway" "$(probe --which | sed '/^idle:/,$d')"
 e2e_expect "no window yet: a blank sample" "$(line "" "")" "$(probe)"
 
 e2e_sway_window alpha alpha "Alpha é"
@@ -47,7 +47,8 @@ swaymsg 'workspace 1' >/dev/null
 e2e_expect "back on the first workspace" "$(line "$foot" "Gamma ✓ renamed")" "$(probe)"
 
 # --- The same windows through the foreign-toplevel protocol, which tells no pid ------------------
-e2e_expect "the protocol chosen by name" "wlr-foreign-toplevel" "$(toplevel_probe --which)"
+e2e_expect "the protocol chosen by name" "wlr-foreign-toplevel" \
+    "$(toplevel_probe --which | sed '/^idle:/,$d')"
 e2e_sway_focus "$beta"
 e2e_expect "app_id foot: the program of foot's desktop entry" \
     "$(line "$foot" 'Beta ü 漢字 "q" \ end')" "$(toplevel_probe)"
