@@ -3,7 +3,8 @@
 # one XWayland window, the focus switched by a KWin script. orvane-report probe and the recorder
 # name each window by its program's full path and its exact title; a caption change is seen; the
 # recorder and a probe run side by side; a script left by a process that died is unloaded, and
-# each process unloads its own at exit.
+# each process unloads its own at exit; a probe that runs on while KWin restarts loads its script
+# into the new KWin.
 #
 #   kwin_test.sh ORVANE ORVANE_REPORT QTWINDOW_A QTWINDOW_B X11WINDOW
 set -euo pipefail
@@ -70,7 +71,7 @@ touch "$E2E_DIR/rename"
 e2e_expect_within 10 "a window that renames itself" "$(line "$native_b" "Beta ✓ renamed")" \
     eval 'tail -n1 "$E2E_DIR/watch.out"'
 e2e_stop "$watch_pid"
-e2e_expect "a probe ended by SIGTERM... its copy stays until the next start" "1" "$(copies)"
+e2e_expect "a probe killed by SIGTERM leaves its copy behind" "1" "$(copies)"
 
 # --- The recorder ------------------------------------------------------------------------------
 folder="$XDG_DATA_HOME/Orvane"
@@ -109,5 +110,20 @@ PY
 )
 e2e_expect "the recorder names each window by its program's path and its title" "recorded" \
     "$result"
+
+# --- KWin restarted under a running probe: the script is loaded into the new one ---------------
+e2e_kwin_focus "Alpha é"
+e2e_spawn watch2 "$report" probe --watch
+e2e_expect_within 10 "watched before the restart" "$(line "$native_a" "Alpha é")" \
+    eval 'tail -n1 "$E2E_DIR/watch2.out"'
+e2e_stop "$E2E_KWIN_PID"
+e2e_expect_within 12 "KWin gone: a blank sample" "$(line "" "")" \
+    eval 'tail -n1 "$E2E_DIR/watch2.out"'
+e2e_start_kwin
+qtwindow delta "$native_a" "Delta after the restart"
+e2e_kwin_focus "Delta after the restart"
+e2e_expect_within 12 "the script loaded into the new KWin" \
+    "$(line "$native_a" "Delta after the restart")" eval 'tail -n1 "$E2E_DIR/watch2.out"'
+
 e2e_log "took $((SECONDS - started)) s"
 e2e_finish
