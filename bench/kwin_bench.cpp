@@ -85,8 +85,8 @@ public:
     }
     xcb_window_t Active() {
         auto* r = xcb_get_property_reply(
-            FConnection,
-            xcb_get_property(FConnection, 0, FRoot, FActive, XCB_ATOM_WINDOW, 0, 1), nullptr);
+            FConnection, xcb_get_property(FConnection, 0, FRoot, FActive, XCB_ATOM_WINDOW, 0, 1),
+            nullptr);
         xcb_window_t w = 0;
         if (r && xcb_get_property_value_length(r) == 4)
             std::memcpy(&w, xcb_get_property_value(r), 4);
@@ -180,7 +180,10 @@ void BM_KWinFocusChangeWithoutScript(benchmark::State& state) {
     }
     state.counters["kwin_cpu_ms"] = (KWinCpuMs() - cpu0) / static_cast<double>(n);
 }
-BENCHMARK(BM_KWinFocusChangeWithoutScript)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_KWinFocusChangeWithoutScript)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 
 } // namespace
 

@@ -154,8 +154,8 @@ struct TKWinProbe::TState {
         const QByteArray utf8 = json.toUtf8();
         std::optional<TFocusedWindow> window;
         std::string error;
-        const bool read = ReadKWinReport(std::string_view(utf8.constData(), utf8.size()), window,
-                                         error);
+        const bool read =
+            ReadKWinReport(std::string_view(utf8.constData(), utf8.size()), window, error);
         std::lock_guard<std::mutex> guard(Lock);
         // Anyone on the bus may call us; only the KWin that runs our script is believed.
         if (KWinOwner.isEmpty() || message.service() != KWinOwner) return;
@@ -265,9 +265,9 @@ TKWinProbe::TKWinProbe(const QString& templatePath) : F(std::make_unique<TState>
     for (int i = 0; i < 100 && s.Service.isEmpty(); ++i) {
         QString name = ServicePrefix + QString::number(getpid());
         if (i > 0) name += QStringLiteral("_") + QString::number(i);
-        const auto reply = s.Bus.interface()->registerService(
-            name, QDBusConnectionInterface::DontQueueService,
-            QDBusConnectionInterface::DontAllowReplacement);
+        const auto reply =
+            s.Bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService,
+                                               QDBusConnectionInterface::DontAllowReplacement);
         if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
             s.Service = name;
     }
@@ -277,28 +277,29 @@ TKWinProbe::TKWinProbe(const QString& templatePath) : F(std::make_unique<TState>
     }
     s.Receiver = std::make_unique<TReportReceiver>([&s](const QDBusMessage& m) { s.OnReport(m); });
     if (!s.Bus.registerVirtualObject(ReportPath, s.Receiver.get())) {
-        s.Problem = "cannot receive on the session bus: " + s.Bus.lastError().message().toStdString();
+        s.Problem =
+            "cannot receive on the session bus: " + s.Bus.lastError().message().toStdString();
         return;
     }
 
     // The copy lives in a folder only we may enter: KWin runs whatever it holds.
     const QString folder = ScriptFolder();
     QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     s.ScriptPath = folder + QLatin1Char('/') + s.Service + QStringLiteral(".js");
     QSaveFile out(s.ScriptPath);
     if (!out.open(QIODevice::WriteOnly) ||
         out.write(KWinScriptFor(s.Template, s.Service).toUtf8()) < 0 || !out.commit()) {
-        s.Problem = "cannot write " + s.ScriptPath.toStdString() + ": " +
-                    out.errorString().toStdString();
+        s.Problem =
+            "cannot write " + s.ScriptPath.toStdString() + ": " + out.errorString().toStdString();
         return;
     }
     s.Registered = true;
 
     // KWin restarted (or crashed and came back): it runs no script of ours any more.
-    s.Watcher = std::make_unique<QDBusServiceWatcher>(
-        KWinService, s.Bus, QDBusServiceWatcher::WatchForOwnerChange);
+    s.Watcher = std::make_unique<QDBusServiceWatcher>(KWinService, s.Bus,
+                                                      QDBusServiceWatcher::WatchForOwnerChange);
     QObject::connect(s.Watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, s.Watcher.get(),
                      [&s](const QString&, const QString&, const QString& newOwner) {
                          s.Loaded = false;

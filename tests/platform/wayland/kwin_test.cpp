@@ -98,8 +98,8 @@ TEST_P(KWinScript, ReportsEachActivationAndCaptionChangeOfTheActiveWindow) {
     const bool six = GetParam();
     const QString service = QStringLiteral("org.orvane.orvane.KWinFocus.p42");
     QJSEngine engine;
-    Evaluate(engine, QString::fromUtf8(FakeKWin)
-                    .replace(QStringLiteral("KWIN_SIX"), six ? QStringLiteral("true")
+    Evaluate(engine, QString::fromUtf8(FakeKWin).replace(QStringLiteral("KWIN_SIX"),
+                                                         six ? QStringLiteral("true")
                                                              : QStringLiteral("false")));
     Evaluate(engine, KWinScriptFor(ShippedScript(), service));
 
@@ -117,8 +117,9 @@ TEST_P(KWinScript, ReportsEachActivationAndCaptionChangeOfTheActiveWindow) {
     EXPECT_EQ(Reports(engine, service).size(), 4u);
     Evaluate(engine, QStringLiteral("rename(b, 'Title <3>');"));
     EXPECT_EQ(Reports(engine, service).back(), "202 beta Title <3>") << "a title's own <3> stays";
-    EXPECT_EQ(engine.evaluate(QStringLiteral("a.captionChanged.count() + ',' + "
-                                             "b.captionChanged.count()"))
+    EXPECT_EQ(engine
+                  .evaluate(QStringLiteral("a.captionChanged.count() + ',' + "
+                                           "b.captionChanged.count()"))
                   .toString(),
               QStringLiteral("0,1"));
 
@@ -154,8 +155,7 @@ TEST(KWinReport, ReadAsTheSampleNeedsIt) {
          TFocusedWindow{7, "org.kde.dolphin", "T ü"}},
         // Missing or broken fields are blank, a NUL ends a title as it does on X11.
         {R"({"caption":"only"})", true, TFocusedWindow{0, "", "only"}},
-        {R"({"pid":-1,"caption":"a\u0000b","resourceClass":5})", true,
-         TFocusedWindow{0, "", "a"}},
+        {R"({"pid":-1,"caption":"a\u0000b","resourceClass":5})", true, TFocusedWindow{0, "", "a"}},
         {R"({"pid":1.5})", true, TFocusedWindow{0, "", ""}},
         {"", false, std::nullopt},
         {"[1]", false, std::nullopt},
