@@ -166,8 +166,8 @@ const std::vector<TVerb>& Verbs() {
          "      With --watch, a new line every 5 seconds whenever either changes, until\n"
          "      interrupted. With --which, the name of the way the focused window is learnt in\n"
          "      this session (x11, sway, hyprland, niri, kwin, wlr-foreign-toplevel, win32, or\n"
-         "      none), then indented lines on what keeps it from seeing windows and why the others\n"
-         "      were passed over. ORVANE_PROBE=NAME in the environment picks one by name",
+         "      none), then indented lines on what keeps it from seeing windows and why the\n"
+         "      others were passed over. ORVANE_PROBE=NAME in the environment picks one by name",
          Probe},
     };
     return verbs;
