@@ -71,7 +71,9 @@ touch "$E2E_DIR/rename"
 e2e_expect_within 10 "a window that renames itself" "$(line "$native_b" "Beta ✓ renamed")" \
     eval 'tail -n1 "$E2E_DIR/watch.out"'
 e2e_stop "$watch_pid"
-e2e_expect "a probe killed by SIGTERM leaves its copy behind" "1" "$(copies)"
+e2e_expect "a probe ended by SIGTERM unloads its script" "booleanfalse" \
+    "$(loaded "$(service_of "$watch_pid")")"
+e2e_expect "and removes its copy" "0" "$(copies)"
 
 # --- The recorder ------------------------------------------------------------------------------
 folder="$XDG_DATA_HOME/Orvane"
@@ -80,7 +82,6 @@ orvane_pid=$E2E_PID
 e2e_wait_for 20 test -s "$folder/orvane.cdat" || e2e_fail "the recorder did not start"
 e2e_wait_for 10 eval '[ "$(loaded "$(service_of "$orvane_pid")")" = booleantrue ]' ||
     e2e_fail "the recorder did not load its script"
-e2e_expect "the dead probe's copy is gone" "booleanfalse" "$(loaded "$(service_of "$watch_pid")")"
 
 e2e_kwin_focus "Alpha é"
 # Side by side with the recorder, each with its own script.
