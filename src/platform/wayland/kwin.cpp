@@ -355,7 +355,8 @@ TProbeCandidate KWinProbeCandidate() {
     return {"kwin",
             [] {
                 const QDBusConnection bus = QDBusConnection::sessionBus();
-                if (!bus.isConnected()) return std::string("no session bus");
+                if (!bus.isConnected())
+                    return "no session bus: " + bus.lastError().message().toStdString();
                 if (!bus.interface()->isServiceRegistered(QStringLiteral("org.kde.KWin")).value())
                     return std::string("org.kde.KWin is not on the session bus");
                 if (wayland::KWinScriptTemplatePath().isEmpty())
