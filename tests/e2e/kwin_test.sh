@@ -39,9 +39,18 @@ started=$SECONDS
 e2e_init
 e2e_start_kwin
 
+# A folder for the copies that another user holds: KWin would run what that user puts there.
+mkdir -p "$XDG_RUNTIME_DIR/orvane-kwin"
+if [ "$(id -u)" -eq 0 ]; then
+    chown 65534:65534 "$XDG_RUNTIME_DIR/orvane-kwin"
+    e2e_expect "a folder of another user's is not written to" \
+        "  kwin: $XDG_RUNTIME_DIR/orvane-kwin is not a folder of this user's alone: the KWin script is not written there" \
+        "$(probe --which | sed -n 2p)"
+    chown 0:0 "$XDG_RUNTIME_DIR/orvane-kwin"
+fi
+
 # A copy left loaded by a process that died: its name has no owner on the bus.
 stale=$(service_of 999999999)
-mkdir -p "$XDG_RUNTIME_DIR/orvane-kwin"
 printf 'print("stale");\n' >"$XDG_RUNTIME_DIR/orvane-kwin/$stale.js"
 e2e_kwin_call loadScript "string:$XDG_RUNTIME_DIR/orvane-kwin/$stale.js" "string:$stale" >/dev/null
 

@@ -45,10 +45,19 @@ constexpr qint64 RetryAfterMs = 1000;
 // A caption is stored capped far below this; larger is no report of the script's.
 constexpr std::size_t MaxReport = 1 << 20;
 
+// Qt gives the runtime folder only where it is the user's own and private (else empty).
 QString ScriptFolder() {
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty()) runtime = QDir::tempPath();
-    return runtime + QStringLiteral("/orvane-kwin");
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/orvane-kwin");
+}
+
+// Whether the folder is ours and closed to everyone else: KWin runs whatever script it holds.
+bool IsPrivateFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    return info.isDir() && !info.isSymLink() && info.ownerId() == getuid() &&
+           !(info.permissions() & others);
 }
 
 } // namespace
@@ -176,7 +185,7 @@ struct TKWinProbe::TState {
 
     // Unloads the copies whose owner has left the bus (a process of ours that died).
     void RemoveStaleCopies() {
-        const QDir folder(ScriptFolder());
+        const QDir folder(QFileInfo(ScriptPath).path());
         for (const QFileInfo& f : folder.entryInfoList({QStringLiteral("*.js")}, QDir::Files)) {
             const QString name = f.completeBaseName();
             if (name == Service || !name.startsWith(ServicePrefix)) continue;
@@ -282,11 +291,19 @@ TKWinProbe::TKWinProbe(const QString& templatePath) : F(std::make_unique<TState>
         return;
     }
 
-    // The copy lives in a folder only we may enter: KWin runs whatever it holds.
     const QString folder = ScriptFolder();
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (folder.isEmpty()) {
+        s.Problem = "no private runtime folder ($XDG_RUNTIME_DIR) for the KWin script";
+        return;
+    }
+    if (QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    if (!IsPrivateFolder(folder)) {
+        s.Problem = folder.toStdString() + " is not a folder of this user's alone: the KWin " +
+                    "script is not written there";
+        return;
+    }
     s.ScriptPath = folder + QLatin1Char('/') + s.Service + QStringLiteral(".js");
     QSaveFile out(s.ScriptPath);
     if (!out.open(QIODevice::WriteOnly) ||
