@@ -148,6 +148,7 @@ struct TKWinProbe::TState {
     std::string ReportError;
 
     bool Loaded = false;
+    bool Waited = false; // for the first report since the script was loaded
     std::string Problem;
     QElapsedTimer SinceFailure;
 
@@ -198,6 +199,7 @@ struct TKWinProbe::TState {
     // Unload (a copy under our name may be left from a KWin that ran us before), load, start.
     bool Load() {
         Loaded = false;
+        Waited = false;
         Forget();
         const QString owner = Bus.interface()->serviceOwner(KWinService).value();
         {
@@ -238,9 +240,11 @@ struct TKWinProbe::TState {
         Load();
     }
 
-    // The script reports the active window as soon as it runs.
+    // The script reports the active window as soon as it runs. Once per load: a script that never
+    // reports must not hold up every sample.
     void WaitForFirstReport() {
-        if (!Loaded || Reported) return;
+        if (!Loaded || Reported || Waited) return;
+        Waited = true;
         QElapsedTimer waited;
         waited.start();
         QEventLoop loop;
@@ -251,9 +255,6 @@ struct TKWinProbe::TState {
         });
         poll.start();
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-        if (!Reported)
-            Problem = "the KWin script has not reported within " +
-                      std::to_string(FirstReportTimeoutMs) + " ms";
     }
 };
 
@@ -360,8 +361,12 @@ TForegroundSample TKWinProbe::Sample() {
 
 std::string TKWinProbe::Problem() {
     Focused();
+    if (!F->Problem.empty()) return F->Problem;
+    if (F->Loaded && !F->Reported)
+        return "the KWin script has not reported within " + std::to_string(FirstReportTimeoutMs) +
+               " ms of loading";
     std::lock_guard<std::mutex> guard(F->Lock);
-    return F->Problem.empty() ? F->ReportError : F->Problem;
+    return F->ReportError;
 }
 
 } // namespace orvane::platform::wayland
