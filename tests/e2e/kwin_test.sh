@@ -95,6 +95,11 @@ e2e_wait_for 10 eval '[ "$(loaded "$(service_of "$orvane_pid")")" = booleantrue 
 e2e_kwin_focus "Alpha é"
 # Side by side with the recorder, each with its own script.
 e2e_expect_within 5 "a probe while the recorder runs" "$(line "$native_a" "Alpha é")" probe
+# Anyone on the bus may call the recorder's name: only KWin is believed (the dump below would
+# show the fake window).
+dbus-send --session --type=method_call --dest="$(service_of "$orvane_pid")" \
+    /org/orvane/KWinFocus org.orvane.KWinFocus.Report \
+    'string:{"pid":1,"caption":"Fake","resourceClass":"fake"}'
 sleep 6
 e2e_kwin_focus "Gamma X11 ✓"
 sleep 6
