@@ -43,6 +43,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/orvane.svg
 # ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/<its uuid>/, and whatever the program itself
 # reads to ${CMAKE_INSTALL_DATADIR}/orvane/<folder>/, found through ShippedFolder()
 # (src/app/datafolders.h) as the language files are.
+# The KWin script is no KWin package: the program loads it by path over D-Bus (with its bus name
+# filled in), so it goes with the program's own data; under kwin/scripts/ it would be offered in
+# the user's KWin settings as a script to enable that does nothing there.
+install(FILES ${ORVANE_KWIN_SCRIPT} DESTINATION ${CMAKE_INSTALL_DATADIR}/orvane/wayland)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvane)

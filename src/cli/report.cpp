@@ -9,6 +9,7 @@
 #include "recorder/sampler.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cctype>
@@ -20,6 +21,12 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace orvane::cli {
 
@@ -87,6 +94,17 @@ int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return loaded;
 }
 
+#ifndef _WIN32
+// An interrupted --watch ends through the event loop, so that the backend cleans up after itself
+// (the KWin one unloads its script from KWin).
+int InterruptPipe[2] = {-1, -1};
+
+void OnInterrupt(int signal) {
+    const auto c = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(InterruptPipe[1], &c, 1);
+}
+#endif
+
 int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     bool watch = false, which = false;
     for (const std::string& a : args) {
@@ -144,7 +162,29 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     timer.setInterval(TSampler::Interval);
     QObject::connect(&timer, &QTimer::timeout, sample);
     timer.start();
+#ifndef _WIN32
+    const int stopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    std::unique_ptr<QSocketNotifier> interrupted;
+    if (InterruptPipe[0] >= 0 || ::pipe2(InterruptPipe, O_CLOEXEC) == 0) {
+        interrupted = std::make_unique<QSocketNotifier>(InterruptPipe[0], QSocketNotifier::Read);
+        QObject::connect(interrupted.get(), &QSocketNotifier::activated, [] {
+            char c = 0;
+            const int signal = ::read(InterruptPipe[0], &c, 1) == 1 ? c : SIGTERM;
+            QCoreApplication::exit(128 + signal);
+        });
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (const int s : stopSignals)
+            sigaction(s, &action, nullptr);
+    }
+    const int status = QCoreApplication::exec();
+    for (const int s : stopSignals)
+        std::signal(s, SIG_DFL);
+    return status;
+#else
     return QCoreApplication::exec();
+#endif
 }
 
 int Presence(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -229,11 +269,11 @@ const std::vector<TVerb>& Verbs() {
          "      records them: one line PROCESS<tab>CAPTION (empty where nothing can be told).\n"
          "      With --watch, a new line every 5 seconds whenever either changes, until\n"
          "      interrupted. With --which, the name of the way the focused window is learnt in\n"
-         "      this session (x11, sway, hyprland, niri, wlr-foreign-toplevel, win32, or none),\n"
-         "      then indented lines on what keeps it from seeing windows and why the others\n"
-         "      were passed over; then the idle source (\"idle: none, away detection is off\"\n"
-         "      where there is none) and the lock source, and why the others were passed over.\n"
-         "      ORVANE_PROBE=NAME in the environment picks one by name",
+         "      this session (x11, sway, hyprland, niri, kwin, wlr-foreign-toplevel, win32, or\n"
+         "      none), then indented lines on what keeps it from seeing windows and why the\n"
+         "      others were passed over; then the idle source (\"idle: none, away detection is\n"
+         "      off\" where there is none) and the lock source, and why the others were passed\n"
+         "      over. ORVANE_PROBE=NAME in the environment picks one by name",
          Probe},
         {"presence", "presence [--watch] [--threshold SECONDS]",
          "print what the recorder learns about the user's presence: one line IDLE<tab>LOCK,\n"
