@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
@@ -74,8 +75,10 @@ QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
     return m;
 }
 
+// The 8-bit text the platform layer works in: the system code page (on Windows the ANSI one, which
+// the "A" functions take; UTF-8 would garble every non-ASCII path there).
 std::string ToLocal(const QString& s) {
-    return s.toStdString();
+    return s.toLocal8Bit().toStdString();
 }
 
 // The window whose record an exit() from outside must not lose; null when none runs.
@@ -731,7 +734,7 @@ void TfmActivity::Terminate() {
 }
 
 void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
-    Guard([&] { platform::ToggleShortcut(shortcut, ToLocal(FDeps.ExePath)); });
+    Guard([&] { platform::ToggleShortcut(shortcut, ToLocal(QDir::toNativeSeparators(FDeps.ExePath))); });
     // The mark shows what is on disk now, whatever was asked for.
     item->setChecked(platform::ShortcutExists(shortcut));
 }
