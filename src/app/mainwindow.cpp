@@ -186,7 +186,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     FSampler = std::make_unique<TSampler>(
         FActivities, *FDeps.Probe, *FDeps.Clock,
         TSamplerHooks{[this](const std::string& line) {
-                          Memo1->appendPlainText(QString::fromStdString(line));
+                          Memo1->appendPlainText(QString::fromLocal8Bit(line));
                       },
                       [this] { WriteRecord(); },
                       [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); },
@@ -321,7 +321,7 @@ void TfmActivity::BuildMenus() {
 void TfmActivity::FormCreate() {
     Memo1->clear();
     FSessionEnding = false;
-    Memo1->appendPlainText(QString::fromStdString(TSampler::HeaderLine()));
+    Memo1->appendPlainText(QString::fromLocal8Bit(TSampler::HeaderLine()));
     FViewMode = TViewMode::vmDaily;
 
     FDataFolder = DataFolderPath();
@@ -734,7 +734,9 @@ void TfmActivity::Terminate() {
 }
 
 void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
-    Guard([&] { platform::ToggleShortcut(shortcut, ToLocal(QDir::toNativeSeparators(FDeps.ExePath))); });
+    Guard([&] {
+        platform::ToggleShortcut(shortcut, ToLocal(QDir::toNativeSeparators(FDeps.ExePath)));
+    });
     // The mark shows what is on disk now, whatever was asked for.
     item->setChecked(platform::ShortcutExists(shortcut));
 }

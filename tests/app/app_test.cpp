@@ -152,9 +152,13 @@ protected:
         window->Timer1Timer();
     }
 #ifdef _WIN32
-    std::string Folder() const { return platform::UserAppDataFolder() + "\\Orvane"; }
+    std::string Folder() const {
+        return platform::UserAppDataFolder() + "\\Orvane";
+    }
 #else
-    std::string Folder() const { return home->path().toStdString() + "/data/Orvane"; }
+    std::string Folder() const {
+        return home->path().toStdString() + "/data/Orvane";
+    }
 #endif
     TActivityList Saved() const {
         TActivityList l;

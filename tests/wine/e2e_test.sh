@@ -43,6 +43,27 @@ e2e_log "orvane.exe shows window $main_wid"
 sleep 2
 shot main
 
+# Clicks at the places of the menu items in the main window (the first start's layout): the
+# about window, then the language switch to German, then the tray icon's menu.
+click() { xdotool mousemove --window "$main_wid" "$1" "$2" click "${3:-1}"; sleep 1.5; }
+click 198 34 # About
+shot about
+xdotool key Escape
+sleep 1
+click 146 34 # Options
+click 165 55 # Language
+click 291 102 # Deutsch
+window_of 'Orvane Aktivitätsaufzeichnung' >/dev/null
+click 146 34 # Optionen
+shot main-german
+xdotool key Escape Escape
+sleep 1
+xdotool mousemove 850 755 click 3 # the tray icon, the first in icewm's tray
+sleep 1.5
+shot tray
+xdotool key Escape
+sleep 1
+
 e2e_spawn notepad1 wine notepad "$(winepath -w "$E2E_DIR/docs/first.txt")"
 first=$(window_of 'first.txt - Notepad')
 e2e_spawn notepad2 wine notepad "$(winepath -w "$E2E_DIR/docs/second.txt")"
