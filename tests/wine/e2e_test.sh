@@ -14,7 +14,12 @@ e2e_require wine wineserver wineboot icewm xdotool import python3
 e2e_init
 export WINEPREFIX="$E2E_DIR/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cp -a "$template" "$WINEPREFIX"
-stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
+# Keeps the exit status for e2e_cleanup, which reads it.
+stop_wine() {
+    local status=$?
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
+    return "$status"
+}
 trap 'stop_wine; e2e_cleanup' EXIT
 
 e2e_start_x
@@ -43,25 +48,26 @@ e2e_log "orvane.exe shows window $main_wid"
 sleep 2
 shot main
 
-# Clicks at the places of the menu items in the main window (the first start's layout): the
-# about window, then the language switch to German, then the tray icon's menu.
-click() { xdotool mousemove --window "$main_wid" "$1" "$2" click "${3:-1}"; sleep 1.5; }
-click 198 34 # About
+# The about window, a switch to German and the tray icon's menu, by clicks where the items are in
+# the first start's layout (Wine takes no synthetic keys here); the German title shows the switch.
+click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; sleep 1.5; }
+click "$main_wid" 198 34 # About
+about_wid=$(window_of 'About Orvane')
 shot about
-xdotool key Escape
-sleep 1
-click 146 34 # Options
-click 165 55 # Language
-click 291 102 # Deutsch
+eval "$(xdotool getwindowgeometry --shell "$about_wid")"
+click "$about_wid" $((WIDTH - 55)) $((HEIGHT - 59)) # OK
+click "$main_wid" 146 34 # Options
+click "$main_wid" 165 55 # Language
+click "$main_wid" 291 102 # Deutsch
 window_of 'Orvane Aktivitätsaufzeichnung' >/dev/null
-click 146 34 # Optionen
+click "$main_wid" 146 34 # Optionen
 shot main-german
-xdotool key Escape Escape
-sleep 1
-xdotool mousemove 850 755 click 3 # the tray icon, the first in icewm's tray
+click "$main_wid" 146 34 # closes the menu
+eval "$(xdotool getdisplaygeometry --shell)"
+xdotool mousemove $((WIDTH - 14)) $((HEIGHT - 13)) click 3 # the tray icon, last in icewm's tray
 sleep 1.5
 shot tray
-xdotool key Escape
+xdotool mousemove $((WIDTH / 2)) 20 click 1 # closes the menu
 sleep 1
 
 e2e_spawn notepad1 wine notepad "$(winepath -w "$E2E_DIR/docs/first.txt")"
