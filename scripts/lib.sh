@@ -33,15 +33,19 @@ orvane_need_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# orvane_build_windows_program: the whole program and its tests for Windows in build-winqt, against
-# Qt for mingw in /opt/qt6-mingw: the installed one, else the prebuilt copy beside the clone when
-# its key matches (seconds), else one built from Debian's source (scripts/build-qt-windows, about
-# 35 minutes on two cores).
+# orvane_build_windows_program [TARGET...]: the named targets (by default the three programs) of
+# the program for Windows in build-winqt, against Qt for mingw in /opt/qt6-mingw: the installed
+# one, else the prebuilt copy beside the clone when its key matches (seconds), else one built from
+# Debian's source (scripts/build-qt-windows, about 35 minutes on two cores). The tests are
+# configured too but built only when named (scripts/test-windows).
 orvane_build_windows_program() {
+  local targets=("$@")
+  [ ${#targets[@]} -eq 0 ] && targets=(orvane orvane-report orvane-langbuild)
   local qt_mingw=/opt/qt6-mingw
   local qt_prebuilt="$ORVANE_ROOT/../shared/qt-windows/qt6-mingw-6.4.2-x86_64.tar.xz"
   local qt_prebuilt_sha256=ab12cf2ead39daadb85c0be88069d4266cce599299c0bedbff9a9bc5f059fe9b
-  orvane_need_packages g++-mingw-w64-x86-64-posix qt6-base-dev-tools xz-utils cmake ninja-build
+  orvane_need_packages g++-mingw-w64-x86-64-posix qt6-base-dev-tools xz-utils cmake ninja-build \
+    libgtest-dev
   if [ ! -x "$qt_mingw/bin/qt-cmake" ]; then
     local host_qt sudo=()
     host_qt=$(dpkg-query -W -f '${Version}' qt6-base-dev-tools)
@@ -59,9 +63,9 @@ orvane_build_windows_program() {
   # Linked with the shared mingw runtime, as Qt's DLLs are: one C++ runtime in the process.
   "$qt_mingw/bin/qt-cmake" -S "$ORVANE_ROOT" -B "$ORVANE_ROOT/build-winqt" -G Ninja \
     --no-warn-unused-cli -DQT_CHAINLOAD_TOOLCHAIN_FILE="$ORVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DORVANE_MINGW_SHARED_RUNTIME=ON -DORVANE_TESTS=OFF -DORVANE_BENCH=OFF -DORVANE_WERROR=ON \
+    -DORVANE_MINGW_SHARED_RUNTIME=ON -DORVANE_TESTS=ON -DORVANE_BENCH=OFF -DORVANE_WERROR=ON \
     >/dev/null || return
-  cmake --build "$ORVANE_ROOT/build-winqt" -j"$(nproc)"
+  cmake --build "$ORVANE_ROOT/build-winqt" -j"$(nproc)" --target "${targets[@]}"
 }
 
 # orvane_build BUILD_DIR [cmake options...]

@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
@@ -77,8 +78,10 @@ QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
     return m;
 }
 
+// The 8-bit text the platform layer works in: the system code page (on Windows the ANSI one, which
+// the "A" functions take; UTF-8 would garble every non-ASCII path there).
 std::string ToLocal(const QString& s) {
-    return s.toStdString();
+    return s.toLocal8Bit().toStdString();
 }
 
 // The window whose record an exit() from outside must not lose; null when none runs.
@@ -198,7 +201,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     FSampler = std::make_unique<TSampler>(
         FActivities, *FDeps.Probe, *FDeps.Clock,
         TSamplerHooks{[this](const std::string& line) {
-                          Memo1->appendPlainText(QString::fromStdString(line));
+                          Memo1->appendPlainText(QString::fromLocal8Bit(line));
                       },
                       [this] { WriteRecord(); },
                       [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); },
@@ -346,7 +349,7 @@ void TfmActivity::BuildMenus() {
 void TfmActivity::FormCreate() {
     Memo1->clear();
     FSessionEnding = false;
-    Memo1->appendPlainText(QString::fromStdString(TSampler::HeaderLine()));
+    Memo1->appendPlainText(QString::fromLocal8Bit(TSampler::HeaderLine()));
     FViewMode = TViewMode::vmDaily;
 
     FDataFolder = DataFolderPath();
@@ -815,7 +818,9 @@ void TfmActivity::Terminate() {
 }
 
 void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
-    Guard([&] { platform::ToggleShortcut(shortcut, ToLocal(FDeps.ExePath)); });
+    Guard([&] {
+        platform::ToggleShortcut(shortcut, ToLocal(QDir::toNativeSeparators(FDeps.ExePath)));
+    });
     // The mark shows what is on disk now, whatever was asked for.
     item->setChecked(platform::ShortcutExists(shortcut));
 }

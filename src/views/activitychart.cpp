@@ -27,8 +27,9 @@ QColor RowColour(int row) {
                   static_cast<int>(rgb & 0xFF));
 }
 
+// Recorded texts are 8-bit text in the system code page.
 QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 } // namespace

@@ -26,17 +26,20 @@ std::string WithoutTimeZone(const std::string& pattern) {
     return out.substr(b, out.find_last_not_of(' ') - b + 1);
 }
 
+// Formats and names are 8-bit text in the system code page, as the recorded texts they are joined
+// with (UTF-8 on Linux, the ANSI code page on Windows).
 TLocaleFormat LocaleFormatFrom(const QLocale& locale) {
     TLocaleFormat f;
-    f.ShortDate = locale.dateFormat(QLocale::ShortFormat).toStdString();
-    f.LongTime = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat).toStdString());
+    f.ShortDate = locale.dateFormat(QLocale::ShortFormat).toLocal8Bit().toStdString();
+    f.LongTime =
+        WithoutTimeZone(locale.timeFormat(QLocale::LongFormat).toLocal8Bit().toStdString());
     for (int m = 1; m <= 12; ++m) {
         // Some locales end their abbreviations with a dot; the patterns put their own after it.
-        std::string name = locale.monthName(m, QLocale::ShortFormat).toStdString();
+        std::string name = locale.monthName(m, QLocale::ShortFormat).toLocal8Bit().toStdString();
         if (name.size() > 1 && name.back() == '.') name.pop_back();
         f.ShortMonthNames[static_cast<std::size_t>(m - 1)] = name;
         f.LongMonthNames[static_cast<std::size_t>(m - 1)] =
-            locale.monthName(m, QLocale::LongFormat).toStdString();
+            locale.monthName(m, QLocale::LongFormat).toLocal8Bit().toStdString();
     }
     f.ListSeparator = locale.decimalPoint() == QStringLiteral(",") ? ';' : ',';
     return f;

@@ -22,8 +22,9 @@ std::size_t NumberOf(const QModelIndex& index) {
     return static_cast<std::size_t>(index.internalId() & NumberMask);
 }
 
+// Recorded texts are 8-bit text in the system code page.
 QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 const std::shared_ptr<const TPeriodTree>& EmptyTree() {

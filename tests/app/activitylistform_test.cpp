@@ -2,6 +2,7 @@
 #include "app/activitylistform.h"
 #include "recorder/datetime.h"
 
+#include <QFont>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,10 @@ TEST(ActivityListForm, FillActivityGridListsTheGivenEntries) {
     FillActivityGrid(*form.sg, empty, {0});
     EXPECT_EQ(form.sg->Cells(0, 1), "earlier");
 
+    // A small font, so that the texts fit the grid whatever font the platform falls back to.
+    QFont small = form.sg->font();
+    small.setPixelSize(8);
+    form.sg->setFont(small);
     FillActivityGrid(*form.sg, list, {0, 1, 7});
     ASSERT_EQ(form.sg->RowCount(), 4);
     const std::vector<std::vector<std::string>> expected = {

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <optional>
+#include <string_view>
 
 using namespace orvane;
 using orvane::test::ReadBytes;
@@ -126,8 +127,12 @@ TEST(LangFile, EveryEncoding) {
         const QString path = dir.filePath(c.Name);
         ASSERT_TRUE(WriteBytes(path, c.Bytes));
         TLangFile file(path);
-        // The mark is not part of the text: otherwise the first line would be no section.
-        EXPECT_EQ(file.ReadString("Orvane", "Language", "missing"), expected) << c.Name;
+        // The mark is not part of the text: otherwise the first line would be no section. The
+        // 8-bit file holds what its code page can (on Windows no emoji).
+        const QString held = c.Name == std::string_view("8bit")
+                                 ? QString::fromLocal8Bit(expected.toLocal8Bit())
+                                 : expected;
+        EXPECT_EQ(file.ReadString("Orvane", "Language", "missing"), held) << c.Name;
     }
     // Without a mark, UTF-8 bytes are 8-bit code-page text (on Linux that code page is UTF-8).
     const QByteArray raw = QByteArray("[S]\nk=") + QByteArray("\xC3\xA4\xFF");

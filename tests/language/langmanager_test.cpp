@@ -126,8 +126,7 @@ TEST_F(LangManagerTest, LoadingReadsHeaderTextsAndQuotedCommonFile) {
 
     std::string bytes = "8-bit";
     Manager.ReadText("FrmAbout", "SCaptionAbout", true, bytes);
-    EXPECT_EQ(bytes, "\xC3\x9C"
-                     "ber Orvane");
+    EXPECT_EQ(bytes, QStringLiteral("\u00dcber Orvane").toLocal8Bit().toStdString());
 }
 
 TEST_F(LangManagerTest, MissingCommonFileIsReportedOncePerLoad) {

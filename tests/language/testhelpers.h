@@ -21,9 +21,10 @@ inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
     return f.write(bytes) == bytes.size();
 }
 
-// Text written as UTF-8 without byte-order mark.
+// Text without byte-order mark: in the system's 8-bit code page, as such a file is read (UTF-8 on
+// Linux, the ANSI code page on Windows).
 inline bool WriteText(const QString& path, const QString& text) {
-    return WriteBytes(path, text.toUtf8());
+    return WriteBytes(path, text.toLocal8Bit());
 }
 
 inline QByteArray ReadBytes(const QString& path) {

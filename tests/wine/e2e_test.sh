@@ -14,7 +14,12 @@ e2e_require wine wineserver wineboot icewm xdotool import python3
 e2e_init
 export WINEPREFIX="$E2E_DIR/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cp -a "$template" "$WINEPREFIX"
-stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
+# Keeps the exit status for e2e_cleanup, which reads it.
+stop_wine() {
+    local status=$?
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
+    return "$status"
+}
 trap 'stop_wine; e2e_cleanup' EXIT
 
 e2e_start_x
@@ -42,6 +47,34 @@ main_wid=$(window_of 'Orvane.*')
 e2e_log "orvane.exe shows window $main_wid"
 sleep 2
 shot main
+
+# The about window, a switch to German and the tray icon's menu, by clicks where the items are in
+# the first start's layout; the German title shows that the switch took.
+click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; sleep 1.5; }
+click "$main_wid" 198 34 # About
+about_wid=$(window_of 'About Orvane')
+shot about
+# Its OK button takes no synthetic click under Wine; Escape closes it once it has the focus.
+e2e_wait_for 30 eval 'xdotool key Escape; sleep 0.5; ! xdotool getwindowname "$about_wid" >/dev/null 2>&1 || ! xdotool search --onlyvisible --name "^About Orvane\$" >/dev/null' ||
+    e2e_fail "the about window does not close"
+click "$main_wid" 146 34  # Options
+click "$main_wid" 165 55  # Language
+click "$main_wid" 291 102 # Deutsch
+window_of 'Orvane Aktivitätsaufzeichnung' >/dev/null
+click "$main_wid" 146 34 # Optionen
+shot main-german
+click "$main_wid" 146 34 # closes the menu
+# Wine's tray icons are small windows of its explorer, docked in icewm's tray.
+tray_wid=
+for w in $(xdotool search --onlyvisible --classname explorer 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ] && tray_wid=$w
+done
+[ -n "$tray_wid" ] || e2e_fail "no tray icon"
+click "$tray_wid" 10 10 3
+shot tray
+xdotool mousemove 600 20 click 1 # closes the menu
+sleep 1
 
 e2e_spawn notepad1 wine notepad "$(winepath -w "$E2E_DIR/docs/first.txt")"
 first=$(window_of 'first.txt - Notepad')
