@@ -16,7 +16,7 @@ namespace orvane::platform {
 class IProbeBackend : public IForegroundProbe {
 public:
     // What `orvane-report probe --which` prints: "x11", "win32", "sway", "hyprland", "niri",
-    // "wlr-foreign-toplevel", "none", "scripted".
+    // "wlr-foreign-toplevel", "gnome", "none", "scripted".
     virtual std::string_view Name() const = 0;
     // What keeps the backend from telling the focused window now, or why it sees only some
     // windows; empty when nothing does.
@@ -58,6 +58,8 @@ TProbeCandidate Win32ProbeCandidate();
 TProbeCandidate SwayProbeCandidate();
 TProbeCandidate HyprlandProbeCandidate();
 TProbeCandidate NiriProbeCandidate();
+// GNOME Shell through the extension the program ships (wayland/gnome.h).
+TProbeCandidate GnomeShellProbeCandidate();
 TProbeCandidate ForeignToplevelProbeCandidate();
 
 } // namespace orvane::platform

@@ -37,7 +37,8 @@ std::vector<TProbeCandidate> ProbeCandidates() {
     return {Win32ProbeCandidate()};
 #else
     std::vector<TProbeCandidate> wayland = {SwayProbeCandidate(), HyprlandProbeCandidate(),
-                                            NiriProbeCandidate(), ForeignToplevelProbeCandidate()};
+                                            NiriProbeCandidate(), GnomeShellProbeCandidate(),
+                                            ForeignToplevelProbeCandidate()};
     TProbeCandidate x11 = X11ProbeCandidate();
     if (const std::string forced = Env("ORVANE_PROBE"); !forced.empty()) {
         wayland.push_back(x11);
