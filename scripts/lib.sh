@@ -11,6 +11,7 @@ ORVANE_PACKAGES=(
   xvfb icewm xdotool x11-utils xterm dbus imagemagick strace python3
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland
   sway foot wtype fonts-dejavu-core
+  gnome-shell gjs python3-dbus python3-gi
 )
 
 # What scripts/package and its checks (scripts/test-package) use besides.

@@ -91,7 +91,9 @@ std::string InstalledShellVersion() {
         return {};
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return {};
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed().toStdString();
+    QString text = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    text.remove(QStringLiteral("GNOME Shell "));
+    return text.toStdString();
 }
 
 QString ShippedExtensionFolder(const QString& exeDir) {
@@ -221,9 +223,9 @@ TSetupResult SetUpExtension(const QString& shippedFolder) {
     // The user's own choice to run no extension at all is left as it is, and said.
     if (Gsettings({QStringLiteral("get"), Schema, QStringLiteral("disable-user-extensions")}) ==
         "true")
-        return fail("but all user extensions are switched off (disable-user-extensions): the "
-                    "extension stays inactive until they are switched on, for example with "
-                    "`gsettings set org.gnome.shell disable-user-extensions false`");
+        return fail("the extension stays inactive: all user extensions are switched off "
+                    "(disable-user-extensions). Switch them on, for example with `gsettings set "
+                    "org.gnome.shell disable-user-extensions false`, then log out and in once");
     r.Ok = true;
     r.Lines.push_back("Log out and log in once: GNOME Shell loads a new extension only then.");
     return r;
