@@ -35,6 +35,10 @@ class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
 class TPeriodTree;
+class TGnomeExtensionOffer;
+namespace platform {
+class IProbeBackend;
+}
 
 // The data folder, <app data>/Orvane/ (ending with a separator), and in it the data file of an
 // executable: its name with the extension ".cdat". Another executable name keeps another record.
@@ -175,10 +179,15 @@ private:
     void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);
     void ScheduleRefreshViews();
     void Terminate();
+    // Says in the change log, once, why samples stay blank, when the probe knows.
+    void TellProbeProblem();
 
     TQalBase& FBase;
     TActivityDeps FDeps;
     std::unique_ptr<IForegroundProbe> FOwnProbe;
+    platform::IProbeBackend* FBackend = nullptr; // FOwnProbe, where the window chose it
+    std::string FProbeProblemTold;
+    TGnomeExtensionOffer* FGnomeOffer = nullptr;
     std::unique_ptr<IClock> FOwnClock;
     std::unique_ptr<TSampler> FSampler;
     TFrmAbout* FAbout = nullptr;

@@ -37,6 +37,8 @@ const char* const MainWindowKeys[] = {"fmActivity.Caption",
                                       "mnDesktop.Hint",
                                       "mnStartup.Caption",
                                       "mnStartup.Hint",
+                                      "mnGnomeExtension.Caption",
+                                      "mnGnomeExtension.Hint",
                                       "mnAbout.Caption",
                                       "mnUpdate.Caption",
                                       "mnShow.Caption",
@@ -53,7 +55,12 @@ const char* const MainWindowKeys[] = {"fmActivity.Caption",
                                       "SRemoveActivitiesText",
                                       "SActivitiesFound",
                                       "SRemoveAll",
-                                      "SNegativeHours"};
+                                      "SNegativeHours",
+                                      "SProbeProblem",
+                                      "SGnomeOfferCaption",
+                                      "SGnomeOfferText",
+                                      "SGnomeSetupDone",
+                                      "SGnomeSetupFailed"};
 
 int CountOf(const QString& text, const QString& what) {
     return int(text.count(what));
@@ -81,6 +88,10 @@ TEST(ShippedLanguages, EveryFileIsComplete) {
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SActivitiesFound", {}), "%s"), 4);
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SActivitiesFound", {}), "%"), 4);
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SRemoveAll", {}), "/r/n"), 1);
+        for (const char* key : {"SProbeProblem", "SGnomeSetupFailed"}) {
+            EXPECT_EQ(CountOf(file.ReadString("fmActivity", key, {}), "%s"), 1) << key;
+            EXPECT_EQ(CountOf(file.ReadString("fmActivity", key, {}), "%"), 1) << key;
+        }
 
         const QString commonName = Unquote(file.ReadString("Orvane", "CommonLanguageFile", {}));
         ASSERT_FALSE(commonName.isEmpty());
