@@ -114,10 +114,10 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
         DebugTrace(nullptr, "foreground probe: %s", {probe.Backend->Name()});
         for (const std::string& why : probe.PassedOver)
             DebugTrace(nullptr, "  passed over %s", {why});
-        FBackend = probe.Backend.get();
         FOwnProbe = std::move(probe.Backend);
         FDeps.Probe = FOwnProbe.get();
     }
+    FBackend = dynamic_cast<platform::IProbeBackend*>(FDeps.Probe);
     if (!FDeps.Clock) {
         FOwnClock = std::make_unique<TSystemClock>();
         FDeps.Clock = FOwnClock.get();

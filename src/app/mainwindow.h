@@ -185,7 +185,7 @@ private:
     TQalBase& FBase;
     TActivityDeps FDeps;
     std::unique_ptr<IForegroundProbe> FOwnProbe;
-    platform::IProbeBackend* FBackend = nullptr; // FOwnProbe, where the window chose it
+    platform::IProbeBackend* FBackend = nullptr; // the probe, where it can tell what hinders it
     std::string FProbeProblemTold;
     TGnomeExtensionOffer* FGnomeOffer = nullptr;
     std::unique_ptr<IClock> FOwnClock;

@@ -36,11 +36,14 @@ public:
     void SetForeground(std::string process, std::string caption) {
         FSample = {std::move(process), std::move(caption)};
     }
+    void SetProblem(std::string problem) { FProblem = std::move(problem); }
     std::string_view Name() const override { return "scripted"; }
     TForegroundSample Sample() override { return FSample; }
+    std::string Problem() override { return FProblem; }
 
 private:
     TForegroundSample FSample;
+    std::string FProblem;
 };
 
 // A backend the factory may pick.
