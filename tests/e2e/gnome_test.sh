@@ -8,19 +8,14 @@
 #   gnome_test.sh ORVANE ORVANE_REPORT QTWINDOW_A QTWINDOW_B
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/gnome_lib.sh"
 
 orvane=$(realpath "$1")
 report=$(realpath "$2")
 window_a=$(realpath "$3")
 window_b=$(realpath "$4")
-here=$(cd "$(dirname "$0")" && pwd)
-python=/usr/bin/python3 # Debian's, which has the D-Bus module
 
-e2e_require gnome-shell dbus-daemon gsettings gdbus
-if ! "$python" -c 'import dbus, gi' 2>/dev/null; then
-    e2e_log "SKIP: python3-dbus is not installed"
-    exit 77
-fi
+e2e_gnome_require
 if ! compgen -G '/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so' >/dev/null; then
     e2e_log "SKIP: Qt's wayland platform (qt6-wayland) is not installed"
     exit 77
@@ -28,49 +23,10 @@ fi
 
 line() { printf '%s\t%s' "$1" "$2"; }
 probe() { "$report" probe "$@"; }
-shell_call() { gdbus call --session -d org.gnome.Shell "$@"; }
-# A title as a GVariant text string, so that gdbus takes quotes and backslashes as they are.
-gvariant_string() {
-    local s=${1//\\/\\\\}
-    printf "'%s'" "${s//\'/\\\'}"
-}
-activate() {
-    local out
-    out=$(shell_call -o /org/orvane/Test -m org.orvane.Test1.Activate "$(gvariant_string "$1")") ||
-        return 1
-    [ "$out" = "(true,)" ]
-}
-has_window() { shell_call -o /org/orvane/Test -m org.orvane.Test1.Titles | grep -qF "'$1'"; }
-extension_answers() {
-    shell_call -o /org/orvane/Focus -m org.orvane.Focus1.GetFocused >/dev/null 2>&1
-}
 watched() { tail -n1 "$E2E_DIR/$1.out"; }
 
-# Private HOME and XDG folders first (e2e_init), then the buses: services the session bus starts
-# (dconf) take their environment from it and would write into the real home otherwise.
 e2e_init
-unset XDG_CURRENT_DESKTOP DBUS_SYSTEM_BUS_ADDRESS
-
-# The Shell aborts without a system bus; a private one with a stand-in logind serves.
-cat >"$E2E_DIR/system.conf" <<CONF
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=$E2E_DIR/system_bus</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-e2e_spawn system_bus dbus-daemon --nofork --config-file="$E2E_DIR/system.conf"
-e2e_spawn session_bus dbus-daemon --nofork --session --address="unix:path=$E2E_DIR/session_bus"
-e2e_wait_for 10 test -S "$E2E_DIR/system_bus" || e2e_fail "no private system bus"
-e2e_wait_for 10 test -S "$E2E_DIR/session_bus" || e2e_fail "no private session bus"
-export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$E2E_DIR/system_bus"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_DIR/session_bus"
-export XDG_SESSION_ID=e2e
-e2e_spawn logind "$python" "$here/fakelogind.py" "$E2E_DIR/logind.ready"
-e2e_wait_for 10 test -e "$E2E_DIR/logind.ready" || e2e_fail "the stand-in logind did not start"
+e2e_gnome_buses
 
 # --- Set up before the Shell starts, by the program's own command ---------------------------------
 setup_out=$("$report" setup) || e2e_fail "orvane-report setup failed: $setup_out"
@@ -87,14 +43,11 @@ e2e_expect "the extension enabled" "['focus@orvane.org']" \
 
 # The test helper, beside it.
 mkdir -p "$XDG_DATA_HOME/gnome-shell/extensions"
-cp -r "$here/gnome/activate@orvane.test" "$XDG_DATA_HOME/gnome-shell/extensions/"
+cp -r "$E2E_GNOME_HERE/gnome/activate@orvane.test" "$XDG_DATA_HOME/gnome-shell/extensions/"
 gsettings set org.gnome.shell enabled-extensions "['focus@orvane.org', 'activate@orvane.test']"
 
 # --- The Shell ----------------------------------------------------------------------------------
-e2e_spawn shell gnome-shell --wayland --headless --virtual-monitor 1280x800 --no-x11 \
-    --wayland-display wl-test
-export WAYLAND_DISPLAY=wl-test XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
-e2e_wait_for 40 extension_answers || e2e_fail "GNOME Shell or its extension did not come up"
+e2e_start_gnome
 e2e_expect "the Shell's extension is the backend" "gnome" "$(probe --which | head -n1)"
 
 e2e_spawn alpha env QT_QPA_PLATFORM=wayland "$window_a" "Alpha é"
@@ -143,7 +96,7 @@ dump=$("$report" dump "$folder/orvane.cdat") || e2e_fail "no readable data file"
 printf '%s\n' "$dump" >&2
 
 printf '%s\n' "$dump" >"$E2E_DIR/dump.json"
-result=$("$python" - "$window_a" "$window_b" "$E2E_DIR/dump.json" <<'PY'
+result=$("$E2E_PYTHON" - "$window_a" "$window_b" "$E2E_DIR/dump.json" <<'PY'
 import json, sys
 a, b, dump = sys.argv[1:4]
 entries = [json.loads(l) for l in open(dump, encoding="utf-8") if l.strip()]

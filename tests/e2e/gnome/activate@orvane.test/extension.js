@@ -12,6 +12,9 @@ const Interface = `<node>
       <arg type="s" direction="in" name="title"/>
       <arg type="b" direction="out" name="found"/>
     </method>
+    <method name="Focused">
+      <arg type="s" direction="out" name="title"/>
+    </method>
     <method name="Titles">
       <arg type="as" direction="out" name="titles"/>
     </method>
@@ -41,6 +44,11 @@ class TestHelper {
         Main.overview.hide();
         Main.activateWindow(w);
         return true;
+    }
+
+    Focused() {
+        const w = global.display.focus_window;
+        return w ? w.get_title() || '' : '';
     }
 
     Titles() {
