@@ -89,8 +89,8 @@ void BM_GnomeFocusChange(benchmark::State& state) {
     for (auto _ : state) {
         const std::string& title = titles[next];
         next ^= 1;
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            GnomeShellService, "/org/orvane/Test", "org.orvane.Test1", "Activate");
+        QDBusMessage call = QDBusMessage::createMethodCall(GnomeShellService, "/org/orvane/Test",
+                                                           "org.orvane.Test1", "Activate");
         call << QString::fromStdString(title);
         bus.send(call);
         // Woken by the signal, or by the timer when it does not come.
@@ -119,8 +119,8 @@ void BM_GnomeSwitchOnly(benchmark::State& state) {
     int next = 0;
     const double shellStart = shellPid ? CpuSeconds(shellPid) : 0;
     for (auto _ : state) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            GnomeShellService, "/org/orvane/Test", "org.orvane.Test1", "Activate");
+        QDBusMessage call = QDBusMessage::createMethodCall(GnomeShellService, "/org/orvane/Test",
+                                                           "org.orvane.Test1", "Activate");
         call << titles[next];
         next ^= 1;
         if (bus.call(call).type() != QDBusMessage::ReplyMessage) {

@@ -28,8 +28,7 @@ QString Text(const TMessageTexts& texts, EMessageText key) {
 
 } // namespace
 
-TGnomeExtensionOffer::TGnomeExtensionOffer(QWidget* window, QMenu* options,
-                                           std::string configFile,
+TGnomeExtensionOffer::TGnomeExtensionOffer(QWidget* window, QMenu* options, std::string configFile,
                                            std::function<const TMessageTexts&()> texts)
     : QObject(window), FWindow(window), FConfigFile(std::move(configFile)),
       FTexts(std::move(texts)) {

@@ -330,8 +330,8 @@ void TfmActivity::FormCreate() {
     FDataFile = DataFilePath(FDeps.ExePath);
     FConfigFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cfg";
 
-    FGnomeOffer = new TGnomeExtensionOffer(this, Options1, FConfigFile,
-                                           [this]() -> const TMessageTexts& { return FMessageTexts; });
+    FGnomeOffer = new TGnomeExtensionOffer(
+        this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
     QTimer::singleShot(0, FGnomeOffer, &TGnomeExtensionOffer::OfferAtStart);
 
     FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));

@@ -19,7 +19,7 @@ enum class EMessageText {
     SCaptionAbout,
     SVersion, // one %s: the product version
     SAboutText,
-    SProbeProblem,      // one %s: what keeps the probe from seeing windows
+    SProbeProblem, // one %s: what keeps the probe from seeing windows
     SGnomeOfferCaption,
     SGnomeOfferText,
     SGnomeSetupDone,

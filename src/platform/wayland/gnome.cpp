@@ -24,8 +24,7 @@ std::string ProblemOf(const QDBusError& error) {
     case QDBusError::ServiceUnknown:
         return "GNOME Shell is not running on the session bus";
     default:
-        return "GNOME Shell's Orvane extension did not answer: " +
-               error.message().toStdString();
+        return "GNOME Shell's Orvane extension did not answer: " + error.message().toStdString();
     }
 }
 
@@ -35,8 +34,9 @@ TGnomeShellProbe::TGnomeShellProbe(QDBusConnection bus) : FBus(std::move(bus)) {
     if (!FBus.isConnected()) return;
     // By the well-known name: the bus delivers the signals of whoever owns it now, so a restarted
     // Shell is followed without subscribing again.
-    FListening = FBus.connect(GnomeShellService, GnomeFocusPath, GnomeFocusInterface,
-                              "FocusChanged", this, SLOT(FocusChanged(bool, uint, QString, QString)));
+    FListening =
+        FBus.connect(GnomeShellService, GnomeFocusPath, GnomeFocusInterface, "FocusChanged", this,
+                     SLOT(FocusChanged(bool, uint, QString, QString)));
     FBus.connect(GnomeShellService, GnomeFocusPath, GnomeFocusInterface, "Stopped", this,
                  SLOT(Stopped()));
     FWatcher = new QDBusServiceWatcher(GnomeShellService, FBus,
@@ -88,8 +88,8 @@ std::string TGnomeShellProbe::Problem() {
 
 void TGnomeShellProbe::FocusChanged(bool focused, uint pid, const QString& title,
                                     const QString& appId) {
-    FLatest = focused ? TFocusedWindow{pid, appId.toStdString(), title.toStdString()}
-                      : TFocusedWindow{};
+    FLatest =
+        focused ? TFocusedWindow{pid, appId.toStdString(), title.toStdString()} : TFocusedWindow{};
     FProblem.clear();
     FFresh = FListening;
 }

@@ -74,8 +74,8 @@ std::optional<EExtensionVariant> VariantForShellVersion(std::string_view version
 std::string RunningShellVersion() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return {};
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get");
+    QDBusMessage call = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                       "org.freedesktop.DBus.Properties", "Get");
     call << QStringLiteral("org.gnome.Shell") << QStringLiteral("ShellVersion");
     const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
@@ -177,8 +177,7 @@ TSetupResult SetUpExtension(const QString& shippedFolder) {
     // The files, each replaced whole: a Shell starting meanwhile sees the old or the new one.
     const QString source = shippedFolder + '/' + QString::fromLatin1(FolderOf(*variant));
     const QString target = UserExtensionFolder();
-    if (!QDir().mkpath(target))
-        return fail("cannot create the folder " + target.toStdString());
+    if (!QDir().mkpath(target)) return fail("cannot create the folder " + target.toStdString());
     for (const char* name : Files) {
         QFile in(source + '/' + name);
         if (!in.open(QIODevice::ReadOnly))

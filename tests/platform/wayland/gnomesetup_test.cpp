@@ -16,11 +16,20 @@ TEST(GnomeSetup, VariantByShellVersion) {
         const char* Version;
         std::optional<EExtensionVariant> Want;
     } cases[] = {
-        {"43.9", Legacy},          {"43.alpha", Legacy},   {"44.0", Legacy},
-        {"GNOME Shell 44.2", Legacy}, {"45.0", Module},    {"45.rc", Module},
-        {"46.2", Module},          {"47.1", Module},       {"GNOME Shell 48.beta", Module},
-        {"100.0", Module},         {"42.9", std::nullopt}, {"3.38.4", std::nullopt},
-        {"", std::nullopt},        {"GNOME Shell", std::nullopt},
+        {"43.9", Legacy},
+        {"43.alpha", Legacy},
+        {"44.0", Legacy},
+        {"GNOME Shell 44.2", Legacy},
+        {"45.0", Module},
+        {"45.rc", Module},
+        {"46.2", Module},
+        {"47.1", Module},
+        {"GNOME Shell 48.beta", Module},
+        {"100.0", Module},
+        {"42.9", std::nullopt},
+        {"3.38.4", std::nullopt},
+        {"", std::nullopt},
+        {"GNOME Shell", std::nullopt},
         {"99999999999999999999", std::nullopt},
     };
     for (const auto& c : cases) {
