@@ -166,8 +166,12 @@ TSetupResult SetUpExtension(const QString& shippedFolder) {
         version = InstalledShellVersion();
         from = "gnome-shell --version";
     }
-    if (version.empty())
-        return fail("GNOME Shell is neither running nor installed: nothing to set up");
+    if (version.empty()) {
+        // Other desktops need nothing from the user.
+        r.Ok = true;
+        r.Lines.push_back("GNOME Shell is neither running nor installed: nothing to set up");
+        return r;
+    }
     std::string error;
     const std::optional<EExtensionVariant> variant = VariantForShellVersion(version, error);
     if (!variant) return fail(error);
