@@ -62,8 +62,8 @@ TEST(ProbeFactory, TheSessionDecidesWhichBackendsAreTried) {
     for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "ORVANE_PROBE"})
         env.Set(name, nullptr);
     const std::vector<std::string> x11 = {"x11"};
-    const std::vector<std::string> wayland = {"sway", "hyprland", "niri", "wlr-foreign-toplevel",
-                                              "x11"};
+    const std::vector<std::string> wayland = {"sway", "hyprland", "niri", "gnome",
+                                              "wlr-foreign-toplevel", "x11"};
     EXPECT_EQ(Names(ProbeCandidates()), x11);
     env.Set("XDG_SESSION_TYPE", "x11");
     EXPECT_EQ(Names(ProbeCandidates()), x11);
@@ -91,24 +91,26 @@ TEST(ProbeFactory, AWaylandSessionWithoutACompositorSaysWhyForEachBackend) {
     for (const char* name : {"XDG_SESSION_TYPE", "ORVANE_PROBE", "SWAYSOCK", "NIRI_SOCKET",
                              "HYPRLAND_INSTANCE_SIGNATURE", "WAYLAND_SOCKET"})
         env.Set(name, nullptr);
+    env.Set("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtime.Path() + "/no-bus").c_str());
     env.Set("XDG_RUNTIME_DIR", runtime.Path());
     env.Set("WAYLAND_DISPLAY", "wayland-test");
     env.Set("DISPLAY", nullptr);
     TProbeChoice choice = CreateProbe();
     EXPECT_EQ(choice.Backend->Name(), "none");
-    ASSERT_EQ(choice.PassedOver.size(), 5u);
+    ASSERT_EQ(choice.PassedOver.size(), 6u);
     EXPECT_EQ(choice.PassedOver[0], "sway: $SWAYSOCK is not set");
     EXPECT_EQ(choice.PassedOver[1], "hyprland: $HYPRLAND_INSTANCE_SIGNATURE is not set");
     EXPECT_EQ(choice.PassedOver[2], "niri: $NIRI_SOCKET is not set");
-    EXPECT_TRUE(choice.PassedOver[3].starts_with(
+    EXPECT_EQ(choice.PassedOver[3], "gnome: there is no session bus");
+    EXPECT_TRUE(choice.PassedOver[4].starts_with(
         "wlr-foreign-toplevel: cannot connect to the Wayland display \"wayland-test\""))
-        << choice.PassedOver[3];
-    EXPECT_EQ(choice.PassedOver[4], "x11: $DISPLAY is not set");
+        << choice.PassedOver[4];
+    EXPECT_EQ(choice.PassedOver[5], "x11: $DISPLAY is not set");
     // With an X display (XWayland) X11 is used: its XWayland windows beat seeing nothing.
     env.Set("DISPLAY", ":0");
     choice = CreateProbe();
     EXPECT_EQ(choice.Backend->Name(), "x11");
-    EXPECT_EQ(choice.PassedOver.size(), 4u);
+    EXPECT_EQ(choice.PassedOver.size(), 5u);
 
     // A socket named but dead: the reason names it.
     env.Set("SWAYSOCK", runtime.Path() + "/sway-ipc.gone.sock");
