@@ -62,8 +62,8 @@ TEST(ProbeFactory, TheSessionDecidesWhichBackendsAreTried) {
     for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "ORVANE_PROBE"})
         env.Set(name, nullptr);
     const std::vector<std::string> x11 = {"x11"};
-    const std::vector<std::string> wayland = {"sway", "hyprland", "niri", "gnome",
-                                              "wlr-foreign-toplevel", "x11"};
+    const std::vector<std::string> wayland = {
+        "sway", "hyprland", "niri", "gnome", "wlr-foreign-toplevel", "x11"};
     EXPECT_EQ(Names(ProbeCandidates()), x11);
     env.Set("XDG_SESSION_TYPE", "x11");
     EXPECT_EQ(Names(ProbeCandidates()), x11);
