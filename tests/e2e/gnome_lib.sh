@@ -32,8 +32,8 @@ focused_is() {
 # A window that has just appeared may still take the focus when its first frame is shown: ask
 # again until the focus stays.
 activate() {
-    local try out
-    for try in 1 2 3 4 5; do
+    local out _
+    for _ in 1 2 3 4 5; do
         out=$(shell_call -o /org/orvane/Test -m org.orvane.Test1.Activate \
             "$(gvariant_string "$1")") || return 1
         [ "$out" = "(true,)" ] || return 1
@@ -80,7 +80,7 @@ CONF
 e2e_start_gnome() {
     e2e_spawn shell gnome-shell --wayland --headless --virtual-monitor 1280x800 --no-x11 \
         --wayland-display wl-test
-    E2E_SHELL_PID=$E2E_PID
+    export E2E_SHELL_PID=$E2E_PID
     export WAYLAND_DISPLAY=wl-test XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
     e2e_wait_for 40 extension_answers || e2e_fail "GNOME Shell or its extension did not come up"
 }
