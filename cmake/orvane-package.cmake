@@ -48,6 +48,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/orvane.svg
 # the user's KWin settings as a script to enable that does nothing there.
 install(FILES ${ORVANE_KWIN_SCRIPT} DESTINATION ${CMAKE_INSTALL_DATADIR}/orvane/wayland)
 
+# GNOME Shell: both variants of the extension go to the data folder, and `orvane-report setup`
+# copies the one the user's Shell loads into the user's extension folder. Not installed
+# system-wide under gnome-shell/extensions/: one folder there holds one variant, and which one
+# fits is known only from the Shell that runs.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/orvane/gnome-shell)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

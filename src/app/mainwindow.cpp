@@ -4,6 +4,7 @@
 #include "app/activitylistform.h"
 #include "app/datafolders.h"
 #include "app/dialogs.h"
+#include "app/gnomeoffer.h"
 #include "app/inifile.h"
 #include "app/qalbase.h"
 #include "language/langcomponent.h"
@@ -121,6 +122,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
         FOwnProbe = std::move(probe.Backend);
         FDeps.Probe = FOwnProbe.get();
     }
+    FBackend = dynamic_cast<platform::IProbeBackend*>(FDeps.Probe);
     if (!FDeps.Clock) {
         FOwnClock = std::make_unique<TSystemClock>();
         FDeps.Clock = FOwnClock.get();
@@ -358,6 +360,10 @@ void TfmActivity::FormCreate() {
     FDataFile = DataFilePath(FDeps.ExePath);
     FConfigFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cfg";
 
+    FGnomeOffer = new TGnomeExtensionOffer(
+        this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
+    QTimer::singleShot(0, FGnomeOffer, &TGnomeExtensionOffer::OfferAtStart);
+
     FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
     LoadSettings();
 
@@ -509,6 +515,19 @@ void TfmActivity::LoadRecord() {
 
 void TfmActivity::Timer1Timer() {
     Guard([this] { Sampler().Timer1Timer(); });
+    TellProbeProblem();
+}
+
+void TfmActivity::TellProbeProblem() {
+    // Asked only after a blank sample: for some backends the question costs a second look.
+    std::string problem;
+    if (FBackend && Sampler().LastProcess().empty() && Sampler().LastCaption().empty())
+        problem = FBackend->Problem();
+    if (problem == FProbeProblemTold) return;
+    FProbeProblemTold = problem;
+    if (!problem.empty())
+        Memo1->appendPlainText(QString::fromStdString(
+            SafeFormat(FMessageTexts[EMessageText::SProbeProblem], {problem})));
 }
 
 void TfmActivity::CloseCurrentActivity() {

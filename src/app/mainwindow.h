@@ -36,6 +36,10 @@ class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
 class TPeriodTree;
+class TGnomeExtensionOffer;
+namespace platform {
+class IProbeBackend;
+}
 
 // The data folder, <app data>/Orvane/ (ending with a separator), and in it the data file of an
 // executable: its name with the extension ".cdat". Another executable name keeps another record.
@@ -189,10 +193,15 @@ private:
     void Terminate();
     void StretchLog(const TStretchEvent& event);
     void UpdateTrayTip();
+    // Says in the change log, once, why samples stay blank, when the probe knows.
+    void TellProbeProblem();
 
     TQalBase& FBase;
     TActivityDeps FDeps;
     std::unique_ptr<IForegroundProbe> FOwnProbe;
+    platform::IProbeBackend* FBackend = nullptr; // the probe, where it can tell what hinders it
+    std::string FProbeProblemTold;
+    TGnomeExtensionOffer* FGnomeOffer = nullptr;
     std::unique_ptr<IClock> FOwnClock;
     std::unique_ptr<IIdleSource> FOwnIdle;
     std::unique_ptr<ILockSource> FOwnLock;

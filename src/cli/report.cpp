@@ -7,6 +7,9 @@
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 #include "recorder/sampler.h"
+#ifndef _WIN32
+#include "platform/wayland/gnomesetup.h"
+#endif
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -239,6 +242,33 @@ int Presence(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return QCoreApplication::exec();
 }
 
+int Setup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty()) {
+        err << "orvane-report setup: unknown argument " << args.front() << "\n";
+        return 64;
+    }
+#ifdef _WIN32
+    (void)out;
+    err << "orvane-report setup: nothing to set up on Windows\n";
+    return 1;
+#else
+    std::unique_ptr<QCoreApplication> ownApp;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "orvane-report";
+        static char* argv[] = {name, nullptr};
+        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const platform::gnome::TSetupResult r = platform::gnome::SetUpExtension(
+        platform::gnome::ShippedExtensionFolder(QCoreApplication::applicationDirPath()));
+    for (std::size_t i = 0; i < r.Lines.size(); ++i)
+        ((r.Ok || i + 1 < r.Lines.size()) ? out : err)
+            << (r.Ok || i + 1 < r.Lines.size() ? "" : "orvane-report setup: ") << r.Lines[i]
+            << '\n';
+    return r.Ok ? 0 : 1;
+#endif
+}
+
 const std::vector<TVerb>& Verbs() {
     static const std::vector<TVerb> verbs = {
         {"tree", "tree [--mode daily|weekly|monthly|all] [FORMAT OPTIONS] [FILE]",
@@ -269,8 +299,9 @@ const std::vector<TVerb>& Verbs() {
          "      records them: one line PROCESS<tab>CAPTION (empty where nothing can be told).\n"
          "      With --watch, a new line every 5 seconds whenever either changes, until\n"
          "      interrupted. With --which, the name of the way the focused window is learnt in\n"
-         "      this session (x11, sway, hyprland, niri, kwin, wlr-foreign-toplevel, win32, or\n"
-         "      none), then indented lines on what keeps it from seeing windows and why the\n"
+         "      this session (x11, sway, hyprland, niri, kwin, gnome, wlr-foreign-toplevel,\n"
+         "      win32, or none), then indented lines on what keeps it from seeing windows and why "
+         "the\n"
          "      others were passed over; then the idle source (\"idle: none, away detection is\n"
          "      off\" where there is none) and the lock source, and why the others were passed\n"
          "      over. ORVANE_PROBE=NAME in the environment picks one by name",
@@ -285,6 +316,14 @@ const std::vector<TVerb>& Verbs() {
          "      With --watch, a new line every half second until interrupted. probe --which\n"
          "      names the sources; ORVANE_IDLE=NAME in the environment picks the idle one",
          Presence},
+        {"setup", "setup",
+         "set up what this desktop needs before windows can be seen, without asking:\n"
+         "      in GNOME Shell, install the program's Shell extension for the current user\n"
+         "      (the variant for the Shell's version: the running Shell's, else that of\n"
+         "      gnome-shell --version) into ~/.local/share/gnome-shell/extensions/ and\n"
+         "      switch it on in the Shell's settings. GNOME Shell loads it after the next\n"
+         "      log-out and log-in. Exit status 1 when it could not be done",
+         Setup},
     };
     return verbs;
 }

@@ -16,7 +16,7 @@ namespace orvane::platform {
 class IProbeBackend : public IForegroundProbe {
 public:
     // What `orvane-report probe --which` prints: "x11", "win32", "sway", "hyprland", "niri",
-    // "kwin", "wlr-foreign-toplevel", "none", "scripted".
+    // "kwin", "gnome", "wlr-foreign-toplevel", "none", "scripted".
     virtual std::string_view Name() const = 0;
     // What keeps the backend from telling the focused window now, or why it sees only some
     // windows; empty when nothing does.
@@ -36,11 +36,14 @@ public:
     void SetForeground(std::string process, std::string caption) {
         FSample = {std::move(process), std::move(caption)};
     }
+    void SetProblem(std::string problem) { FProblem = std::move(problem); }
     std::string_view Name() const override { return "scripted"; }
     TForegroundSample Sample() override { return FSample; }
+    std::string Problem() override { return FProblem; }
 
 private:
     TForegroundSample FSample;
+    std::string FProblem;
 };
 
 // A backend the factory may pick.
@@ -60,6 +63,8 @@ TProbeCandidate HyprlandProbeCandidate();
 TProbeCandidate NiriProbeCandidate();
 // KDE Plasma: a script loaded into KWin pushes each activation (wayland/kwin.h).
 TProbeCandidate KWinProbeCandidate();
+// GNOME Shell through the extension the program ships (wayland/gnome.h).
+TProbeCandidate GnomeShellProbeCandidate();
 TProbeCandidate ForeignToplevelProbeCandidate();
 
 } // namespace orvane::platform

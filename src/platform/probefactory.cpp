@@ -36,9 +36,9 @@ std::vector<TProbeCandidate> ProbeCandidates() {
 #ifdef _WIN32
     return {Win32ProbeCandidate()};
 #else
-    std::vector<TProbeCandidate> wayland = {SwayProbeCandidate(), HyprlandProbeCandidate(),
-                                            NiriProbeCandidate(), KWinProbeCandidate(),
-                                            ForeignToplevelProbeCandidate()};
+    std::vector<TProbeCandidate> wayland = {
+        SwayProbeCandidate(), HyprlandProbeCandidate(),   NiriProbeCandidate(),
+        KWinProbeCandidate(), GnomeShellProbeCandidate(), ForeignToplevelProbeCandidate()};
     TProbeCandidate x11 = X11ProbeCandidate();
     if (const std::string forced = Env("ORVANE_PROBE"); !forced.empty()) {
         wayland.push_back(x11);
@@ -48,7 +48,7 @@ std::vector<TProbeCandidate> ProbeCandidates() {
                  nullptr}};
     }
     if (!IsWaylandSession()) return {x11};
-    // X11 comes last and only where no way of this compositor answers (KDE Plasma and GNOME, for
+    // X11 comes last and only where no way of this compositor answers (KDE Plasma, for
     // now): it then sees the XWayland windows, which beats seeing nothing. One backend is ever
     // asked, so no window is seen twice.
     wayland.push_back(x11);

@@ -30,6 +30,11 @@ enum class EMessageText {
     SCaptionAbout,
     SVersion, // one %s: the product version
     SAboutText,
+    SProbeProblem, // one %s: what keeps the probe from seeing windows
+    SGnomeOfferCaption,
+    SGnomeOfferText,
+    SGnomeSetupDone,
+    SGnomeSetupFailed, // one %s: what was done and what failed
 };
 
 struct TMessageTextEntry {
@@ -74,6 +79,19 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
     {EMessageText::SAboutText, "FrmAbout", "SAboutText", true,
      "\r\n\r\nCopyright (c) 2026 Orvane developers\r\nhttp://www.orvane.org\r\n"
      "All rights reserved.\r\n\r\ne-mail: info@orvane.org\r\n"},
+    {EMessageText::SProbeProblem, "fmActivity", "SProbeProblem", false,
+     "No window can be seen: %s"},
+    {EMessageText::SGnomeOfferCaption, "fmActivity", "SGnomeOfferCaption", false,
+     "GNOME Shell extension"},
+    {EMessageText::SGnomeOfferText, "fmActivity", "SGnomeOfferText", false,
+     "In GNOME Shell, Orvane needs its small Shell extension to see which window has the "
+     "focus; without it nothing is recorded.\r\n\r\nInstall and enable it for you now? GNOME "
+     "Shell loads it after you log out and log in once."},
+    {EMessageText::SGnomeSetupDone, "fmActivity", "SGnomeSetupDone", false,
+     "The extension is installed and enabled. Log out and log in once, so that GNOME Shell "
+     "loads it."},
+    {EMessageText::SGnomeSetupFailed, "fmActivity", "SGnomeSetupFailed", false,
+     "The extension could not be set up:\r\n%s"},
 };
 
 // The current texts: the built-in ones until a language file replaces them.

@@ -39,6 +39,8 @@ const char* const MainWindowKeys[] = {"fmActivity.Caption",
                                       "mnStartup.Hint",
                                       "mnPause.Caption",
                                       "mnAwayAfter.Caption",
+                                      "mnGnomeExtension.Caption",
+                                      "mnGnomeExtension.Hint",
                                       "mnAbout.Caption",
                                       "mnUpdate.Caption",
                                       "mnShow.Caption",
@@ -56,7 +58,12 @@ const char* const MainWindowKeys[] = {"fmActivity.Caption",
                                       "SRemoveActivitiesText",
                                       "SActivitiesFound",
                                       "SRemoveAll",
-                                      "SNegativeHours"};
+                                      "SNegativeHours",
+                                      "SProbeProblem",
+                                      "SGnomeOfferCaption",
+                                      "SGnomeOfferText",
+                                      "SGnomeSetupDone",
+                                      "SGnomeSetupFailed"};
 
 int CountOf(const QString& text, const QString& what) {
     return int(text.count(what));

@@ -63,7 +63,7 @@ TEST(ProbeFactory, TheSessionDecidesWhichBackendsAreTried) {
         env.Set(name, nullptr);
     const std::vector<std::string> x11 = {"x11"};
     const std::vector<std::string> wayland = {
-        "sway", "hyprland", "niri", "kwin", "wlr-foreign-toplevel", "x11"};
+        "sway", "hyprland", "niri", "kwin", "gnome", "wlr-foreign-toplevel", "x11"};
     EXPECT_EQ(Names(ProbeCandidates()), x11);
     env.Set("XDG_SESSION_TYPE", "x11");
     EXPECT_EQ(Names(ProbeCandidates()), x11);
@@ -91,26 +91,28 @@ TEST(ProbeFactory, AWaylandSessionWithoutACompositorSaysWhyForEachBackend) {
     for (const char* name : {"XDG_SESSION_TYPE", "ORVANE_PROBE", "SWAYSOCK", "NIRI_SOCKET",
                              "HYPRLAND_INSTANCE_SIGNATURE", "WAYLAND_SOCKET"})
         env.Set(name, nullptr);
+    env.Set("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtime.Path() + "/no-bus").c_str());
     env.Set("XDG_RUNTIME_DIR", runtime.Path());
     env.Set("WAYLAND_DISPLAY", "wayland-test");
     env.Set("DISPLAY", nullptr);
     env.Set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime.Path() + "/no-bus");
     TProbeChoice choice = CreateProbe();
     EXPECT_EQ(choice.Backend->Name(), "none");
-    ASSERT_EQ(choice.PassedOver.size(), 6u);
+    ASSERT_EQ(choice.PassedOver.size(), 7u);
     EXPECT_EQ(choice.PassedOver[0], "sway: $SWAYSOCK is not set");
     EXPECT_EQ(choice.PassedOver[1], "hyprland: $HYPRLAND_INSTANCE_SIGNATURE is not set");
     EXPECT_EQ(choice.PassedOver[2], "niri: $NIRI_SOCKET is not set");
     EXPECT_TRUE(choice.PassedOver[3].starts_with("kwin: no session bus")) << choice.PassedOver[3];
-    EXPECT_TRUE(choice.PassedOver[4].starts_with(
+    EXPECT_EQ(choice.PassedOver[4], "gnome: there is no session bus");
+    EXPECT_TRUE(choice.PassedOver[5].starts_with(
         "wlr-foreign-toplevel: cannot connect to the Wayland display \"wayland-test\""))
-        << choice.PassedOver[4];
-    EXPECT_EQ(choice.PassedOver[5], "x11: $DISPLAY is not set");
+        << choice.PassedOver[5];
+    EXPECT_EQ(choice.PassedOver[6], "x11: $DISPLAY is not set");
     // With an X display (XWayland) X11 is used: its XWayland windows beat seeing nothing.
     env.Set("DISPLAY", ":0");
     choice = CreateProbe();
     EXPECT_EQ(choice.Backend->Name(), "x11");
-    EXPECT_EQ(choice.PassedOver.size(), 5u);
+    EXPECT_EQ(choice.PassedOver.size(), 6u);
 
     // A socket named but dead: the reason names it.
     env.Set("SWAYSOCK", runtime.Path() + "/sway-ipc.gone.sock");
