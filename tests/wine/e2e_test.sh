@@ -57,9 +57,10 @@ shot about
 # Its OK button takes no synthetic click under Wine; Escape closes it once it has the focus.
 e2e_wait_for 30 eval 'xdotool key Escape; sleep 0.5; ! xdotool getwindowname "$about_wid" >/dev/null 2>&1 || ! xdotool search --onlyvisible --name "^About Orvane\$" >/dev/null' ||
     e2e_fail "the about window does not close"
-click "$main_wid" 146 34  # Options
-click "$main_wid" 165 55  # Language
-click "$main_wid" 291 102 # Deutsch
+# The language submenu by keys: where it opens depends on the Options menu's width. The languages
+# come in the order of their files: English, French, German (Deutsch), Spanish.
+click "$main_wid" 146 34 # Options
+for key in Down Right Down Down Return; do xdotool key "$key"; sleep 0.5; done
 window_of 'Orvane Aktivitätsaufzeichnung' >/dev/null
 click "$main_wid" 146 34 # Optionen
 shot main-german
