@@ -2,7 +2,6 @@
 
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
-#include "app/datafolders.h"
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
 #include "app/inifile.h"
@@ -10,6 +9,7 @@
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
+#include "platform/datafolders.h"
 #include "platform/platform.h"
 #include "platform/presencefactory.h"
 #include "platform/probefactory.h"

@@ -1,4 +1,4 @@
-#include "app/datafolders.h"
+#include "platform/datafolders.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,5 +1,7 @@
 #include "platform/wayland/gnomesetup.h"
 
+#include "platform/datafolders.h"
+
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusMessage>
@@ -97,14 +99,7 @@ std::string InstalledShellVersion() {
 }
 
 QString ShippedExtensionFolder(const QString& exeDir) {
-    const QString beside = exeDir + QStringLiteral("/gnome-shell");
-#ifdef ORVANE_INSTALL_DATADIR
-    if (!QFileInfo(beside).isDir()) {
-        const QString installed = QStringLiteral(ORVANE_INSTALL_DATADIR "/gnome-shell");
-        if (QFileInfo(installed).isDir()) return installed;
-    }
-#endif
-    return beside;
+    return ShippedFolder(exeDir, QStringLiteral("gnome-shell"));
 }
 
 QString UserExtensionFolder() {

@@ -1,5 +1,7 @@
 #include "platform/wayland/kwin.h"
 
+#include "platform/datafolders.h"
+
 #include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
 
@@ -95,15 +97,12 @@ QString KWinScriptFor(const QString& scriptTemplate, const QString& service) {
 }
 
 QString KWinScriptTemplatePath() {
-    const QString relative = QStringLiteral("/wayland/kwin-focus.js");
-    QStringList places;
-    if (QCoreApplication::instance()) places << QCoreApplication::applicationDirPath() + relative;
-#ifdef ORVANE_INSTALL_DATADIR
-    places << QStringLiteral(ORVANE_INSTALL_DATADIR) + relative;
-#endif
-    for (const QString& p : places)
-        if (QFileInfo(p).isFile()) return p;
-    return {};
+    // Without an application object only the installed copy can be found.
+    const QString exeDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QString path =
+        ShippedFolder(exeDir, QStringLiteral("wayland")) + QStringLiteral("/kwin-focus.js");
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
 namespace {
