@@ -2,6 +2,8 @@
 
 #include "platform/wayland/backend.h"
 
+#include "platform/wayland/display.h"
+
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
@@ -14,7 +16,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
 
 namespace orvane::platform::wayland {
 
@@ -171,27 +172,7 @@ struct TForeignToplevels::TConnection {
 
     // --- Reading ---
 
-    // Reads and handles what the compositor sent, waiting up to timeoutMs for something to
-    // arrive. False when the connection is broken.
-    bool ReadEvents(int timeoutMs) {
-        while (wl_display_prepare_read(Display) != 0)
-            if (wl_display_dispatch_pending(Display) < 0) return Broken();
-        if (wl_display_flush(Display) < 0 && errno != EAGAIN) {
-            wl_display_cancel_read(Display);
-            return Broken();
-        }
-        pollfd p{wl_display_get_fd(Display), POLLIN, 0};
-        int r;
-        do {
-            r = poll(&p, 1, timeoutMs);
-        } while (r < 0 && errno == EINTR);
-        if (r <= 0) {
-            wl_display_cancel_read(Display);
-            return r == 0 || Broken();
-        }
-        if (wl_display_read_events(Display) < 0) return Broken();
-        return wl_display_dispatch_pending(Display) >= 0 || Broken();
-    }
+    bool ReadEvents(int timeoutMs) { return ReadDisplayEvents(Display, timeoutMs) || Broken(); }
 
     bool Broken() {
         Lost = true;
@@ -199,23 +180,11 @@ struct TForeignToplevels::TConnection {
         return false;
     }
 
-    // Everything the compositor sent before our request now: the answer to a sync comes after it.
+    // Everything the compositor sent before now has been handled.
     bool Roundtrip(std::chrono::milliseconds timeout) {
-        bool done = false;
-        wl_callback* callback = wl_display_sync(Display);
-        static const wl_callback_listener listener = {
-            [](void* data, wl_callback*, std::uint32_t) { *static_cast<bool*>(data) = true; }};
-        wl_callback_add_listener(callback, &listener, &done);
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        bool ok = true;
-        while (!done && ok) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) break;
-            ok = ReadEvents(static_cast<int>(left.count()));
-        }
-        wl_callback_destroy(callback);
-        return done;
+        const TRoundtrip r = DisplayRoundtrip(Display, timeout);
+        if (r.Broken) Broken();
+        return r.Done;
     }
 };
 
