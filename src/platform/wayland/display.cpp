@@ -4,9 +4,27 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <poll.h>
 
 namespace orvane::platform::wayland {
+
+wl_display* ConnectDisplay(std::string& why) {
+    // A socket handed over in WAYLAND_SOCKET belongs to whoever it was meant for; connecting
+    // would take it.
+    if (const char* handed = std::getenv("WAYLAND_SOCKET"); handed && *handed) {
+        why = "$WAYLAND_SOCKET is set: the connection is not ours to take";
+        return nullptr;
+    }
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display) {
+        const char* name = std::getenv("WAYLAND_DISPLAY");
+        why = std::string("cannot connect to the Wayland display \"") +
+              (name && *name ? name : "wayland-0") + "\": " + std::strerror(errno);
+    }
+    return display;
+}
 
 bool ReadDisplayEvents(wl_display* display, int timeoutMs) {
     while (wl_display_prepare_read(display) != 0)

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 struct wl_display;
 
 namespace orvane::platform::wayland {
+
+// A connection of the program's own to the session's compositor; null with the reason in why.
+wl_display* ConnectDisplay(std::string& why);
 
 // Reads and handles what the compositor sent, waiting up to timeoutMs for something to arrive.
 // False when the connection is broken; a wait that runs out is not.

@@ -192,20 +192,9 @@ TForeignToplevels::TForeignToplevels() = default;
 TForeignToplevels::~TForeignToplevels() = default;
 
 std::unique_ptr<TForeignToplevels> TForeignToplevels::Connect(std::string& why) {
-    // A socket handed over in WAYLAND_SOCKET belongs to whoever it was meant for; connecting
-    // would take it.
-    if (const char* handed = std::getenv("WAYLAND_SOCKET"); handed && *handed) {
-        why = "$WAYLAND_SOCKET is set: the connection is not ours to take";
-        return nullptr;
-    }
     auto c = std::make_unique<TConnection>();
-    c->Display = wl_display_connect(nullptr);
-    if (!c->Display) {
-        const char* name = std::getenv("WAYLAND_DISPLAY");
-        why = std::string("cannot connect to the Wayland display \"") +
-              (name && *name ? name : "wayland-0") + "\": " + std::strerror(errno);
-        return nullptr;
-    }
+    c->Display = ConnectDisplay(why);
+    if (!c->Display) return nullptr;
     c->Registry = wl_display_get_registry(c->Display);
     static const wl_registry_listener registryListener = {TConnection::Global,
                                                           TConnection::GlobalRemove};

@@ -136,18 +136,9 @@ struct TConnection {
 
 std::unique_ptr<TConnection> Connect(EIdleProtocol protocol, TIdleNotifyState& state,
                                      std::string& why) {
-    if (const char* handed = std::getenv("WAYLAND_SOCKET"); handed && *handed) {
-        why = "$WAYLAND_SOCKET is set: the connection is not ours to take";
-        return nullptr;
-    }
     auto c = std::make_unique<TConnection>(protocol, state);
-    c->Display = wl_display_connect(nullptr);
-    if (!c->Display) {
-        const char* name = std::getenv("WAYLAND_DISPLAY");
-        why = std::string("cannot connect to the Wayland display \"") +
-              (name && *name ? name : "wayland-0") + "\": " + std::strerror(errno);
-        return nullptr;
-    }
+    c->Display = ConnectDisplay(why);
+    if (!c->Display) return nullptr;
     c->Registry = wl_display_get_registry(c->Display);
     static const wl_registry_listener registryListener = {TConnection::Global,
                                                           TConnection::GlobalRemove};
