@@ -54,9 +54,20 @@ click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; sleep 1.5; 
 click "$main_wid" 198 34 # About
 about_wid=$(window_of 'About Orvane')
 shot about
-# Its OK button takes no synthetic click under Wine; Escape closes it once it has the focus.
-e2e_wait_for 30 eval 'xdotool key Escape; sleep 0.5; ! xdotool getwindowname "$about_wid" >/dev/null 2>&1 || ! xdotool search --onlyvisible --name "^About Orvane\$" >/dev/null' ||
-    e2e_fail "the about window does not close"
+# Its OK button takes no synthetic click under Wine; Escape closes it once it has the focus, which
+# a new window does not always get by itself.
+about_open() { xdotool search --onlyvisible --name '^About Orvane$' >/dev/null 2>&1; }
+for ((i = 0; i < 20; i++)); do
+    about_open || break
+    xdotool windowactivate "$about_wid" 2>/dev/null || true
+    xdotool windowfocus "$about_wid" 2>/dev/null || true
+    sleep 0.3
+    xdotool key Escape
+    sleep 0.5
+done
+about_open && e2e_fail "the about window does not close"
+xdotool windowactivate "$main_wid" 2>/dev/null || true
+sleep 0.5
 # The language submenu by keys: where it opens depends on the Options menu's width. The languages
 # come in the order of their files: English, French, German (Deutsch), Spanish.
 click "$main_wid" 146 34 # Options
