@@ -97,6 +97,16 @@ int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return loaded;
 }
 
+// An application object for the verbs that need Qt's event loop or its paths, unless the caller
+// (a test) has one already.
+std::unique_ptr<QCoreApplication> OwnApplication() {
+    if (QCoreApplication::instance()) return nullptr;
+    static int argc = 1;
+    static char name[] = "orvane-report";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 #ifndef _WIN32
 // An interrupted --watch ends through the event loop, so that the backend cleans up after itself
 // (the KWin one unloads its script from KWin).
@@ -125,13 +135,7 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         return 64;
     }
     // The backends may listen on the event loop, as they do in the recorder.
-    std::unique_ptr<QCoreApplication> ownApp;
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "orvane-report";
-        static char* argv[] = {name, nullptr};
-        ownApp = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const std::unique_ptr<QCoreApplication> ownApp = OwnApplication();
     platform::TProbeChoice choice = platform::CreateProbe();
     platform::IProbeBackend& probe = *choice.Backend;
     if (which) {
@@ -213,13 +217,7 @@ int Presence(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
     }
     // The lock sources follow their notices on the event loop.
-    std::unique_ptr<QCoreApplication> ownApp;
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "orvane-report";
-        static char* argv[] = {name, nullptr};
-        ownApp = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const std::unique_ptr<QCoreApplication> ownApp = OwnApplication();
     platform::TPresenceChoice choice = platform::CreatePresenceSources();
     if (choice.Idle) choice.Idle->SetThreshold(thresholdMs);
     const auto sample = [&] {
@@ -252,13 +250,7 @@ int Setup(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     err << "orvane-report setup: nothing to set up on Windows\n";
     return 1;
 #else
-    std::unique_ptr<QCoreApplication> ownApp;
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "orvane-report";
-        static char* argv[] = {name, nullptr};
-        ownApp = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const std::unique_ptr<QCoreApplication> ownApp = OwnApplication();
     const platform::gnome::TSetupResult r = platform::gnome::SetUpExtension(
         platform::gnome::ShippedExtensionFolder(QCoreApplication::applicationDirPath()));
     for (std::size_t i = 0; i < r.Lines.size(); ++i)
