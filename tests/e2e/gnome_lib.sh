@@ -7,7 +7,8 @@
 #   ...install and enable extensions (gsettings works from here)...
 #   e2e_start_gnome          # the Shell; returns once the program's extension answers
 #   activate TITLE           # focus to the window titled TITLE (the test helper extension)
-#   has_window TITLE         # a window of that title exists
+#   has_window TITLE         # a window of that title has been shown (and so will not take the
+#                            # focus from another any more)
 
 E2E_GNOME_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_PYTHON=/usr/bin/python3 # Debian's, which has the D-Bus module
@@ -29,8 +30,8 @@ gvariant_string() {
 focused_is() {
     [ "$(shell_call -o /org/orvane/Test -m org.orvane.Test1.Focused)" = "($(gvariant_string "$1"),)" ]
 }
-# A window that has just appeared may still take the focus when its first frame is shown: ask
-# again until the focus stays.
+# The focus does not always move at the first request (the overview may still be closing): ask
+# again until it has.
 activate() {
     local out _
     for _ in 1 2 3 4 5; do

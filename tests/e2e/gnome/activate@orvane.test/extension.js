@@ -23,6 +23,12 @@ const Interface = `<node>
 
 class TestHelper {
     enable() {
+        // A window is listed once the Shell has shown it: before that it may still take the focus
+        // from one activated in the meantime.
+        this._shown = new WeakSet();
+        this._mapId = global.window_manager.connect('map', (_wm, actor) => {
+            this._shown.add(actor.meta_window);
+        });
         this._dbus = Gio.DBusExportedObject.wrapJSObject(Interface, this);
         this._dbus.export(Gio.DBus.session, '/org/orvane/Test');
     }
@@ -30,10 +36,11 @@ class TestHelper {
     disable() {
         this._dbus.unexport();
         this._dbus = null;
+        global.window_manager.disconnect(this._mapId);
     }
 
     _windows() {
-        return global.get_window_actors().map(a => a.meta_window);
+        return global.get_window_actors().map(a => a.meta_window).filter(w => this._shown.has(w));
     }
 
     Activate(title) {
