@@ -68,6 +68,7 @@ folder="$XDG_DATA_HOME/Orvane"
 e2e_spawn orvane env QT_QPA_PLATFORM=wayland "$orvane"
 orvane_pid=$E2E_PID
 e2e_wait_for 20 test -s "$folder/orvane.cdat" || e2e_fail "the recorder did not start"
+e2e_wait_for 20 has_window "Orvane" || e2e_fail "the recorder's window did not appear"
 e2e_spawn watch "$report" probe --watch
 
 activate "Alpha é"
