@@ -89,9 +89,7 @@ orvane_sanitized_tests() {
     export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan:log_exe_name=1"
     export LSAN_OPTIONS="suppressions=$ORVANE_ROOT/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan:log_exe_name=1"
-    # Not the two away tests: they spend 200 s waiting for the idle threshold to pass, and the
-    # sampler's away paths they take run under the sanitizers in the unit tests.
-    ctest --output-on-failure --timeout 600 --no-tests=error -E '^e2e\.away_'
+    ctest --output-on-failure --timeout 600 --no-tests=error -j2
   ) || status=1
   local f
   for f in "$logs"/*; do
