@@ -7,7 +7,10 @@
 #include <climits>
 #include <cstdio>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -226,14 +229,20 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     if (!f) throw EFileError(UnableToWrite(FFileName));
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = std::fflush(f) == 0 && ok;
-#ifndef _WIN32
+#ifdef _WIN32
+    ok = ::_commit(::_fileno(f)) == 0 && ok;
+#else
     ok = ::fsync(::fileno(f)) == 0 && ok;
 #endif
     ok = std::fclose(f) == 0 && ok;
 #ifdef _WIN32
-    if (ok) std::remove(target.c_str());
+    // One step, as rename does elsewhere: never a moment without a settings file.
+    ok = ok && MoveFileExA(temp.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
 #endif
-    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!ok) {
         std::remove(temp.c_str());
         throw EFileError(UnableToWrite(FFileName));
     }
