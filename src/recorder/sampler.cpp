@@ -3,6 +3,7 @@
 #include "recorder/textformat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace orvane {
@@ -48,6 +49,34 @@ bool TSampler::EndRunningEntryAt(std::uint64_t ms) {
     return true;
 }
 
+bool TSampler::EndEntriesAt(std::uint64_t ms) {
+    if (!FActivities.LastEntryOpen()) return false;
+    if (ms >= FRunningSinceMs) return EndRunningEntryAt(ms);
+    // Windows that came to the front after that moment did so by themselves: nobody was there.
+    // Their entries hold nobody's time. Only the unbroken run behind the running entry is looked
+    // at (each entry ended where the next began), and its starts are counted back on the
+    // monotonic clock by the entries' lengths, so that a step of the wall clock changes nothing.
+    const TActivityList& entries = FActivities;
+    double startMs = static_cast<double>(FRunningSinceMs);
+    TDateTime nextStart = entries.Items(entries.Count() - 1).Start;
+    FActivities.RemoveAt(FActivities.Count() - 1);
+    while (FActivities.Count() > 0) {
+        const int i = FActivities.Count() - 1;
+        const TEntry& e = entries.Items(i);
+        if (std::abs(e.Start + e.Duration - nextStart) * MSecsPerDay > 1000) break;
+        const double eStartMs = startMs - e.Duration * MSecsPerDay;
+        if (eStartMs < static_cast<double>(ms)) {
+            FActivities.Items(i).Duration = (static_cast<double>(ms) - eStartMs) / MSecsPerDay;
+            break;
+        }
+        startMs = eStartMs;
+        nextStart = e.Start;
+        FActivities.RemoveAt(i);
+    }
+    FActivities.SealLastEntry();
+    return true;
+}
+
 void TSampler::Report(EStretch kind, bool begins, std::uint64_t fromMs, std::uint64_t toMs,
                       TDateTime time) {
     if (FHooks.Stretch)
@@ -65,7 +94,7 @@ void TSampler::BeginStretch(EStretch kind, std::uint64_t sinceMs) {
         sinceMs = std::max(sinceMs, FStretchSinceMs);
         EndStretch(sinceMs);
     }
-    const bool closed = EndRunningEntryAt(sinceMs);
+    const bool closed = EndEntriesAt(sinceMs);
     FStretch = kind;
     FStretchSinceMs = sinceMs;
     FLastProcess.clear();

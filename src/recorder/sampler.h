@@ -100,6 +100,9 @@ private:
     // Ends the running entry at the given monotonic time (never before its start) and seals it;
     // true when there was one.
     bool EndRunningEntryAt(std::uint64_t ms);
+    // The same for a moment that may lie before the running entry's start (the last input of a
+    // user found away): the entries opened after it go, and the one running then ends there.
+    bool EndEntriesAt(std::uint64_t ms);
     void Report(EStretch kind, bool begins, std::uint64_t fromMs, std::uint64_t toMs,
                 TDateTime time);
     void BeginStretch(EStretch kind, std::uint64_t sinceMs);

@@ -371,14 +371,30 @@ TEST(SamplerPresence, TimeNobodySpentIsNotCounted) {
          "a@5+100 ", ""},
         {"an idle source that cannot tell is no absence", 1,
          [](R& r) { r.Run(5, 105, "a", R::Unknown); }, "a@5+100 ", ""},
-        {"nothing opens while away, and no entry ends before its start", 1,
+        {"nothing opens while away", 1,
          [](R& r) {
              r.Run(5, 30, "a");
              r.Run(35, 90, "b", 30); // b came to the front by itself
              r.Run(95, 120, "c", 30);
              r.Run(125, 130, "c");
          },
-         "a@5+30 b@35+0 c@125+5 ", "away+@30/60 away-@125/95 "},
+         "a@5+25 c@125+5 ", "away+@30/60 away-@125/95 "},
+        {"windows that came to the front after the last input hold no time", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 45, "b", 30);
+             r.Run(50, 90, "c", 30);
+             r.Run(95, 100, "a");
+         },
+         "a@5+25 a@95+5 ", "away+@30/60 away-@95/65 "},
+        {"an entry ended before them by a blank stretch keeps its time", 1,
+         [](R& r) {
+             r.Run(5, 20, "a");
+             r.Run(25, 25, "", 22);
+             r.Run(30, 85, "b", 22);
+             r.Run(90, 95, "b");
+         },
+         "a@5+20 b@90+5 ", "away+@22/63 away-@90/68 "},
         {"locked: the entry ends at the lock, nothing opens until the unlock", 1,
          [](R& r) {
              r.Run(5, 30, "a");
