@@ -20,6 +20,11 @@ ORVANE_PACKAGE_TOOLS=(
   dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
+# What the Windows build and its Wine tests use besides (scripts/test-windows).
+ORVANE_WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix wine wine64 qt6-base-dev-tools xz-utils zip
+)
+
 orvane_need_packages() {
   local missing=() p
   for p in "$@"; do
@@ -76,20 +81,25 @@ orvane_build() {
   cmake --build "$dir" -j"$(nproc)"
 }
 
-# orvane_sanitized_tests BUILD_DIR: builds the tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs all of them. The reports go to files, so that one from a
-# program whose exit status no test looks at (the recorder of the e2e tests) fails the run too.
+# orvane_sanitized_build BUILD_DIR: the tests built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+orvane_sanitized_build() {
+  orvane_build "$1" -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF -DORVANE_WERROR=ON -DORVANE_TESTS=ON
+}
+
+# orvane_sanitized_tests BUILD_DIR: builds the sanitized tests (when not built yet) and runs all of
+# them. The reports go to files, so that one from a program whose exit status no test looks at (the
+# recorder of the e2e tests) fails the run too.
 orvane_sanitized_tests() {
   local dir=$1 logs status=0
-  orvane_build "$dir" -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF -DORVANE_WERROR=ON \
-    -DORVANE_TESTS=ON || return 1
+  orvane_sanitized_build "$dir" || return 1
   logs=$(mktemp -d /tmp/orvane-sanitizer-XXXXXX)
   (
     cd "$dir" || exit 1
     export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan:log_exe_name=1"
     export LSAN_OPTIONS="suppressions=$ORVANE_ROOT/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan:log_exe_name=1"
-    ctest --output-on-failure --timeout 600 --no-tests=error -j2
+    ctest --output-on-failure --timeout 600 --no-tests=error -j2 -LE unsanitized
   ) || status=1
   local f
   for f in "$logs"/*; do
