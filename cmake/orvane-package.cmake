@@ -52,7 +52,7 @@ install(FILES ${ORVANE_KWIN_SCRIPT} DESTINATION ${CMAKE_INSTALL_DATADIR}/orvane/
 # copies the one the user's Shell loads into the user's extension folder. Not installed
 # system-wide under gnome-shell/extensions/: one folder there holds one variant, and which one
 # fits is known only from the Shell that runs.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/
+install(DIRECTORY ${CMAKE_BINARY_DIR}/gnome-shell/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/orvane/gnome-shell)
 
 set(CPACK_GENERATOR DEB)

@@ -48,9 +48,9 @@ record_window() {
     e2e_stop "$pid"
 }
 
-# check_record NAME FOLDER ORIGINAL READABLE_DUMP WINDOW_CAPTION OWNER_MODE
+# check_record NAME FOLDER ORIGINAL READABLE_DUMP WINDOW_CAPTION OWNER_MODE [WINDOW_PROGRAM]
 check_record() {
-    local name=$1 folder=$2 original=$3 readable=$4 caption=$5 owner_mode=$6
+    local name=$1 folder=$2 original=$3 readable=$4 caption=$5 owner_mode=$6 win=${7:-$WIN_A}
     local aside=("$folder"/orvane.cdat.damaged-*)
     e2e_expect "$name: one file moved aside" 1 "${#aside[@]}"
     cmp "${aside[0]}" "$original" || e2e_fail "$name: the moved-aside file differs from the original"
@@ -69,7 +69,7 @@ entries = [json.loads(l) for l in sys.stdin if l.strip()]
 ours = [e for e in entries if e["process"] == win and e["caption"] == caption]
 assert ours, entries
 print("recorded", [round(e["duration"] * 86400, 1) for e in ours], file=sys.stderr)
-' "$WIN_A" "$caption" || e2e_fail "$name: the recorded window is not in the new record"
+' "$win" "$caption" || e2e_fail "$name: the recorded window is not in the new record"
 }
 
 # 1. A damaged record: entry 500 of 1,000 has an impossible length.
@@ -132,9 +132,12 @@ done
 "${as_user[@]}" cat "$user_folder/orvane.cdat" >/dev/null 2>&1 &&
     e2e_fail "the user can read the root-owned record"
 
-e2e_window gamma "${as_user[@]}" "$WIN_A" "Gamma window"
-record_window orvane-unreadable "$E2E_WID" "$user_folder" "${as_user[@]}" "$ORVANE"
+# Copies the user may run wherever the build tree lies (a checkout in a folder only root enters).
+user_win=$(e2e_user_program "$WIN_A")
+e2e_window gamma "${as_user[@]}" "$user_win" "Gamma window"
+record_window orvane-unreadable "$E2E_WID" "$user_folder" "${as_user[@]}" \
+    "$(e2e_user_program "$ORVANE")"
 check_record unreadable "$user_folder" "$E2E_DIR/unreadable.orig" "$E2E_DIR/unreadable.readable" \
-    "Gamma window" "0 600"
+    "Gamma window" "0 600" "$user_win"
 e2e_expect "the new record belongs to the user" 65534 "$(stat -c %u "$user_folder/orvane.cdat")"
 e2e_finish

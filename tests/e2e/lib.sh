@@ -277,8 +277,8 @@ e2e_start_sway() {
     e2e_log "sway on $WAYLAND_DISPLAY, $SWAYSOCK"
 }
 
-# e2e_user_program PATH: a copy of the program that the session's user can run, for a build tree
-# in a folder only root may enter (a checkout under /root).
+# e2e_user_program PATH: a copy of the program that the unprivileged user of a test (nobody) can
+# run, for a build tree in a folder only root may enter (a checkout under /root, a 0700 folder).
 e2e_user_program() {
     mkdir -p "$E2E_DIR/bin"
     cp "$1" "$E2E_DIR/bin/"

@@ -1,9 +1,5 @@
-// GNOME Shell 45 and later (ES module). Keep the body the same as ../legacy/extension.js: only
-// the way the Shell loads it differs.
-import Gio from 'gi://Gio';
-import GLib from 'gi://GLib';
-import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
-
+// The body of both variants of the extension (legacy/ and module/): what the Shell is asked
+// and what goes out on the bus. The build puts it into each variant's wrapper.
 const ObjectPath = '/org/orvane/Focus';
 const Interface = `<node>
   <interface name="org.orvane.Focus1">
@@ -82,17 +78,5 @@ class FocusExport {
             return;
         this._last = key;
         this._dbus.emit_signal('FocusChanged', new GLib.Variant('(buss)', state));
-    }
-}
-
-export default class OrvaneFocusExtension extends Extension {
-    enable() {
-        this._export = new FocusExport();
-        this._export.enable();
-    }
-
-    disable() {
-        this._export.disable();
-        this._export = null;
     }
 }
