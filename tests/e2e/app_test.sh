@@ -5,9 +5,7 @@
 set -euo pipefail
 ORVANE=$1 REPORT=$2 WIN_A=$3 WIN_B=$4
 source "$(dirname "$0")/lib.sh"
-e2e_init
-e2e_start_x
-e2e_start_wm
+e2e_x_session
 
 e2e_spawn orvane "$ORVANE"
 ORVANE_PID=$E2E_PID

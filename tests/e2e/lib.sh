@@ -9,6 +9,11 @@
 #   e2e_window NAME PROGRAM ARGS... # starts a test window; its id in E2E_WID, pid in E2E_PID
 #   e2e_activate WID                # through the window manager, waits until it is active
 #   e2e_stop PID                    # ends one process started here
+#   e2e_x_session                   # e2e_init, e2e_start_x and e2e_start_wm in one
+#   e2e_two_windows WIN_A WIN_B     # "Alpha window" and "Beta window" of two programs, the
+#                                   # first in front; their ids in WA and WB
+#   e2e_recorder_started ORVANE     # the recorder started, returns once it has written its
+#                                   # record; its pid in ORVANE_PID, its data folder in folder
 #
 # Every process is started in a session of its own, so that ending it also ends what it started.
 # A script exits 77 (skip) when the programs it needs are missing.
@@ -176,6 +181,27 @@ e2e_window() {
     local file="$E2E_DIR/$name.out"
     e2e_wait_for 10 grep -q '^0x' "$file" || e2e_fail "window $name did not appear"
     E2E_WID=$(head -n1 "$file")
+}
+
+e2e_x_session() {
+    e2e_init
+    e2e_start_x
+    e2e_start_wm
+}
+
+e2e_two_windows() {
+    e2e_window alpha "$1" "Alpha window"
+    WA=$E2E_WID
+    e2e_window beta "$2" "Beta window"
+    WB=$E2E_WID
+    e2e_activate "$WA"
+}
+
+e2e_recorder_started() {
+    folder="$XDG_DATA_HOME/Orvane"
+    e2e_spawn orvane "$1"
+    ORVANE_PID=$E2E_PID
+    e2e_wait_for 20 test -s "$folder/orvane.cdat" || e2e_fail "nothing recorded after the start"
 }
 
 e2e_activate() {

@@ -6,9 +6,7 @@ set -euo pipefail
 ORVANE=$1 REPORT=$2 WIN_A=$3
 source "$(dirname "$0")/lib.sh"
 e2e_require strace
-e2e_init
-e2e_start_x
-e2e_start_wm
+e2e_x_session
 
 folder="$XDG_DATA_HOME/Orvane"
 data="$folder/orvane.cdat"

@@ -5,20 +5,10 @@
 set -euo pipefail
 ORVANE=$1 REPORT=$2 WIN_A=$3 WIN_B=$4
 source "$(dirname "$0")/lib.sh"
-e2e_init
-e2e_start_x
-e2e_start_wm
-
-folder="$XDG_DATA_HOME/Orvane"
-e2e_window alpha "$WIN_A" "Alpha window"
-WA=$E2E_WID
-e2e_window beta "$WIN_B" "Beta window"
-WB=$E2E_WID
-e2e_activate "$WA"
-
-e2e_spawn orvane "$ORVANE"
-recorder=$E2E_PID
-e2e_wait_for 20 test -s "$folder/orvane.cdat" || e2e_fail "nothing recorded after the start"
+e2e_x_session
+e2e_two_windows "$WIN_A" "$WIN_B"
+e2e_recorder_started "$ORVANE"
+recorder=$ORVANE_PID
 sleep 3
 e2e_activate "$WB"
 sleep 30 # less than a minute: no minute write since the change
