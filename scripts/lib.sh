@@ -74,10 +74,12 @@ orvane_build_windows_program() {
 }
 
 # orvane_build BUILD_DIR [cmake options...]
+# ccache, where it is installed, serves rebuilds in other folders and clones (not installed here).
 orvane_build() {
-  local dir=$1
+  local dir=$1 launcher=()
   shift
-  cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja "$@" >/dev/null || return
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null || return
   cmake --build "$dir" -j"$(nproc)"
 }
 
