@@ -83,6 +83,9 @@ print(round(sum(e["duration"] for e in map(json.loads, sys.stdin) if e["caption"
 }
 has_entry() { "$REPORT" dump "$folder/orvane.cdat" 2>/dev/null | grep -q "\"caption\":\"$1\""; }
 e2e_wait_for 20 has_entry "Alpha window" || e2e_fail "the recorder did not record the window"
+# So that a forged LockedHint would be listened to.
+e2e_expect "logind's session is a lock source" "lock: logind" \
+    "$("$REPORT" probe --which | grep '^lock:')"
 opened=$(date +%s.%N)
 
 # --- Forged notices from the other user, every 2 s for 26 s ---------------------------------------
@@ -138,4 +141,4 @@ beta=$(seconds "Beta window")
 python3 -c 'import sys; sys.exit(0 if float(sys.argv[1]) >= 2 else 1)' "$beta" ||
     e2e_fail "nothing recorded after the wake-up notice (Beta window: $beta s)"
 e2e_log "ok: recorded after the wake-up notice (Beta window: $beta s)"
-e2e_log "PASS"
+e2e_finish
