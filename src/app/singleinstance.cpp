@@ -6,15 +6,21 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #ifdef ORVANE_LOCAL_SOCKET
 #include <QLocalServer>
 #include <QLocalSocket>
 #endif
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <filesystem>
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 namespace orvane {
 
@@ -31,20 +37,59 @@ TSingleInstance::TSingleInstance(std::string dataFile, int answerMs, QObject* pa
 
 TSingleInstance::~TSingleInstance() = default;
 
+#ifndef Q_OS_WIN
+namespace {
+
+// Room for a socket's path, its terminating zero left out.
+constexpr qsizetype MaxSocketPath = sizeof(sockaddr_un::sun_path) - 1;
+
+// A folder that only we may enter, created where missing. One that is a link, or another user's
+// (anyone may create a name in the temporary folder before us), is never used.
+bool PrivateFolder(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    return (st.st_mode & 077) == 0 || ::chmod(name.constData(), 0700) == 0;
+}
+
+// Where our sockets live: under the runtime folder, else in a folder of ours in the temporary
+// folder; the first whose path leaves room for a socket name of nameLength characters.
+QString SocketFolder(qsizetype nameLength) {
+    QStringList candidates;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime)) candidates << runtime + "/orvane";
+    const QString own = "/orvane-" + QString::number(::getuid());
+    candidates << QDir::tempPath() + own << "/tmp" + own;
+    for (const QString& folder : candidates)
+        if (QFile::encodeName(folder).size() + 1 + nameLength <= MaxSocketPath &&
+            PrivateFolder(folder))
+            return folder;
+    return {};
+}
+
+} // namespace
+#endif
+
 QString TSingleInstance::ServerName(const std::string& dataFile) {
-    QString path = QFileInfo(QString::fromStdString(dataFile)).absoluteFilePath();
+    // The folder with its links resolved: a data folder reached through a link is the same
+    // record, with the same lock file, and must find the same copy. The file itself may be
+    // missing yet.
+    const QFileInfo file(QString::fromStdString(dataFile));
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    QString path = folder.isEmpty() ? file.absoluteFilePath() : folder + "/" + file.fileName();
 #ifdef Q_OS_WIN
     path = path.toLower(); // one file, however it is spelt
 #endif
-    const QString name =
-        "orvane-" +
-        QString::fromLatin1(
-            QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(24));
+    const QString hash = QString::fromLatin1(
+        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(24));
 #ifdef Q_OS_WIN
-    return name;
+    return "orvane-" + hash;
 #else
-    // A full path, so that the socket lives in the user's private runtime folder.
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/" + name;
+    // A short name in a folder of ours: a socket path is limited to about a hundred bytes.
+    const QString socketFolder = SocketFolder(hash.size());
+    return socketFolder.isEmpty() ? QString() : socketFolder + "/" + hash;
 #endif
 }
 
@@ -74,6 +119,7 @@ TSingleInstance::EStart TSingleInstance::Start() {
 #ifdef ORVANE_LOCAL_SOCKET
 bool TSingleInstance::AskToShow(bool retry) {
     const QString name = ServerName(FDataFile);
+    if (name.isEmpty()) return false;
     QLocalSocket socket;
     QEventLoop loop;
     QByteArray received;
@@ -106,6 +152,10 @@ bool TSingleInstance::AskToShow(bool retry) {
 
 void TSingleInstance::Listen() {
     const QString name = ServerName(FDataFile);
+    if (name.isEmpty()) {
+        qWarning("orvane: no private folder for the socket that later starts would ask");
+        return;
+    }
     FServer = new QLocalServer(this);
     FServer->setSocketOptions(QLocalServer::UserAccessOption);
     connect(FServer, &QLocalServer::newConnection, this, [this] {

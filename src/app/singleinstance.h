@@ -32,8 +32,9 @@ public:
     EStart Start();
     const std::string& DataFile() const { return FDataFile; }
 
-    // The socket of a data file: in the user's runtime folder on Unix, a named pipe on Windows;
-    // named after a hash of the file's absolute path.
+    // The socket of a data file: on Unix in a folder of the user's own (under the runtime folder,
+    // else in the temporary folder), on Windows a named pipe; named after a hash of the file's
+    // path with its folder's links resolved. Empty when no private folder can be had.
     static QString ServerName(const std::string& dataFile);
 
 signals:

@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <optional>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -51,6 +53,28 @@ protected:
     QTemporaryDir dir;
     std::string data;
     TellDialogs dialogs;
+};
+
+// Sets an environment variable (null: unsets it) and puts the old value back at the end.
+class TEnvSet {
+public:
+    TEnvSet(const char* name, const std::optional<QByteArray>& value) : FName(name) {
+        if (qEnvironmentVariableIsSet(name)) FOld = qgetenv(name);
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    ~TEnvSet() {
+        if (FOld)
+            qputenv(FName, *FOld);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char* FName;
+    std::optional<QByteArray> FOld;
 };
 
 } // namespace
@@ -112,4 +136,67 @@ TEST_F(SingleInstance, AHolderThatDoesNotAnswerIsReportedAndTheStartEnds) {
     EXPECT_TRUE(dialogs.told[0].contains("already runs")) << dialogs.told[0].toStdString();
     EXPECT_TRUE(dialogs.told[0].contains(QString::fromStdString(data)));
     EXPECT_FALSE(fs::exists(data));
+}
+
+// A socket path holds about a hundred bytes; a runtime folder may be longer, or not be set at all;
+// a data folder may be reached through a link. A second start finds the first in each case.
+TEST_F(SingleInstance, TheSecondStartFindsTheFirstWhereverTheFoldersLie) {
+    const QString root = dir.path();
+    const QString longRuntime = root + "/" + QString(110, 'r');
+    ASSERT_TRUE(QDir().mkpath(longRuntime));
+    ASSERT_EQ(::chmod(QFile::encodeName(longRuntime).constData(), 0700), 0);
+    ASSERT_TRUE(QDir().mkpath(root + "/tmp"));
+    ASSERT_TRUE(QDir().mkpath(root + "/real"));
+    fs::create_directory_symlink((root + "/real").toStdString(), (root + "/link").toStdString());
+    const TEnvSet tmp("TMPDIR", (root + "/tmp").toUtf8());
+    const struct Case {
+        const char* What;
+        std::optional<QByteArray> Runtime;
+        QString First, Second; // the data folders of the two starts
+    } cases[] = {
+        {"a runtime folder of 110 characters", longRuntime.toUtf8(), "/Orvane", "/Orvane"},
+        {"no runtime folder", std::nullopt, "/Orvane", "/Orvane"},
+        {"the data folder through a link", std::nullopt, "/real", "/link"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const TEnvSet runtime("XDG_RUNTIME_DIR", c.Runtime);
+        TSingleInstance first((root + c.First + "/orvane.cdat").toStdString());
+        ASSERT_EQ(first.Start(), TSingleInstance::EStart::First);
+        QSignalSpy shown(&first, &TSingleInstance::showRequested);
+        TSingleInstance second((root + c.Second + "/orvane.cdat").toStdString(), 500);
+        EXPECT_EQ(second.Start(), TSingleInstance::EStart::HandedOver);
+        EXPECT_EQ(shown.count(), 1);
+
+        const QString name = TSingleInstance::ServerName(first.DataFile());
+        EXPECT_LT(name.toUtf8().size(), 100) << name.toStdString();
+        // In a folder of ours that nobody else may enter.
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(QFileInfo(name).path()).constData(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_uid, ::getuid());
+        EXPECT_EQ(st.st_mode & 077, 0u);
+        if (!c.Runtime) {
+            EXPECT_TRUE(name.startsWith(root + "/tmp/orvane-")) << name.toStdString();
+        }
+    }
+}
+
+// Anyone may create a name in the temporary folder: a folder there that is not ours is never
+// used. Needs root, to be another user.
+TEST_F(SingleInstance, AFolderOfAnotherUserInTheTemporaryFolderIsNotUsed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    const QString tmp = dir.path() + "/tmp";
+    const QString planted = tmp + "/orvane-" + QString::number(::getuid());
+    ASSERT_TRUE(QDir().mkpath(planted));
+    ASSERT_EQ(::chown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(planted).constData(), 0777), 0);
+    const TEnvSet tmpdir("TMPDIR", tmp.toUtf8());
+    const TEnvSet runtime("XDG_RUNTIME_DIR", std::nullopt);
+    const QString name = TSingleInstance::ServerName(data);
+    EXPECT_FALSE(name.startsWith(planted)) << name.toStdString();
+    TSingleInstance first(data);
+    ASSERT_EQ(first.Start(), TSingleInstance::EStart::First);
+    TSingleInstance second(data, 500);
+    EXPECT_EQ(second.Start(), TSingleInstance::EStart::HandedOver);
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A stand-in for logind on a private system bus, enough for a headless GNOME Shell in the tests:
-one active user session "e2e" that the Shell finds through $XDG_SESSION_ID.
+one active user session "e2e" that the Shell finds through $XDG_SESSION_ID. The test-only
+org.orvane.Test.AnnounceSleep(b) on the manager sends PrepareForSleep(b).
 
     fakelogind.py READY_FILE   (writes READY_FILE once its name is owned)
 """
@@ -53,6 +54,11 @@ class Manager(Object):
     @dbus.service.signal(interface, signature="b")
     def PrepareForSleep(self, start):
         pass
+
+    # For the tests: logind's own sleep notice, sent from the name's owner.
+    @dbus.service.method("org.orvane.Test", in_signature="b", out_signature="")
+    def AnnounceSleep(self, start):
+        self.PrepareForSleep(start)
 
 
 class User(Object):

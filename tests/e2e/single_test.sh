@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One recorder per record: a second start on the same record shows the first one's window and
 # ends at once with status 0, without opening the data file; while the first cannot answer, the
-# second says so in a message box and ends.
+# second says so in a message box and ends. A start through a link to the data folder, or with a
+# long runtime folder, or none, finds the running copy all the same.
 set -euo pipefail
 ORVANE=$1 REPORT=$2 WIN_A=$3
 source "$(dirname "$0")/lib.sh"
@@ -59,7 +60,46 @@ wait "$third" || status=$?
 e2e_expect "a start that got no answer ends with status 1" 1 "$status"
 kill -CONT "$first"
 
+# later_start WHAT ENV...: a later start with that environment must hand over: status 0, at once.
+later_start() {
+    local what=$1 pid status=0
+    shift
+    e2e_spawn later env "$@" "$ORVANE"
+    pid=$E2E_PID
+    if ! e2e_wait_for 15 bash -c "! kill -0 $pid 2>/dev/null"; then
+        e2e_stop "$pid"
+        e2e_expect "$what: the later start ends" ended "still running"
+        return
+    fi
+    wait "$pid" || status=$?
+    e2e_expect "$what: the later start hands over" 0 "$status"
+}
+
+# The same record through a link to its data folder: the running copy is found.
+ln -s "$XDG_DATA_HOME" "$E2E_DIR/data-link"
+later_start "the data folder through a link" XDG_DATA_HOME="$E2E_DIR/data-link"
+
 # The first copy records on and ends normally with the record whole.
 e2e_stop "$first"
 "$REPORT" dump "$data" | grep -q '"caption":"Alpha window"' || e2e_fail "the record lost the window"
+
+# A runtime folder too long for a socket path, and none at all: both copies find each other.
+long_runtime="$E2E_DIR/$(printf 'r%.0s' {1..110})"
+mkdir -m 700 "$long_runtime"
+for runtime in "XDG_RUNTIME_DIR=$long_runtime" -u; do
+    if [ "$runtime" = -u ]; then
+        what="no runtime folder"
+        environment=(-u XDG_RUNTIME_DIR TMPDIR="$E2E_DIR")
+    else
+        what="a runtime folder of 110 characters"
+        environment=("$runtime")
+    fi
+    e2e_spawn orvane env "${environment[@]}" "$ORVANE"
+    first=$E2E_PID
+    e2e_wait_for 20 bash -c "! flock -n '$data.lock' true" || e2e_fail "$what: no copy took the record"
+    later_start "$what" "${environment[@]}"
+    e2e_stop "$first"
+done
+e2e_expect "the socket folder in the temporary folder is private" 700 \
+    "$(stat -c %a "$E2E_DIR/orvane-$(id -u)" 2>&1)"
 e2e_finish

@@ -1,5 +1,6 @@
 #include "platform/linux/dbuspresence.h"
 
+#include "platform/linux/busowner.h"
 #include "platform/presencestate.h"
 
 #include <QDBusArgument>
@@ -113,8 +114,9 @@ public:
         FPath = SessionPath(FBus, why);
         if (FPath.isEmpty()) return "this process belongs to no login session (" + why + ")";
         // Subscribed before the first reading, so that no change falls between the two.
+        FLogind = std::make_unique<TBusOwner>(FBus, Login1, this);
         FBus.connect(Login1, FPath, Properties, QStringLiteral("PropertiesChanged"), this,
-                     SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
+                     SLOT(PropertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
         // A logind that went away while the session was locked would hold the lock for good.
         FWatcher =
             new QDBusServiceWatcher(Login1, FBus, QDBusServiceWatcher::WatchForOwnerChange, this);
@@ -124,8 +126,9 @@ public:
                     if (owner.isEmpty() || !Read(ignored)) FSince.reset();
                 });
         if (!Read(why)) {
-            FBus.disconnect(Login1, FPath, Properties, QStringLiteral("PropertiesChanged"), this,
-                            SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
+            FBus.disconnect(
+                Login1, FPath, Properties, QStringLiteral("PropertiesChanged"), this,
+                SLOT(PropertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
             return "the session tells no LockedHint (" + why + ")";
         }
         return {};
@@ -133,8 +136,9 @@ public:
 
 private slots:
     void PropertiesChanged(const QString& interface, const QVariantMap& changed,
-                           const QStringList& invalidated) {
-        if (interface != Login1Session) return;
+                           const QStringList& invalidated, const QDBusMessage& message) {
+        // Anyone on the system bus may send a signal of that name.
+        if (interface != Login1Session || !FLogind->Sent(message.service())) return;
         const auto it = changed.find(QStringLiteral("LockedHint"));
         if (it != changed.end()) {
             Apply(it->toBool());
@@ -162,6 +166,7 @@ private:
 
     QDBusConnection FBus{QString()};
     QDBusServiceWatcher* FWatcher = nullptr;
+    std::unique_ptr<TBusOwner> FLogind;
     QString FPath;
     std::optional<std::uint64_t> FSince;
 };

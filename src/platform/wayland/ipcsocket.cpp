@@ -54,6 +54,17 @@ bool TIpcSocket::Connect(const std::string& path, std::string& error) {
         return false;
     }
     std::memcpy(addr.sun_path, path.data(), path.size());
+    // A socket of another user's (in a shared folder such as /tmp/hypr) is never ours to ask: it
+    // would tell us what windows we use.
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        error = "cannot connect to " + path + ": " + SystemError(errno);
+        return false;
+    }
+    if (!S_ISSOCK(st.st_mode) || st.st_uid != getuid()) {
+        error = path + " is not a socket of this user's";
+        return false;
+    }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         error = "socket: " + SystemError(errno);
@@ -62,6 +73,14 @@ bool TIpcSocket::Connect(const std::string& path, std::string& error) {
     // A local connect completes at once or fails at once (EAGAIN: the backlog is full).
     if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         error = "cannot connect to " + path + ": " + SystemError(errno);
+        close(fd);
+        return false;
+    }
+    // The file may have been swapped since it was looked at: the listening end must be ours too.
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != getuid()) {
+        error = path + " is served by another user";
         close(fd);
         return false;
     }

@@ -1,6 +1,9 @@
 #include "platform/systemevents.h"
 
+#include "platform/linux/busowner.h"
+
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -19,6 +22,34 @@ void OnSignal(int) {
     const auto unused = ::write(signalPipe[0], &byte, 1);
     (void)unused;
 }
+
+const QString Login1 = QStringLiteral("org.freedesktop.login1");
+
+// logind's PrepareForSleep, believed only from the connection that owns logind's name: anyone on
+// the system bus may send a signal of that name, and one forged every few seconds would keep us
+// from recording anything.
+class TSleepListener final : public QObject {
+    Q_OBJECT
+public:
+    TSleepListener(QDBusConnection bus, TSystemEvents* events)
+        : QObject(events), FEvents(events), FLogind(bus, Login1, this) {
+        bus.connect(Login1, QStringLiteral("/org/freedesktop/login1"),
+                    QStringLiteral("org.freedesktop.login1.Manager"),
+                    QStringLiteral("PrepareForSleep"), this,
+                    SLOT(PrepareForSleep(bool, QDBusMessage)));
+    }
+
+private slots:
+    void PrepareForSleep(bool start, const QDBusMessage& message) {
+        if (!FLogind.Sent(message.service())) return;
+        QMetaObject::invokeMethod(FEvents, "PrepareForSleep", Q_ARG(bool, start));
+    }
+
+private:
+    TSystemEvents* FEvents;
+    platform::TBusOwner FLogind;
+};
+
 } // namespace
 
 struct TSystemEvents::TPrivate {
@@ -32,12 +63,9 @@ TSystemEvents::~TSystemEvents() {
 }
 
 void TSystemEvents::Start() {
-    // logind announces sleep and wake-up with PrepareForSleep(true/false). Subscribe by path and
-    // interface: a filter on the sender's well-known name would miss signals from a test bus.
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (bus.isConnected())
-        bus.connect(QString(), "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                    "PrepareForSleep", this, SLOT(PrepareForSleep(bool)));
+    // logind announces sleep and wake-up with PrepareForSleep(true/false).
+    if (QDBusConnection bus = QDBusConnection::systemBus(); bus.isConnected())
+        new TSleepListener(bus, this);
 
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
         ::fcntl(signalPipe[0], F_SETFD, FD_CLOEXEC);
@@ -70,3 +98,5 @@ void TSystemEvents::SignalArrived() {
 }
 
 } // namespace orvane
+
+#include "systemevents_linux.moc"

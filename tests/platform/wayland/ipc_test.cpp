@@ -12,7 +12,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
 #include <sstream>
+#include <sys/wait.h>
 
 using namespace orvane::platform::wayland;
 namespace fs = std::filesystem;
@@ -294,6 +296,73 @@ TEST(HyprlandIpc, FindsTheOldLayoutAndARestartedInstance) {
     THyprlandIpc hyprland(roots);
     EXPECT_EQ(hyprland.Focused(), (TFocusedWindow{4242, "foot", Beta.Title}));
     EXPECT_EQ(hyprland.Path(), runtime.Path("hypr/new_instance/.socket.sock"));
+}
+
+// /tmp/hypr is shared: any user may put a socket where the session's instance would be, to be
+// told which windows we use and to tell us made-up ones. Needs root, to be another user.
+TEST(HyprlandIpc, NeverAsksASocketOfAnotherUser) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    constexpr uid_t Other = 65534;
+    TRuntimeFolder runtime;
+    const std::vector<std::string> roots = {runtime.Path("tmp-hypr")};
+    runtime.env.Set("HYPRLAND_INSTANCE_SIGNATURE", "abc_123_456");
+    fs::create_directories(runtime.Path("tmp-hypr/abc_123_456"));
+    const std::string path = runtime.Path("tmp-hypr/abc_123_456/.socket.sock");
+    const auto answer = [](int fd) {
+        char buf[256];
+        if (read(fd, buf, sizeof buf) > 0) WriteAll(fd, Fixture("hyprland-activewindow.json"));
+    };
+
+    {
+        // The socket file is the other user's.
+        TFakeServer server(path, [&](int fd, const std::atomic<bool>&) { answer(fd); });
+        ASSERT_EQ(chown(path.c_str(), Other, Other), 0);
+        THyprlandIpc hyprland(roots);
+        EXPECT_EQ(hyprland.Focused(), std::nullopt);
+        EXPECT_NE(hyprland.LastError().find("not a socket of this user's"), std::string::npos)
+            << hyprland.LastError();
+        EXPECT_EQ(server.Connections(), 0);
+    }
+
+    // The file is ours, but the one who listens is the other user (a file swapped after it was
+    // looked at).
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            setresgid(Other, Other, Other) != 0 || setresuid(Other, Other, Other) != 0 ||
+            listen(fd, 8) != 0)
+            _exit(1);
+        (void)!write(ready[1], "r", 1);
+        for (;;) {
+            const int c = accept(fd, nullptr, nullptr);
+            if (c >= 0) answer(c), close(c);
+        }
+    }
+    close(ready[1]);
+    char byte = 0;
+    const bool listening = read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    struct stat st;
+    const bool oursOnDisk = lstat(path.c_str(), &st) == 0 && st.st_uid == getuid();
+    std::optional<TFocusedWindow> focused;
+    std::string error;
+    if (listening && oursOnDisk) {
+        THyprlandIpc hyprland(roots);
+        focused = hyprland.Focused();
+        error = hyprland.LastError();
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_TRUE(listening && oursOnDisk);
+    EXPECT_EQ(focused, std::nullopt);
+    EXPECT_NE(error.find("served by another user"), std::string::npos) << error;
 }
 
 TEST(NiriIpc, SendsOneJsonRequestLineAndReadsOneReplyLine) {
