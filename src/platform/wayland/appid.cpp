@@ -1,5 +1,6 @@
 #include "platform/wayland/appid.h"
 
+#include "platform/linux/folders.h"
 #include "platform/linux/procfs.h"
 
 #include <algorithm>
@@ -20,15 +21,6 @@ std::string Lower(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return s;
-}
-
-std::string AbsoluteEnv(const char* name) {
-    const char* v = std::getenv(name);
-    if (!v || v[0] != '/') return {};
-    std::string path = v;
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
 }
 
 std::vector<std::string> SplitColons(const std::string& list) {
@@ -158,9 +150,9 @@ std::string ProgramOfProcessNamed(const std::string& appId, const TAppIdPlaces& 
 
 TAppIdPlaces TAppIdPlaces::FromEnvironment() {
     TAppIdPlaces places;
-    std::string home = AbsoluteEnv("XDG_DATA_HOME");
+    std::string home = xdg::AbsoluteEnv("XDG_DATA_HOME");
     if (home.empty()) {
-        const std::string h = AbsoluteEnv("HOME");
+        const std::string h = xdg::AbsoluteEnv("HOME");
         if (!h.empty()) home = h + "/.local/share";
     }
     if (!home.empty()) places.DataDirs.push_back(home);

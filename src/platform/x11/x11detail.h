@@ -1,8 +1,6 @@
-// The pieces of the Linux backend that need no X server: text decoding, the XDG folders and the
-// desktop entries. Split out so that they can be tested on their own.
+// The pieces of the X11 backend that need no X server: text decoding. Split out so that they can
+// be tested on their own.
 #pragma once
-
-#include "platform/platform.h"
 
 #include <cstdint>
 #include <string>
@@ -21,26 +19,5 @@ std::string CompoundTextToUtf8(std::string_view ctext);
 // Whether WM_CLIENT_MACHINE names this host: equal, or equal in the first label (a short name
 // against a fully qualified one). Case-insensitive, as host names are.
 bool IsLocalMachine(std::string_view clientMachine, std::string_view localHost);
-
-// --- Folders and desktop entries ----------------------------------------------------------------
-
-// An absolute path taken from the environment, trailing slashes removed; empty when the
-// variable is unset, empty or relative.
-std::string AbsoluteEnv(const char* name);
-// XDG_DESKTOP_DIR out of the text of user-dirs.dirs, with $HOME expanded; empty when the file
-// does not name it or names it in a form we cannot read.
-std::string DesktopDirFromUserDirs(std::string_view userDirs, const std::string& home);
-
-// The Exec value for one program path: double-quoted with the characters the desktop-entry
-// format reserves escaped, percent signs doubled, then escaped as a string value.
-std::string DesktopExecValue(const std::string& exePath);
-// A string value of a desktop entry: backslash and control characters escaped.
-std::string DesktopStringValue(std::string_view text);
-// The whole desktop entry that points at exePath.
-std::string DesktopEntryText(const std::string& exePath, const std::string& name,
-                             const std::string& description);
-// The folder of the shortcut's desktop entry with a trailing slash: the XDG desktop folder, or
-// the autostart folder of the XDG configuration; empty when it cannot be named.
-std::string ShortcutFolder(EShortcut shortcut);
 
 } // namespace orvane::platform::x11

@@ -1,6 +1,6 @@
 #include "envguard.h"
+#include "platform/linux/folders.h"
 #include "platform/platform.h"
-#include "platform/x11/x11detail.h"
 
 #include <gtest/gtest.h>
 
@@ -100,24 +100,24 @@ TEST_F(Folders, UserAppDataFolderFollowsXdg) {
 }
 
 TEST_F(Folders, ShortcutFolders) {
-    EXPECT_EQ(x11::ShortcutFolder(EShortcut::Desktop), Home + "/Desktop/");
-    EXPECT_EQ(x11::ShortcutFolder(EShortcut::Autostart), Home + "/.config/autostart/");
+    EXPECT_EQ(xdg::ShortcutFolder(EShortcut::Desktop), Home + "/Desktop/");
+    EXPECT_EQ(xdg::ShortcutFolder(EShortcut::Autostart), Home + "/.config/autostart/");
 
     const std::string config = Tmp.Path() + "/config";
     Env.Set("XDG_CONFIG_HOME", config);
     WriteFile(config + "/user-dirs.dirs", "# written by xdg-user-dirs-update\n"
                                           "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
                                           "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
-    EXPECT_EQ(x11::ShortcutFolder(EShortcut::Desktop), Home + "/Schreibtisch/");
-    EXPECT_EQ(x11::ShortcutFolder(EShortcut::Autostart), config + "/autostart/");
+    EXPECT_EQ(xdg::ShortcutFolder(EShortcut::Desktop), Home + "/Schreibtisch/");
+    EXPECT_EQ(xdg::ShortcutFolder(EShortcut::Autostart), config + "/autostart/");
 
     Env.Set("XDG_CONFIG_HOME", "relative/config"); // not usable: the default applies
-    EXPECT_EQ(x11::ShortcutFolder(EShortcut::Autostart), Home + "/.config/autostart/");
+    EXPECT_EQ(xdg::ShortcutFolder(EShortcut::Autostart), Home + "/.config/autostart/");
 
     Env.Set("HOME", nullptr);
     Env.Set("XDG_CONFIG_HOME", nullptr);
     for (EShortcut shortcut : {EShortcut::Desktop, EShortcut::Autostart})
-        EXPECT_EQ(x11::ShortcutFolder(shortcut), "") << static_cast<int>(shortcut);
+        EXPECT_EQ(xdg::ShortcutFolder(shortcut), "") << static_cast<int>(shortcut);
 }
 
 TEST(UserDirs, DesktopDirLine) {
@@ -138,22 +138,22 @@ TEST(UserDirs, DesktopDirLine) {
         {"", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(x11::DesktopDirFromUserDirs(c.Text, "/h"), c.Expected) << c.Text;
-    EXPECT_EQ(x11::DesktopDirFromUserDirs("XDG_DESKTOP_DIR=\"$HOME/x\"", ""), "");
+        EXPECT_EQ(xdg::DesktopDirFromUserDirs(c.Text, "/h"), c.Expected) << c.Text;
+    EXPECT_EQ(xdg::DesktopDirFromUserDirs("XDG_DESKTOP_DIR=\"$HOME/x\"", ""), "");
 }
 
 TEST(DesktopEntry, ExecQuotesEveryPath) {
-    EXPECT_EQ(x11::DesktopExecValue("/opt/orvane/orvane"), "\"/opt/orvane/orvane\"");
-    EXPECT_EQ(x11::DesktopExecValue("/x$y"), "\"/x\\\\$y\"");
-    EXPECT_EQ(x11::DesktopExecValue("/a\\b"), "\"/a\\\\\\\\b\"");
+    EXPECT_EQ(xdg::DesktopExecValue("/opt/orvane/orvane"), "\"/opt/orvane/orvane\"");
+    EXPECT_EQ(xdg::DesktopExecValue("/x$y"), "\"/x\\\\$y\"");
+    EXPECT_EQ(xdg::DesktopExecValue("/a\\b"), "\"/a\\\\\\\\b\"");
     for (const std::string path :
          {"/opt/orvane/orvane", "/home/u/My Apps/orvane", "/tmp/a\"b", "/tmp/$HOME`id`\\y",
           "/tmp/100%/orvane %f", "/tmp/tab\there", "/tmp/Grüße/orvane", "/tmp/'single'"})
-        EXPECT_EQ(ParseExec(x11::DesktopExecValue(path)), path) << path;
+        EXPECT_EQ(ParseExec(xdg::DesktopExecValue(path)), path) << path;
 }
 
 TEST(DesktopEntry, OneLinePerKey) {
-    const std::string text = x11::DesktopEntryText("/opt/my apps/orvane", "Orvane",
+    const std::string text = xdg::DesktopEntryText("/opt/my apps/orvane", "Orvane",
                                                    "Qal Log\r\nLog\\them\r\n\r\nhttps://x");
     EXPECT_EQ(text, "[Desktop Entry]\n"
                     "Type=Application\n"
@@ -164,7 +164,7 @@ TEST(DesktopEntry, OneLinePerKey) {
                     "Path=/opt/my apps\n"
                     "Icon=orvane\n"
                     "Terminal=false\n");
-    EXPECT_NO_THROW(x11::DesktopEntryText("/x/orvane", "", ""));
+    EXPECT_NO_THROW(xdg::DesktopEntryText("/x/orvane", "", ""));
 }
 
 TEST_F(Folders, DesktopShortcutTogglesAnExecutableEntry) {

@@ -2,7 +2,6 @@
 #include "platform/linux/procfs.h"
 #include "platform/platform.h"
 #include "platform/probebackend.h"
-#include "platform/x11/x11detail.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The XDG folders, and the desktop and autostart shortcuts as desktop entries.
-#include "platform/x11/x11detail.h"
+#include "platform/linux/folders.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace orvane::platform::x11 {
+namespace orvane::platform::xdg {
 
 std::string AbsoluteEnv(const char* name) {
     const char* value = std::getenv(name);
@@ -217,39 +217,39 @@ std::string DesktopEntryText(const std::string& exePath, const std::string& name
     return text;
 }
 
-} // namespace orvane::platform::x11
+} // namespace orvane::platform::xdg
 
 namespace orvane::platform {
 
 std::string UserAppDataFolder() {
-    std::string data = x11::AbsoluteEnv("XDG_DATA_HOME");
+    std::string data = xdg::AbsoluteEnv("XDG_DATA_HOME");
     if (!data.empty()) return data;
-    const std::string home = x11::AbsoluteEnv("HOME");
+    const std::string home = xdg::AbsoluteEnv("HOME");
     if (home.empty()) return {};
     return (home == "/" ? std::string() : home) + "/.local/share";
 }
 
 bool ShortcutExists(EShortcut shortcut) {
-    const std::string path = x11::ShortcutPath(shortcut);
+    const std::string path = xdg::ShortcutPath(shortcut);
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void ToggleShortcut(EShortcut shortcut, const std::string& exePath) {
     // Where the folder cannot be named there is no shortcut to make or remove.
-    const std::string path = x11::ShortcutPath(shortcut);
+    const std::string path = xdg::ShortcutPath(shortcut);
     if (path.empty()) return;
     if (ShortcutExists(shortcut)) {
         unlink(path.c_str());
         return;
     }
     const std::string folder = path.substr(0, path.rfind('/'));
-    if (shortcut == EShortcut::Autostart) x11::CreateFolders(folder);
+    if (shortcut == EShortcut::Autostart) xdg::CreateFolders(folder);
     // The desktop copy must be executable, or file managers refuse to launch it.
     const mode_t mode = shortcut == EShortcut::Desktop ? 0755 : 0644;
     const std::string text =
-        x11::DesktopEntryText(exePath, std::string(ShortcutName), std::string(ShortcutDescription));
-    x11::WriteFileAtomically(path, text, mode);
+        xdg::DesktopEntryText(exePath, std::string(ShortcutName), std::string(ShortcutDescription));
+    xdg::WriteFileAtomically(path, text, mode);
 }
 
 } // namespace orvane::platform
