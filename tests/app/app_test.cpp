@@ -5,7 +5,9 @@
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
+#include "language/langdialogs.h"
 #include "language/langfile.h"
+#include "language/langmanager.h"
 #include "language/languagemenu.h"
 #include "platform/platform.h"
 #include "platform/probebackend.h"
@@ -657,6 +659,39 @@ TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
             << about.RichEdit1->toPlainText().toStdString();
         EXPECT_EQ(about.windowTitle(), "About Orvane");
     }
+}
+
+TEST_F(MainWindow, ATranslatedFormatWithOtherPlaceHoldersIsNotUsed) {
+    exePath = home->filePath("bin/orvane");
+    const std::string lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    std::string flood;
+    for (int i = 0; i < 5000; ++i)
+        flood += "%1024s";
+    std::ofstream(lan + "/Test.lan")
+        << "[Orvane]\nLanguage=\"Test\"\nCommonLanguageFile=Test.lng\n[fmActivity]\nSAwayEnds=\""
+        << flood
+        << "\"\nSAwayBegins=\"Weg seit %d\"\nSGap=\"Pause %s\"\n"
+           "SLockedEnds=\"Entsperrt nach %s\"\n";
+    std::ofstream(lan + "/Test.lng") << "[FrmAbout]\n";
+    TfmActivity& w = Start();
+    TScriptedLangDialogs langDialogs;
+    base->LanMan->SetDialogs(&langDialogs);
+    base->SetLanguage("Test");
+    for (int i = 0; i < 2; ++i)
+        w.LoadMessageTexts();
+    base->LanMan->SetDialogs(nullptr);
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SAwayEnds], "Back after %s away");
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SAwayBegins],
+              "Away: no keyboard or mouse input since %s");
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SGap],
+              "No samples for %s after %s (the program was stopped or the computer slept): not "
+              "counted");
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SLockedEnds], "Entsperrt nach %s");
+    ASSERT_EQ(langDialogs.Errors.size(), 1) << "the file is reported once";
+    EXPECT_TRUE(langDialogs.Errors[0].contains("Test.lan")) << langDialogs.Errors[0].toStdString();
+    EXPECT_TRUE(langDialogs.Errors[0].endsWith("SAwayBegins, SAwayEnds, SGap"))
+        << langDialogs.Errors[0].toStdString();
 }
 
 TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
