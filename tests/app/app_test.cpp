@@ -79,6 +79,8 @@ private:
 class FakeDialogs : public IDialogs {
 public:
     std::vector<QString> errors, informs, asked;
+    std::vector<QMessageBox::StandardButtons> askedButtons;
+    std::function<void()> onAsk; // while a question is open
     std::deque<QMessageBox::StandardButton> answers;
     std::deque<QString> inputs;
     std::vector<QUrl> opened;
@@ -94,8 +96,11 @@ public:
     }
     void Inform(QWidget*, const QString&, const QString& text) override { informs.push_back(text); }
     QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString& text,
-                                    QMessageBox::StandardButtons, QMessageBox::Icon) override {
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::Icon) override {
         asked.push_back(text);
+        askedButtons.push_back(buttons);
+        if (onAsk) onAsk();
         if (answers.empty()) return QMessageBox::No;
         auto a = answers.front();
         answers.pop_front();
@@ -426,6 +431,39 @@ TEST_F(MainWindow, NewAndRemoveLongActivities) {
     EXPECT_EQ(w.FActivities.Count(), 0);
     EXPECT_EQ(Saved().Count(), 0);
     EXPECT_EQ(w.Sampler().LastProcess(), "");
+}
+
+TEST_F(MainWindow, RemoveLongActivitiesEndsOnCancelAndWhenTheSessionEnds) {
+    TfmActivity& w = Start();
+    for (int i = 0; i < 5; ++i) {
+        TEntry e("/usr/bin/a", "entry " + std::to_string(i), clock.Now() - 1 + i * 0.1);
+        e.Duration = 0.05;
+        w.FActivities.AppendLoaded(e);
+    }
+    Tick("/usr/bin/b", "y");
+    dialogs.inputs = {"0"};
+    dialogs.answers = {QMessageBox::Yes, QMessageBox::Cancel};
+    w.mnRemoveLongsClick();
+    EXPECT_EQ(dialogs.asked.size(), 2u) << "Cancel ends the walk";
+    EXPECT_TRUE(dialogs.askedButtons[0].testFlag(QMessageBox::Cancel));
+    EXPECT_EQ(w.FActivities.Count(), 5) << "the entry removed before Cancel stays removed";
+
+    // The session ends (or SIGTERM comes) while the second question is open: the program ends,
+    // saving what was decided, and asks nothing more.
+    dialogs.asked.clear();
+    dialogs.inputs = {"0"};
+    dialogs.answers = {QMessageBox::Yes, QMessageBox::No, QMessageBox::No};
+    QSignalSpy ended(&w, &TfmActivity::terminated);
+    dialogs.onAsk = [&] {
+        if (dialogs.asked.size() == 2) w.EndSession();
+    };
+    w.mnRemoveLongsClick();
+    dialogs.onAsk = nullptr;
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(w.FActivities.Count(), 4);
+    EXPECT_EQ(Saved().Count(), 4);
+    EXPECT_EQ(Saved()[0].Caption, "entry 2");
 }
 
 TEST_F(MainWindow, ExportsWriteAndOpenTheFile) {
