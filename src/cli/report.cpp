@@ -281,7 +281,8 @@ const std::vector<TVerb>& Verbs() {
          "      --date-format PATTERN, --time-format PATTERN (at most 256 characters of: d dd\n"
          "      day, ddd dddd weekday name, M MM month, MMM MMMM month name, yy yyyy year,\n"
          "      H HH h hh hour (h: 12-hour with AP or ap), m mm minute, s ss second,\n"
-         "      z zzz millisecond, 'text' as written; other characters stand as written)",
+         "      z zzz millisecond, AP ap AM/PM, t (left out), 'text' as written; other\n"
+         "      characters stand as written)",
          JsonVerb},
         {"dump", "dump [FILE]",
          "print every entry of the data file as one JSON object per line:\n"
