@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/probebackend.h"
 #include "recorder/activitylist.h"
+#include "views/activitychart.h"
 #include "views/treemodel.h"
 
 #include <gtest/gtest.h>
@@ -464,6 +465,36 @@ TEST_F(MainWindow, RemoveLongActivitiesEndsOnCancelAndWhenTheSessionEnds) {
     EXPECT_EQ(w.FActivities.Count(), 4);
     EXPECT_EQ(Saved().Count(), 4);
     EXPECT_EQ(Saved()[0].Caption, "entry 2");
+}
+
+TEST_F(MainWindow, TheTreeOfARecordOutOfDateOrderAndTheWholeRecordsProgramDetail) {
+    TfmActivity& w = Start();
+    // Recorded after a start with a reset clock: the second entry is dated years before the first.
+    TEntry later("/usr/bin/editor", "a", EncodeDateTime(2024, 5, 1, 10, 0, 0));
+    later.Duration = 1.0 / 24;
+    w.FActivities.AppendLoaded(later);
+    TEntry reset("/usr/bin/mail", "b", EncodeDateTime(2020, 1, 6, 8, 0, 0));
+    reset.Duration = 0.5 / 24;
+    w.FActivities.AppendLoaded(reset);
+    Tick("/usr/bin/shell", "c");
+    w.FActivities.Items(1).Duration = 0.5 / 24; // as it was before the first tick closed it
+    TTreeModel& model = w.TreeModel();
+    w.RefreshTree();
+    ASSERT_GE(model.rowCount(), 2);
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), "06.01.2020  :  00:30:00");
+    w.mnAll->trigger();
+    ASSERT_EQ(model.rowCount(), 1);
+    const QString whole = model.data(model.index(0, 0)).toString();
+    EXPECT_TRUE(whole.startsWith("06.01.2020 - ")) << whole.toStdString();
+    EXPECT_NE(whole.indexOf("Total : 01:30:00"), -1) << whole.toStdString();
+
+    // A program node of the whole record shows that program's detail, as in the other views.
+    const QModelIndex program = model.index(1, 0, model.index(0, 0));
+    ASSERT_TRUE(model.data(program).toString().startsWith("/usr/bin/mail"));
+    w.TreeView1->setCurrentIndex(program);
+    w.TreeView1Click();
+    EXPECT_TRUE(w.Chart1->Data().Detail);
+    EXPECT_EQ(w.Chart1->Data().Program, "/usr/bin/mail");
 }
 
 TEST_F(MainWindow, ExportsWriteAndOpenTheFile) {
