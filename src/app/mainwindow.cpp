@@ -676,25 +676,37 @@ void TfmActivity::Neu1Click() {
 }
 
 void TfmActivity::mnRemoveLongsClick() {
+    // Once the program ends (SIGTERM, the end of the session) every question counts as Cancel:
+    // after the exit sequence a dialog's loop returns at once, and a walk over a whole record
+    // would go on asking without end.
     TRemoveLongsDialogs d;
-    d.AskHours = [this](const std::string& title,
-                        const std::string& prompt) -> std::optional<std::string> {
-        QString value;
-        if (!Dialogs().InputQuery(this, QString::fromStdString(title),
-                                  QString::fromStdString(prompt), value))
+    d.AskHours = [this](const std::string& title, const std::string& prompt,
+                        const std::string& initial) -> std::optional<std::string> {
+        QString value = QString::fromStdString(initial);
+        if (FTerminated ||
+            !Dialogs().InputQuery(this, QString::fromStdString(title),
+                                  QString::fromStdString(prompt), value) ||
+            FTerminated)
             return std::nullopt;
         return value.toStdString();
     };
     d.AskRemove = [this](const std::string& question) {
-        return Dialogs().Ask(this, "Orvane", QString::fromStdString(question),
-                             QMessageBox::Yes | QMessageBox::No,
-                             QMessageBox::Question) == QMessageBox::Yes;
+        if (FTerminated) return TRemoveAnswer::Cancel;
+        const QMessageBox::StandardButton a = Dialogs().Ask(
+            this, "Orvane", QString::fromStdString(question),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+        if (FTerminated) return TRemoveAnswer::Cancel;
+        return a == QMessageBox::Yes  ? TRemoveAnswer::Yes
+               : a == QMessageBox::No ? TRemoveAnswer::No
+                                      : TRemoveAnswer::Cancel; // Esc, or the box closed
     };
     d.ShowMessage = [this](const std::string& message) {
-        ReportError(QString::fromStdString(message));
+        if (!FTerminated) ReportError(QString::fromStdString(message));
     };
-    d.RefreshTree = [this] { RefreshTree(); };
-    Guard([&] { RemoveLongActivities(FActivities, d, FMessageTexts); });
+    d.RefreshTree = [this] {
+        if (!FTerminated) RefreshTree();
+    };
+    Guard([&] { RemoveLongActivities(FActivities, d, FMessageTexts, &FRemoveHours); });
 }
 
 void TfmActivity::mnPauseClick(bool paused) {

@@ -9,6 +9,7 @@
 #include "recorder/presence.h"
 #include "recorder/probe.h"
 #include "recorder/sampler.h"
+#include "views/cleanup.h"
 #include "views/messagetexts.h"
 #include "views/periods.h"
 
@@ -224,6 +225,7 @@ private:
     bool FNoTrayTold = false;
     bool FRefreshPending = false;
     bool FTerminated = false;
+    long long FRemoveHours = DefaultRemoveHours; // what "Remove long activities" asks with
     bool FShowingError = false;
     bool FKeptTold = false;
     bool FStartHidden = false;

@@ -2,7 +2,10 @@
 
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
+#include "recorder/textformat.h"
 #include "views/messagetexts.h"
+
+#include <QStringList>
 
 namespace orvane {
 
@@ -29,14 +32,24 @@ void TQalBase::ReadText(const QString& section, const QString& id, bool useCommo
 }
 
 void TQalBase::ReadTexts(std::string_view section, TMessageTexts& texts) const {
+    QStringList refused;
     for (const TMessageTextEntry& e : MessageTextTable) {
         if (e.Section != section) continue;
         // The windows hold their texts as UTF-8.
         QString text = QString::fromStdString(texts[e.Key]);
-        LanMan->ReadText(QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size())),
-                         QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size())), e.Common, text);
-        texts[e.Key] = text.toStdString();
+        const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
+        LanMan->ReadText(QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size())), id,
+                         e.Common, text);
+        std::string read = text.toStdString();
+        // The texts are formats: one whose place holders differ from the built-in ones would
+        // put the arguments in the wrong places or pad them into megabytes.
+        if (!SameFormatDirectives(e.Text, read)) {
+            read = std::string(e.Text);
+            refused << id;
+        }
+        texts[e.Key] = std::move(read);
     }
+    if (!refused.isEmpty()) LanMan->ReportRefusedTexts(refused);
 }
 
 } // namespace orvane

@@ -17,6 +17,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -277,8 +278,11 @@ const std::vector<TVerb>& Verbs() {
          "      \"caption\":...,\"start\":\"2024-05-01T10:00:00\",\"duration\":SECONDS},...]}\n"
          "      (start in local time, ISO 8601; null when the stored value is no date)\n"
          "      FORMAT OPTIONS: --locale NAME (such as de_DE; default: the user's locale),\n"
-         "      --date-format PATTERN, --time-format PATTERN (Qt date/time patterns of at most\n"
-         "      256 characters)",
+         "      --date-format PATTERN, --time-format PATTERN (at most 256 characters of: d dd\n"
+         "      day, ddd dddd weekday name, M MM month, MMM MMMM month name, yy yyyy year,\n"
+         "      H HH h hh hour (h: 12-hour with AP or ap), m mm minute, s ss second,\n"
+         "      z zzz millisecond, AP ap AM/PM, t (left out), 'text' as written; other\n"
+         "      characters stand as written)",
          JsonVerb},
         {"dump", "dump [FILE]",
          "print every entry of the data file as one JSON object per line:\n"
@@ -420,9 +424,10 @@ std::string TerminalText(const std::string& text) {
 
 std::string JsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
+    // The shortest text that reads back as the same number: 133.151, not 133.15100000000001.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", value);
-    return buf;
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, result.ptr);
 }
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -241,6 +241,16 @@ void TLangManager::PrepareBuild() {
     SendTranslate(1);
 }
 
+void TLangManager::ReportRefusedTexts(const QStringList& identifiers) {
+    if (FRefusedReported.contains(FLanguage)) return;
+    FRefusedReported << FLanguage;
+    const QString file = FAppFile ? QDir::toNativeSeparators(FAppFile->FileName()) : Language();
+    FDialogs->ShowError(QString::fromStdString(SafeFormat(
+        "The language file \"%s\" gives texts whose %% place holders differ from those of the "
+        "built-in texts; the built-in texts are used instead:\r\n%s",
+        {file.toStdString(), identifiers.join(QStringLiteral(", ")).toStdString()})));
+}
+
 void TLangManager::SaveBuildFile(const TLangFile& file) {
     QString error;
     if (file.SaveToFile(&error)) return;

@@ -108,6 +108,10 @@ public:
     void ReadText(const QString& section, const QString& identifier, bool useCommon,
                   std::string& text);
 
+    // Tells the user, once per language, that these texts of its files were not used (their
+    // place holders differ from those of the built-in texts).
+    void ReportRefusedTexts(const QStringList& identifiers);
+
     // Not owned; none restores the real dialogs.
     void SetDialogs(ILangDialogs* dialogs);
     ILangDialogs* Dialogs() const { return FDialogs; }
@@ -186,6 +190,7 @@ private:
     bool FBuildCancelled = false;
     bool FBuildWriteFailed = false;
     QStringList FTranslatedForms;
+    QStringList FRefusedReported; // languages whose refused texts were reported
     std::vector<QPointer<TLangComponent>> FComponents;
 
     TWidgetLangDialogs FWidgetDialogs;

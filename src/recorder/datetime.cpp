@@ -1,5 +1,6 @@
 #include "recorder/datetime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -239,8 +240,9 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value,
         const std::size_t len = run(ch);
         switch (ch) {
         case 'd':
-            if (len >= 3) { // day names are not used by our patterns; keep the number
-                out += TwoDigits(c.Day);
+            if (len >= 3) {
+                const auto day = static_cast<std::size_t>(std::clamp(c.DayOfWeek, 1, 7) - 1);
+                out += len == 3 ? format.ShortDayNames[day] : format.LongDayNames[day];
             } else {
                 out += len == 2 ? TwoDigits(c.Day) : std::to_string(c.Day);
             }

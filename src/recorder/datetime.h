@@ -63,6 +63,10 @@ struct TLocaleFormat {
     std::array<std::string, 12> LongMonthNames = {"January",   "February", "March",    "April",
                                                   "May",       "June",     "July",     "August",
                                                   "September", "October",  "November", "December"};
+    // Monday first.
+    std::array<std::string, 7> ShortDayNames = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    std::array<std::string, 7> LongDayNames = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                               "Friday", "Saturday", "Sunday"};
     char ListSeparator = ',';
 };
 

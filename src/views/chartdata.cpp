@@ -33,6 +33,9 @@ std::optional<TPeriodSelection> SelectedPeriod(const TTreeNode* node, const TTre
     case TViewMode::vmMonthly:
         s.To = EndOfMonth(s.From);
         break;
+    case TViewMode::vmAll: // the whole record; a program node still shows that program
+        s.From = s.To = 0;
+        break;
     default:
         s = TPeriodSelection{};
         break;
@@ -86,6 +89,7 @@ std::string DetailProgram(const TActivityList& list, const std::string& text, TD
                           TDateTime to) {
     const std::string name = ProgramOfNodeText(text);
     if (name.empty()) return {};
+    if (from == 0 && to == 0) from = -HUGE_VAL, to = HUGE_VAL; // the whole record
     const std::string key = FoldCase(name);
     for (const std::string& p : ProcessesInPeriod(list, from, to))
         if (FoldCase(p) == key) return name;

@@ -22,8 +22,9 @@ struct TPeriodSelection {
 
 // For the selected node (nullptr: none) and its parent (nullptr for a top-level node): a node
 // with a day number, or a top-level one, asks for its period's overview; any other node for its
-// parent's period with its own text. In the whole-record mode (and any unknown mode) every node
-// asks for the overview of the whole record.
+// parent's period with its own text. In the whole-record mode every node asks for the whole
+// record (a program node for that program's detail, as in the other modes); in an unknown mode
+// every node asks for the overview of the whole record.
 std::optional<TPeriodSelection> SelectedPeriod(const TTreeNode* node, const TTreeNode* parent,
                                                TViewMode viewMode);
 

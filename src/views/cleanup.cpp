@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <limits>
+#include <string>
 
 namespace orvane {
 
@@ -24,16 +25,23 @@ std::optional<long long> ParseHours(const std::string& text) {
 }
 
 int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs,
-                         const TMessageTexts& texts) {
-    const std::optional<std::string> answer = dialogs.AskHours(
-        texts[EMessageText::SRemoveActivitiesCaption], texts[EMessageText::SRemoveActivitiesText]);
+                         const TMessageTexts& texts, long long* hours) {
+    const std::string value = std::to_string(hours ? *hours : DefaultRemoveHours);
+    std::string prompt = texts[EMessageText::SRemoveActivitiesText];
+    if (const std::size_t mark = prompt.find("??"); mark != std::string::npos)
+        prompt.replace(mark, 2, value);
+    std::optional<std::string> answer;
+    do // an empty answer is no answer: ask again
+        answer = dialogs.AskHours(texts[EMessageText::SRemoveActivitiesCaption], prompt, value);
+    while (answer && Trim(*answer).empty());
     if (!answer) return 0;
-    const std::optional<long long> hours = ParseHours(*answer);
-    if (!hours) {
+    const std::optional<long long> parsed = ParseHours(*answer);
+    if (!parsed) {
         if (dialogs.ShowMessage) dialogs.ShowMessage(texts[EMessageText::SNegativeHours]);
         return 0;
     }
-    const TDateTime threshold = static_cast<TDateTime>(*hours) / 24.0;
+    if (hours) *hours = *parsed;
+    const TDateTime threshold = static_cast<TDateTime>(*parsed) / 24.0;
     int removed = 0;
     for (int i = 0; i < list.Count() - 1; ++i) {
         const TEntry& e = list[i];
@@ -42,12 +50,14 @@ int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs
         const std::string question = SafeFormat(
             texts[EMessageText::SActivitiesFound],
             {DateTimeText(e.Start), DurationText(e.Duration), e.Process.str(), e.Caption.str()});
-        if (dialogs.AskRemove(question)) {
+        const TRemoveAnswer a = dialogs.AskRemove(question);
+        if (a == TRemoveAnswer::Yes) {
             list.RemoveAt(i);
             ++removed;
             --i;
         }
         if (dialogs.RefreshTree) dialogs.RefreshTree();
+        if (a == TRemoveAnswer::Cancel) break;
     }
     return removed;
 }

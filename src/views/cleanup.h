@@ -12,12 +12,18 @@
 
 namespace orvane {
 
+// The answer to the question about one entry. Cancel (Esc) ends the walk; what was removed
+// before stays removed.
+enum class TRemoveAnswer { Yes, No, Cancel };
+
 struct TRemoveLongsDialogs {
-    // The hours query (title, prompt); nullopt when the user cancels.
-    std::function<std::optional<std::string>(const std::string& title, const std::string& prompt)>
+    // The hours query (title, prompt, the text the field starts with); nullopt when the user
+    // cancels.
+    std::function<std::optional<std::string>(const std::string& title, const std::string& prompt,
+                                             const std::string& value)>
         AskHours;
-    // Yes/No question titled "Orvane"; true for Yes.
-    std::function<bool(const std::string& question)> AskRemove;
+    // Yes/No/Cancel question titled "Orvane".
+    std::function<TRemoveAnswer(const std::string& question)> AskRemove;
     // A message that ends the command (a negative number of hours).
     std::function<void(const std::string& message)> ShowMessage;
     // Rebuilds the tree; called after every question, whatever the answer.
@@ -28,11 +34,16 @@ struct TRemoveLongsDialogs {
 // a negative number gives nullopt. A number too large to hold means "longer than anything".
 std::optional<long long> ParseHours(const std::string& text);
 
+// The hours the query starts with and that a text that is no whole number stands for.
+constexpr long long DefaultRemoveHours = 8;
+
 // Offers every entry but the running (last) one whose duration exceeds the hours entered; the
 // number of entries is read anew at every step, since the recorder may append entries while a
-// question is open. Returns the number of entries removed.
+// question is open. The query shows hours (in the prompt in place of "??", and in the field) and
+// asks again on an empty answer; the hours entered are left in hours. Returns the number of
+// entries removed.
 int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs,
-                         const TMessageTexts& texts = {});
+                         const TMessageTexts& texts = {}, long long* hours = nullptr);
 
 // File > New: after a Yes, clears the list and writes the empty list to dataFile at once (an
 // EFileError from the write escapes; the list is empty by then). afterClear resets the views.

@@ -41,6 +41,11 @@ TLocaleFormat LocaleFormatFrom(const QLocale& locale) {
         f.LongMonthNames[static_cast<std::size_t>(m - 1)] =
             locale.monthName(m, QLocale::LongFormat).toLocal8Bit().toStdString();
     }
+    for (int d = 1; d <= 7; ++d) {
+        const auto k = static_cast<std::size_t>(d - 1);
+        f.ShortDayNames[k] = locale.dayName(d, QLocale::ShortFormat).toLocal8Bit().toStdString();
+        f.LongDayNames[k] = locale.dayName(d, QLocale::LongFormat).toLocal8Bit().toStdString();
+    }
     f.ListSeparator = locale.decimalPoint() == QStringLiteral(",") ? ';' : ',';
     return f;
 }

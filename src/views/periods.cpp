@@ -48,12 +48,17 @@ bool Overlaps(const TEntry& e, TDateTime from, TDateTime to) {
            (e.Start < from && end >= to);
 }
 
-// The time an overlapping entry counts for the period.
+// The time an overlapping entry counts for the period. An entry closed before its start (the
+// clock stepped back) holds no time rather than taking time away from the others.
 TDateTime CountedTime(const TEntry& e, TDateTime from, TDateTime to) {
-    if (from <= e.Start && e.Start <= to) return e.Duration;
-    const TDateTime end = e.Start + e.Duration;
-    if (from <= end && end <= to) return end - from;
-    return to - from;
+    TDateTime t;
+    if (from <= e.Start && e.Start <= to)
+        t = e.Duration;
+    else if (const TDateTime end = e.Start + e.Duration; from <= end && end <= to)
+        t = end - from;
+    else
+        t = to - from;
+    return t > 0 ? t : 0;
 }
 
 // Folded keys of interned texts: each distinct text is folded once per query.
@@ -119,11 +124,29 @@ TGroups GroupEntries(const TActivityList& list) {
 const TDateTime MinDate = EncodeDate(1, 1, 1);
 const TDateTime MaxDate = EndOfDay(EncodeDate(9999, 12, 31));
 
+// The earliest and the latest Start of the record that a period can name. Entries need not be in
+// date order: a machine may boot with a reset clock and record a while before the clock is set.
+struct TStartRange {
+    TDateTime Earliest = 0, Latest = 0;
+};
+
+std::optional<TStartRange> StartRange(const std::vector<TEntry>& entries) {
+    std::optional<TStartRange> r;
+    for (const TEntry& e : entries) {
+        if (!(e.Start >= MinDate && e.Start <= MaxDate)) continue; // NaN included
+        if (!r)
+            r = TStartRange{e.Start, e.Start};
+        else
+            r->Earliest = std::min(r->Earliest, e.Start), r->Latest = std::max(r->Latest, e.Start);
+    }
+    return r;
+}
+
 // Entries that would reach into more periods than this make the record unshowable by period.
 constexpr std::int64_t MaxContributions = 64'000'000;
 
-// The periods of one view mode: period 0 starts at the first entry's Start, period k > 0 at the
-// start of its day, week or month; the walk ends with the period holding the last Start.
+// The periods of one view mode: period 0 starts at the earliest Start, period k > 0 at the
+// start of its day, week or month; the walk ends with the period holding the latest Start.
 class TPeriodScheme {
 public:
     TPeriodScheme(TViewMode mode, TDateTime first, TDateTime last) : FMode(mode) {
@@ -322,7 +345,9 @@ TPeriodTree TTreeBuilder::Periodic(const TActivityList& list, TViewMode mode) {
     if (entries.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::runtime_error(
             "The record holds too many entries to show them period by period.");
-    const TPeriodScheme scheme(mode, entries.front().Start, entries.back().Start);
+    const std::optional<TStartRange> range = StartRange(entries);
+    if (!range) return tree;
+    const TPeriodScheme scheme(mode, range->Earliest, range->Latest);
     const std::int64_t periods = scheme.LastIndex() + 1;
     if (periods <= 0) return tree;
 
@@ -380,7 +405,7 @@ TPeriodTree TTreeBuilder::Periodic(const TActivityList& list, TViewMode mode) {
     }
 
     TTreeBuilder builder(list, tree);
-    const TDateTime lastStart = entries.back().Start;
+    const TDateTime lastStart = range->Latest;
     for (std::int64_t k = 0; k < periods; ++k) {
         const auto b = static_cast<std::size_t>(offset[static_cast<std::size_t>(k)]);
         const auto e = static_cast<std::size_t>(offset[static_cast<std::size_t>(k) + 1]);
@@ -402,7 +427,9 @@ TPeriodTree TTreeBuilder::All(const TActivityList& list, TDateTime now) {
     const auto& entries = list.Entries();
     if (entries.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::runtime_error("The record holds too many entries to show them.");
-    const TDateTime from = entries.front().Start, to = entries.back().Start;
+    const std::optional<TStartRange> range = StartRange(entries);
+    const TDateTime from = range ? range->Earliest : entries.front().Start;
+    const TDateTime to = range ? range->Latest : entries.back().Start;
     std::vector<std::uint32_t> overlapping;
     overlapping.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)

@@ -5,11 +5,14 @@
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
+#include "language/langdialogs.h"
 #include "language/langfile.h"
+#include "language/langmanager.h"
 #include "language/languagemenu.h"
 #include "platform/platform.h"
 #include "platform/probebackend.h"
 #include "recorder/activitylist.h"
+#include "views/activitychart.h"
 #include "views/treemodel.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +80,8 @@ private:
 class FakeDialogs : public IDialogs {
 public:
     std::vector<QString> errors, informs, asked;
+    std::vector<QMessageBox::StandardButtons> askedButtons;
+    std::function<void()> onAsk; // while a question is open
     std::deque<QMessageBox::StandardButton> answers;
     std::deque<QString> inputs;
     std::vector<QUrl> opened;
@@ -92,8 +97,11 @@ public:
     }
     void Inform(QWidget*, const QString&, const QString& text) override { informs.push_back(text); }
     QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString& text,
-                                    QMessageBox::StandardButtons, QMessageBox::Icon) override {
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::Icon) override {
         asked.push_back(text);
+        askedButtons.push_back(buttons);
+        if (onAsk) onAsk();
         if (answers.empty()) return QMessageBox::No;
         auto a = answers.front();
         answers.pop_front();
@@ -426,6 +434,69 @@ TEST_F(MainWindow, NewAndRemoveLongActivities) {
     EXPECT_EQ(w.Sampler().LastProcess(), "");
 }
 
+TEST_F(MainWindow, RemoveLongActivitiesEndsOnCancelAndWhenTheSessionEnds) {
+    TfmActivity& w = Start();
+    for (int i = 0; i < 5; ++i) {
+        TEntry e("/usr/bin/a", "entry " + std::to_string(i), clock.Now() - 1 + i * 0.1);
+        e.Duration = 0.05;
+        w.FActivities.AppendLoaded(e);
+    }
+    Tick("/usr/bin/b", "y");
+    dialogs.inputs = {"0"};
+    dialogs.answers = {QMessageBox::Yes, QMessageBox::Cancel};
+    w.mnRemoveLongsClick();
+    EXPECT_EQ(dialogs.asked.size(), 2u) << "Cancel ends the walk";
+    EXPECT_TRUE(dialogs.askedButtons[0].testFlag(QMessageBox::Cancel));
+    EXPECT_EQ(w.FActivities.Count(), 5) << "the entry removed before Cancel stays removed";
+
+    // The session ends (or SIGTERM comes) while the second question is open: the program ends,
+    // saving what was decided, and asks nothing more.
+    dialogs.asked.clear();
+    dialogs.inputs = {"0"};
+    dialogs.answers = {QMessageBox::Yes, QMessageBox::No, QMessageBox::No};
+    QSignalSpy ended(&w, &TfmActivity::terminated);
+    dialogs.onAsk = [&] {
+        if (dialogs.asked.size() == 2) w.EndSession();
+    };
+    w.mnRemoveLongsClick();
+    dialogs.onAsk = nullptr;
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(w.FActivities.Count(), 4);
+    EXPECT_EQ(Saved().Count(), 4);
+    EXPECT_EQ(Saved()[0].Caption, "entry 2");
+}
+
+TEST_F(MainWindow, TheTreeOfARecordOutOfDateOrderAndTheWholeRecordsProgramDetail) {
+    TfmActivity& w = Start();
+    // Recorded after a start with a reset clock: the second entry is dated years before the first.
+    TEntry later("/usr/bin/editor", "a", EncodeDateTime(2024, 5, 1, 10, 0, 0));
+    later.Duration = 1.0 / 24;
+    w.FActivities.AppendLoaded(later);
+    TEntry reset("/usr/bin/mail", "b", EncodeDateTime(2020, 1, 6, 8, 0, 0));
+    reset.Duration = 0.5 / 24;
+    w.FActivities.AppendLoaded(reset);
+    Tick("/usr/bin/shell", "c");
+    w.FActivities.Items(1).Duration = 0.5 / 24; // as it was before the first tick closed it
+    TTreeModel& model = w.TreeModel();
+    w.RefreshTree();
+    ASSERT_GE(model.rowCount(), 2);
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), "06.01.2020  :  00:30:00");
+    w.mnAll->trigger();
+    ASSERT_EQ(model.rowCount(), 1);
+    const QString whole = model.data(model.index(0, 0)).toString();
+    EXPECT_TRUE(whole.startsWith("06.01.2020 - ")) << whole.toStdString();
+    EXPECT_NE(whole.indexOf("Total : 01:30:00"), -1) << whole.toStdString();
+
+    // A program node of the whole record shows that program's detail, as in the other views.
+    const QModelIndex program = model.index(1, 0, model.index(0, 0));
+    ASSERT_TRUE(model.data(program).toString().startsWith("/usr/bin/mail"));
+    w.TreeView1->setCurrentIndex(program);
+    w.TreeView1Click();
+    EXPECT_TRUE(w.Chart1->Data().Detail);
+    EXPECT_EQ(w.Chart1->Data().Program, "/usr/bin/mail");
+}
+
 TEST_F(MainWindow, ExportsWriteAndOpenTheFile) {
     TfmActivity& w = Start();
     Tick("/usr/bin/a", "x; y");
@@ -657,6 +728,39 @@ TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
             << about.RichEdit1->toPlainText().toStdString();
         EXPECT_EQ(about.windowTitle(), "About Orvane");
     }
+}
+
+TEST_F(MainWindow, ATranslatedFormatWithOtherPlaceHoldersIsNotUsed) {
+    exePath = home->filePath("bin/orvane");
+    const std::string lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    std::string flood;
+    for (int i = 0; i < 5000; ++i)
+        flood += "%1024s";
+    std::ofstream(lan + "/Test.lan")
+        << "[Orvane]\nLanguage=\"Test\"\nCommonLanguageFile=Test.lng\n[fmActivity]\nSAwayEnds=\""
+        << flood
+        << "\"\nSAwayBegins=\"Weg seit %d\"\nSGap=\"Pause %s\"\n"
+           "SLockedEnds=\"Entsperrt nach %s\"\n";
+    std::ofstream(lan + "/Test.lng") << "[FrmAbout]\n";
+    TfmActivity& w = Start();
+    TScriptedLangDialogs langDialogs;
+    base->LanMan->SetDialogs(&langDialogs);
+    base->SetLanguage("Test");
+    for (int i = 0; i < 2; ++i)
+        w.LoadMessageTexts();
+    base->LanMan->SetDialogs(nullptr);
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SAwayEnds], "Back after %s away");
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SAwayBegins],
+              "Away: no keyboard or mouse input since %s");
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SGap],
+              "No samples for %s after %s (the program was stopped or the computer slept): not "
+              "counted");
+    EXPECT_EQ(w.FMessageTexts[EMessageText::SLockedEnds], "Entsperrt nach %s");
+    ASSERT_EQ(langDialogs.Errors.size(), 1) << "the file is reported once";
+    EXPECT_TRUE(langDialogs.Errors[0].contains("Test.lan")) << langDialogs.Errors[0].toStdString();
+    EXPECT_TRUE(langDialogs.Errors[0].endsWith("SAwayBegins, SAwayEnds, SGap"))
+        << langDialogs.Errors[0].toStdString();
 }
 
 TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {

@@ -34,6 +34,13 @@ TEST(Report, JsonStringEscapesInvalidUtf8ByteByByte) {
     EXPECT_EQ(cli::JsonNumber(39521.395833333336), "39521.395833333336");
     EXPECT_EQ(cli::JsonNumber(15.0 / 1440), "0.010416666666666666");
     EXPECT_EQ(cli::JsonNumber(0.0 / 0.0), "null");
+    // The shortest text that reads back as the same number.
+    EXPECT_EQ(cli::JsonNumber(133151 / 1000.0), "133.151");
+    EXPECT_EQ(cli::JsonNumber(0.1), "0.1");
+    EXPECT_EQ(cli::JsonNumber(7200), "7200");
+    EXPECT_EQ(cli::JsonNumber(-1e300), "-1e+300");
+    for (double v : {133151 / 1000.0, 1.0 / 3, 5e-324, 1.7976931348623157e308, 39521.395833333336})
+        EXPECT_EQ(std::strtod(cli::JsonNumber(v).c_str(), nullptr), v) << v;
 }
 
 TEST(Report, DumpPrintsOneObjectPerEntryAndFailsWithStatus2) {

@@ -172,6 +172,37 @@ TEST(ReportVerbs, QuotedCsvOfTheExampleRecord) {
     EXPECT_EQ(Report({"tree", "--quoted", f.File}, out, plainErr), 64);
 }
 
+TEST(ReportVerbs, TreeOfARecordOutOfDateOrder) {
+    Fixture f;
+    // The last entry was recorded before the clock was set.
+    Add(f.List, "/usr/bin/shell", "boot", At(2020, 1, 6, 8), 30 * Min);
+    f.List.SaveToFile(f.File);
+    std::string out, err;
+    std::vector<std::string> args = {"tree", "--mode", "daily"};
+    args.insert(args.end(), Fixed.begin(), Fixed.end());
+    args.push_back(f.File);
+    ASSERT_EQ(Report(args, out, err), 0) << err;
+    EXPECT_EQ(out.substr(0, out.find("\r\n")), "06.01.2020  :  00:30:00");
+    EXPECT_NE(out.find("\r\n15.01.2024  :  02:00:00\r\n"), std::string::npos) << out;
+    args[2] = "all";
+    ASSERT_EQ(Report(args, out, err), 0) << err;
+    EXPECT_EQ(out.substr(0, 10), "06.01.2020") << out;
+    EXPECT_NE(out.find(" Total : 27:30:00"), std::string::npos) << out;
+}
+
+TEST(ReportVerbs, DatePatternsNameTheWeekdayInTheLocale) {
+    Fixture f;
+    std::string out, err;
+    ASSERT_EQ(
+        Report({"csv", "--locale", "de_DE", "--date-format", "dddd, d. MMMM yyyy '(ddd)'", f.File},
+               out, err),
+        0)
+        << err;
+    EXPECT_NE(out.find("; Dienstag, 16. Januar 2024 (ddd); "), std::string::npos) << out;
+    ASSERT_EQ(Report({"csv", "--locale", "en_US", "--date-format", "ddd dd", f.File}, out, err), 0);
+    EXPECT_NE(out.find("; Tue 16; "), std::string::npos) << out;
+}
+
 TEST(ReportVerbs, PatternsHaveABoundedLength) {
     Fixture f;
     std::string out, err;

@@ -75,6 +75,9 @@ TEST(DateTime, TextsFollowThePatterns) {
     EXPECT_EQ(DateTimeText(EncodeDate(2008, 3, 14), f), "14.03.2008");
     EXPECT_EQ(FormatDateTime("MMM.yy 'week' d/M h:mm AP", v, f), "Mar.08 week 14/3 9:05 AM");
     EXPECT_EQ(FormatDateTime("HH:mm:ss t", v, f), "09:05:07 ");
+    // 14 March 2008 was a Friday; 16 March a Sunday.
+    EXPECT_EQ(FormatDateTime("ddd d, dddd dd. MMMM", v, f), "Fri 14, Friday 14. March");
+    EXPECT_EQ(FormatDateTime("dddd", EncodeDate(2008, 3, 16), f), "Sunday");
 }
 
 TEST(DateTime, DurationTextKeepsWholeDays) {

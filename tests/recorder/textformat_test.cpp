@@ -25,6 +25,32 @@ TEST(SafeFormat, SubstitutesOnlyStringsAndNeverOverreads) {
     EXPECT_LE(SafeFormat("%999999999999s", {"a"}).size(), 1025u);
 }
 
+TEST(SafeFormat, ATranslationStandsInOnlyWithTheBuiltInDirectives) {
+    std::string flood;
+    for (int i = 0; i < 5000; ++i)
+        flood += "%1024s";
+    struct Case {
+        const char* builtIn;
+        std::string translated;
+        bool used;
+    } cases[] = {
+        {"Back after %s away", "Zurück nach %s", true},
+        {"No samples for %s after %s", "Nach %s: %s ohne Proben", true},
+        {"Back after %s away", "100%% zurück nach %-20s, 5 % mehr", true}, // "%%" and "% " are text
+        {"Remove all?", "Alles entfernen?", true},
+        {"Back after %s away", "Zurück", false},            // one fewer
+        {"Back after %s away", "Zurück nach %s %s", false}, // one more
+        {"Back after %s away", "Zurück nach %d", false},    // another letter
+        {"Remove all?", "Alles %s entfernen?", false},      // none in the built-in text
+        {"Back after %s away", "Zurück nach %65s", false},  // too wide
+        {"Back after %s away", "Zurück nach %-99999999999999999999s", false},
+        {"Back after %s away", flood, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SameFormatDirectives(c.builtIn, c.translated), c.used)
+            << c.builtIn << " / " << c.translated.substr(0, 40);
+}
+
 TEST(DebugTrace, OffByDefaultAndFormatsTheStamp) {
     EXPECT_FALSE(TraceEnabled());
     std::string target;

@@ -27,7 +27,7 @@ TEST(Selection, SelectedPeriodByNodeParentAndMode) {
         {&program, &period, vmMonthly, TDateTime(day), EndOfMonth(day), program.Text},
         {&line, &program, vmDaily, 0, EndOfDay(0), line.Text},
         {&whole, nullptr, vmAll, 0, 0, ""},
-        {&program, &whole, vmAll, 0, 0, ""},
+        {&program, &whole, vmAll, 0, 0, program.Text},
         {&program, &period, static_cast<TViewMode>(3), 0, 0, ""},
     };
     for (const Case& c : cases) {
@@ -92,6 +92,10 @@ TEST(Chart, EntriesDrawnByDurationPeriodAndForm) {
     // A program that was not active in the period gives the overview.
     EXPECT_FALSE(ChartBars(list, ProgramLine("/bin/zzz", Hour), d, to).Detail);
     EXPECT_FALSE(ChartBars(list, node, d + 10, d + 11).Detail);
+    // The whole record (the all view): the program's detail over all of it.
+    EXPECT_EQ(ChartEntryIndexes(list, node, 0, 0), (std::vector<int>{0, 1}));
+    EXPECT_EQ(ChartBars(list, node, 0, 0).Program, "/bin/a");
+    EXPECT_FALSE(ChartBars(list, ProgramLine("/bin/zzz", Hour), 0, 0).Detail);
     // Empty record: no bars.
     TActivityList empty;
     EXPECT_TRUE(ChartBars(empty, "", 0, 0).Bars.empty());

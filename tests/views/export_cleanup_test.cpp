@@ -106,24 +106,28 @@ TEST(Cleanup, HoursAsEntered) {
 
 namespace {
 
+using enum TRemoveAnswer;
+
 struct Script {
-    std::optional<std::string> Hours;
-    std::vector<bool> Answers;
-    std::vector<std::string> Questions, Messages;
+    std::vector<std::optional<std::string>> Hours; // the answers to the hours query, in turn
+    std::vector<TRemoveAnswer> Answers;            // No after the last
+    std::vector<std::string> Questions, Messages, Prompts, Values;
     int Refreshes = 0;
     std::function<void(int)> DuringQuestion;
 
     TRemoveLongsDialogs Dialogs() {
         TRemoveLongsDialogs d;
-        d.AskHours = [this](const std::string& title, const std::string& prompt) {
+        d.AskHours = [this](const std::string& title, const std::string& prompt,
+                            const std::string& value) -> std::optional<std::string> {
             EXPECT_EQ(title, "Remove Activities");
-            EXPECT_NE(prompt.find("?? hours"), std::string::npos);
-            return Hours;
+            Prompts.push_back(prompt);
+            Values.push_back(value);
+            return Prompts.size() <= Hours.size() ? Hours[Prompts.size() - 1] : std::nullopt;
         };
         d.AskRemove = [this](const std::string& q) {
             Questions.push_back(q);
             if (DuringQuestion) DuringQuestion(static_cast<int>(Questions.size()));
-            return Questions.size() <= Answers.size() && Answers[Questions.size() - 1];
+            return Questions.size() <= Answers.size() ? Answers[Questions.size() - 1] : No;
         };
         d.ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
         d.RefreshTree = [this] { ++Refreshes; };
@@ -151,20 +155,32 @@ std::vector<std::string> Captions(const TActivityList& list) {
 TEST(Cleanup, RemoveLongActivitiesOffersEachLongEntryOnce) {
     SetCurrentLocaleFormat(TLocaleFormat{});
     struct Case {
-        std::optional<std::string> hours;
-        std::vector<bool> answers;
+        const char* name;
+        std::vector<std::optional<std::string>> hours;
+        std::vector<TRemoveAnswer> answers;
         int questions;
         std::vector<std::string> left;
         int messages;
     } cases[] = {
-        {"24", {true, true}, 2, {"short", "%s %n", "running"}, 0}, // two in a row, both Yes
-        {"24", {false, true}, 2, {"short", "night", "%s %n", "running"}, 0},
-        {"8", {false, false, false}, 3, {"short", "night", "day", "%s %n", "running"}, 0},
-        {"x", {false, false, false}, 3, {"short", "night", "day", "%s %n", "running"}, 0},
-        {"0", {true, false, false, false}, 4, {"night", "day", "%s %n", "running"}, 0},
-        {"-3", {}, 0, {"short", "night", "day", "%s %n", "running"}, 1},
-        {std::nullopt, {}, 0, {"short", "night", "day", "%s %n", "running"}, 0},
-        {"1000", {}, 0, {"short", "night", "day", "%s %n", "running"}, 0},
+        {"two in a row, both Yes", {"24"}, {Yes, Yes}, 2, {"short", "%s %n", "running"}, 0},
+        {"No, Yes", {"24"}, {No, Yes}, 2, {"short", "night", "%s %n", "running"}, 0},
+        {"8", {"8"}, {No, No, No}, 3, {"short", "night", "day", "%s %n", "running"}, 0},
+        {"no number", {"x"}, {No, No, No}, 3, {"short", "night", "day", "%s %n", "running"}, 0},
+        {"0", {"0"}, {Yes, No, No, No}, 4, {"night", "day", "%s %n", "running"}, 0},
+        {"negative", {"-3"}, {}, 0, {"short", "night", "day", "%s %n", "running"}, 1},
+        {"query cancelled", {}, {}, 0, {"short", "night", "day", "%s %n", "running"}, 0},
+        {"nothing that long", {"1000"}, {}, 0, {"short", "night", "day", "%s %n", "running"}, 0},
+        // Cancel ends the walk and keeps what was decided before it.
+        {"Yes, Cancel", {"0"}, {Yes, Cancel}, 2, {"night", "day", "%s %n", "running"}, 0},
+        {"Cancel first", {"0"}, {Cancel}, 1, {"short", "night", "day", "%s %n", "running"}, 0},
+        // An empty answer asks again rather than standing for 8 hours.
+        {"empty, then 24",
+         {"", " ", "24"},
+         {No, No},
+         2,
+         {"short", "night", "day", "%s %n", "running"},
+         0},
+        {"empty, then cancelled", {""}, {}, 0, {"short", "night", "day", "%s %n", "running"}, 0},
     };
     for (const Case& c : cases) {
         TActivityList list;
@@ -173,16 +189,16 @@ TEST(Cleanup, RemoveLongActivitiesOffersEachLongEntryOnce) {
         s.Hours = c.hours;
         s.Answers = c.answers;
         RemoveLongActivities(list, s.Dialogs());
-        const std::string name = c.hours.value_or("cancel");
-        EXPECT_EQ(static_cast<int>(s.Questions.size()), c.questions) << name;
-        EXPECT_EQ(s.Refreshes, c.questions) << name << ": the tree is rebuilt after every question";
-        EXPECT_EQ(Captions(list), c.left) << name;
-        EXPECT_EQ(static_cast<int>(s.Messages.size()), c.messages) << name;
+        EXPECT_EQ(static_cast<int>(s.Questions.size()), c.questions) << c.name;
+        EXPECT_EQ(s.Refreshes, c.questions)
+            << c.name << ": the tree is rebuilt after every question";
+        EXPECT_EQ(Captions(list), c.left) << c.name;
+        EXPECT_EQ(static_cast<int>(s.Messages.size()), c.messages) << c.name;
     }
     TActivityList list;
     LongRecord(list);
     Script s;
-    s.Hours = "24";
+    s.Hours = {"24"};
     RemoveLongActivities(list, s.Dialogs());
     ASSERT_EQ(s.Questions.size(), 2u);
     EXPECT_EQ(s.Questions[0],
@@ -190,13 +206,34 @@ TEST(Cleanup, RemoveLongActivitiesOffersEachLongEntryOnce) {
               "night\r\nRemove Activity?");
 }
 
+TEST(Cleanup, TheHoursQueryShowsTheCurrentValue) {
+    TActivityList list;
+    LongRecord(list);
+    Script s;
+    s.Hours = {"24"};
+    RemoveLongActivities(list, s.Dialogs());
+    ASSERT_EQ(s.Prompts.size(), 1u);
+    EXPECT_EQ(s.Prompts[0], "Looking for Activities, which takes longer than 8 hours.");
+    EXPECT_EQ(s.Values[0], "8");
+
+    // The window keeps the hours entered; the next query starts from them.
+    long long hours = DefaultRemoveHours;
+    Script first, second;
+    first.Hours = {"24"};
+    RemoveLongActivities(list, first.Dialogs(), {}, &hours);
+    EXPECT_EQ(hours, 24);
+    RemoveLongActivities(list, second.Dialogs(), {}, &hours);
+    EXPECT_EQ(second.Prompts[0], "Looking for Activities, which takes longer than 24 hours.");
+    EXPECT_EQ(second.Values[0], "24");
+}
+
 TEST(Cleanup, WalkRereadsTheCountWhileTheRecorderAppends) {
     TActivityList list;
     Add(list, "/bin/a", "one", At(2024, 1, 1), 10 * Hour);
     list.AddEntry("/bin/a", "running", At(2024, 1, 1, 12)); // the running entry
     Script s;
-    s.Hours = "8";
-    s.Answers = {false, true};
+    s.Hours = {"8"};
+    s.Answers = {No, Yes};
     // While the first question is open the recorder closes the running entry after 9 hours
     // and starts a new one: the closed entry is now offered too.
     s.DuringQuestion = [&](int n) {
@@ -211,7 +248,7 @@ TEST(Cleanup, WalkRereadsTheCountWhileTheRecorderAppends) {
     TActivityList single;
     Add(single, "/bin/a", "x", At(2024, 1, 1), 99 * Hour);
     Script none;
-    none.Hours = "0";
+    none.Hours = {"0"};
     RemoveLongActivities(single, none.Dialogs());
     EXPECT_TRUE(none.Questions.empty()) << "fewer than two entries: nothing is offered";
 }

@@ -168,6 +168,63 @@ TEST_F(Periods, WholeRecordTotalIsTheSumOfAllDurations) {
     EXPECT_EQ(t[0].Children[1].Text, "/bin/B              : 07:00:00");
 }
 
+// Entries out of date order: a machine that booted with a reset clock records a while before
+// the clock is set, so an entry may be dated before the first or after the last. The periods
+// run over the earliest and the latest Start; no time is negative.
+TEST_F(Periods, TreeOfEntriesOutOfDateOrder) {
+    struct Entry {
+        TDateTime start, duration;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Entry> entries;
+        std::vector<std::string> daily, weekly, monthly;
+        std::string all;
+    } cases[] = {
+        {"last entry dated years back",
+         {{At(2024, 1, 10, 10), Hour},
+          {At(2024, 1, 11, 10), 2 * Hour},
+          {At(2020, 1, 6, 8), 30 * Min}},
+         {"06.01.2020  :  00:30:00", "10.01.2024  :  01:00:00", "11.01.2024  :  02:00:00"},
+         {"Woche 02/20 (06.01-12.01.20)  :  00:30:00", "Woche 02/24 (08.01-14.01.24)  :  03:00:00"},
+         {"Monat Jan.20 (06.01-31.01.20)  :  00:30:00",
+          "Monat Jan.24 (01.01-11.01.24)  :  03:00:00"},
+         "06.01.2020 - 01.06.2024 Total : 03:30:00  "},
+        {"first entry dated years ahead",
+         {{At(2030, 6, 1, 10), Hour}, {At(2024, 1, 10, 10), Hour}, {At(2024, 1, 11, 10), 0}},
+         {"10.01.2024  :  01:00:00", "11.01.2024  :  00:00:00", "01.06.2030  :  01:00:00"},
+         {"Woche 02/24 (10.01-14.01.24)  :  01:00:00", "Woche 22/30 (27.05-02.06.30)  :  01:00:00"},
+         {"Monat Jan.24 (10.01-31.01.24)  :  01:00:00",
+          "Monat Jun.30 (01.06-01.06.30)  :  01:00:00"},
+         "10.01.2024 - 01.06.2024 Total : 02:00:00  "},
+        {"entry closed before its start",
+         {{At(2024, 1, 10, 10), Hour}, {At(2024, 1, 10, 12), -2 * Hour}, {At(2024, 1, 10, 13), 0}},
+         {"10.01.2024  :  01:00:00"},
+         {"Woche 02/24 (10.01-14.01.24)  :  01:00:00"},
+         {"Monat Jan.24 (10.01-10.01.24)  :  01:00:00"},
+         "10.01.2024 - 01.06.2024 Total : 01:00:00  "},
+    };
+    auto tops = [](const TTree& t) {
+        std::vector<std::string> out;
+        for (const auto& n : t)
+            out.push_back(n.Text);
+        return out;
+    };
+    const TDateTime now = At(2024, 6, 1);
+    for (const Case& c : cases) {
+        TActivityList list;
+        for (const Entry& e : c.entries)
+            Add(list, "/bin/a", "x", e.start, e.duration);
+        EXPECT_EQ(tops(FillTreeDaily(list)), c.daily) << c.name;
+        EXPECT_EQ(tops(FillTreeWeekly(list)), c.weekly) << c.name;
+        EXPECT_EQ(tops(FillTreeMonthly(list)), c.monthly) << c.name;
+        EXPECT_EQ(tops(FillTreeAll(list, now)), std::vector<std::string>{c.all}) << c.name;
+        for (TViewMode mode : {vmDaily, vmWeekly, vmMonthly, vmAll})
+            for (const std::string& line : Flatten(*FillTree(list, mode, now)))
+                EXPECT_EQ(line.find(": -"), std::string::npos) << c.name << ": " << line;
+    }
+}
+
 TEST_F(Periods, HostileTimesNeitherHangNorCrash) {
     TActivityList list;
     Add(list, "/bin/a", "x", At(2024, 1, 1), Hour);
@@ -234,10 +291,12 @@ TEST_F(Periods, FastBuildMatchesTheDirectAlgorithm) {
                 captions[static_cast<std::size_t>(pick(7))], t, duration);
             t += duration * (pick(3) == 0 ? 0.5 : 1.0) + pick(120) * Min;
         }
-        if (seed % 3 == 0) { // a few entries out of order
+        if (seed % 3 == 0) { // a few entries out of order, the first and the last among them
             for (int k = 0; k < 5; ++k)
-                std::swap(list.Items(1 + pick(n - 2)), list.Items(1 + pick(n - 2)));
+                std::swap(list.Items(pick(n)), list.Items(pick(n)));
+            std::swap(list.Items(0), list.Items(n - 1));
         }
+        if (seed % 4 == 0) list.Items(pick(n)).Duration = -Hour; // closed before its start
         const TDateTime now = At(2024, 6, 1);
         for (TViewMode mode : {vmDaily, vmWeekly, vmMonthly}) {
             const auto fast = Flatten(*FillTree(list, mode, now));

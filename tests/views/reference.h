@@ -6,7 +6,9 @@
 
 #include "recorder/textformat.h"
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace reference {
 
@@ -40,12 +42,12 @@ inline TDateTime CaptionTime(const TActivityList& list, const std::string& proce
         if (!Same(e.Process, process) || !Same(e.Caption, caption) || !Overlaps(e, from, to))
             continue;
         const TDateTime end = e.Start + e.Duration;
+        TDateTime t = to - from;
         if (from <= e.Start && e.Start <= to)
-            sum += e.Duration;
+            t = e.Duration;
         else if (from <= end && end <= to)
-            sum += end - from;
-        else
-            sum += to - from;
+            t = end - from;
+        sum += std::max(t, 0.0); // an entry closed before its start holds no time
     }
     return sum;
 }
@@ -84,11 +86,19 @@ inline TDateTime FillPrograms(const TActivityList& list, TDateTime from, TDateTi
     return total;
 }
 
+// The earliest and latest Start: entries need not be in date order.
+inline std::pair<TDateTime, TDateTime> StartRange(const TActivityList& list) {
+    TDateTime first = list[0].Start, last = first;
+    for (const TEntry& e : list.Entries())
+        first = std::min(first, e.Start), last = std::max(last, e.Start);
+    return {first, last};
+}
+
 inline TTree Fill(const TActivityList& list, TViewMode mode) {
     TTree tree;
     if (list.Count() == 0) return tree;
-    const TDateTime last = list[list.Count() - 1].Start;
-    for (TDateTime d = list[0].Start; d <= last;) {
+    const auto [first, last] = StartRange(list);
+    for (TDateTime d = first; d <= last;) {
         TDateTime to, next;
         std::string label;
         if (mode == TViewMode::vmDaily) {
@@ -114,7 +124,7 @@ inline TTree FillAll(const TActivityList& list, TDateTime now) {
     TTree tree;
     if (list.Count() == 0) return tree;
     TTreeNode node;
-    const TDateTime from = list[0].Start, to = list[list.Count() - 1].Start;
+    const auto [from, to] = StartRange(list);
     const TDateTime total = FillPrograms(list, from, to, node);
     node.Text = SafeFormat("%-10s - %-10s Total : %-10s",
                            {DateText(from), DateText(now), DurationText(total)});
