@@ -314,6 +314,46 @@ TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
     EXPECT_NEAR(w.FActivities[0].Duration, 10 * Sec, 1e-9);
 }
 
+#ifdef _WIN32
+// The power messages as Windows sends them to every top-level window, posted to the program's own
+// hidden one. The clock counts the sleep, as the performance counter does.
+TEST_F(MainWindow, PowerMessagesEndTheEntryAtSleepAndTheSleepIsNotCounted) {
+    TfmActivity& w = Start();
+    const HWND events = ::FindWindowA("OrvaneSystemEvents", nullptr);
+    ASSERT_NE(events, nullptr);
+    auto power = [&](WPARAM what) {
+        ASSERT_TRUE(::PostMessageA(events, WM_POWERBROADCAST, what, 0));
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    };
+    const std::string editor = "C:\\Program Files\\Editor\\editor.exe";
+
+    // Only the wake-up is told: the entry ends at the last sample.
+    Tick(editor, "a");
+    Tick(editor, "a");
+    clock.Advance(3600000);
+    power(PBT_APMRESUMEAUTOMATIC);
+    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9);
+    EXPECT_TRUE(w.Memo1->toPlainText().contains("No samples for 01:00:00"))
+        << w.Memo1->toPlainText().toStdString();
+
+    // The suspend itself (the queries are not sent since Vista) closes and writes the entry.
+    Tick(editor, "a");
+    clock.Advance(10000);
+    power(PBT_APMSUSPEND);
+    EXPECT_NEAR(Saved()[1].Duration, 10 * Sec, 1e-9);
+    clock.Advance(3600000);
+    power(PBT_APMRESUMEAUTOMATIC);
+    power(PBT_APMRESUMESUSPEND);
+    Tick(editor, "a");
+    Tick(editor, "a");
+    const TActivityList saved = Saved();
+    ASSERT_EQ(saved.Count(), 3);
+    EXPECT_NEAR(saved[1].Duration, 10 * Sec, 1e-9);
+    EXPECT_NEAR(saved[2].Start - saved[1].Start, (3610 + 5) * Sec, 1e-6);
+}
+#endif
+
 TEST_F(MainWindow, TheTreeShowsTheRecordAsOfItsLastRebuild) {
     TfmActivity& w = Start();
     TTreeModel& model = w.TreeModel();
