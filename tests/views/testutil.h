@@ -4,6 +4,9 @@
 #include "recorder/activitylist.h"
 #include "views/periods.h"
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,5 +42,28 @@ inline std::vector<std::string> Flatten(const TTree& tree) {
     Flatten(tree, out);
     return out;
 }
+
+// An environment variable set for the length of a test (TZ is applied at once).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : FName(name) {
+        if (const char* old = std::getenv(name)) FOld = old;
+        ::setenv(name, value, 1);
+        ::tzset();
+    }
+    ~ScopedEnv() {
+        if (FOld)
+            ::setenv(FName, FOld->c_str(), 1);
+        else
+            ::unsetenv(FName);
+        ::tzset();
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* FName;
+    std::optional<std::string> FOld;
+};
 
 } // namespace testutil

@@ -1,3 +1,5 @@
+#include "testutil.h"
+
 #include "views/when.h"
 
 #include <gtest/gtest.h>
@@ -9,28 +11,9 @@
 #include <string>
 
 using namespace orvane;
+using testutil::ScopedEnv;
 
 namespace {
-
-// Local time in a zone with daylight saving, for the length of the tests that ask for it.
-class LocalZone {
-public:
-    explicit LocalZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) FOld = old;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~LocalZone() {
-        if (FOld)
-            ::setenv("TZ", FOld->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> FOld;
-};
 
 std::string Iso(const std::optional<QDateTime>& t) {
     if (!t) return "none";
@@ -44,7 +27,7 @@ QDateTime Local(int y, int mo, int d, int h = 0, int mi = 0) {
 } // namespace
 
 TEST(When, NamedPeriodsAndDatesInAZoneWithDaylightSaving) {
-    LocalZone berlin("Europe/Berlin");
+    ScopedEnv berlin("TZ", "Europe/Berlin");
     struct Case {
         QDateTime Now;
         const char* When;
@@ -86,7 +69,7 @@ TEST(When, NamedPeriodsAndDatesInAZoneWithDaylightSaving) {
 }
 
 TEST(When, DaysWithADaylightSavingChangeHave23Or25Hours) {
-    LocalZone berlin("Europe/Berlin");
+    ScopedEnv berlin("TZ", "Europe/Berlin");
     const auto hours = [](QDate d) {
         return (DayStart(d.addDays(1)).toMSecsSinceEpoch() - DayStart(d).toMSecsSinceEpoch()) /
                3600000.0;
@@ -110,7 +93,7 @@ TEST(When, DaysWithADaylightSavingChangeHave23Or25Hours) {
 
 TEST(When, MidnightThatDoesNotExist) {
     // Santiago de Chile moved its clocks from 00:00 to 01:00 on 2024-09-08.
-    LocalZone chile("America/Santiago");
+    ScopedEnv chile("TZ", "America/Santiago");
     EXPECT_EQ(Iso(ParseWhen("2024-09-08", QDateTime::currentDateTime())),
               "2024-09-08T01:00:00-03:00");
 }
