@@ -281,8 +281,9 @@ const std::vector<TVerb>& Verbs() {
          "      256 characters)",
          JsonVerb},
         {"summary",
-         "summary [--since WHEN] [--until WHEN] [--by program|caption|day] [--top N]\n"
-         "      [--format text|csv|json] [--now YYYY-MM-DDTHH:MM[:SS]] [FILE]",
+         "summary [--since WHEN] [--until WHEN] [--by program|caption|category|day]\n"
+         "      [--top N] [--format text|csv|json] [--now YYYY-MM-DDTHH:MM[:SS]]\n"
+         "      [--settings FILE] [FILE]",
          "print the time spent in a period [since, until), longest first: per row the time,\n"
          "      its share of the total and the number of entries, then the total. Entries are\n"
          "      cut to the period; the last entry counts up to now when it ended less than two\n"
@@ -290,8 +291,15 @@ const std::vector<TVerb>& Verbs() {
          "      today 00:00, --until to now. WHEN is today, yesterday, week (this week from\n"
          "      Monday 00:00), last-week, month, last-month, year, last-year, now, YYYY-MM-DD\n"
          "      (that day's 00:00) or YYYY-MM-DDTHH:MM, in local time. --by program (the\n"
-         "      default), caption (program and window title) or day (one row per day, in date\n"
-         "      order, days without time included). --top N keeps the N longest rows and sums\n"
+         "      default), caption (program and window title), category or day (one row per day,\n"
+         "      in date order, days without time included). Categories are the section\n"
+         "      [Categories] of the settings file (orvane.cfg beside the record, or --settings\n"
+         "      FILE): one line NAME=PATTERN;PATTERN;... per category, tried in order, the first\n"
+         "      that matches wins. A pattern is a wildcard (* and ?) for the program's full path\n"
+         "      or file name, title:WILDCARD for the window title, or re:EXPR, a regular\n"
+         "      expression found in PROGRAM<TAB>TITLE; letter case is ignored. Time no rule takes\n"
+         "      is \"Uncategorised\". Bad patterns are reported and left out. --top N keeps the N "
+         "longest rows and sums\n"
          "      the rest as \"other\". --format json: {\"since\",\"until\",\"by\",\n"
          "      \"total_seconds\",\"total_entries\",\"rows\":[{\"key\",\"seconds\",\"share\",\n"
          "      \"entries\"}]}; csv: RFC 4180 with a last row \"(total)\". --now fixes the time\n"

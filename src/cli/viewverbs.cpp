@@ -5,6 +5,7 @@
 #include "views/export.h"
 #include "views/localeformat.h"
 #include "views/periods.h"
+#include "views/rules.h"
 #include "views/summary.h"
 #include "views/when.h"
 
@@ -12,6 +13,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -366,6 +369,41 @@ std::string Padded(const std::string& text, std::size_t width, bool right) {
 
 } // namespace
 
+namespace {
+
+// The settings file: the one given, else orvane.cfg beside the record.
+std::string SettingsFile(const std::optional<std::string>& given, const std::string& record) {
+    if (given) return *given;
+    const std::filesystem::path path(record);
+    return (path.parent_path() / "orvane.cfg").string();
+}
+
+// The categories of the settings file; a missing file beside the record has none. Lines that are
+// no rules are reported at once, bad patterns by the rule set when they are taken out. nullopt
+// when a file that was asked for cannot be read.
+std::optional<TRuleSet> LoadCategories(const std::optional<std::string>& given,
+                                       const std::string& record, std::ostream& err) {
+    const std::string file = SettingsFile(given, record);
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        if (!given && !std::filesystem::exists(file)) return TRuleSet();
+        err << "orvane-report summary: cannot read the settings file " << TerminalText(file)
+            << "\n";
+        return std::nullopt;
+    }
+    std::string text(1 << 20, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::vector<TRuleProblem> problems;
+    TRuleSet rules(ReadCategories(text, &problems));
+    for (const TRuleProblem& p : problems)
+        err << "orvane-report summary: " << TerminalText(file) << ':' << p.Line << ": "
+            << TerminalText(p.Text) << '\n';
+    return rules;
+}
+
+} // namespace
+
 int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("summary", args, false, err);
     if (!o) return ExitUsage;
@@ -374,10 +412,12 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
         query.By = TSummaryBy::Program;
     else if (o->By == "caption")
         query.By = TSummaryBy::Caption;
+    else if (o->By == "category")
+        query.By = TSummaryBy::Category;
     else if (o->By == "day")
         query.By = TSummaryBy::Day;
     else {
-        err << "orvane-report summary: --by is program, caption or day\n";
+        err << "orvane-report summary: --by is program, caption, category or day\n";
         return ExitUsage;
     }
     if (o->Format != "text" && o->Format != "csv" && o->Format != "json") {
@@ -393,6 +433,19 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
         [](const QDateTime& now) { return DayStart(now.date()).toMSecsSinceEpoch(); }, err);
     if (!period) return ExitUsage;
 
+    TRuleSet rules;
+    if (query.By == TSummaryBy::Category || o->Settings) {
+        const auto loadedRules = LoadCategories(o->Settings, o->File, err);
+        if (!loadedRules) return ExitUnreadable;
+        rules = *loadedRules;
+    }
+    for (const TRule& r : rules.Rules())
+        query.CategoryNames.push_back(r.Name);
+    query.Category = [&rules](const std::string& process, const std::string& caption) {
+        return rules.Find(process, caption);
+    };
+    query.Uncategorised = UncategorisedText;
+
     TActivityList list;
     const int loaded = LoadRecord(o->File, list, err);
     if (loaded == ExitUnreadable) return loaded;
@@ -401,6 +454,9 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     query.RunningUntil = RunningUntil(list, period->Now);
     TSummary summary = Summarise(list, query);
     if (o->Top) KeepTop(summary, *o->Top, "other");
+    for (const TRuleProblem& p : rules.TakeProblems())
+        err << "orvane-report summary: " << TerminalText(SettingsFile(o->Settings, o->File)) << ':'
+            << p.Line << ": " << TerminalText(p.Text) << '\n';
 
     // Programs by a short name for people, by their full path for other programs.
     std::vector<std::string> shortNames;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <unistd.h>
 
@@ -26,12 +27,12 @@ namespace {
 struct Fixture {
     ScopedEnv Zone{"TZ", "Europe/Berlin"};
     ScopedEnv Terminal{"LC_ALL", "C.UTF-8"};
-    std::string File;
+    std::filesystem::path Dir =
+        std::filesystem::temp_directory_path() / ("orvane-summary-" + std::to_string(::getpid()));
+    std::string File = (Dir / "orvane.cdat").string();
     TActivityList List;
     Fixture() {
-        File = (std::filesystem::temp_directory_path() /
-                ("orvane-summary-" + std::to_string(::getpid()) + ".cdat"))
-                   .string();
+        std::filesystem::create_directories(Dir);
         Add(List, "/usr/bin/editor", "main.cpp", At(2026, 12, 6, 23), 2 * Hour);
         Add(List, "/usr/bin/browser", "News", At(2026, 12, 7, 9), 30 * Min);
         Add(List, "/usr/bin/Editor", "Main.cpp", At(2026, 12, 8, 14), Hour);
@@ -39,7 +40,10 @@ struct Fixture {
         Add(List, "/usr/bin/browser", "Mail", At(2026, 12, 10, 11, 50), 9 * Min);
         List.SaveToFile(File);
     }
-    ~Fixture() { std::filesystem::remove(File); }
+    ~Fixture() { std::filesystem::remove_all(Dir); }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream((Dir / name).string(), std::ios::binary) << text;
+    }
 };
 
 int Report(std::vector<std::string> args, std::string& out, std::string& err) {
@@ -212,4 +216,40 @@ TEST(Summary, PeriodsForTheOtherVerbsAndUsageErrors) {
         EXPECT_EQ(Report(args, out, err), 64) << args[1] << " " << args[2];
         EXPECT_FALSE(err.empty());
     }
+}
+
+TEST(Summary, ByCategoryWithTheRulesBesideTheRecordOrGiven) {
+    Fixture f;
+    f.Write("orvane.cfg", "[Activities]\nViewMode=0\n[Categories]\n"
+                          "Coding=title:*.cpp;re:(\n" // line 4, the second pattern is bad
+                          "Web=browser\n"             // 5
+                          "Mail=mail;title:mail*\n"); // 6: E is Web already
+    std::string out, err;
+    const std::vector<std::string> week = {"--since", "week", "--now", "2026-12-10T12:00"};
+    std::vector<std::string> args = {"summary", "--by", "category", "--format", "json"};
+    args.insert(args.end(), week.begin(), week.end());
+    args.push_back(f.File);
+    ASSERT_EQ(Report(args, out, err), 0) << err;
+    EXPECT_EQ(Rows(out), "Coding 7200 2; Web 2400 2; Mail 600 1; total 10200 5");
+    // The bad pattern once, with its line.
+    EXPECT_EQ(err, "orvane-report summary: " + (f.Dir / "orvane.cfg").string() +
+                       ":4: category \"Coding\": the pattern \"re:(\" is left out: missing "
+                       "closing parenthesis at offset 1\n");
+
+    f.Write("other.cfg", "[Categories]\nMail=re:^/usr/bin/(mail|browser)\t\n");
+    args.insert(args.end() - 1, {"--settings", (f.Dir / "other.cfg").string()});
+    ASSERT_EQ(Report(args, out, err), 0) << err;
+    EXPECT_EQ(Rows(out), "Uncategorised 7200 2; Mail 3000 3; total 10200 5");
+    EXPECT_EQ(err, "");
+
+    // No settings file beside the record: all of it is uncategorised; one asked for must exist.
+    std::filesystem::remove(f.Dir / "orvane.cfg");
+    args = {"summary", "--by", "category", "--format", "json"};
+    args.insert(args.end(), week.begin(), week.end());
+    args.push_back(f.File);
+    ASSERT_EQ(Report(args, out, err), 0) << err;
+    EXPECT_EQ(Rows(out), "Uncategorised 10200 5; total 10200 5");
+    args.insert(args.end() - 1, {"--settings", (f.Dir / "missing.cfg").string()});
+    EXPECT_EQ(Report(args, out, err), 2);
+    EXPECT_NE(err.find("cannot read the settings file"), std::string::npos) << err;
 }
