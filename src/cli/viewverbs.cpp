@@ -4,6 +4,7 @@
 #include "recorder/activitylist.h"
 #include "views/export.h"
 #include "views/localeformat.h"
+#include "views/messagetexts.h"
 #include "views/periods.h"
 #include "views/rules.h"
 #include "views/summary.h"
@@ -444,7 +445,7 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     query.Category = [&rules](const std::string& process, const std::string& caption) {
         return rules.Find(process, caption);
     };
-    query.Uncategorised = UncategorisedText;
+    query.Uncategorised = TMessageTexts()[EMessageText::SUncategorised];
 
     TActivityList list;
     const int loaded = LoadRecord(o->File, list, err);

@@ -35,6 +35,7 @@ enum class EMessageText {
     SGnomeOfferText,
     SGnomeSetupDone,
     SGnomeSetupFailed, // one %s: what was done and what failed
+    SUncategorised,    // the category of time that no category rule takes
 };
 
 struct TMessageTextEntry {
@@ -92,6 +93,7 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
      "loads it."},
     {EMessageText::SGnomeSetupFailed, "fmActivity", "SGnomeSetupFailed", false,
      "The extension could not be set up:\r\n%s"},
+    {EMessageText::SUncategorised, "fmActivity", "SUncategorised", false, "Uncategorised"},
 };
 
 // The current texts: the built-in ones until a language file replaces them.

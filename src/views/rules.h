@@ -82,7 +82,5 @@ private:
 // no NAME=PATTERNS go to problems when given.
 std::vector<TRule> ReadCategories(std::string_view settingsText,
                                   std::vector<TRuleProblem>* problems = nullptr);
-// The category name of windows that no rule takes, before translation.
-inline constexpr const char* UncategorisedText = "Uncategorised";
 
 } // namespace orvane
