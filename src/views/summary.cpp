@@ -84,6 +84,15 @@ TSummary Summarise(const TActivityList& list, const TSummaryQuery& q) {
     if (q.Until <= q.Since) return s;
     TSpans span(list, q.Since, q.Until, q.RunningUntil);
     const auto& entries = list.Entries();
+    // Whether an entry's program and title are kept, asked once per pair of texts.
+    std::unordered_map<std::uint64_t, bool> keptPairs;
+    const auto kept = [&](const TEntry& e) {
+        if (!q.Keep) return true;
+        const std::uint64_t ids = (std::uint64_t{e.Process.Index()} << 32) | e.Caption.Index();
+        auto it = keptPairs.find(ids);
+        if (it == keptPairs.end()) it = keptPairs.emplace(ids, q.Keep(e.Process, e.Caption)).first;
+        return it->second;
+    };
 
     if (q.By == TSummaryBy::Day) {
         std::vector<TInstant> starts; // of each day, then the period's end
@@ -96,7 +105,7 @@ TSummary Summarise(const TActivityList& list, const TSummaryQuery& q) {
         starts.push_back(q.Until);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const auto t = span(entries[i], static_cast<int>(i));
-            if (!t) continue;
+            if (!t || !kept(entries[i])) continue;
             ++s.TotalEntries;
             s.TotalMs += t->To - t->From;
             auto k = static_cast<std::size_t>(
@@ -117,7 +126,7 @@ TSummary Summarise(const TActivityList& list, const TSummaryQuery& q) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TEntry& e = entries[i];
         const auto t = span(e, static_cast<int>(i));
-        if (!t) continue;
+        if (!t || !kept(e)) continue;
         std::uint64_t key;
         switch (q.By) {
         case TSummaryBy::Program:
@@ -160,6 +169,36 @@ TSummary Summarise(const TActivityList& list, const TSummaryQuery& q) {
     }
     std::sort(s.Rows.begin(), s.Rows.end(), Longer);
     return s;
+}
+
+std::vector<std::vector<std::int64_t>>
+StackedTotals(const TActivityList& list, const std::vector<TInstant>& bounds,
+              std::optional<TInstant> runningUntil,
+              const std::function<int(const std::string&, const std::string&)>& groupOf,
+              int groups) {
+    if (bounds.size() < 2 || groups <= 0) return {};
+    std::vector<std::vector<std::int64_t>> totals(
+        bounds.size() - 1, std::vector<std::int64_t>(static_cast<std::size_t>(groups)));
+    TSpans span(list, bounds.front(), bounds.back(), runningUntil);
+    std::unordered_map<std::uint64_t, int> groupOfPair;
+    const auto& entries = list.Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TEntry& e = entries[i];
+        const auto t = span(e, static_cast<int>(i));
+        if (!t) continue;
+        const std::uint64_t ids = (std::uint64_t{e.Process.Index()} << 32) | e.Caption.Index();
+        auto g = groupOfPair.find(ids);
+        if (g == groupOfPair.end())
+            g = groupOfPair.emplace(ids, groupOf(e.Process, e.Caption)).first;
+        if (g->second < 0 || g->second >= groups) continue;
+        auto k = static_cast<std::size_t>(std::upper_bound(bounds.begin(), bounds.end(), t->From) -
+                                          bounds.begin() - 1);
+        for (; k + 1 < bounds.size() && bounds[k] < t->To; ++k) {
+            const TInstant part = std::min(t->To, bounds[k + 1]) - std::max(t->From, bounds[k]);
+            if (part > 0) totals[k][static_cast<std::size_t>(g->second)] += part;
+        }
+    }
+    return totals;
 }
 
 void KeepTop(TSummary& s, std::size_t n, const std::string& other) {

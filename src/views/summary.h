@@ -28,6 +28,8 @@ struct TSummaryQuery {
     std::function<int(const std::string& process, const std::string& caption)> Category;
     std::vector<std::string> CategoryNames;
     std::string Uncategorised = "Uncategorised";
+    // When set, only entries of the programs and titles it keeps count.
+    std::function<bool(const std::string& process, const std::string& caption)> Keep;
 };
 
 struct TSummaryRow {
@@ -51,6 +53,14 @@ struct TSummary {
 // days without time included. Programs and captions are grouped ignoring letter case and spelled
 // as their first entry in the period.
 TSummary Summarise(const TActivityList& list, const TSummaryQuery& query);
+// The time of each group in each bucket [bounds[k], bounds[k + 1]), for a chart: result[k][g].
+// groupOf gives a program and title its group (0 .. groups - 1; others are left out).
+std::vector<std::vector<std::int64_t>> StackedTotals(
+    const TActivityList& list, const std::vector<TInstant>& bounds,
+    std::optional<TInstant> runningUntil,
+    const std::function<int(const std::string& process, const std::string& caption)>& groupOf,
+    int groups);
+
 // Keeps the n longest rows and sums the others into one row named other.
 void KeepTop(TSummary& summary, std::size_t n, const std::string& other);
 

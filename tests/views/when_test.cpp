@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <string>
 
@@ -27,6 +25,7 @@ QDateTime Local(int y, int mo, int d, int h = 0, int mi = 0) {
 } // namespace
 
 TEST(When, NamedPeriodsAndDatesInAZoneWithDaylightSaving) {
+    ORVANE_NEEDS_TZ_DATABASE();
     ScopedEnv berlin("TZ", "Europe/Berlin");
     struct Case {
         QDateTime Now;
@@ -69,6 +68,7 @@ TEST(When, NamedPeriodsAndDatesInAZoneWithDaylightSaving) {
 }
 
 TEST(When, DaysWithADaylightSavingChangeHave23Or25Hours) {
+    ORVANE_NEEDS_TZ_DATABASE();
     ScopedEnv berlin("TZ", "Europe/Berlin");
     const auto hours = [](QDate d) {
         return (DayStart(d.addDays(1)).toMSecsSinceEpoch() - DayStart(d).toMSecsSinceEpoch()) /
@@ -93,6 +93,7 @@ TEST(When, DaysWithADaylightSavingChangeHave23Or25Hours) {
 
 TEST(When, MidnightThatDoesNotExist) {
     // Santiago de Chile moved its clocks from 00:00 to 01:00 on 2024-09-08.
+    ORVANE_NEEDS_TZ_DATABASE();
     ScopedEnv chile("TZ", "America/Santiago");
     EXPECT_EQ(Iso(ParseWhen("2024-09-08", QDateTime::currentDateTime())),
               "2024-09-08T01:00:00-03:00");
