@@ -35,6 +35,7 @@ enum class EMessageText {
     SGnomeOfferText,
     SGnomeSetupDone,
     SGnomeSetupFailed, // one %s: what was done and what failed
+    SFolderRecreated,  // one %s: the data folder
 };
 
 struct TMessageTextEntry {
@@ -92,6 +93,9 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
      "loads it."},
     {EMessageText::SGnomeSetupFailed, "fmActivity", "SGnomeSetupFailed", false,
      "The extension could not be set up:\r\n%s"},
+    {EMessageText::SFolderRecreated, "fmActivity", "SFolderRecreated", false,
+     "The data folder %s was missing and has been created again; the whole record is written to "
+     "it from memory."},
 };
 
 // The current texts: the built-in ones until a language file replaces them.
