@@ -38,6 +38,9 @@ public:
 struct TSaveInfo {
     bool Incremental = false; // in place, without rewriting the file
     std::uint64_t BytesWritten = 0;
+    // Flushes of the record's data to the disk (fdatasync); a whole save's flush of the folder,
+    // for the rename, comes on top.
+    int Flushes = 0;
 };
 
 // How far a load got. A file is whole when its count covers exactly the records it holds; any

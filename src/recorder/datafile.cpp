@@ -547,7 +547,7 @@ bool TActivityList::SaveInPlace(const std::string& fileName, EInPlace part) cons
     const bool prefix = first == disk.Count || added.empty();
     const bool durationChanged = !previous.empty() && previous != disk.LastRecord;
     const bool countChanged = newCount != disk.HeadCount;
-    FLastSave = TSaveInfo{true, 0};
+    FLastSave = TSaveInfo{true, 0, 0};
     if (added.empty() && !durationChanged && !countChanged) {
         CloseFile(fd);
         return true;
@@ -555,38 +555,37 @@ bool TActivityList::SaveInPlace(const std::string& fileName, EInPlace part) cons
 
     // From here on the file differs from what was last written until the save completes.
     FDisk.Valid = false;
-    bool ok = true;
-    bool countWritten = false;
-    if (disk.HeadCount != disk.Count) {
-        // The file of a save cut off before its count: the count first, so that never more than
-        // the one record of a change is past it.
+    bool ok = true, countWritten = false;
+    auto writeCount = [&](std::int32_t value) {
         char b[4];
-        PutInt32(b, disk.Count);
+        PutInt32(b, value);
         countWritten = true;
-        ok = WriteAllAt(fd, 0, std::string(b, 4)) && SyncData(fd) == 0;
+        return WriteAllAt(fd, 0, std::string(b, 4));
+    };
+    if (disk.HeadCount != disk.Count) {
+        // The file of a save cut off before its count: the count first, on the disk before
+        // anything else, so that never more than the one record of a change is past it.
+        ok = writeCount(disk.Count) && SyncData(fd) == 0;
+        ++FLastSave.Flushes;
         if (ok) FDisk.HeadCount = disk.Count;
     }
-    // The running entry's Duration is rewritten, then new records go past the end the count
-    // covers; only when both are on the disk is the count written. A crash before the count
-    // leaves the list before the change (its running entry grown, maybe) or, with the one new
-    // record of a change past the count, what the loader takes for the list after it.
+    // One write at the end of the file (the running entry's Duration, the last bytes the count
+    // covers, and the new records after it), the count, and one flush. A power cut may leave any
+    // of the three on the disk without the others: the list before the change, its running entry
+    // grown, one record past the count or the count one past the records. Each of them loads
+    // whole and keeps every entry of the save before.
+    std::string tail = durationChanged ? previous.substr(previous.size() - 8) : std::string();
+    tail += added;
     Step(1);
-    if (ok && durationChanged)
-        ok = WriteAllAt(fd, disk.Size - 8, previous.substr(previous.size() - 8));
+    if (ok && !tail.empty()) ok = WriteAllAt(fd, disk.Size + added.size() - tail.size(), tail);
     Step(2);
-    if (ok && !added.empty()) ok = WriteAllAt(fd, disk.Size, added);
+    if (ok && newCount != disk.HeadCount) ok = writeCount(newCount);
     Step(3);
-    if (ok) ok = SyncData(fd) == 0;
-    Step(4);
-    if (ok && newCount != disk.HeadCount) {
-        char b[4];
-        PutInt32(b, newCount);
-        countWritten = true;
-        ok = WriteAllAt(fd, 0, std::string(b, 4));
-        Step(5);
-        ok = ok && SyncData(fd) == 0;
+    if (ok) {
+        ok = SyncData(fd) == 0;
+        ++FLastSave.Flushes;
     }
-    Step(6);
+    Step(4);
     if (!ok) {
         // Put back what the last save left (the appended bytes go, the Duration and the count
         // return), so that the next save can go in place again: when the disk is full, a
@@ -595,11 +594,7 @@ bool TActivityList::SaveInPlace(const std::string& fileName, EInPlace part) cons
         if (restored && durationChanged)
             restored =
                 WriteAllAt(fd, disk.Size - 8, disk.LastRecord.substr(disk.LastRecord.size() - 8));
-        if (restored && countWritten) {
-            char b[4];
-            PutInt32(b, disk.HeadCount);
-            restored = WriteAllAt(fd, 0, std::string(b, 4));
-        }
+        if (restored && countWritten) restored = writeCount(disk.HeadCount);
         restored = restored && SyncData(fd) == 0;
         CloseFile(fd);
         FDisk.Valid = restored; // checked against the file again before the next save anyway
@@ -665,7 +660,7 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
         image.Size = id.Size;
         image.Device = id.Device;
         image.Inode = id.Inode;
-        FLastSave = TSaveInfo{false, out.Written()};
+        FLastSave = TSaveInfo{false, out.Written(), 1};
     } catch (...) {
         CloseFile(fd);
         std::remove(temp.c_str());

@@ -355,6 +355,8 @@ TEST_F(DataFile, SavesWriteOnlyTheChangeAndMatchAWholeRewrite) {
         list.SaveToFile(file);
         EXPECT_EQ(list.LastSave().Incremental, s.incremental) << s.name;
         EXPECT_LE(list.LastSave().BytesWritten, s.maxBytes) << s.name;
+        // One flush of the record per save that writes anything.
+        EXPECT_EQ(list.LastSave().Flushes, list.LastSave().BytesWritten > 0 ? 1 : 0) << s.name;
         EXPECT_EQ(Bytes(), WholeSaveBytes(list, reference)) << s.name;
     }
 }
