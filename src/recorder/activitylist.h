@@ -99,8 +99,9 @@ public:
     // The data file; see datafile.h for the errors. After a save the file holds exactly what a
     // whole rewrite of the list would. When the file is still the one this list last wrote (or
     // read whole), only the change is written: new entries appended, the last entry's Duration
-    // rewritten in place, then the count. Otherwise the file is replaced atomically. Either way a
-    // crash leaves a file that loads as the list before or after the change.
+    // rewritten in place, then the count, with one flush. Otherwise the file is replaced
+    // atomically. Either way a crash leaves a file that loads as the list before or after the
+    // change (after a power cut, maybe with the running entry's earlier Duration).
     // A save to a symbolic link replaces the link's target. A file kept by LoadFromFile is moved
     // aside by the first whole save to it, just before the new file takes its place; while it
     // cannot be moved, the save throws EFileKept and nothing is written over it.
