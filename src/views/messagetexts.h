@@ -60,6 +60,7 @@ enum class EMessageText {
     SCategoryDown,
     SCategoryCancel,
     SCategoryNoName,
+    SFolderRecreated,  // one %s: the data folder
 };
 
 struct TMessageTextEntry {
@@ -147,6 +148,9 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
     {EMessageText::SCategoryCancel, "fmActivity", "SCategoryCancel", false, "Cancel"},
     {EMessageText::SCategoryNoName, "fmActivity", "SCategoryNoName", false,
      "a category without a name is left out"},
+    {EMessageText::SFolderRecreated, "fmActivity", "SFolderRecreated", false,
+     "The data folder %s was missing and has been created again; the whole record is written to "
+     "it from memory."},
 };
 
 // The current texts: the built-in ones until a language file replaces them.

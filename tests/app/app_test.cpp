@@ -555,7 +555,9 @@ TEST_F(MainWindow, ExportsWriteAndOpenTheFile) {
 
 TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
     Start();
+    // A file in the data folder's place: nothing can be saved, and it is not taken away.
     fs::remove_all(Folder());
+    std::ofstream(Folder()) << "not a folder";
     Tick("/usr/bin/a", "x");
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file"));
@@ -566,6 +568,7 @@ TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
     dialogs.CloseErrors();
     Tick("/usr/bin/b", "y");
     EXPECT_EQ(dialogs.errors.size(), 2u);
+    fs::remove(Folder());
     fs::create_directories(Folder());
     Tick("/usr/bin/d", "y");
     EXPECT_EQ(Saved().Count(), 8);
@@ -589,7 +592,8 @@ TEST_F(MainWindow, AnErrorBoxDoesNotStopTheTimer) {
     SetDialogs(nullptr);
     TfmActivity& w = Start();
     QCoreApplication::processEvents(); // the activation at start-up resets the sample
-    fs::remove_all(Folder());          // every save fails
+    fs::remove_all(Folder());          // a file in the data folder's place: every save fails
+    std::ofstream(Folder()) << "not a folder";
     // Each tick of the timer is a sample 5 s later on the injected clock.
     QObject::disconnect(w.Timer1, &QTimer::timeout, &w, nullptr);
     const std::vector<std::string> script = {"a", "a", "b", "b", "b", "c", "c", "d", "d"};
@@ -909,6 +913,32 @@ TEST_F(MainWindow, AGapBetweenSamplesIsLoggedAndNotCounted) {
     EXPECT_EQ(log[1], "120 No samples for 00:02:00 after 10:00:10 (the program was stopped or the "
                       "computer slept): not counted");
     EXPECT_TRUE(log[2].startsWith("0 /usr/bin/mail")) << log[2].toStdString();
+}
+
+// The data folder removed under the running program: the next save makes it again, private, and
+// writes the whole record from memory; the change log says so once.
+TEST_F(MainWindow, ARemovedDataFolderIsMadeAgainWithTheWholeRecord) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/a", "x");
+    Tick("/usr/bin/b", "y");
+    fs::remove_all(Folder());
+    Tick("/usr/bin/c", "z");
+    Tick("/usr/bin/a", "x");
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(Saved().Count(), 4);
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(Folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+#endif
+    const QString said = QString::fromStdString(
+        "The data folder " + Folder() +
+        " was missing and has been created again; the whole record is written to it from memory.");
+    EXPECT_EQ(LogTexts(w).count(said), 1) << w.Memo1->toPlainText().toStdString();
+    fs::remove_all(Folder());
+    clock.Advance(30000);
+    w.mnCloseClick();
+    ASSERT_EQ(Saved().Count(), 4);
+    EXPECT_NEAR(Saved()[3].Duration, 30 * Sec, 1e-9);
+    EXPECT_EQ(LogTexts(w).count(said), 2);
 }
 
 TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {
