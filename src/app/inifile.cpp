@@ -197,18 +197,20 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& key, in
     return ParseInteger(text, v) ? v : def;
 }
 
-void TIniFile::WriteString(const std::string& section, const std::string& key,
-                           const std::string& value) {
+TIniFile::Section& TIniFile::ReloadedSection(const std::string& name) {
     // Re-read first: another copy of the program may have written meanwhile. A file that is
     // there but cannot be read is left alone rather than replaced by one without its contents.
     FLoaded = false;
     Load();
     if (!FLoadError.empty()) throw EFileError(UnableToWrite(FFileName));
-    Section* s = Find(section);
-    if (!s) {
-        FSections.push_back({section, {}});
-        s = &FSections.back();
-    }
+    if (Section* s = Find(name)) return *s;
+    FSections.push_back({name, {}});
+    return FSections.back();
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    Section* s = &ReloadedSection(section);
     const std::string line = key + "=" + value;
     bool replaced = false;
     std::string k, v;
@@ -224,14 +226,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 }
 
 void TIniFile::WriteSection(const std::string& section, const std::vector<std::string>& lines) {
-    FLoaded = false;
-    Load();
-    if (!FLoadError.empty()) throw EFileError(UnableToWrite(FFileName));
-    Section* s = Find(section);
-    if (!s) {
-        FSections.push_back({section, {}});
-        s = &FSections.back();
-    }
+    Section* s = &ReloadedSection(section);
     s->Lines = lines;
     Save();
 }

@@ -48,6 +48,9 @@ private:
     void Load();
     void Save(); // the whole file at once, replacing the old one
     Section* Find(const std::string& name);
+    // The section as the file holds it now, made when missing, for a write; throws when the file
+    // is there but cannot be read.
+    Section& ReloadedSection(const std::string& name);
 
     std::string FFileName;
     bool FLoaded = false;

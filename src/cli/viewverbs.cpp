@@ -313,14 +313,7 @@ std::string IsoInstant(TInstant t) {
 }
 
 std::string CsvField(const std::string& raw) {
-    std::string text = TerminalText(raw);
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
+    return CsvQuotedField(TerminalText(raw));
 }
 
 // Whether the terminal takes UTF-8, by the locale's variables as the C library reads them.

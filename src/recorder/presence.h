@@ -21,6 +21,9 @@ public:
     // away detection is off). A source that is told only once a set time has passed without
     // input (the Wayland idle protocols) arms its notification with it.
     virtual void SetThreshold(std::uint64_t ms) { (void)ms; }
+    // True for a source that is told only once its threshold has passed: its reading jumps from 0
+    // to the threshold at once.
+    virtual bool Notifies() const { return false; }
     // Milliseconds since the user's last keyboard or mouse input. A notifying source answers 0
     // until its threshold has passed, then the time since the notification plus the threshold.
     // Empty when the source cannot tell now (its connection is gone).
@@ -40,6 +43,8 @@ public:
 class TScriptedIdle final : public IIdleSource {
 public:
     std::string_view Name() const override { return "scripted"; }
+    bool Notifies() const override { return Notifying; }
+    bool Notifying = false;
     void SetThreshold(std::uint64_t ms) override { Threshold = ms; }
     std::optional<std::uint64_t> IdleMs() override { return Idle; }
     std::optional<std::uint64_t> Idle = 0;

@@ -92,8 +92,14 @@ std::optional<std::uint64_t> TSampler::ReadIdleMs(std::uint64_t nowMs) {
     // Idle time grows no faster than time passes, and nobody was idle here before we started:
     // one absurd reading must not reach back over entries long recorded.
     std::uint64_t most = nowMs > FStartMs ? nowMs - FStartMs : 0;
-    if (FIdleRead && nowMs >= FIdleRead->AtMs)
-        most = std::min(most, FIdleRead->IdleMs + (nowMs - FIdleRead->AtMs));
+    if (FIdleRead && nowMs >= FIdleRead->AtMs) {
+        const std::uint64_t since = nowMs - FIdleRead->AtMs;
+        std::uint64_t grown = FIdleRead->IdleMs + since;
+        // A source told only once its threshold has passed said 0 until then, and now rightly
+        // says the threshold at once.
+        if (FIdle->Notifies() && FIdleRead->IdleMs == 0) grown = std::max(grown, FAwayMs + since);
+        most = std::min(most, grown);
+    }
     idle = std::min(*idle, most);
     FIdleRead = TIdleReading{*idle, nowMs};
     return idle;

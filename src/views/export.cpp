@@ -50,17 +50,18 @@ void WriteCsv(const TActivityList& list, std::ostream& out, const TFieldFilter& 
     }
 }
 
+std::string CsvQuotedField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 void WriteCsvQuoted(const TActivityList& list, std::ostream& out, const TFieldFilter& field) {
-    const auto f = [&](const std::string& raw) {
-        std::string text = field ? field(raw) : raw;
-        if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-        std::string quoted = "\"";
-        for (char c : text) {
-            if (c == '"') quoted += '"';
-            quoted += c;
-        }
-        return quoted + '"';
-    };
+    const auto f = [&](const std::string& raw) { return CsvQuotedField(field ? field(raw) : raw); };
     out << "Process,Window.Caption,Date,Time,Duration\r\n";
     for (const TEntry& e : list.Entries()) {
         out << f(e.Process) << ',' << f(e.Caption) << ',' << f(DateText(e.Start)) << ','

@@ -23,6 +23,9 @@ void WriteCsv(const TActivityList& list, std::ostream& out, const TFieldFilter& 
 // apostrophe), fields separated by commas; a field holding a comma, a double quote, CR or LF is
 // put in double quotes, its double quotes doubled. Lines end with CR LF.
 void WriteCsvQuoted(const TActivityList& list, std::ostream& out, const TFieldFilter& field = {});
+// One field of such a record: in double quotes, its double quotes doubled, when it holds a comma, a
+// double quote, CR or LF; otherwise as it is.
+std::string CsvQuotedField(const std::string& text);
 // The same into a file, replaced if it exists. Throws EFileError ("Cannot create file "%s". %s"
 // when it cannot be created, "Stream write error" when writing fails).
 void SaveAsCsv(const TActivityList& list, const std::string& fileName);

@@ -60,7 +60,7 @@ enum class EMessageText {
     SCategoryDown,
     SCategoryCancel,
     SCategoryNoName,
-    SFolderRecreated,  // one %s: the data folder
+    SFolderRecreated, // one %s: the data folder
 };
 
 struct TMessageTextEntry {

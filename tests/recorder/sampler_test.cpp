@@ -496,6 +496,14 @@ TEST(SamplerPresence, TimeNobodySpentIsNotCounted) {
              r.Run(100, 105, "c");
          },
          "a@5+30 b@35+30 c@65+40 ", ""},
+        {"a source told only past its threshold says it at once: away from the last input", 1,
+         [](R& r) {
+             r.idle.Notifying = true;
+             r.Run(5, 95, "a"); // input last at 40; the source cannot tell before 100
+             r.Reading(100, "a", 60000);
+             r.Run(105, 110, "a");
+         },
+         "a@5+35 a@105+5 ", "away+@40/60 away-@105/65 "},
         {"the first reading: at most since the start; away takes out only its threshold and a "
          "sample",
          1,

@@ -175,6 +175,7 @@ public:
         return FConnection != nullptr;
     }
 
+    bool Notifies() const override { return true; }
     std::string_view Name() const override {
         return FProtocol == EIdleProtocol::ExtIdleNotify ? "ext-idle-notify" : "kde-idle";
     }
