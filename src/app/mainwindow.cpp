@@ -37,6 +37,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -195,6 +196,11 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     lang->SetLanManager(FBase.LanMan);
 
     connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
+    // A node chosen with the keyboard is shown as a clicked one; a mouse press leaves it to the
+    // click, and restoring the user's place leaves the chart as it is.
+    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!FTreeSelecting && !FTreeMouseDown) TreeView1Click();
+    });
     connect(TreeView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p)); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
@@ -389,6 +395,11 @@ void TfmActivity::FormCreate() {
 
     RefreshTree();
     const TDateTime today = FDeps.Clock->Now();
+    {
+        // Today's node (or the last period) is where the user starts.
+        const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
+        SelectPeriodOf(*TreeView1, *FTreeModel, DayNumber(today));
+    }
     ShowChart({}, StartOfDay(today), EndOfDay(today));
 
     BuildLanguageMenu(mnLanguage, *FBase.LanMan, [this](QAction* entry) {
@@ -563,6 +574,10 @@ void TfmActivity::FormDeactivate() {
 
 void TfmActivity::RefreshTree() {
     const TDateTime now = FDeps.Clock->Now();
+    // The user's place survives the rebuild: on a record of years, finding one's day again
+    // after every switch of windows would make the tree unusable.
+    const bool keepPlace = !FTreeModel->Tree().Empty() && FTreePlaceMode == FViewMode;
+    const TTreePlace place = keepPlace ? TreePlaceOf(*TreeView1, *FTreeModel) : TTreePlace{};
     // The whole-record node names today's date.
     const TTreeKey key{FActivities.Version(), FActivities.Count(), FViewMode,
                        FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
@@ -589,6 +604,11 @@ void TfmActivity::RefreshTree() {
     // they are shown afresh all the same, with selection and expanded state gone.
     FTreeModel->SetTree(FTreeBuilt);
     ShowTreeIn(*TreeView1, *FTreeModel);
+    FTreePlaceMode = FViewMode;
+    if (keepPlace) {
+        const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
+        RestoreTreePlace(*TreeView1, *FTreeModel, place);
+    }
 }
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
@@ -994,8 +1014,14 @@ bool TfmActivity::event(QEvent* event) {
 }
 
 bool TfmActivity::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove && watched == TreeView1->viewport())
-        TreeView1MouseMove();
+    if (watched == TreeView1->viewport()) {
+        if (event->type() == QEvent::MouseMove) TreeView1MouseMove();
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            FTreeMouseDown = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            FTreeMouseDown = false;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -226,6 +226,10 @@ private:
     bool FTrayAvailable = false;
     bool FNoTrayTold = false;
     bool FRefreshPending = false;
+    // The tree's current node is being set by the program, not by the user.
+    bool FTreeSelecting = false;
+    bool FTreeMouseDown = false;
+    TViewMode FTreePlaceMode = TViewMode::vmDaily;
     bool FTerminated = false;
     long long FRemoveHours = DefaultRemoveHours; // what "Remove long activities" asks with
     bool FShowingError = false;

@@ -365,13 +365,9 @@ TEST_F(MainWindow, TheTreeShowsTheRecordAsOfItsLastRebuild) {
     ASSERT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.rowCount(model.index(0, 0)), 2);
 
-    // An unchanged record keeps its nodes, shown afresh: expanded state and selection go.
-    w.TreeView1->expand(model.index(0, 0));
-    w.TreeView1->setCurrentIndex(model.index(1, 0, model.index(0, 0)));
+    // An unchanged record keeps its nodes, shown afresh.
     const QString shown = dayText();
     w.RefreshViews();
-    EXPECT_FALSE(w.TreeView1->isExpanded(model.index(0, 0)));
-    EXPECT_FALSE(w.TreeView1->currentIndex().isValid());
     EXPECT_EQ(dayText(), shown);
 
     // A new entry, and a new length of the running one alone, show at the next rebuild.
@@ -394,6 +390,85 @@ TEST_F(MainWindow, TheTreeShowsTheRecordAsOfItsLastRebuild) {
     EXPECT_NE(dayText().indexOf(QString::fromStdString(DateText(clock.Now()))), -1);
     w.mnDaily->trigger();
     EXPECT_TRUE(dayText().startsWith(QString::fromStdString(DateText(clock.Now() - 1))));
+}
+
+// The view reset rebuilds the tree at every activation; the user's place comes back by the
+// nodes' periods and names, also where the record changed under them.
+TEST_F(MainWindow, TheTreeKeepsTheUsersPlace) {
+    // Three days of record, the last of them yesterday.
+    {
+        TActivityList list;
+        const TDateTime today = StartOfDay(clock.Now());
+        for (int d = 3; d >= 1; --d)
+            for (const char* p : {"/usr/bin/editor", "/usr/bin/mail", "/usr/bin/shell"}) {
+                const TDateTime start = today - d + 9.0 / 24 + list.Count() * 0.01;
+                list.AppendLoaded(TEntry(p, std::string(p) + " window", start));
+                list.Items(list.Count() - 1).Duration = 0.005;
+            }
+        fs::create_directories(Folder());
+        list.SaveToFile(Folder() + "/orvane.cdat");
+    }
+    TfmActivity& w = Start();
+    TTreeModel& model = w.TreeModel();
+    QTreeView& tree = *w.TreeView1;
+    ASSERT_EQ(model.rowCount(), 3);
+    // Nothing today: the start is at the last period.
+    EXPECT_EQ(tree.currentIndex(), model.index(2, 0));
+
+    // The first day open, its mail program open, the mail caption chosen.
+    const QModelIndex first = model.index(0, 0);
+    tree.expand(first);
+    const QModelIndex mail = model.index(1, 0, first);
+    ASSERT_TRUE(model.data(mail).toString().startsWith("/usr/bin/mail"));
+    tree.expand(mail);
+    tree.setCurrentIndex(model.index(0, 0, mail));
+    const auto check = [&](int mailRow) {
+        const QModelIndex day = model.index(0, 0);
+        const QModelIndex program = model.index(mailRow, 0, day);
+        EXPECT_TRUE(tree.isExpanded(day));
+        EXPECT_TRUE(tree.isExpanded(program));
+        EXPECT_FALSE(tree.isExpanded(model.index(1, 0)));
+        EXPECT_EQ(tree.currentIndex(), model.index(0, 0, program));
+        EXPECT_TRUE(tree.selectionModel()->isSelected(model.index(0, 0, program)));
+    };
+    w.FormActivate();
+    check(1);
+
+    // A changed record: the first day's editor entry goes, so mail moves up; today's new entry
+    // adds a period.
+    w.FActivities.RemoveAt(0);
+    Tick("/usr/bin/editor", "today");
+    Tick("/usr/bin/mail", "today", 60000);
+    w.FormActivate();
+    ASSERT_EQ(model.rowCount(), 4);
+    check(0);
+
+    // A node gone from the record leaves nothing selected, and nothing else breaks.
+    tree.setCurrentIndex(model.index(0, 0, model.index(3, 0)));
+    w.FActivities.Clear();
+    w.FormActivate();
+    EXPECT_FALSE(tree.currentIndex().isValid());
+}
+
+// Moving through the tree with the keys shows the chart of the node reached, as a click does.
+TEST_F(MainWindow, AKeyboardSelectionShowsItsChart) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/mail", "b", 60000);
+    Tick("/usr/bin/shell", "c", 60000);
+    w.RefreshViews();
+    TTreeModel& model = w.TreeModel();
+    QTreeView& tree = *w.TreeView1;
+    tree.expand(model.index(0, 0));
+    tree.setCurrentIndex(model.index(0, 0));
+    tree.setFocus();
+    auto* chart = static_cast<TActivityChart*>(w.Chart1);
+    QTest::keyClick(&tree, Qt::Key_Down); // the editor's program node
+    ASSERT_EQ(tree.currentIndex(), model.index(0, 0, model.index(0, 0)));
+    EXPECT_TRUE(chart->Data().Detail);
+    EXPECT_EQ(chart->Data().Program, "/usr/bin/editor");
+    QTest::keyClick(&tree, Qt::Key_Down);
+    EXPECT_EQ(chart->Data().Program, "/usr/bin/mail");
 }
 
 TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {
