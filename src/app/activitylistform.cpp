@@ -1,5 +1,7 @@
 #include "app/activitylistform.h"
 
+#include "language/langcomponent.h"
+#include "language/langmanager.h"
 #include "recorder/datetime.h"
 
 #include <cmath>
@@ -18,8 +20,10 @@ constexpr int ButtonMargin = 16;
 constexpr int ButtonTop = 8;
 } // namespace
 
-TActivityListForm::TActivityListForm(QWidget* parent) : QDialog(parent) {
+TActivityListForm::TActivityListForm(QWidget* parent, TLangManager* languages) : QDialog(parent) {
     setObjectName(QStringLiteral("ActivityListForm"));
+    setProperty("orvaneForm", true);
+    // The built-in caption is the form's name; the language files give it a real one.
     setWindowTitle(QStringLiteral("ActivityListForm"));
     resize(508, 323);
 
@@ -42,6 +46,12 @@ TActivityListForm::TActivityListForm(QWidget* parent) : QDialog(parent) {
     sg->setGeometry(0, 0, GridWidth, height());
     BitBtn1->setGeometry(width() - ButtonWidth - ButtonMargin, ButtonTop, ButtonWidth,
                          ButtonHeight);
+
+    if (languages) {
+        auto* lang = new TLangComponent(this);
+        lang->SetLanManager(languages);
+        LangComponent1 = lang;
+    }
 }
 
 void TActivityListForm::resizeEvent(QResizeEvent* event) {

@@ -1,6 +1,7 @@
 // The main window offscreen, with a scripted foreground, a hand-driven clock and answered dialogs;
 // the data and settings files live in a private folder.
 #include "app/aboutform.h"
+#include "app/activitylistform.h"
 #include "app/dialogs.h"
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
@@ -897,6 +898,47 @@ TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
                   "\"" + QString(text).replace("\r\n", "/r/n") + "\"")
             << id.toStdString();
     }
+}
+
+// Every text of every window, as the language build records them, is in every shipped language
+// file (the about window's in its common file): a text left out shows in English in a translated
+// window. The failure lists what each file leaves out.
+TEST_F(MainWindow, EveryShippedLanguageFileCoversEveryComponentText) {
+    const QString out = home->filePath("build/Orvane.ori");
+    QDir().mkpath(home->filePath("build"));
+    QString error;
+    ASSERT_TRUE(BuildLanguageFiles(out, &error)) << error.toStdString();
+    const TLangFile ori(out);
+    const TLangFile oriCommon(home->filePath("build/Common.ori"));
+    ASSERT_TRUE(ori.SectionExists("ActivityListForm"));
+    const QStringList files = QDir(ORVANE_LAN_DIR).entryList({"*.lan"}, QDir::Files);
+    ASSERT_EQ(files.size(), 4);
+    for (const QString& name : files) {
+        const TLangFile lan(QString(ORVANE_LAN_DIR) + "/" + name);
+        const TLangFile common(QString(ORVANE_LAN_DIR) + "/" +
+                               Unquote(lan.ReadString("Orvane", "CommonLanguageFile", {})));
+        QStringList missing;
+        for (const auto& [built, shipped] : {std::pair{&ori, &lan}, std::pair{&oriCommon, &common}})
+            for (const QString& section : built->SectionNames()) {
+                if (section == "Orvane" || section == "Common") continue; // file headers
+                for (const QString& key : built->SectionKeys(section))
+                    if (Unquote(shipped->ReadString(section, key, {})).isEmpty())
+                        missing << section + "/" + key;
+            }
+        EXPECT_TRUE(missing.isEmpty())
+            << name.toStdString() << " leaves out " << missing.join(", ").toStdString();
+    }
+}
+
+TEST_F(MainWindow, TheListWindowTakesItsTextsFromTheLanguage) {
+    TfmActivity& w = Start();
+    TActivityListForm list(&w, base->LanMan);
+    EXPECT_EQ(list.windowTitle(), "ActivityListForm"); // the built-in text
+    base->LanMan->SetLanguageFolder(ORVANE_LAN_DIR);
+    base->LanMan->SetLanguage("Deutsch");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.windowTitle(), QString::fromUtf8("Aktivitätenliste"));
+    EXPECT_EQ(list.BitBtn1->text(), QString::fromUtf8("Schließen"));
 }
 
 namespace {
