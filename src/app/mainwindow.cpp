@@ -7,6 +7,7 @@
 #include "app/inifile.h"
 #include "app/qalbase.h"
 #include "app/summaryform.h"
+#include "app/windowplace.h"
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
@@ -100,6 +101,17 @@ std::string DataFolderPath() {
     return platform::UserAppDataFolder() + platform::PathDelim + "Orvane" + platform::PathDelim;
 }
 
+namespace {
+
+QList<QRect> AvailableScreens() {
+    QList<QRect> out;
+    for (const QScreen* screen : QGuiApplication::screens())
+        out << screen->availableGeometry();
+    return out;
+}
+
+} // namespace
+
 std::string DataFilePath(const QString& exePath) {
     return DataFolderPath() + ToLocal(QFileInfo(exePath).completeBaseName()) + ".cdat";
 }
@@ -160,6 +172,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
 
     // The chart, with the change log under it.
     auto* lower = new QSplitter(Qt::Vertical, Splitter1);
+    FLowerSplitter = lower;
     lower->setChildrenCollapsible(false);
     Chart1 = new TActivityChart(lower);
     Chart1->setObjectName("Chart1");
@@ -375,6 +388,7 @@ void TfmActivity::FormCreate() {
 
     FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
     LoadSettings();
+    LoadWindowPlaces();
 
     LoadRecord();
 
@@ -443,8 +457,49 @@ void TfmActivity::ShowAtStart() {
     if (FStartHidden && FTrayAvailable) return; // lives in the tray
     if (FStartHidden)
         showMinimized();
+    else if (FStartMaximized)
+        showMaximized();
     else
         show();
+}
+
+void TfmActivity::SetListForm(TActivityListForm* form) {
+    FListForm = form;
+    if (!form) return;
+    TIniFile ini(FConfigFile);
+    if (const auto stored = ParseRect(ini.ReadString("Windows", "ListWindow", "")))
+        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens()))
+            form->setGeometry(*placed);
+}
+
+void TfmActivity::LoadWindowPlaces() {
+    TIniFile ini(FConfigFile);
+    if (const auto stored = ParseRect(ini.ReadString("Windows", "MainWindow", "")))
+        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens())) setGeometry(*placed);
+    FStartMaximized = ini.ReadInteger("Windows", "MainMaximized", 0) == 1;
+    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "MainSplitter", ""), 2))
+        Splitter1->setSizes(*sizes);
+    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "ChartSplitter", ""), 2))
+        FLowerSplitter->setSizes(*sizes);
+}
+
+void TfmActivity::SaveWindowPlaces(bool listWindow) {
+    TIniFile ini(FConfigFile);
+    if (!ini.LoadError().empty()) return; // an unreadable file is never written over
+    const auto put = [&](const char* key, const std::string& value) {
+        if (ini.ReadString("Windows", key, "") != value) ini.WriteString("Windows", key, value);
+    };
+    if (listWindow) {
+        if (FListForm) put("ListWindow", RectText(FListForm->geometry()));
+        return;
+    }
+    put("MainWindow", RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
+    put("MainMaximized", isMaximized() ? "1" : "0");
+    // A hidden splitter reports no sizes worth keeping.
+    if (Splitter1->isVisible()) {
+        put("MainSplitter", SizesText(Splitter1->sizes()));
+        put("ChartSplitter", SizesText(FLowerSplitter->sizes()));
+    }
 }
 
 void TfmActivity::BringToFront() {
@@ -676,6 +731,7 @@ void TfmActivity::mnShowClick() {
         FillActivityGrid(*FListForm->sg, FActivities,
                          ChartEntryIndexes(FActivities, text, from, to));
     FListForm->exec(); // the sampler goes on recording meanwhile
+    Guard([this] { SaveWindowPlaces(true); });
 }
 
 void TfmActivity::Neu1Click() {
@@ -783,9 +839,12 @@ void TfmActivity::StretchLog(const TStretchEvent& e) {
 
 void TfmActivity::UpdateTrayTip() {
     if (!TrayIcon) return;
-    TrayIcon->setToolTip(Sampler().Paused()
-                             ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
-                             : QString("Orvane"));
+    const bool paused = Sampler().Paused();
+    TrayIcon->setToolTip(paused ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
+                                : QString("Orvane"));
+    // The icon tells the state at a glance, without a tooltip.
+    if (paused && FPausedIcon.isNull()) FPausedIcon = PausedIcon(windowIcon());
+    TrayIcon->setIcon(paused ? FPausedIcon : windowIcon());
 }
 
 void TfmActivity::CSVCommaSeparatedValues1Click() {
@@ -851,6 +910,7 @@ void TfmActivity::ExitSequence() {
     CloseCurrentActivity();
     // Keep the time up to now: the record on disk would otherwise end at the last change.
     SaveRecord();
+    Guard([this] { SaveWindowPlaces(false); });
     if (TrayIcon) TrayIcon->hide();
     Terminate();
 }

@@ -3,9 +3,11 @@
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
 #include "app/dialogs.h"
+#include "app/inifile.h"
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
+#include "app/windowplace.h"
 #include "language/langdialogs.h"
 #include "language/langfile.h"
 #include "language/langmanager.h"
@@ -24,7 +26,9 @@
 #include <QDir>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -265,6 +269,41 @@ TEST_F(MainWindow, SamplesAreRecordedAndExitKeepsTheTimeUpToTheExit) {
     Tick("/usr/bin/editor", "notes.txt");
     EXPECT_NEAR(window->FActivities[1].Duration, 30 * Sec, 1e-9);
     EXPECT_EQ(window->FActivities.Count(), 3);
+}
+
+// The windows and splitters come back where they were, as far as the screens allow.
+TEST_F(MainWindow, WindowPlacesSurviveARestart) {
+    TfmActivity& w = Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect place(screen.left() + 40, screen.top() + 30, 600, 420);
+    w.setGeometry(place);
+    w.show();
+    w.Splitter1->setSizes({150, 250});
+    auto* list = new TActivityListForm(&w); // the window's child, as at start-up
+    w.SetListForm(list);
+    const QRect listPlace(screen.left() + 60, screen.top() + 70, 520, 300);
+    list->setGeometry(listPlace);
+    QTimer::singleShot(0, list, &QDialog::accept);
+    w.mnShow->trigger();
+    const QList<int> sizes = w.Splitter1->sizes();
+    w.mnCloseClick();
+
+    window.reset();
+    TfmActivity& again = Start();
+    again.show();
+    EXPECT_EQ(again.geometry(), place);
+    EXPECT_EQ(again.Splitter1->sizes(), sizes);
+    auto* list2 = new TActivityListForm(&again);
+    again.SetListForm(list2);
+    EXPECT_EQ(list2->geometry(), listPlace);
+
+    // A place on a screen that is gone: the design size, centred.
+    window.reset();
+    TIniFile(Folder() + "/orvane.cfg")
+        .WriteString("Windows", "MainWindow", RectText(place.translated(screen.width() + 500, 0)));
+    TfmActivity& third = Start();
+    EXPECT_EQ(third.size(), QSize(686, 511));
+    EXPECT_TRUE(screen.contains(third.geometry().center()));
 }
 
 // Qt ends the program with exit() when the X server goes away; the running entry's length up to
