@@ -202,9 +202,13 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
     for (const TAxisLabel& label : AxisLabelBoxes(area, metrics))
         painter.drawText(QPoint(label.Box.left(), label.Box.top() + metrics.ascent()), label.Text);
     painter.setPen(Qt::black);
-    for (int r = 0; r < static_cast<int>(FData.RowNames.size()); ++r) {
-        const int y = plot.top() + static_cast<int>(r * rowHeight);
-        const QRect cell(area.left() + 2, y, NameWidth - 6, static_cast<int>(rowHeight));
+    // Where the rows are lower than a line of text, only every so many rows is named, so that
+    // the names do not run into each other; the tooltip names every row.
+    const int every = std::max(1, static_cast<int>(std::ceil(metrics.height() / rowHeight)));
+    for (int r = 0; r < static_cast<int>(FData.RowNames.size()); r += every) {
+        const int middle = plot.top() + static_cast<int>((r + 0.5) * rowHeight);
+        const QRect cell(area.left() + 2, middle - metrics.height() / 2, NameWidth - 6,
+                         metrics.height());
         painter.drawText(cell, Qt::AlignVCenter | Qt::AlignRight,
                          RowLabel(r, metrics, cell.width()));
     }
