@@ -483,7 +483,16 @@ void TfmActivity::LoadWindowPlaces() {
         FLowerSplitter->setSizes(*sizes);
 }
 
-void TfmActivity::SaveWindowPlaces(bool listWindow) {
+void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
+    // A convenience: a settings file that cannot be written is told when a setting is chosen,
+    // not at every exit.
+    try {
+        WriteWindowPlaces(listWindow);
+    } catch (...) {
+    }
+}
+
+void TfmActivity::WriteWindowPlaces(bool listWindow) {
     TIniFile ini(FConfigFile);
     if (!ini.LoadError().empty()) return; // an unreadable file is never written over
     const auto put = [&](const char* key, const std::string& value) {
@@ -731,7 +740,7 @@ void TfmActivity::mnShowClick() {
         FillActivityGrid(*FListForm->sg, FActivities,
                          ChartEntryIndexes(FActivities, text, from, to));
     FListForm->exec(); // the sampler goes on recording meanwhile
-    Guard([this] { SaveWindowPlaces(true); });
+    SaveWindowPlaces(true);
 }
 
 void TfmActivity::Neu1Click() {
@@ -910,7 +919,7 @@ void TfmActivity::ExitSequence() {
     CloseCurrentActivity();
     // Keep the time up to now: the record on disk would otherwise end at the last change.
     SaveRecord();
-    Guard([this] { SaveWindowPlaces(false); });
+    SaveWindowPlaces(false);
     if (TrayIcon) TrayIcon->hide();
     Terminate();
 }

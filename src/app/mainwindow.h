@@ -156,7 +156,8 @@ public:
     // file: read at start-up (checked against the screens present), written at exit and when
     // the list window closes, only where something changed.
     void LoadWindowPlaces();
-    void SaveWindowPlaces(bool listWindow);
+    void SaveWindowPlaces(bool listWindow) noexcept;
+    void WriteWindowPlaces(bool listWindow);
     void LoadMessageTexts();
     void TrayLeftClick();
     void TrayRightClick(const QPoint& at);
