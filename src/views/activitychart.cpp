@@ -256,8 +256,10 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
             // Cut in the middle where it does not fit: both ends tell bars apart. The tooltip
             // has the whole text.
             const int room = static_cast<int>(right - left) - 6;
-            if (w > room) label = metrics.elidedText(label, Qt::ElideMiddle, room);
-            if (label.size() > 1) {
+            const bool whole = w <= room;
+            if (!whole) label = metrics.elidedText(label, Qt::ElideMiddle, room);
+            // Three letters either side of the cut tell nothing: then no label.
+            if (whole || label.size() >= 9) {
                 const QColor c = colours[static_cast<std::size_t>(bar.Row)];
                 painter.setPen(qGray(c.rgb()) < 128 ? Qt::white : Qt::black);
                 painter.drawText(box.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
