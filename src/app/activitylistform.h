@@ -11,13 +11,17 @@
 
 namespace orvane {
 
+class TLangManager;
+
 class TActivityListForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TActivityListForm(QWidget* parent = nullptr);
+    // With a language manager the window's texts come from the chosen language file.
+    explicit TActivityListForm(QWidget* parent = nullptr, TLangManager* languages = nullptr);
 
     TFStringGrid* sg;
     QPushButton* BitBtn1;
+    QObject* LangComponent1 = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,6 +1,7 @@
 #include "app/langbuild.h"
 
 #include "app/aboutform.h"
+#include "app/activitylistform.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
 #include "language/languagemenu.h"
@@ -18,9 +19,10 @@ bool BuildLanguageFiles(const QString& outFile, QString* error) {
     deps.FindPresence = false; // records nothing
     TfmActivity main(base, deps);
     TFrmAbout& about = *main.AboutForm();
+    TActivityListForm list(&main, base.LanMan);
     // The message texts are recorded by the windows' own lookups.
     return BuildOriginalFiles(
-        *base.LanMan, {&main, &about},
+        *base.LanMan, {&main, &about, &list},
         [&] {
             main.LoadMessageTexts();
             about.PrepareAbout();

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     orvane::TfmActivity fmActivity(qalBase);
     QObject::connect(&instance, &orvane::TSingleInstance::showRequested, &fmActivity,
                      &orvane::TfmActivity::BringToFront);
-    orvane::TActivityListForm activityListForm(&fmActivity);
+    orvane::TActivityListForm activityListForm(&fmActivity, qalBase.LanMan);
     fmActivity.SetListForm(&activityListForm);
     fmActivity.ShowAtStart();
     return app.exec();

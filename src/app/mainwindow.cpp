@@ -7,6 +7,7 @@
 #include "app/inifile.h"
 #include "app/qalbase.h"
 #include "app/summaryform.h"
+#include "app/windowplace.h"
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
@@ -37,6 +38,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -99,6 +101,17 @@ std::string DataFolderPath() {
     return platform::UserAppDataFolder() + platform::PathDelim + "Orvane" + platform::PathDelim;
 }
 
+namespace {
+
+QList<QRect> AvailableScreens() {
+    QList<QRect> out;
+    for (const QScreen* screen : QGuiApplication::screens())
+        out << screen->availableGeometry();
+    return out;
+}
+
+} // namespace
+
 std::string DataFilePath(const QString& exePath) {
     return DataFolderPath() + ToLocal(QFileInfo(exePath).completeBaseName()) + ".cdat";
 }
@@ -159,6 +172,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
 
     // The chart, with the change log under it.
     auto* lower = new QSplitter(Qt::Vertical, Splitter1);
+    FLowerSplitter = lower;
     lower->setChildrenCollapsible(false);
     Chart1 = new TActivityChart(lower);
     Chart1->setObjectName("Chart1");
@@ -195,6 +209,11 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     lang->SetLanManager(FBase.LanMan);
 
     connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
+    // A node chosen with the keyboard is shown as a clicked one; a mouse press leaves it to the
+    // click, and restoring the user's place leaves the chart as it is.
+    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!FTreeSelecting && !FTreeMouseDown) TreeView1Click();
+    });
     connect(TreeView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p)); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
@@ -373,6 +392,7 @@ void TfmActivity::FormCreate() {
 
     FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
     LoadSettings();
+    LoadWindowPlaces();
 
     LoadRecord();
 
@@ -393,6 +413,11 @@ void TfmActivity::FormCreate() {
 
     RefreshTree();
     const TDateTime today = FDeps.Clock->Now();
+    {
+        // Today's node (or the last period) is where the user starts.
+        const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
+        SelectPeriodOf(*TreeView1, *FTreeModel, DayNumber(today));
+    }
     ShowChart({}, StartOfDay(today), EndOfDay(today));
 
     BuildLanguageMenu(mnLanguage, *FBase.LanMan, [this](QAction* entry) {
@@ -436,8 +461,58 @@ void TfmActivity::ShowAtStart() {
     if (FStartHidden && FTrayAvailable) return; // lives in the tray
     if (FStartHidden)
         showMinimized();
+    else if (FStartMaximized)
+        showMaximized();
     else
         show();
+}
+
+void TfmActivity::SetListForm(TActivityListForm* form) {
+    FListForm = form;
+    if (!form) return;
+    TIniFile ini(FConfigFile);
+    if (const auto stored = ParseRect(ini.ReadString("Windows", "ListWindow", "")))
+        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens()))
+            form->setGeometry(*placed);
+}
+
+void TfmActivity::LoadWindowPlaces() {
+    TIniFile ini(FConfigFile);
+    if (const auto stored = ParseRect(ini.ReadString("Windows", "MainWindow", "")))
+        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens())) setGeometry(*placed);
+    FStartMaximized = ini.ReadInteger("Windows", "MainMaximized", 0) == 1;
+    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "MainSplitter", ""), 2))
+        Splitter1->setSizes(*sizes);
+    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "ChartSplitter", ""), 2))
+        FLowerSplitter->setSizes(*sizes);
+}
+
+void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
+    // A convenience: a settings file that cannot be written is told when a setting is chosen,
+    // not at every exit.
+    try {
+        WriteWindowPlaces(listWindow);
+    } catch (...) {
+    }
+}
+
+void TfmActivity::WriteWindowPlaces(bool listWindow) {
+    TIniFile ini(FConfigFile);
+    if (!ini.LoadError().empty()) return; // an unreadable file is never written over
+    const auto put = [&](const char* key, const std::string& value) {
+        if (ini.ReadString("Windows", key, "") != value) ini.WriteString("Windows", key, value);
+    };
+    if (listWindow) {
+        if (FListForm) put("ListWindow", RectText(FListForm->geometry()));
+        return;
+    }
+    put("MainWindow", RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
+    put("MainMaximized", isMaximized() ? "1" : "0");
+    // A hidden splitter reports no sizes worth keeping.
+    if (Splitter1->isVisible()) {
+        put("MainSplitter", SizesText(Splitter1->sizes()));
+        put("ChartSplitter", SizesText(FLowerSplitter->sizes()));
+    }
 }
 
 void TfmActivity::BringToFront() {
@@ -567,6 +642,10 @@ void TfmActivity::FormDeactivate() {
 
 void TfmActivity::RefreshTree() {
     const TDateTime now = FDeps.Clock->Now();
+    // The user's place survives the rebuild: on a record of years, finding one's day again
+    // after every switch of windows would make the tree unusable.
+    const bool keepPlace = !FTreeModel->Tree().Empty() && FTreePlaceMode == FViewMode;
+    const TTreePlace place = keepPlace ? TreePlaceOf(*TreeView1, *FTreeModel) : TTreePlace{};
     // The whole-record node names today's date.
     const TTreeKey key{FActivities.Version(), FActivities.Count(), FViewMode,
                        FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
@@ -593,6 +672,11 @@ void TfmActivity::RefreshTree() {
     // they are shown afresh all the same, with selection and expanded state gone.
     FTreeModel->SetTree(FTreeBuilt);
     ShowTreeIn(*TreeView1, *FTreeModel);
+    FTreePlaceMode = FViewMode;
+    if (keepPlace) {
+        const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
+        RestoreTreePlace(*TreeView1, *FTreeModel, place);
+    }
 }
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
@@ -660,6 +744,7 @@ void TfmActivity::mnShowClick() {
         FillActivityGrid(*FListForm->sg, FActivities,
                          ChartEntryIndexes(FActivities, text, from, to));
     FListForm->exec(); // the sampler goes on recording meanwhile
+    SaveWindowPlaces(true);
 }
 
 void TfmActivity::Neu1Click() {
@@ -767,9 +852,12 @@ void TfmActivity::StretchLog(const TStretchEvent& e) {
 
 void TfmActivity::UpdateTrayTip() {
     if (!TrayIcon) return;
-    TrayIcon->setToolTip(Sampler().Paused()
-                             ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
-                             : QString("Orvane"));
+    const bool paused = Sampler().Paused();
+    TrayIcon->setToolTip(paused ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
+                                : QString("Orvane"));
+    // The icon tells the state at a glance, without a tooltip.
+    if (paused && FPausedIcon.isNull()) FPausedIcon = PausedIcon(windowIcon());
+    TrayIcon->setIcon(paused ? FPausedIcon : windowIcon());
 }
 
 void TfmActivity::CSVCommaSeparatedValues1Click() {
@@ -854,6 +942,7 @@ void TfmActivity::ExitSequence() {
             if (!FActivities.SaveRunningEntryInPlace(FDataFile)) throw;
         }
     });
+    SaveWindowPlaces(false);
     if (TrayIcon) TrayIcon->hide();
     Terminate();
 }
@@ -1017,8 +1106,14 @@ bool TfmActivity::event(QEvent* event) {
 }
 
 bool TfmActivity::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove && watched == TreeView1->viewport())
-        TreeView1MouseMove();
+    if (watched == TreeView1->viewport()) {
+        if (event->type() == QEvent::MouseMove) TreeView1MouseMove();
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            FTreeMouseDown = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            FTreeMouseDown = false;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -13,6 +13,7 @@
 #include "views/messagetexts.h"
 #include "views/periods.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
@@ -71,6 +72,7 @@ public:
     // Controls, by their component names.
     QTreeView* TreeView1 = nullptr;
     QSplitter* Splitter1 = nullptr;
+    QSplitter* FLowerSplitter = nullptr; // the chart over the change log
     QPlainTextEdit* Memo1 = nullptr;
     TActivityChart* Chart1 = nullptr;
     QObject* LangComponent1 = nullptr;
@@ -105,7 +107,8 @@ public:
     TTreeModel& TreeModel() { return *FTreeModel; }
     TQalBase& QalBase() { return FBase; }
     TFrmAbout* AboutForm() const { return FAbout; }
-    void SetListForm(TActivityListForm* form) { FListForm = form; }
+    // The list window, placed where it was last time.
+    void SetListForm(TActivityListForm* form);
     bool TrayAvailable() const { return FTrayAvailable; }
     // True when the autostart entry exists: the program then starts in the tray.
     bool StartHidden() const { return FStartHidden; }
@@ -149,6 +152,12 @@ public:
     void mnStartupClick();
     void LoadSettings();
     void SaveSettings();
+    // Size and place of the windows and the splitters, in section "Windows" of the settings
+    // file: read at start-up (checked against the screens present), written at exit and when
+    // the list window closes, only where something changed.
+    void LoadWindowPlaces();
+    void SaveWindowPlaces(bool listWindow) noexcept;
+    void WriteWindowPlaces(bool listWindow);
     void LoadMessageTexts();
     void TrayLeftClick();
     void TrayRightClick(const QPoint& at);
@@ -229,6 +238,12 @@ private:
     bool FTrayAvailable = false;
     bool FNoTrayTold = false;
     bool FRefreshPending = false;
+    bool FStartMaximized = false;
+    QIcon FPausedIcon;
+    // The tree's current node is being set by the program, not by the user.
+    bool FTreeSelecting = false;
+    bool FTreeMouseDown = false;
+    TViewMode FTreePlaceMode = TViewMode::vmDaily;
     bool FTerminated = false;
     long long FRemoveHours = DefaultRemoveHours; // what "Remove long activities" asks with
     bool FShowingError = false;

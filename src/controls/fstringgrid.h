@@ -61,7 +61,7 @@ public:
     void SetColCount(int value) { FTable.SetColCount(value); }
     void SetFixedRows(int value) { FTable.SetFixedRows(value); }
     void SetFixedCols(int value) { FTable.SetFixedCols(value); }
-    const std::string& Cells(int ACol, int ARow) const { return FTable.Cell(ACol, ARow); }
+    std::string Cells(int ACol, int ARow) const { return FTable.Cell(ACol, ARow); }
     void SetCell(int ACol, int ARow, const std::string& Value) {
         FTable.SetCell(ACol, ARow, Value);
     }

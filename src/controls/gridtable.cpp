@@ -16,8 +16,6 @@ namespace orvane {
 
 namespace {
 
-const std::string EmptyText;
-
 bool IsCtl(char c) {
     return static_cast<unsigned char>(c) <= 32;
 }
@@ -40,17 +38,69 @@ std::string FoldCase(const std::string& text) {
 // ---------------------------------------------------------------------------------------------
 // TBaseTable
 
+void TCellSource::WidthTexts(int col, const std::function<void(const std::string&)>& each) const {
+    for (int r = 0; r < RowCount(); ++r)
+        each(Cell(col, r));
+}
+
+int TBaseTable::Stored(int row) const {
+    if (!FSource || row < FSourceAt) return row;
+    if (row < FSourceAt + FSourceRows) return -1;
+    return row - FSourceRows;
+}
+
+void TBaseTable::Materialize() {
+    if (!FSource) return;
+    const std::shared_ptr<const TCellSource> source = std::move(FSource);
+    const int rows = FSourceRows;
+    FSource.reset();
+    FSourceRows = 0;
+    std::vector<TRow> block(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        TRow& cells = block[static_cast<std::size_t>(r)];
+        for (int c = 0; c < FColCount; ++c)
+            cells.push_back(source->Cell(c, r));
+        while (!cells.empty() && cells.back().empty())
+            cells.pop_back();
+    }
+    FRows.insert(FRows.begin() + FSourceAt, std::make_move_iterator(block.begin()),
+                 std::make_move_iterator(block.end()));
+}
+
+void TBaseTable::OwnRow(int row) {
+    if (FSource && row >= FSourceAt && row < FSourceAt + FSourceRows) Materialize();
+}
+
+void TBaseTable::InsertSourceRows(int row, std::shared_ptr<const TCellSource> source) {
+    Materialize();
+    if (!source || source->RowCount() <= 0) return;
+    FSourceAt = std::clamp(row, 0, RowCount());
+    FSourceRows = source->RowCount();
+    FSource = std::move(source);
+}
+
 void TBaseTable::SetRowCount(int value) {
     value = std::max(value, 1);
-    FRows.resize(static_cast<std::size_t>(value));
+    if (FSource) {
+        if (value <= FSourceAt) {
+            FSource.reset(); // cut off whole
+            FSourceRows = 0;
+        } else if (value < FSourceAt + FSourceRows) {
+            Materialize();
+        }
+    }
+    FRows.resize(static_cast<std::size_t>(value - FSourceRows));
     if (FFixedRows >= value) FFixedRows = value - 1;
 }
 
 void TBaseTable::SetColCount(int value) {
     value = std::max(value, 1);
-    if (value < FColCount)
+    if (value < FColCount) {
+        // A dropped column comes back empty: the source's would not.
+        Materialize();
         for (auto& row : FRows)
             if (static_cast<int>(row.size()) > value) row.resize(static_cast<std::size_t>(value));
+    }
     FColCount = value;
     if (FFixedCols >= value) FFixedCols = value - 1;
 }
@@ -62,16 +112,19 @@ void TBaseTable::SetFixedCols(int value) {
     FFixedCols = std::clamp(value, 0, FColCount - 1);
 }
 
-const std::string& TBaseTable::Cell(int col, int row) const {
-    if (row < 0 || row >= RowCount() || col < 0 || col >= FColCount) return EmptyText;
-    const TRow& cells = FRows[static_cast<std::size_t>(row)];
+std::string TBaseTable::Cell(int col, int row) const {
+    if (row < 0 || row >= RowCount() || col < 0 || col >= FColCount) return {};
+    const int stored = Stored(row);
+    if (stored < 0) return FSource->Cell(col, row - FSourceAt);
+    const TRow& cells = FRows[static_cast<std::size_t>(stored)];
     return static_cast<std::size_t>(col) < cells.size() ? cells[static_cast<std::size_t>(col)]
-                                                        : EmptyText;
+                                                        : std::string();
 }
 
 void TBaseTable::SetCell(int col, int row, std::string value) {
     if (row < 0 || row >= RowCount() || col < 0 || col >= FColCount) return;
-    TRow& cells = FRows[static_cast<std::size_t>(row)];
+    OwnRow(row);
+    TRow& cells = FRows[static_cast<std::size_t>(Stored(row))];
     if (static_cast<std::size_t>(col) >= cells.size()) {
         if (value.empty()) return;
         cells.resize(static_cast<std::size_t>(col) + 1);
@@ -80,25 +133,46 @@ void TBaseTable::SetCell(int col, int row, std::string value) {
 }
 
 void TBaseTable::ClearRow(int row) {
-    if (row >= 0 && row < RowCount()) TRow().swap(FRows[static_cast<std::size_t>(row)]);
+    if (row < 0 || row >= RowCount()) return;
+    OwnRow(row);
+    TRow().swap(FRows[static_cast<std::size_t>(Stored(row))]);
+}
+
+TBaseTable::TRow TBaseTable::Row(int row) const {
+    if (row < 0 || row >= RowCount()) return {};
+    const int stored = Stored(row);
+    if (stored >= 0) return FRows[static_cast<std::size_t>(stored)];
+    TRow cells;
+    for (int c = 0; c < FColCount; ++c)
+        cells.push_back(FSource->Cell(c, row - FSourceAt));
+    return cells;
 }
 
 void TBaseTable::SetRow(int row, TRow cells) {
     if (row < 0 || row >= RowCount()) return;
+    OwnRow(row);
     if (static_cast<int>(cells.size()) > FColCount)
         cells.resize(static_cast<std::size_t>(FColCount));
-    FRows[static_cast<std::size_t>(row)] = std::move(cells);
+    FRows[static_cast<std::size_t>(Stored(row))] = std::move(cells);
 }
 
 void TBaseTable::InsertEmptyRow(int row) {
     row = std::clamp(row, 0, RowCount());
-    FRows.insert(FRows.begin() + row, TRow());
+    if (FSource && row > FSourceAt && row < FSourceAt + FSourceRows) Materialize();
+    if (FSource && row <= FSourceAt) {
+        FRows.insert(FRows.begin() + row, TRow());
+        ++FSourceAt;
+        return;
+    }
+    FRows.insert(FRows.begin() + Stored(row), TRow());
 }
 
 void TBaseTable::EraseRow(int row) {
     if (row < 0 || row >= RowCount()) return;
-    FRows.erase(FRows.begin() + row);
-    if (FRows.empty()) FRows.emplace_back();
+    OwnRow(row);
+    FRows.erase(FRows.begin() + Stored(row));
+    if (FSource && row < FSourceAt) --FSourceAt;
+    if (RowCount() == 0) FRows.emplace_back();
     if (FFixedRows >= RowCount()) FFixedRows = RowCount() - 1;
 }
 
@@ -304,9 +378,17 @@ std::vector<int> AdjustedColWidths(const TBaseTable& table, std::vector<int> wid
         if (width > 0) {
             int w = MinColWidth;
             if (allRows) {
-                for (int r = 0; r < table.RowCount(); ++r)
-                    w = std::min(MaxColWidth,
-                                 std::max(textWidth("  " + table.Cell(c, r) + " "), w));
+                const auto fit = [&](const std::string& text) {
+                    w = std::min(MaxColWidth, std::max(textWidth("  " + text + " "), w));
+                };
+                const TCellSource* source = table.Source();
+                const int blockFrom = source ? table.SourceAt() : table.RowCount();
+                const int blockTo = source ? blockFrom + source->RowCount() : blockFrom;
+                for (int r = 0; r < blockFrom; ++r)
+                    fit(table.Cell(c, r));
+                if (source) source->WidthTexts(c, fit);
+                for (int r = blockTo; r < table.RowCount(); ++r)
+                    fit(table.Cell(c, r));
             } else {
                 w = std::min(MaxColWidth,
                              std::max(textWidth(" " + Trim(table.Cell(c, 0)) + " "), w));
@@ -440,6 +522,19 @@ void TGridTable::CopyDataToView() {
     FView = FDataGrid;
     FRowMap.clear();
     Mark(ntShape);
+}
+
+void TGridTable::InsertSourceRows(int row, std::shared_ptr<const TCellSource> source) {
+    TUpdateScope scope(*this);
+    const int old = RowCount();
+    if (OnRowColChange && source) OnRowColChange(old + source->RowCount(), ColCount());
+    FView.InsertSourceRows(row, std::move(source));
+    Mark(ntShape);
+    if (RowCount() != old) {
+        Changed();
+        CopyViewToData();
+        UpdateFilterButtons();
+    }
 }
 
 void TGridTable::InsertRowAt(int row) {

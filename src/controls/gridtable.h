@@ -12,14 +12,29 @@
 
 namespace orvane {
 
+// Texts of a block of rows that a table shows without holding a copy of them: a list of a
+// million entries would otherwise be copied cell by cell. The texts must not change while a table
+// shows them; a table copies the block into its own rows only before an edit reaches it.
+class TCellSource {
+public:
+    virtual ~TCellSource() = default;
+    virtual int RowCount() const = 0;
+    // The text of a cell, row counted within the block.
+    virtual std::string Cell(int col, int row) const = 0;
+    // Calls `each` with texts of which the widest is as wide as the column's widest cell: the
+    // distinct texts, or one text of each shape for texts that differ only in their digits.
+    // The default offers every cell.
+    virtual void WidthTexts(int col, const std::function<void(const std::string&)>& each) const;
+};
+
 // A table of text cells with fixed rows and columns. It keeps at least one row and one column,
 // and each fixed count below its count. Rows are stored only as far as they hold text, so a wide
-// table of short rows costs what its text costs.
+// table of short rows costs what its text costs; one block of rows may come from a TCellSource.
 class TBaseTable {
 public:
     using TRow = std::vector<std::string>;
 
-    int RowCount() const { return static_cast<int>(FRows.size()); }
+    int RowCount() const { return static_cast<int>(FRows.size()) + FSourceRows; }
     int ColCount() const { return FColCount; }
     int FixedRows() const { return FFixedRows; }
     int FixedCols() const { return FFixedCols; }
@@ -29,20 +44,36 @@ public:
     void SetFixedCols(int value);
 
     // Empty text outside the table.
-    const std::string& Cell(int col, int row) const;
+    std::string Cell(int col, int row) const;
     // Ignored outside the table.
     void SetCell(int col, int row, std::string value);
     void ClearRow(int row);
-    const TRow& Row(int row) const { return FRows[static_cast<std::size_t>(row)]; }
+    TRow Row(int row) const;
     void SetRow(int row, TRow cells);
     void InsertEmptyRow(int row); // the row count grows by one
     void EraseRow(int row);       // the row count drops by one
 
+    // Inserts the source's rows before row `row` (the table has one block at most: a former one
+    // becomes rows of its own first).
+    void InsertSourceRows(int row, std::shared_ptr<const TCellSource> source);
+    const TCellSource* Source() const { return FSource.get(); }
+    int SourceAt() const { return FSourceAt; }
+    // The rows of the block become rows of the table's own.
+    void Materialize();
+
 private:
+    // Where a row is stored: its index in FRows, or -1 within the source's block.
+    int Stored(int row) const;
+    // The source's block, if any, is made the table's own when it holds `row`.
+    void OwnRow(int row);
+
     std::vector<TRow> FRows = std::vector<TRow>(5);
     int FColCount = 5;
     int FFixedRows = 1;
     int FFixedCols = 1;
+    std::shared_ptr<const TCellSource> FSource;
+    int FSourceAt = 0;
+    int FSourceRows = 0;
 };
 
 enum class TSelection { fsNone, fsMulti, fsSingle };
@@ -155,7 +186,7 @@ public:
         return FDataGrid;
     }
     const std::vector<int>& RowMap() const { return FRowMap; }
-    const std::string& Cell(int col, int row) const { return FView.Cell(col, row); }
+    std::string Cell(int col, int row) const { return FView.Cell(col, row); }
     // The data row that visible row `row` shows.
     int DataRowOf(int row) const;
 
@@ -167,6 +198,9 @@ public:
                   const std::function<void()>& before = {});
     void CopyViewToData();
     void CopyDataToView();
+    // Inserts the source's rows before visible row `row`, as a row count change does: the
+    // visible table becomes the full table.
+    void InsertSourceRows(int row, std::shared_ptr<const TCellSource> source);
     void InsertRowAt(int row);
     void DeleteSelectedRows(int top, int bottom);
     int FindDataRow(int row) const;

@@ -151,6 +151,28 @@ std::vector<TActivityChart::TTick> TActivityChart::Ticks(TDateTime from, TDateTi
     return ticks;
 }
 
+std::vector<TActivityChart::TAxisLabel>
+TActivityChart::AxisLabelBoxes(const QRect& area, const QFontMetrics& metrics) const {
+    std::vector<TAxisLabel> out;
+    const QRect plot = PlotArea(area);
+    const TDateTime span = FViewTo - FViewFrom;
+    if (!(span > 0)) return out;
+    const double scale = plot.width() / span;
+    int freeFrom = area.left();
+    for (const TTick& t : Ticks(FViewFrom, FViewTo, plot.width())) {
+        const int x = plot.left() + static_cast<int>(std::lround((t.At - FViewFrom) * scale));
+        const int w = metrics.horizontalAdvance(t.Text);
+        // Centred under its tick, but moved in at the edges rather than cut; a label that would
+        // run into the one before is left out.
+        constexpr int margin = 2;
+        const int left = std::clamp(x - w / 2, area.left() + margin, area.right() + 1 - margin - w);
+        if (left < freeFrom || w + 2 * margin > area.width()) continue;
+        out.push_back({QRect(left, plot.bottom() + 4, w, metrics.height()), t.Text});
+        freeFrom = left + w + 6;
+    }
+    return out;
+}
+
 QStringList TActivityChart::AxisLabels(TDateTime from, TDateTime to, int width) const {
     QStringList out;
     for (const TTick& t : Ticks(from, to, width))
@@ -176,13 +198,17 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
         painter.drawLine(x, plot.top(), x, plot.bottom());
         painter.setPen(Qt::black);
         painter.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
-        const int w = metrics.horizontalAdvance(t.Text);
-        painter.drawText(QPoint(x - w / 2, plot.bottom() + 4 + metrics.ascent()), t.Text);
     }
+    for (const TAxisLabel& label : AxisLabelBoxes(area, metrics))
+        painter.drawText(QPoint(label.Box.left(), label.Box.top() + metrics.ascent()), label.Text);
     painter.setPen(Qt::black);
-    for (int r = 0; r < static_cast<int>(FData.RowNames.size()); ++r) {
-        const int y = plot.top() + static_cast<int>(r * rowHeight);
-        const QRect cell(area.left() + 2, y, NameWidth - 6, static_cast<int>(rowHeight));
+    // Where the rows are lower than a line of text, only every so many rows is named, so that
+    // the names do not run into each other; the tooltip names every row.
+    const int every = std::max(1, static_cast<int>(std::ceil(metrics.height() / rowHeight)));
+    for (int r = 0; r < static_cast<int>(FData.RowNames.size()); r += every) {
+        const int middle = plot.top() + static_cast<int>((r + 0.5) * rowHeight);
+        const QRect cell(area.left() + 2, middle - metrics.height() / 2, NameWidth - 6,
+                         metrics.height());
         painter.drawText(cell, Qt::AlignVCenter | Qt::AlignRight,
                          RowLabel(r, metrics, cell.width()));
     }
@@ -194,10 +220,20 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
         static_cast<std::size_t>(rows) * static_cast<std::size_t>(width), 0);
     const double barInset = std::min(3.0, rowHeight * 0.15);
     painter.setClipRect(plot);
-    std::vector<QColor> colours;
-    for (int r = 0; r < ChartRowCount; ++r)
+    // Every bar has an outline darker than its colour: a white or pale bar would not show on
+    // the white back wall, and a narrow one is all outline.
+    std::vector<QColor> colours, outlines;
+    for (int r = 0; r < ChartRowCount; ++r) {
         colours.push_back(RowColour(r));
-    const QPen outline(QColor(0x60, 0x60, 0x60));
+        outlines.push_back(RowColour(r).darker(160));
+    }
+    const auto outlined = [&](const QRectF& box, int row) {
+        const std::size_t r = static_cast<std::size_t>(row);
+        painter.fillRect(box, colours[r]);
+        painter.setPen(QPen(outlines[r], 0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(box.adjusted(0, 0, -1, -1).normalized());
+    };
     for (const TChartBar& bar : FData.Bars) {
         const double x0 = (bar.Start - FViewFrom) * scale;
         const double x1 = (bar.End - FViewFrom) * scale;
@@ -212,16 +248,18 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
         const double left = std::max(x0, -2.0), right = std::min(x1, width + 2.0);
         const QRectF box(plot.left() + left, plot.top() + row * rowHeight + barInset, right - left,
                          rowHeight - 2 * barInset);
-        painter.fillRect(box, colours[static_cast<std::size_t>(bar.Row)]);
-        if (right - left >= 4) {
-            painter.setPen(outline);
-            painter.drawRect(box);
-        }
-        if (right - left > 24) {
+        outlined(box, bar.Row);
+        if (right - left > 24 && metrics.height() <= box.height()) {
             int& w = FLabelWidth[static_cast<std::size_t>(bar.Label)];
-            const QString label = Q(FData.Labels[static_cast<std::size_t>(bar.Label)]);
+            QString label = Q(FData.Labels[static_cast<std::size_t>(bar.Label)]);
             if (w < 0) w = metrics.horizontalAdvance(label);
-            if (w + 6 <= right - left && metrics.height() <= box.height()) {
+            // Cut in the middle where it does not fit: both ends tell bars apart. The tooltip
+            // has the whole text.
+            const int room = static_cast<int>(right - left) - 6;
+            const bool whole = w <= room;
+            if (!whole) label = metrics.elidedText(label, Qt::ElideMiddle, room);
+            // Three letters either side of the cut tell nothing: then no label.
+            if (whole || label.size() >= 9) {
                 const QColor c = colours[static_cast<std::size_t>(bar.Row)];
                 painter.setPen(qGray(c.rgb()) < 128 ? Qt::white : Qt::black);
                 painter.drawText(box.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
@@ -232,7 +270,6 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
     for (int r = 0; r < rows; ++r) {
         const std::uint8_t* marks =
             narrow.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-        const QColor c = colours[static_cast<std::size_t>(std::min(r, ChartRowCount - 1))];
         for (int x = 0; x < width;) {
             if (!marks[x]) {
                 ++x;
@@ -241,9 +278,9 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
             int end = x;
             while (end < width && marks[end])
                 ++end;
-            painter.fillRect(QRectF(plot.left() + x, plot.top() + r * rowHeight + barInset, end - x,
-                                    rowHeight - 2 * barInset),
-                             c);
+            outlined(QRectF(plot.left() + x, plot.top() + r * rowHeight + barInset, end - x,
+                            rowHeight - 2 * barInset),
+                     std::min(r, ChartRowCount - 1));
             x = end;
         }
     }
@@ -270,10 +307,10 @@ int TActivityChart::BarAt(const QPoint& pos) const {
 QString TActivityChart::RowLabel(int row, const QFontMetrics& metrics, int width) const {
     if (row < 0 || row >= static_cast<int>(FData.RowNames.size())) return {};
     const std::string& name = FData.RowNames[static_cast<std::size_t>(row)];
-    // Captions often share a long ending (" - Web Browser") and differ at the start: cut in the
-    // middle, so that both show. Program names keep their file name, cut from the left.
-    if (FData.Detail) return metrics.elidedText(Q(name), Qt::ElideMiddle, width);
-    return metrics.elidedText(Q(ProgramLabel(name)), Qt::ElideLeft, width);
+    // Captions often share a long ending (" - Web Browser") and differ at the start, program
+    // names the other way round: cut in the middle, so that both ends show. Program names keep
+    // their file name.
+    return metrics.elidedText(Q(FData.Detail ? name : ProgramLabel(name)), Qt::ElideMiddle, width);
 }
 
 int TActivityChart::RowNameAt(const QPoint& pos) const {

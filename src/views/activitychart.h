@@ -43,6 +43,13 @@ public:
     QRect PlotArea(const QRect& area) const;
     // The axis labels at a span (for tests): texts of the ticks between from and to.
     QStringList AxisLabels(TDateTime from, TDateTime to, int width) const;
+    // Where the axis labels of the shown span go within a widget area: whole, inside the area,
+    // none over another.
+    struct TAxisLabel {
+        QRect Box;
+        QString Text;
+    };
+    std::vector<TAxisLabel> AxisLabelBoxes(const QRect& area, const QFontMetrics& metrics) const;
 
 signals:
     void clicked();

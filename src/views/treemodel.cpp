@@ -1,6 +1,7 @@
 #include "views/treemodel.h"
 
 #include <QFont>
+#include <QScrollBar>
 #include <QTreeView>
 
 namespace orvane {
@@ -71,6 +72,51 @@ std::optional<TTreeNode> TTreeModel::ParentNode(const QModelIndex& index) const 
     const QModelIndex up = parent(index);
     if (!up.isValid()) return std::nullopt;
     return Node(up);
+}
+
+TTreePath TTreeModel::PathOf(const QModelIndex& index) const {
+    TTreePath path;
+    if (!index.isValid() || index.model() != this) return path;
+    std::size_t n = NumberOf(index);
+    path.Depth = LevelOf(index);
+    if (path.Depth == 2) {
+        path.Caption = FTree->Lines()[n].Caption;
+        n = FTree->ProgramOf(n);
+    }
+    if (path.Depth >= 1) {
+        path.Program = FTree->Programs()[n].Process;
+        n = FTree->PeriodOf(n);
+    }
+    path.Period = FTree->Periods()[n].Data;
+    return path;
+}
+
+QModelIndex TTreeModel::IndexOf(const TTreePath& path) const {
+    const auto& periods = FTree->Periods();
+    std::size_t period = periods.size();
+    for (std::size_t i = periods.size(); i-- > 0;)
+        if (periods[i].Data == path.Period) {
+            period = i;
+            break;
+        }
+    if (period == periods.size()) return {};
+    QModelIndex at = createIndex(static_cast<int>(period), 0, IdOf(0, period));
+    if (path.Depth == 0) return at;
+    const TPeriodTree::TPeriod& p = periods[period];
+    std::size_t program = p.First + p.Count;
+    for (std::size_t i = p.First; i < p.First + p.Count; ++i)
+        if (FTree->Programs()[i].Process == path.Program) {
+            program = i;
+            break;
+        }
+    if (program == p.First + p.Count) return {};
+    at = createIndex(static_cast<int>(program - p.First), 0, IdOf(1, program));
+    if (path.Depth == 1) return at;
+    const TPeriodTree::TProgram& g = FTree->Programs()[program];
+    for (std::size_t i = g.First; i < g.First + g.Count; ++i)
+        if (FTree->Lines()[i].Caption == path.Caption)
+            return createIndex(static_cast<int>(i - g.First), 0, IdOf(2, i));
+    return {};
 }
 
 QModelIndex TTreeModel::index(int row, int column, const QModelIndex& parent) const {
@@ -164,6 +210,54 @@ void ShowTreeIn(QTreeView& view, TTreeModel& model) {
     const auto& periods = model.Tree().Periods();
     for (std::size_t row = 0; row < periods.size(); ++row)
         if (!periods[row].Data) view.expand(model.index(static_cast<int>(row), 0)); // whole record
+}
+
+TTreePlace TreePlaceOf(const QTreeView& view, const TTreeModel& model) {
+    TTreePlace place;
+    if (view.model() != &model) return place;
+    // Periods and programs; caption lines have no children.
+    for (int p = 0; p < model.rowCount(); ++p) {
+        const QModelIndex period = model.index(p, 0);
+        if (!view.isExpanded(period)) continue;
+        place.Expanded.push_back(model.PathOf(period));
+        for (int g = 0; g < model.rowCount(period); ++g) {
+            const QModelIndex program = model.index(g, 0, period);
+            if (view.isExpanded(program)) place.Expanded.push_back(model.PathOf(program));
+        }
+    }
+    if (const QModelIndex current = view.currentIndex(); current.isValid())
+        place.Current = model.PathOf(current);
+    place.Scroll = view.verticalScrollBar()->value();
+    return place;
+}
+
+void RestoreTreePlace(QTreeView& view, const TTreeModel& model, const TTreePlace& place) {
+    if (view.model() != &model) return;
+    view.collapseAll();
+    for (const TTreePath& path : place.Expanded)
+        if (const QModelIndex index = model.IndexOf(path); index.isValid()) view.expand(index);
+    view.verticalScrollBar()->setValue(place.Scroll);
+    if (!place.Current) return;
+    if (const QModelIndex current = model.IndexOf(*place.Current); current.isValid()) {
+        view.selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+        view.scrollTo(current);
+    }
+}
+
+void SelectPeriodOf(QTreeView& view, const TTreeModel& model, int day) {
+    const int periods = model.rowCount();
+    if (periods == 0 || view.model() != &model) return;
+    int row = periods - 1;
+    for (int p = periods - 1; p >= 0; --p) {
+        const std::optional<int> start = model.Tree().Periods()[static_cast<std::size_t>(p)].Data;
+        if (start && *start <= day) {
+            row = p;
+            break;
+        }
+    }
+    const QModelIndex index = model.index(row, 0);
+    view.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    view.scrollTo(index);
 }
 
 } // namespace orvane

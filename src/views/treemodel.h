@@ -7,13 +7,26 @@
 
 #include <QAbstractItemModel>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QFont;
 class QTreeView;
 
 namespace orvane {
+
+// A node as a rebuilt tree can find it again: its period by its day number (none for the
+// whole-record node), then its program and its caption by their names; not by position or text,
+// which change as the record grows.
+struct TTreePath {
+    int Depth = 0; // 0 period, 1 program, 2 caption line
+    std::optional<int> Period;
+    TText Program;
+    TText Caption;
+    friend bool operator==(const TTreePath&, const TTreePath&) = default;
+};
 
 class TTreeModel : public QAbstractItemModel {
     Q_OBJECT
@@ -34,6 +47,10 @@ public:
     // (none for a top-level node).
     std::optional<TTreeNode> Node(const QModelIndex& index) const;
     std::optional<TTreeNode> ParentNode(const QModelIndex& index) const;
+
+    TTreePath PathOf(const QModelIndex& index) const;
+    // The node of that path in this tree; invalid where it has none.
+    QModelIndex IndexOf(const TTreePath& path) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -56,5 +73,19 @@ void SetUpTreeView(QTreeView& view);
 // Puts the model into the view after each new tree: periods collapsed, the whole-record node
 // expanded one level.
 void ShowTreeIn(QTreeView& view, TTreeModel& model);
+
+// Where the user is in the tree: the expanded nodes, the current one and the scroll position.
+struct TTreePlace {
+    std::vector<TTreePath> Expanded;
+    std::optional<TTreePath> Current;
+    int Scroll = 0;
+};
+TTreePlace TreePlaceOf(const QTreeView& view, const TTreeModel& model);
+// Brings the place back in a rebuilt tree, as far as its nodes are still there: nodes found
+// are expanded, the others collapsed; the current node is selected and kept in sight.
+void RestoreTreePlace(QTreeView& view, const TTreeModel& model, const TTreePlace& place);
+// The node of the period that holds `day` (the last one starting on or before it), else the
+// last period; selected and scrolled to.
+void SelectPeriodOf(QTreeView& view, const TTreeModel& model, int day);
 
 } // namespace orvane

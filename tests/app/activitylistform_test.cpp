@@ -85,3 +85,60 @@ TEST(ActivityListForm, FillActivityGridListsTheGivenEntries) {
     EXPECT_EQ(form.sg->Cells(0, 1), "");
     EXPECT_EQ(form.sg->Cells(2, 1), "");
 }
+
+// The rows are not copied as texts, yet read, measure and survive as copied texts would.
+TEST(ActivityListForm, ListedRowsReadAndMeasureAsCopiedTexts) {
+    SetCurrentLocaleFormat(TLocaleFormat{});
+    TActivityList list;
+    const double day = EncodeDate(2024, 3, 5);
+    const std::vector<std::pair<const char*, double>> entries = {
+        {"Inbox", EncodeTime(0, 2, 3, 0)},
+        {"A much longer caption of a browser page - Web Browser", 25.0 / 24},
+        {"short", -0.6 / MSecsPerDay}, // reads -00:00:00
+        {"Inbox", 400.0 * 365},        // more hours than 32 bits of seconds hold
+        {"negative", -3.0 / 24},
+        {"W", 1.0 / 86400},
+    };
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        list.AppendLoaded(TEntry("/usr/bin/p", entries[i].first, day + i * 0.75 + (i == 2)));
+        list.Items(static_cast<int>(i)).Duration = entries[i].second;
+    }
+    const std::vector<int> indexes = {5, 0, 1, 2, 3, 4, 99, 0};
+
+    TActivityListForm form;
+    form.show();
+    FillActivityGrid(*form.sg, list, indexes);
+
+    // The same grid filled text by text.
+    TFStringGrid copied;
+    copied.resize(form.sg->size());
+    copied.SetColCount(3);
+    copied.SetFixedCols(0);
+    for (int c = 0; c < 3; ++c)
+        copied.SetColWidths(c, form.sg->ColWidths(c) > 0 ? 64 : 0);
+    copied.SetRowCount(2);
+    for (int index : indexes) {
+        if (index >= list.Count()) continue;
+        const int r = copied.RowCount() - 1;
+        copied.SetCell(0, r, list[index].Caption);
+        copied.SetCell(1, r, DateTimeText(list[index].Start));
+        copied.SetCell(2, r, DurationText(list[index].Duration));
+        copied.SetRowCount(r + 2);
+    }
+    copied.AdjustColWidths(true);
+
+    ASSERT_EQ(form.sg->RowCount(), copied.RowCount());
+    for (int r = 0; r < copied.RowCount(); ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(form.sg->Cells(c, r), copied.Cells(c, r)) << c << "," << r;
+    EXPECT_EQ(form.sg->Cells(2, 4), "-00:00:00");
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(form.sg->ColWidths(c), copied.ColWidths(c)) << c;
+    EXPECT_EQ(form.sg->model()->data(form.sg->model()->index(2, 0)).toString(), "Inbox");
+
+    // Entries taken out of the list later do not change what the window shows.
+    list.Clear();
+    for (int r = 0; r < copied.RowCount(); ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(form.sg->Cells(c, r), copied.Cells(c, r)) << c << "," << r;
+}

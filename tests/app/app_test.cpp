@@ -1,10 +1,13 @@
 // The main window offscreen, with a scripted foreground, a hand-driven clock and answered dialogs;
 // the data and settings files live in a private folder.
 #include "app/aboutform.h"
+#include "app/activitylistform.h"
 #include "app/dialogs.h"
+#include "app/inifile.h"
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
+#include "app/windowplace.h"
 #include "language/langdialogs.h"
 #include "language/langfile.h"
 #include "language/langmanager.h"
@@ -23,7 +26,9 @@
 #include <QDir>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -266,6 +271,41 @@ TEST_F(MainWindow, SamplesAreRecordedAndExitKeepsTheTimeUpToTheExit) {
     EXPECT_EQ(window->FActivities.Count(), 3);
 }
 
+// The windows and splitters come back where they were, as far as the screens allow.
+TEST_F(MainWindow, WindowPlacesSurviveARestart) {
+    TfmActivity& w = Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect place(screen.left() + 40, screen.top() + 30, 600, 420);
+    w.setGeometry(place);
+    w.show();
+    w.Splitter1->setSizes({150, 250});
+    auto* list = new TActivityListForm(&w); // the window's child, as at start-up
+    w.SetListForm(list);
+    const QRect listPlace(screen.left() + 60, screen.top() + 70, 520, 300);
+    list->setGeometry(listPlace);
+    QTimer::singleShot(0, list, &QDialog::accept);
+    w.mnShow->trigger();
+    const QList<int> sizes = w.Splitter1->sizes();
+    w.mnCloseClick();
+
+    window.reset();
+    TfmActivity& again = Start();
+    again.show();
+    EXPECT_EQ(again.geometry(), place);
+    EXPECT_EQ(again.Splitter1->sizes(), sizes);
+    auto* list2 = new TActivityListForm(&again);
+    again.SetListForm(list2);
+    EXPECT_EQ(list2->geometry(), listPlace);
+
+    // A place on a screen that is gone: the design size, centred.
+    window.reset();
+    TIniFile(Folder() + "/orvane.cfg")
+        .WriteString("Windows", "MainWindow", RectText(place.translated(screen.width() + 500, 0)));
+    TfmActivity& third = Start();
+    EXPECT_EQ(third.size(), QSize(686, 511));
+    EXPECT_TRUE(screen.contains(third.geometry().center()));
+}
+
 // Qt ends the program with exit() when the X server goes away; the running entry's length up to
 // then is saved in place, not only its last minute write. Run in a child process of its own.
 TEST_F(MainWindow, AnExitFromOutsideSavesTheRunningEntryInPlace) {
@@ -365,13 +405,9 @@ TEST_F(MainWindow, TheTreeShowsTheRecordAsOfItsLastRebuild) {
     ASSERT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.rowCount(model.index(0, 0)), 2);
 
-    // An unchanged record keeps its nodes, shown afresh: expanded state and selection go.
-    w.TreeView1->expand(model.index(0, 0));
-    w.TreeView1->setCurrentIndex(model.index(1, 0, model.index(0, 0)));
+    // An unchanged record keeps its nodes, shown afresh.
     const QString shown = dayText();
     w.RefreshViews();
-    EXPECT_FALSE(w.TreeView1->isExpanded(model.index(0, 0)));
-    EXPECT_FALSE(w.TreeView1->currentIndex().isValid());
     EXPECT_EQ(dayText(), shown);
 
     // A new entry, and a new length of the running one alone, show at the next rebuild.
@@ -394,6 +430,85 @@ TEST_F(MainWindow, TheTreeShowsTheRecordAsOfItsLastRebuild) {
     EXPECT_NE(dayText().indexOf(QString::fromStdString(DateText(clock.Now()))), -1);
     w.mnDaily->trigger();
     EXPECT_TRUE(dayText().startsWith(QString::fromStdString(DateText(clock.Now() - 1))));
+}
+
+// The view reset rebuilds the tree at every activation; the user's place comes back by the
+// nodes' periods and names, also where the record changed under them.
+TEST_F(MainWindow, TheTreeKeepsTheUsersPlace) {
+    // Three days of record, the last of them yesterday.
+    {
+        TActivityList list;
+        const TDateTime today = StartOfDay(clock.Now());
+        for (int d = 3; d >= 1; --d)
+            for (const char* p : {"/usr/bin/editor", "/usr/bin/mail", "/usr/bin/shell"}) {
+                const TDateTime start = today - d + 9.0 / 24 + list.Count() * 0.01;
+                list.AppendLoaded(TEntry(p, std::string(p) + " window", start));
+                list.Items(list.Count() - 1).Duration = 0.005;
+            }
+        fs::create_directories(Folder());
+        list.SaveToFile(Folder() + "/orvane.cdat");
+    }
+    TfmActivity& w = Start();
+    TTreeModel& model = w.TreeModel();
+    QTreeView& tree = *w.TreeView1;
+    ASSERT_EQ(model.rowCount(), 3);
+    // Nothing today: the start is at the last period.
+    EXPECT_EQ(tree.currentIndex(), model.index(2, 0));
+
+    // The first day open, its mail program open, the mail caption chosen.
+    const QModelIndex first = model.index(0, 0);
+    tree.expand(first);
+    const QModelIndex mail = model.index(1, 0, first);
+    ASSERT_TRUE(model.data(mail).toString().startsWith("/usr/bin/mail"));
+    tree.expand(mail);
+    tree.setCurrentIndex(model.index(0, 0, mail));
+    const auto check = [&](int mailRow) {
+        const QModelIndex day = model.index(0, 0);
+        const QModelIndex program = model.index(mailRow, 0, day);
+        EXPECT_TRUE(tree.isExpanded(day));
+        EXPECT_TRUE(tree.isExpanded(program));
+        EXPECT_FALSE(tree.isExpanded(model.index(1, 0)));
+        EXPECT_EQ(tree.currentIndex(), model.index(0, 0, program));
+        EXPECT_TRUE(tree.selectionModel()->isSelected(model.index(0, 0, program)));
+    };
+    w.FormActivate();
+    check(1);
+
+    // A changed record: the first day's editor entry goes, so mail moves up; today's new entry
+    // adds a period.
+    w.FActivities.RemoveAt(0);
+    Tick("/usr/bin/editor", "today");
+    Tick("/usr/bin/mail", "today", 60000);
+    w.FormActivate();
+    ASSERT_EQ(model.rowCount(), 4);
+    check(0);
+
+    // A node gone from the record leaves nothing selected, and nothing else breaks.
+    tree.setCurrentIndex(model.index(0, 0, model.index(3, 0)));
+    w.FActivities.Clear();
+    w.FormActivate();
+    EXPECT_FALSE(tree.currentIndex().isValid());
+}
+
+// Moving through the tree with the keys shows the chart of the node reached, as a click does.
+TEST_F(MainWindow, AKeyboardSelectionShowsItsChart) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/mail", "b", 60000);
+    Tick("/usr/bin/shell", "c", 60000);
+    w.RefreshViews();
+    TTreeModel& model = w.TreeModel();
+    QTreeView& tree = *w.TreeView1;
+    tree.expand(model.index(0, 0));
+    tree.setCurrentIndex(model.index(0, 0));
+    tree.setFocus();
+    auto* chart = static_cast<TActivityChart*>(w.Chart1);
+    QTest::keyClick(&tree, Qt::Key_Down); // the editor's program node
+    ASSERT_EQ(tree.currentIndex(), model.index(0, 0, model.index(0, 0)));
+    EXPECT_TRUE(chart->Data().Detail);
+    EXPECT_EQ(chart->Data().Program, "/usr/bin/editor");
+    QTest::keyClick(&tree, Qt::Key_Down);
+    EXPECT_EQ(chart->Data().Program, "/usr/bin/mail");
 }
 
 TEST_F(MainWindow, ViewModeIsStoredAndReadBack) {
@@ -826,6 +941,47 @@ TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
                   "\"" + QString(text).replace("\r\n", "/r/n") + "\"")
             << id.toStdString();
     }
+}
+
+// Every text of every window, as the language build records them, is in every shipped language
+// file (the about window's in its common file): a text left out shows in English in a translated
+// window. The failure lists what each file leaves out.
+TEST_F(MainWindow, EveryShippedLanguageFileCoversEveryComponentText) {
+    const QString out = home->filePath("build/Orvane.ori");
+    QDir().mkpath(home->filePath("build"));
+    QString error;
+    ASSERT_TRUE(BuildLanguageFiles(out, &error)) << error.toStdString();
+    const TLangFile ori(out);
+    const TLangFile oriCommon(home->filePath("build/Common.ori"));
+    ASSERT_TRUE(ori.SectionExists("ActivityListForm"));
+    const QStringList files = QDir(ORVANE_LAN_DIR).entryList({"*.lan"}, QDir::Files);
+    ASSERT_EQ(files.size(), 4);
+    for (const QString& name : files) {
+        const TLangFile lan(QString(ORVANE_LAN_DIR) + "/" + name);
+        const TLangFile common(QString(ORVANE_LAN_DIR) + "/" +
+                               Unquote(lan.ReadString("Orvane", "CommonLanguageFile", {})));
+        QStringList missing;
+        for (const auto& [built, shipped] : {std::pair{&ori, &lan}, std::pair{&oriCommon, &common}})
+            for (const QString& section : built->SectionNames()) {
+                if (section == "Orvane" || section == "Common") continue; // file headers
+                for (const QString& key : built->SectionKeys(section))
+                    if (Unquote(shipped->ReadString(section, key, {})).isEmpty())
+                        missing << section + "/" + key;
+            }
+        EXPECT_TRUE(missing.isEmpty())
+            << name.toStdString() << " leaves out " << missing.join(", ").toStdString();
+    }
+}
+
+TEST_F(MainWindow, TheListWindowTakesItsTextsFromTheLanguage) {
+    TfmActivity& w = Start();
+    TActivityListForm list(&w, base->LanMan);
+    EXPECT_EQ(list.windowTitle(), "ActivityListForm"); // the built-in text
+    base->LanMan->SetLanguageFolder(ORVANE_LAN_DIR);
+    base->LanMan->SetLanguage("Deutsch");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.windowTitle(), QString::fromUtf8("Aktivitätenliste"));
+    EXPECT_EQ(list.BitBtn1->text(), QString::fromUtf8("Schließen"));
 }
 
 namespace {

@@ -660,3 +660,119 @@ TEST(GridTableCSV, SplitCSVLine) {
     SplitCSVLine("a,b,", ',', 2, &truncated);
     EXPECT_FALSE(truncated);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Rows from a cell source
+
+namespace {
+
+// Rows of texts handed out as a source; counts what it is asked.
+class TTextRows : public TCellSource {
+public:
+    explicit TTextRows(std::vector<std::vector<std::string>> rows) : FRows(std::move(rows)) {}
+    int RowCount() const override { return static_cast<int>(FRows.size()); }
+    std::string Cell(int col, int row) const override {
+        const auto& cells = FRows.at(static_cast<std::size_t>(row));
+        return static_cast<std::size_t>(col) < cells.size() ? cells[static_cast<std::size_t>(col)]
+                                                            : std::string();
+    }
+    std::vector<std::vector<std::string>> FRows;
+};
+
+std::vector<std::vector<std::string>> Cells(const TBaseTable& t) {
+    std::vector<std::vector<std::string>> out;
+    for (int r = 0; r < t.RowCount(); ++r)
+        out.push_back(t.Row(r)), out.back().resize(static_cast<std::size_t>(t.ColCount()));
+    return out;
+}
+
+} // namespace
+
+// A table whose middle rows come from a source behaves as one that holds copies of them, through
+// every operation that reaches those rows or their neighbours.
+TEST(GridTableSource, BehavesAsTheCopiedRows) {
+    const std::vector<std::vector<std::string>> block = {
+        {"a b", "1", "x\"y"}, {"c", "", "3"}, {"", "2", ""}, {"c", "", "3"}};
+    const std::vector<std::vector<std::string>> head = {{"h", "i", "j"}, {"", "", ""}};
+    using TOp = std::function<void(TGridTable&)>;
+    const std::vector<std::pair<const char*, TOp>> ops = {
+        {"nothing", [](TGridTable&) {}},
+        {"edit in the block", [](TGridTable& t) { t.SetCell(1, 2, "new"); }},
+        {"edit after the block", [](TGridTable& t) { t.SetCell(0, 5, "tail"); }},
+        {"cut into the block", [](TGridTable& t) { t.SetRowCount(3); }},
+        {"cut before the block", [](TGridTable& t) { t.SetRowCount(1); }},
+        {"cut and grow", [](TGridTable& t) { t.SetRowCount(1), t.SetRowCount(7); }},
+        {"grow", [](TGridTable& t) { t.SetRowCount(9); }},
+        {"drop a column and bring it back",
+         [](TGridTable& t) { t.SetColCount(2), t.SetColCount(3); }},
+        {"insert before", [](TGridTable& t) { t.InsertRowAt(0); }},
+        {"insert inside", [](TGridTable& t) { t.InsertRowAt(3); }},
+        {"insert after", [](TGridTable& t) { t.InsertRowAt(5); }},
+        {"delete inside", [](TGridTable& t) { t.DeleteSelectedRows(2, 3); }},
+        {"delete before", [](TGridTable& t) { t.DeleteSelectedRows(0, 0); }},
+        {"read comma text", [](TGridTable& t) { t.ReadCommaTextIntoRow(4, "p,q,r"); }},
+        {"filter",
+         [](TGridTable& t) {
+             t.OnHasFilter = [](int c, TSelection& s, bool&) {
+                 s = c == 0 ? TSelection::fsMulti : TSelection::fsNone;
+             };
+             t.UpdateFilterButtons();
+             t.FilterButton(0)->ClickItem(2);
+             t.ApplyFilter(0);
+         }},
+    };
+    for (const auto& [name, op] : ops) {
+        SCOPED_TRACE(name);
+        TGridTable copied;
+        std::vector<std::vector<std::string>> all = head;
+        all.insert(all.begin() + 1, block.begin(), block.end());
+        Fill(copied, all);
+        TGridTable shown;
+        Fill(shown, head);
+        shown.InsertSourceRows(1, std::make_shared<TTextRows>(block));
+        ASSERT_EQ(Cells(shown.View()), Cells(copied.View()));
+
+        op(copied);
+        op(shown);
+        EXPECT_EQ(Cells(shown.View()), Cells(copied.View()));
+        EXPECT_EQ(Cells(shown.Data()), Cells(copied.Data()));
+        for (int r = 0; r < copied.RowCount(); ++r)
+            EXPECT_EQ(shown.RowCommaText(r), copied.RowCommaText(r));
+        TempDir dir;
+        ASSERT_TRUE(copied.SaveCSVFile(dir.Path("copied.csv")));
+        ASSERT_TRUE(shown.SaveCSVFile(dir.Path("shown.csv")));
+        EXPECT_EQ(ReadFile(dir.Path("shown.csv")), ReadFile(dir.Path("copied.csv")));
+    }
+}
+
+TEST(GridTableSource, WidthsComeFromTheSourcesWidthTexts) {
+    auto byLength = [](const std::string& s) { return static_cast<int>(s.size()) * 3; };
+    TBaseTable copied;
+    copied.SetColCount(2);
+    copied.SetRowCount(4);
+    copied.SetCell(0, 1, "ab");
+    copied.SetCell(0, 2, "abcdefgh");
+    copied.SetCell(1, 3, "xyz");
+    TBaseTable shown;
+    shown.SetColCount(2);
+    shown.SetRowCount(2);
+    shown.SetCell(1, 1, "xyz");
+    shown.InsertSourceRows(1, std::make_shared<TTextRows>(
+                                  std::vector<std::vector<std::string>>{{"ab"}, {"abcdefgh"}}));
+    ASSERT_EQ(Cells(shown), Cells(copied));
+    EXPECT_EQ(AdjustedColWidths(shown, {64, 64}, true, 50, byLength),
+              AdjustedColWidths(copied, {64, 64}, true, 50, byLength));
+
+    // A source that names one text per shape is measured by those alone.
+    struct TShapes : TTextRows {
+        using TTextRows::TTextRows;
+        void WidthTexts(int, const std::function<void(const std::string&)>& each) const override {
+            each("12345678901234567890");
+        }
+    };
+    TBaseTable t;
+    t.SetColCount(1);
+    t.SetRowCount(1);
+    t.InsertSourceRows(1, std::make_shared<TShapes>(std::vector<std::vector<std::string>>(3)));
+    EXPECT_EQ(AdjustedColWidths(t, {64}, true, 0, byLength), std::vector<int>{69});
+}

@@ -53,5 +53,11 @@ PY
 mode=$(stat -c %a "$folder")
 [ "$mode" = 700 ] || e2e_fail "data folder mode $mode"
 [ "$(stat -c %a "$folder/orvane.cdat")" = 600 ] || e2e_fail "data file not private"
-[ ! -e "$folder/orvane.cfg" ] || e2e_fail "a settings file was written"
+# At exit only the places of the windows are written, in a section of their own.
+if [ -e "$folder/orvane.cfg" ]; then
+    grep -q '^\[Windows\]' "$folder/orvane.cfg" || e2e_fail "no window places at exit"
+    ! grep -q '^\[Activities\]' "$folder/orvane.cfg" || e2e_fail "settings written at exit"
+    grep -Eq '^MainWindow=-?[0-9]+,-?[0-9]+,[0-9]+,[0-9]+' "$folder/orvane.cfg" ||
+        e2e_fail "the main window's place is missing"
+fi
 e2e_log "PASS"

@@ -225,3 +225,92 @@ TEST(Chart, WheelZoomsAroundTheCursorDragPansClickSignals) {
     QTest::mouseClick(&chart, Qt::LeftButton, {}, {200, 100});
     EXPECT_EQ(clicks.count(), 1);
 }
+
+// Every row colour, the white one too, shows on the white back wall: wide bars, bars of a few
+// pixels and bars narrower than a pixel.
+TEST(Chart, EveryBarIsVisibleAgainstTheBackground) {
+    TActivityList list;
+    const TDateTime d = At(2024, 1, 15);
+    const TDateTime span = 20 * Hour;
+    const int width = 600; // of the plot, near enough: bars are placed by fractions of it
+    const std::vector<TDateTime> lengths = {2 * Hour, span * 3 / width, span / (4 * width)};
+    for (int r = 0; r < ChartRowCount; ++r)
+        for (std::size_t k = 0; k < lengths.size(); ++k)
+            Add(list, "/bin/p" + std::to_string(r), "c", d + 2 * Hour + k * 6 * Hour + r * 10 * Min,
+                std::max(lengths[k], 20 * Sec));
+    TActivityChart chart;
+    chart.resize(width + 128, 18 * 24 + 40);
+    chart.SetData(ChartBars(list, "", 0, 0));
+    ASSERT_EQ(chart.Data().RowNames.size(), static_cast<std::size_t>(ChartRowCount));
+    QImage image(chart.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    chart.Render(painter, image.rect());
+    painter.end();
+    const QRect plot = chart.PlotArea(image.rect());
+    const double rowHeight = static_cast<double>(plot.height()) / ChartRowCount;
+    const double perDay = plot.width() / (chart.ViewTo() - chart.ViewFrom());
+    for (const TChartBar& bar : chart.Data().Bars) {
+        const int x0 = plot.left() + static_cast<int>((bar.Start - chart.ViewFrom()) * perDay);
+        const int x1 = plot.left() + static_cast<int>((bar.End - chart.ViewFrom()) * perDay);
+        const int y0 = plot.top() + static_cast<int>(bar.Row * rowHeight);
+        const int y1 = plot.top() + static_cast<int>((bar.Row + 1) * rowHeight) - 1;
+        int contrast = 0;
+        for (int x = x0; x <= x1; ++x)
+            for (int y = y0; y <= y1; ++y) {
+                const QColor c = PixelColour(image, x, y);
+                contrast = std::max({contrast, 255 - c.red(), 255 - c.green(), 255 - c.blue()});
+            }
+        EXPECT_GE(contrast, 64) << "row " << bar.Row << ", " << (x1 - x0 + 1) << " pixels wide";
+    }
+}
+
+// Row names and bar labels that do not fit are cut in the middle; axis labels are never cut.
+TEST(Chart, LabelsAreCutInTheMiddleAndAxisLabelsStayWhole) {
+    TActivityList list;
+    const TDateTime d = At(2024, 1, 15);
+    const std::string start = "/opt/suite/bin/";
+    for (int p = 0; p < 3; ++p)
+        Add(list, start + "office-suite-" + std::to_string(p) + "-writer-with-a-long-name", "c",
+            d + (8 + p) * Hour, Hour);
+    TActivityChart chart;
+    chart.resize(686, 200);
+    chart.SetData(ChartBars(list, "", 0, 0));
+    QImage image(chart.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    const QFontMetrics metrics(painter.font());
+    painter.end();
+    for (int row = 0; row < 3; ++row) {
+        const QString label =
+            chart.RowLabel(row, metrics, metrics.horizontalAdvance(QString("office-s…g-name")));
+        EXPECT_TRUE(label.startsWith("office")) << label.toStdString();
+        EXPECT_TRUE(label.endsWith("name")) << label.toStdString();
+    }
+
+    // A span that ends on a tick, at several widths: every label inside the widget, none over
+    // another.
+    for (int w : {686, 500, 320}) {
+        chart.resize(w, 200);
+        for (const auto& [from, to] : std::vector<std::pair<TDateTime, TDateTime>>{
+                 {d + 8 * Hour, d + 12 * Hour}, {d, d + 10}, {d - 5 * 365, d}, {d, d + 1}}) {
+            chart.SetView(from, to);
+            const auto boxes = chart.AxisLabelBoxes(chart.rect(), metrics);
+            ASSERT_FALSE(boxes.empty()) << w;
+            for (std::size_t i = 0; i < boxes.size(); ++i) {
+                EXPECT_TRUE(chart.rect().contains(boxes[i].Box)) << w << " " << i;
+                if (i > 0) {
+                    EXPECT_LT(boxes[i - 1].Box.right(), boxes[i].Box.left());
+                }
+            }
+        }
+    }
+    // Painted: nothing at the right edge of the axis, where the last label used to be cut.
+    chart.resize(686, 200);
+    chart.SetView(d, d + 10);
+    image = QImage(chart.size(), QImage::Format_RGB32);
+    QPainter again(&image);
+    chart.Render(again, image.rect());
+    again.end();
+    const QRect plot = chart.PlotArea(image.rect());
+    for (int y = plot.bottom() + 5; y < image.height(); ++y)
+        EXPECT_EQ(PixelColour(image, image.width() - 1, y), QColor(Qt::white)) << y;
+}
