@@ -280,6 +280,31 @@ const std::vector<TVerb>& Verbs() {
          "      --date-format PATTERN, --time-format PATTERN (Qt date/time patterns of at most\n"
          "      256 characters)",
          JsonVerb},
+        {"summary",
+         "summary [--since WHEN] [--until WHEN] [--by program|caption|category|day]\n"
+         "      [--top N] [--format text|csv|json] [--now YYYY-MM-DDTHH:MM[:SS]]\n"
+         "      [--settings FILE] [FILE]",
+         "print the time spent in a period [since, until), longest first: per row the time,\n"
+         "      its share of the total and the number of entries, then the total. Entries are\n"
+         "      cut to the period; the last entry counts up to now when it ended less than two\n"
+         "      minutes before (a running recorder writes it once a minute). --since defaults to\n"
+         "      today 00:00, --until to now. WHEN is today, yesterday, week (this week from\n"
+         "      Monday 00:00), last-week, month, last-month, year, last-year, now, YYYY-MM-DD\n"
+         "      (that day's 00:00) or YYYY-MM-DDTHH:MM, in local time. --by program (the\n"
+         "      default), caption (program and window title), category or day (one row per day,\n"
+         "      in date order, days without time included). Categories are the section\n"
+         "      [Categories] of the settings file (orvane.cfg beside the record, or --settings\n"
+         "      FILE): one line NAME=PATTERN;PATTERN;... per category, tried in order, the first\n"
+         "      that matches wins. A pattern is a wildcard (* and ?) for the program's full path\n"
+         "      or file name, title:WILDCARD for the window title, or re:EXPR, a regular\n"
+         "      expression found in PROGRAM<TAB>TITLE; letter case is ignored. Time no rule takes\n"
+         "      is \"Uncategorised\". Bad patterns are reported and left out. --top N keeps the N "
+         "longest rows and sums\n"
+         "      the rest as \"other\". --format json: {\"since\",\"until\",\"by\",\n"
+         "      \"total_seconds\",\"total_entries\",\"rows\":[{\"key\",\"seconds\",\"share\",\n"
+         "      \"entries\"}]}; csv: RFC 4180 with a last row \"(total)\". --now fixes the time\n"
+         "      taken as now. tree, csv and json take --since and --until too (and --now)",
+         SummaryVerb},
         {"dump", "dump [FILE]",
          "print every entry of the data file as one JSON object per line:\n"
          "      {\"process\":...,\"caption\":...,\"start\":...,\"duration\":...}\n"
