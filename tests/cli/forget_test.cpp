@@ -86,7 +86,7 @@ TEST(ForgetVerb, TakesOutWhatSharesThePeriodAndMatchesAndLeavesNoCopy) {
         0)
         << err;
     EXPECT_NE(out.find("main.cpp"), std::string::npos) << out; // from the day before, but into it
-    EXPECT_NE(out.find("3 entries, 2:40:00 would be forgotten"), std::string::npos) << out;
+    EXPECT_NE(out.find("3 entries, 02:40:00 would be forgotten"), std::string::npos) << out;
     EXPECT_EQ(Fixture::Bytes(f.File), before);
 
     // Only the browser's: the other entries stay byte for byte.
@@ -95,7 +95,7 @@ TEST(ForgetVerb, TakesOutWhatSharesThePeriodAndMatchesAndLeavesNoCopy) {
                      out, err),
               0)
         << err;
-    EXPECT_NE(out.find("1 entries, 0:30:00 forgotten"), std::string::npos) << out;
+    EXPECT_NE(out.find("1 entries, 00:30:00 forgotten"), std::string::npos) << out;
     EXPECT_EQ(Fixture::Bytes(f.File), f.Expected({0, 2, 3}));
 
     // By title, over the whole time.
