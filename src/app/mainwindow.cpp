@@ -1036,6 +1036,7 @@ void TfmActivity::BuildPrivacyMenus() {
     PopupMenu1->addAction(pmForget);
 
     FPauseTimer = new QTimer(this);
+    FPauseTimer->setObjectName("PauseTimer");
     FPauseTimer->setSingleShot(true);
     connect(FPauseTimer, &QTimer::timeout, this, [this] { mnPauseClick(false); });
     for (QAction* a : {mnPause15, pmPause15})
