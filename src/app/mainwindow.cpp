@@ -374,7 +374,7 @@ void TfmActivity::FormCreate() {
     FGnomeOffer = new TGnomeExtensionOffer(
         this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
     QTimer::singleShot(0, FGnomeOffer, &TGnomeExtensionOffer::OfferAtStart);
-    FSummaryMenu = new TSummaryMenu(this, Ansicht1, pmIcon, FActivities, FConfigFile,
+    FSummaryMenu = new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FActivities, FConfigFile,
                                     [this]() -> const TMessageTexts& { return FMessageTexts; });
 
     FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));

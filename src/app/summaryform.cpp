@@ -1,5 +1,7 @@
 #include "app/summaryform.h"
 
+#include "app/categoriesform.h"
+
 #include "views/periods.h"
 #include "views/summary.h"
 
@@ -409,8 +411,9 @@ void TSummaryForm::Refresh() {
 
 // ---- Menu ------------------------------------------------------------------------------------
 
-TSummaryMenu::TSummaryMenu(QWidget* window, QMenu* view, QMenu* tray, const TActivityList& list,
-                           std::string configFile, std::function<const TMessageTexts&()> texts)
+TSummaryMenu::TSummaryMenu(QWidget* window, QMenu* view, QMenu* options, QMenu* tray,
+                           const TActivityList& list, std::string configFile,
+                           std::function<const TMessageTexts&()> texts)
     : QObject(window), FWindow(window), FList(list), FConfigFile(std::move(configFile)),
       FTexts(std::move(texts)) {
     // Children of the main window, so that its language walk finds them by name.
@@ -429,6 +432,19 @@ TSummaryMenu::TSummaryMenu(QWidget* window, QMenu* view, QMenu* tray, const TAct
     tray->insertAction(before, trayItem);
     for (QAction* a : {item, trayItem})
         connect(a, &QAction::triggered, this, &TSummaryMenu::Show);
+    auto* categories = new QAction("Categories\u2026", window);
+    categories->setObjectName("mnCategories");
+    options->addAction(categories);
+    connect(categories, &QAction::triggered, this, &TSummaryMenu::ShowCategories);
+}
+
+void TSummaryMenu::ShowCategories() {
+    auto* dialog = new TCategoriesForm(FWindow, FList, FConfigFile, FTexts);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this] {
+        if (FForm) FForm->Refresh();
+    });
+    dialog->open();
 }
 
 void TSummaryMenu::Show() {

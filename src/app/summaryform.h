@@ -98,14 +98,18 @@ private:
     QTableWidget* FTable;
 };
 
-// The menu items that open the summary window: View > Summary... and the same in the tray menu.
+// The menu items of the summary: View > Summary... and the same in the tray menu, and Options >
+// Categories...
 // The window is made at the first use and kept.
 class TSummaryMenu : public QObject {
     Q_OBJECT
 public:
-    TSummaryMenu(QWidget* window, QMenu* view, QMenu* tray, const TActivityList& list,
-                 std::string configFile, std::function<const TMessageTexts&()> texts);
+    TSummaryMenu(QWidget* window, QMenu* view, QMenu* options, QMenu* tray,
+                 const TActivityList& list, std::string configFile,
+                 std::function<const TMessageTexts&()> texts);
     void Show();
+    // Options > Categories...: the rules' dialog; a saved change shows in the summary window.
+    void ShowCategories();
     void Translate();
     TSummaryForm* Form() const { return FForm; }
 

@@ -263,16 +263,18 @@ int Setup(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 
 const std::vector<TVerb>& Verbs() {
     static const std::vector<TVerb> verbs = {
-        {"tree", "tree [--mode daily|weekly|monthly|all] [FORMAT OPTIONS] [FILE]",
+        {"tree",
+         "tree [--mode daily|weekly|monthly|all] [--since WHEN] [--until WHEN]\n"
+         "      [FORMAT OPTIONS] [FILE]",
          "print the period tree as the window's text export writes it: one line per node,\n"
          "      one TAB per level, CR LF (default mode: daily)",
          TreeVerb},
-        {"csv", "csv [--quoted] [FORMAT OPTIONS] [FILE]",
+        {"csv", "csv [--quoted] [--since WHEN] [--until WHEN] [FORMAT OPTIONS] [FILE]",
          "print the window's CSV export of every entry: fields separated by \"; \" and not\n"
          "      quoted, so a semicolon in a title starts a new field. With --quoted, RFC 4180\n"
          "      CSV for other programs: comma-separated, double quotes where needed",
          CsvVerb},
-        {"json", "json [FORMAT OPTIONS] [FILE]",
+        {"json", "json [--since WHEN] [--until WHEN] [FORMAT OPTIONS] [FILE]",
          "print the whole record as one JSON document: {\"entries\":[{\"process\":...,\n"
          "      \"caption\":...,\"start\":\"2024-05-01T10:00:00\",\"duration\":SECONDS},...]}\n"
          "      (start in local time, ISO 8601; null when the stored value is no date)\n"
@@ -298,12 +300,12 @@ const std::vector<TVerb>& Verbs() {
          "      that matches wins. A pattern is a wildcard (* and ?) for the program's full path\n"
          "      or file name, title:WILDCARD for the window title, or re:EXPR, a regular\n"
          "      expression found in PROGRAM<TAB>TITLE; letter case is ignored. Time no rule takes\n"
-         "      is \"Uncategorised\". Bad patterns are reported and left out. --top N keeps the N "
-         "longest rows and sums\n"
-         "      the rest as \"other\". --format json: {\"since\",\"until\",\"by\",\n"
-         "      \"total_seconds\",\"total_entries\",\"rows\":[{\"key\",\"seconds\",\"share\",\n"
-         "      \"entries\"}]}; csv: RFC 4180 with a last row \"(total)\". --now fixes the time\n"
-         "      taken as now. tree, csv and json take --since and --until too (and --now)",
+         "      is \"Uncategorised\". Bad patterns are reported and left out. --top N keeps\n"
+         "      the N longest rows and sums the rest as \"other\". --format json: {\"since\",\n"
+         "      \"until\",\"by\",\"total_seconds\",\"total_entries\",\"rows\":[{\"key\",\n"
+         "      \"seconds\",\"share\",\"entries\"}]}; csv: RFC 4180 with a last row\n"
+         "      \"(total)\". --now fixes the time taken as now. tree, csv and json take\n"
+         "      --since and --until too (and --now)",
          SummaryVerb},
         {"forget",
          "forget --since WHEN --until WHEN [--program PATTERN] [--title PATTERN]\n"

@@ -63,6 +63,15 @@ enum class EMessageText {
     SPrivacyPatterns,
     SPrivacyWouldCatch, // four %s: entries left out, their time, entries hidden, their time
     SPrivacyProblem,    // one %s: what is wrong with a pattern
+    SCategoriesCaption,
+    SCategoriesHelp,
+    SCategoryPatterns,
+    SCategoryAdd,
+    SCategoryRemove,
+    SCategoryUp,
+    SCategoryDown,
+    SCategoryCancel,
+    SCategoryNoName,
 };
 
 struct TMessageTextEntry {
@@ -160,6 +169,20 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
      "This week these rules would have left out %s entries (%s) and hidden the titles of %s "
      "entries (%s)."},
     {EMessageText::SPrivacyProblem, "fmActivity", "SPrivacyProblem", false, "Privacy rules: %s"},
+    {EMessageText::SCategoriesCaption, "fmActivity", "SCategoriesCaption", false, "Categories"},
+    {EMessageText::SCategoriesHelp, "fmActivity", "SCategoriesHelp", false,
+     "One line per category, tried from the top: the first one with a matching pattern wins. "
+     "Patterns are separated by ';': a wildcard (* and ?) for the program, its path or file name; "
+     "title: and a wildcard for the window title; re: and a regular expression for "
+     "PROGRAM<TAB>TITLE. Letter case is ignored."},
+    {EMessageText::SCategoryPatterns, "fmActivity", "SCategoryPatterns", false, "Patterns"},
+    {EMessageText::SCategoryAdd, "fmActivity", "SCategoryAdd", false, "Add"},
+    {EMessageText::SCategoryRemove, "fmActivity", "SCategoryRemove", false, "Remove"},
+    {EMessageText::SCategoryUp, "fmActivity", "SCategoryUp", false, "Up"},
+    {EMessageText::SCategoryDown, "fmActivity", "SCategoryDown", false, "Down"},
+    {EMessageText::SCategoryCancel, "fmActivity", "SCategoryCancel", false, "Cancel"},
+    {EMessageText::SCategoryNoName, "fmActivity", "SCategoryNoName", false,
+     "a category without a name is left out"},
 };
 
 // The current texts: the built-in ones until a language file replaces them.

@@ -194,7 +194,9 @@ std::vector<TRule> ReadCategories(std::string_view text, std::vector<TRuleProble
         ++lineNumber;
         if (line.empty() || line[0] == ';') continue;
         if (line.front() == '[' && line.back() == ']') {
+            // The first section of the name counts, as for every other key of the file.
             const std::string name = Trim(line.substr(1, line.size() - 2));
+            if (inSection) break;
             inSection = FoldCase(name) == "categories";
             continue;
         }

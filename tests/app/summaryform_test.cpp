@@ -1,5 +1,6 @@
 // The summary window offscreen: its totals, narrowing by double-click, the chart's data, and
 // screenshots in English and German. The private home of app_test.cpp applies here too.
+#include "app/categoriesform.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
 #include "app/summaryform.h"
@@ -12,11 +13,13 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -110,11 +113,11 @@ TEST_F(SummaryWindow, TotalsByCategoryNarrowToProgramsAndCaptions) {
 
 TEST_F(SummaryWindow, TheMenusOpenItAndTheScreenshotsShowIt) {
     QWidget window;
-    QMenu view, tray;
+    QMenu view, options, tray;
     tray.addAction("Show");
     tray.addSeparator();
     tray.addAction("Exit");
-    TSummaryMenu menu(&window, &view, &tray, List, Config,
+    TSummaryMenu menu(&window, &view, &options, &tray, List, Config,
                       [this]() -> const TMessageTexts& { return Texts; });
     auto* item = window.findChild<QAction*>("mnSummary");
     auto* trayItem = window.findChild<QAction*>("pmSummary");
@@ -147,4 +150,42 @@ TEST_F(SummaryWindow, TheMenusOpenItAndTheScreenshotsShowIt) {
             EXPECT_EQ(form->Table()->horizontalHeaderItem(4)->text(), "Einträge");
         }
     }
+}
+
+TEST_F(SummaryWindow, CategoriesShowThisWeeksTimeFollowTheirOrderAndAreSaved) {
+    const auto now = [] { return QDateTime(QDate(2026, 12, 10), QTime(12, 0), Qt::LocalTime); };
+    TCategoriesForm form(
+        nullptr, List, Config, [this]() -> const TMessageTexts& { return Texts; }, now);
+    QTableWidget& t = *form.Table();
+    const auto times = [&] {
+        QStringList cells;
+        for (int r = 0; r < t.rowCount(); ++r)
+            cells << t.item(r, 0)->text() + " " + t.item(r, 2)->text();
+        return cells.join(", ").toStdString();
+    };
+    EXPECT_EQ(times(), "Coding 02:00:00, Web 00:39:00, Mail 00:10:00");
+
+    form.AddRow("Everything", "*");
+    EXPECT_EQ(times(), "Coding 02:00:00, Web 00:39:00, Mail 00:10:00, Everything 00:20:00");
+    form.MoveRow(3, -1);
+    form.MoveRow(2, -1);
+    form.MoveRow(1, -1); // first now: it takes all
+    EXPECT_EQ(times(), "Everything 03:09:00, Coding 00:00:00, Web 00:00:00, Mail 00:00:00");
+    form.RemoveRow(0);
+    t.item(1, 1)->setText("browser;re:(");
+    EXPECT_NE(form.Problems()->text().indexOf("re:("), -1) << form.Problems()->text().toStdString();
+    t.item(2, 0)->setText("Post = Mail");
+
+    ASSERT_TRUE(form.Save());
+    std::ifstream in(Config);
+    const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string lines = saved;
+    lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+    EXPECT_EQ(lines, "[Activities]\nViewMode=0\n[Categories]\nCoding=title:*.cpp\n"
+                     "Web=browser;re:(\nPost - Mail=mail\n");
+
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QString out = qEnvironmentVariable("ORVANE_SCREENSHOTS", QDir::tempPath());
+    EXPECT_TRUE(form.grab().save(out + "/orvane-categories-English.png"));
 }
