@@ -971,6 +971,12 @@ TEST_F(MainWindow, ATimedPauseEndsByItselfAndTheTrayTipSaysUntilWhen) {
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(w.PauseUntil(), 0.0);
 
+    if (const QByteArray dir = qgetenv("ORVANE_SCREENSHOTS"); !dir.isEmpty()) {
+        for (QMenu* menu : {w.Options1, w.pmIcon, w.Bearbeiten1, w.PopupMenu1}) {
+            menu->adjustSize();
+            menu->grab().save(QString::fromLocal8Bit(dir) + "/" + menu->objectName() + ".png");
+        }
+    }
     w.mnPause15->trigger();
     timer->start(1);
     QTest::qWait(50);
