@@ -1017,3 +1017,26 @@ TEST(PrivacyForm, ShowsTheRulesAndWhatTheyWouldHaveCaughtThisWeek) {
     if (const QByteArray dir = qgetenv("ORVANE_SCREENSHOTS"); !dir.isEmpty())
         form.grab().save(QString::fromLocal8Bit(dir) + "/privacy-dialog.png");
 }
+
+TEST_F(MainWindow, ThePrivacyItemsAndLinesAreTranslated) {
+    exePath = home->filePath("bin/orvane");
+    const fs::path lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    for (const auto& file : fs::directory_iterator(ORVANE_LAN_DIR))
+        fs::copy_file(file.path(), lan / file.path().filename());
+    WriteSettings(Folder() + "/orvane.cfg", "[Privacy]\nSkip=title:*zebulon*\n");
+    TfmActivity& w = Start();
+    base->SetLanguage("Deutsch");
+    w.LoadMessageTexts();
+    EXPECT_EQ(w.mnPause15->text(), "15 Minuten anhalten");
+    EXPECT_EQ(w.pmPause60->text(), "1 Stunde anhalten");
+    EXPECT_EQ(w.mnPrivacy->text(), "Privatsphäre…");
+    EXPECT_EQ(w.mnForgetToday->text(), "Heute vergessen");
+    EXPECT_EQ(w.pmForget->text(), "Vergessen…");
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/vault", "zebulon");
+    Tick("/usr/bin/editor", "a");
+    const QStringList log = LogTexts(w);
+    ASSERT_EQ(log.size(), 3) << log.join('\n').toStdString();
+    EXPECT_EQ(log[1], "5 privates Fenster, 00:00:05");
+}
