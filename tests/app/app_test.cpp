@@ -932,6 +932,7 @@ TEST_F(MainWindow, ForgetOnAProgramNodeTakesThatProgramOfThatDay) {
     Tick("/usr/bin/browser", "b");
     Tick("/usr/bin/editor", "c");
     Tick("/usr/bin/mail", "d");
+    Tick("/usr/bin/browser", "xylophone");
     w.RefreshTree();
     const QModelIndex day = w.TreeModel().index(0, 0);
     ASSERT_TRUE(day.isValid());
@@ -950,9 +951,30 @@ TEST_F(MainWindow, ForgetOnAProgramNodeTakesThatProgramOfThatDay) {
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].startsWith("2 entries")) << dialogs.asked[0].toStdString();
     const TActivityList saved = Saved();
-    ASSERT_EQ(saved.Count(), 2);
+    ASSERT_EQ(saved.Count(), 3);
     EXPECT_EQ(saved[0].Process, "/usr/bin/browser");
     EXPECT_EQ(saved[1].Process, "/usr/bin/mail");
+
+    // A caption line: that window of that program only.
+    w.RefreshTree();
+    const QModelIndex day2 = w.TreeModel().index(0, 0);
+    w.TreeView1->expand(day2);
+    QModelIndex line;
+    for (int r = 0; r < w.TreeModel().rowCount(day2); ++r) {
+        const QModelIndex program = w.TreeModel().index(r, 0, day2);
+        if (!program.data().toString().contains("browser")) continue;
+        w.TreeView1->expand(program);
+        for (int l = 0; l < w.TreeModel().rowCount(program); ++l)
+            if (w.TreeModel().index(l, 0, program).data().toString().contains("xylophone"))
+                line = w.TreeModel().index(l, 0, program);
+    }
+    ASSERT_TRUE(line.isValid());
+    emit w.TreeView1->customContextMenuRequested(w.TreeView1->visualRect(line).center());
+    w.PopupMenu1->hide();
+    dialogs.answers = {QMessageBox::Yes};
+    w.pmForget->trigger();
+    ASSERT_EQ(Saved().Count(), 2);
+    EXPECT_EQ(Saved()[0].Caption, "b");
 }
 
 TEST_F(MainWindow, ATimedPauseEndsByItselfAndTheTrayTipSaysUntilWhen) {
