@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
 #include "app/inifile.h"
+#include "app/privacyform.h"
 #include "app/qalbase.h"
 #include "app/summaryform.h"
 #include "app/windowplace.h"
@@ -24,6 +25,8 @@
 #include "views/chartdata.h"
 #include "views/cleanup.h"
 #include "views/export.h"
+#include "views/forget.h"
+#include "views/privacy.h"
 #include "views/treemodel.h"
 
 #include <QAction>
@@ -47,10 +50,13 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 // The icon is compiled into this static library; its resources must be registered by hand.
 static void InitAppResources() {
@@ -214,8 +220,11 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!FTreeSelecting && !FTreeMouseDown) TreeView1Click();
     });
-    connect(TreeView1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p)); });
+    connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        FPopupIndex = TreeView1->indexAt(p);
+        if (pmForget) pmForget->setEnabled(FPopupIndex.isValid());
+        PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p));
+    });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old == TreeView1 && now && now != TreeView1 && now->window() == this) FormDeactivate();
     });
@@ -232,6 +241,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
                       },
                       [this](const TStretchEvent& e) { StretchLog(e); }});
     FSampler->SetPresence(FDeps.Idle, FDeps.Lock);
+    BuildPrivacyMenus();
 
     FormCreate();
     if (FDeps.StartTimer) Timer1->start();
@@ -596,7 +606,9 @@ void TfmActivity::LoadRecord() {
 }
 
 void TfmActivity::Timer1Timer() {
+    ReloadPrivacy();
     Guard([this] { Sampler().Timer1Timer(); });
+    TellPrivacyProblems();
     TellProbeProblem();
 }
 
@@ -802,6 +814,8 @@ void TfmActivity::mnRemoveLongsClick() {
 }
 
 void TfmActivity::mnPauseClick(bool paused) {
+    if (FPauseTimer) FPauseTimer->stop();
+    FPauseUntil = 0;
     mnPause->setChecked(paused);
     pmPause->setChecked(paused);
     // The entry closed by the pause is written; a failed write is told and the pause stands.
@@ -830,11 +844,14 @@ void TfmActivity::mnAwayAfterClick() {
 }
 
 void TfmActivity::StretchLog(const TStretchEvent& e) {
-    static constexpr EMessageText begins[] = {EMessageText::SAwayBegins,
-                                              EMessageText::SLockedBegins,
-                                              EMessageText::SPausedBegins, EMessageText::SGap};
+    // A private stretch is told once, at its end, by its length alone.
+    if (e.Kind == EStretch::Private && e.Begins) return;
+    static constexpr EMessageText begins[] = {
+        EMessageText::SAwayBegins, EMessageText::SLockedBegins, EMessageText::SPausedBegins,
+        EMessageText::SGap, EMessageText::SPrivateWindow};
     static constexpr EMessageText ends[] = {EMessageText::SAwayEnds, EMessageText::SLockedEnds,
-                                            EMessageText::SPausedEnds, EMessageText::SGap};
+                                            EMessageText::SPausedEnds, EMessageText::SGap,
+                                            EMessageText::SPrivateWindow};
     const auto kind = static_cast<std::size_t>(e.Kind);
     const std::string length = DurationText(static_cast<double>(e.Seconds) / 86400.0);
     const std::string& format = FMessageTexts[e.Begins ? begins[kind] : ends[kind]];
@@ -853,8 +870,13 @@ void TfmActivity::StretchLog(const TStretchEvent& e) {
 void TfmActivity::UpdateTrayTip() {
     if (!TrayIcon) return;
     const bool paused = Sampler().Paused();
-    TrayIcon->setToolTip(paused ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
-                                : QString("Orvane"));
+    if (paused && FPauseUntil != 0)
+        TrayIcon->setToolTip(QString::fromStdString(
+            SafeFormat(FMessageTexts[EMessageText::SPausedUntil], {TimeText(FPauseUntil)})));
+    else
+        TrayIcon->setToolTip(paused
+                                 ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
+                                 : QString("Orvane"));
     // The icon tells the state at a glance, without a tooltip.
     if (paused && FPausedIcon.isNull()) FPausedIcon = PausedIcon(windowIcon());
     TrayIcon->setIcon(paused ? FPausedIcon : windowIcon());
@@ -1001,6 +1023,7 @@ void TfmActivity::LoadSettings() {
     Sampler().SetAwayMinutes(FAwayMinutes);
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
+    ReloadPrivacy();
     mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));
     mnStartup->setChecked(platform::ShortcutExists(platform::EShortcut::Autostart));
 }
@@ -1115,6 +1138,176 @@ bool TfmActivity::eventFilter(QObject* watched, QEvent* event) {
             FTreeMouseDown = false;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Privacy: the rules of [Privacy], timed pauses, forgetting ---------------------------------
+
+void TfmActivity::BuildPrivacyMenus() {
+    const auto after = [](QMenu* menu, QAction* action) {
+        const QList<QAction*> all = menu->actions();
+        const qsizetype i = all.indexOf(action);
+        return i >= 0 && i + 1 < all.size() ? all[i + 1] : nullptr;
+    };
+    mnPause15 = NamedAction(this, "mnPause15", "Pause for 15 minutes");
+    mnPause60 = NamedAction(this, "mnPause60", "Pause for 1 hour");
+    Options1->insertActions(after(Options1, mnPause), {mnPause15, mnPause60});
+    mnPrivacy = NamedAction(this, "mnPrivacy", "Privacy\u2026");
+    Options1->insertAction(after(Options1, mnAwayAfter), mnPrivacy);
+    pmPause15 = NamedAction(this, "pmPause15", "Pause for 15 minutes");
+    pmPause60 = NamedAction(this, "pmPause60", "Pause for 1 hour");
+    pmIcon->insertActions(after(pmIcon, pmPause), {pmPause15, pmPause60});
+
+    mnForget15 = NamedAction(this, "mnForget15", "Forget the last 15 minutes");
+    mnForget60 = NamedAction(this, "mnForget60", "Forget the last hour");
+    mnForgetToday = NamedAction(this, "mnForgetToday", "Forget today");
+    Bearbeiten1->addSeparator();
+    Bearbeiten1->addActions({mnForget15, mnForget60, mnForgetToday});
+    pmForget = NamedAction(this, "pmForget", "Forget\u2026");
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(pmForget);
+
+    FPauseTimer = new QTimer(this);
+    FPauseTimer->setObjectName("PauseTimer");
+    FPauseTimer->setSingleShot(true);
+    connect(FPauseTimer, &QTimer::timeout, this, [this] { mnPauseClick(false); });
+    for (QAction* a : {mnPause15, pmPause15})
+        connect(a, &QAction::triggered, this, [this] { PauseFor(15); });
+    for (QAction* a : {mnPause60, pmPause60})
+        connect(a, &QAction::triggered, this, [this] { PauseFor(60); });
+    connect(mnPrivacy, &QAction::triggered, this, &TfmActivity::mnPrivacyClick);
+    connect(mnForget15, &QAction::triggered, this, [this] { ForgetLast(15); });
+    connect(mnForget60, &QAction::triggered, this, [this] { ForgetLast(60); });
+    connect(mnForgetToday, &QAction::triggered, this, [this] { ForgetLast(0); });
+    connect(pmForget, &QAction::triggered, this, &TfmActivity::pmForgetClick);
+}
+
+void TfmActivity::PauseFor(int minutes) {
+    mnPauseClick(true);
+    FPauseUntil = FDeps.Clock->Now() + minutes / 1440.0;
+    FPauseTimer->start(std::chrono::minutes(minutes));
+    UpdateTrayTip();
+}
+
+void TfmActivity::ReloadPrivacy() {
+    const QFileInfo info(QString::fromLocal8Bit(FConfigFile));
+    const std::string stamp = info.exists()
+                                  ? std::to_string(info.size()) + "/" +
+                                        std::to_string(info.lastModified().toMSecsSinceEpoch())
+                                  : "-";
+    if (FPrivacy && stamp == FPrivacyStamp) return;
+    FPrivacyStamp = stamp;
+    TIniFile ini(FConfigFile);
+    // A file that cannot be read says nothing about the rules: the ones in force stay.
+    if (FPrivacy && !ini.LoadError().empty()) return;
+    TPrivacySettings settings = ReadPrivacySettings(ini);
+    if (FPrivacy && FPrivacy->Settings() == settings) return;
+    FPrivacy = std::make_unique<TPrivacyRules>(std::move(settings));
+    Sampler().SetPrivacy(FPrivacy.get());
+    TellPrivacyProblems();
+}
+
+void TfmActivity::TellPrivacyProblems() {
+    if (!FPrivacy) return;
+    for (const std::string& problem : FPrivacy->TakeProblems())
+        Memo1->appendPlainText(QString::fromStdString(
+            SafeFormat(FMessageTexts[EMessageText::SPrivacyProblem], {problem})));
+}
+
+void TfmActivity::mnPrivacyClick() {
+    TIniFile ini(FConfigFile);
+    const TPrivacySettings settings = ReadPrivacySettings(ini);
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::optional<QDateTime> week = ParseWhen("week", now);
+    const TDateTime weekStart = week ? LocalDateTime(week->toMSecsSinceEpoch()) : 0;
+    TfrmPrivacy form(this, settings, FMessageTexts, FActivities, weekStart, FDeps.Clock->Now() + 1);
+    if (form.exec() != QDialog::Accepted || form.Settings() == settings) return;
+    // In force from the next sample: the timer reads the file again.
+    Guard([&] { WritePrivacySettings(ini, form.Settings()); });
+}
+
+void TfmActivity::ForgetLast(int minutes) {
+    const TInstant now = TInstantOf()(FDeps.Clock->Now()).value_or(0);
+    const TInstant since =
+        minutes > 0 ? now - static_cast<TInstant>(minutes) * 60000
+                    : DayStart(QDateTime::fromMSecsSinceEpoch(now).date()).toMSecsSinceEpoch();
+    ForgetEntries(since, now + 1, nullptr);
+}
+
+void TfmActivity::pmForgetClick() {
+    const QModelIndex index = FPopupIndex;
+    if (!index.isValid()) return;
+    // The period node on top, then the program, then the caption line.
+    QModelIndex top = index;
+    int depth = 0;
+    while (top.parent().isValid()) {
+        top = top.parent();
+        ++depth;
+    }
+    const std::optional<TTreeNode> periodNode = FTreeModel->Node(top);
+    const std::optional<TPeriodSelection> sel =
+        periodNode ? orvane::SelectedPeriod(&*periodNode, nullptr, FViewMode) : std::nullopt;
+    if (!sel) return;
+    TInstant since = INT64_MIN / 2, until = INT64_MAX / 2;
+    if (periodNode->Data) {
+        TInstantOf instantOf;
+        since = instantOf(sel->From).value_or(since);
+        until = instantOf(sel->To).value_or(until - 1) + 1;
+    }
+    const TPeriodTree& tree = FTreeModel->Tree();
+    std::optional<std::string> program, caption;
+    if (depth >= 1) {
+        const QModelIndex p = depth == 1 ? index : index.parent();
+        const std::size_t number = tree.Periods()[static_cast<std::size_t>(top.row())].First +
+                                   static_cast<std::size_t>(p.row());
+        program = FoldCase(tree.Programs()[number].Process.str());
+        if (depth == 2)
+            caption = FoldCase(
+                tree.Lines()[tree.Programs()[number].First + static_cast<std::size_t>(index.row())]
+                    .Caption.str());
+    }
+    ForgetEntries(since, until, [&](const TEntry& e) {
+        return (!program || FoldCase(e.Process.str()) == *program) &&
+               (!caption || FoldCase(e.Caption.str()) == *caption);
+    });
+}
+
+void TfmActivity::ForgetEntries(TInstant since, TInstant until,
+                                const std::function<bool(const TEntry&)>& pick) {
+    const TInstant now = TInstantOf()(FDeps.Clock->Now()).value_or(0);
+    const TForgetPlan plan = PlanForget(FActivities, since, until, pick, now);
+    const QString caption = QString::fromStdString(FMessageTexts[EMessageText::SForgetCaption]);
+    if (plan.Indices.empty()) {
+        Dialogs().Inform(this, caption,
+                         QString::fromStdString(FMessageTexts[EMessageText::SForgetNothing]));
+        return;
+    }
+    const std::string question =
+        SafeFormat(FMessageTexts[EMessageText::SForgetConfirm],
+                   {std::to_string(plan.Indices.size()), DurationText(plan.Time)});
+    if (Dialogs().Ask(this, caption, QString::fromStdString(question),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning) != QMessageBox::Yes)
+        return;
+    // The change log forgets them too: every line of a window that goes.
+    std::set<std::pair<std::string, std::string>> windows;
+    for (const int i : plan.Indices)
+        windows.emplace(FActivities[i].Process.str(), FActivities[i].Caption.str());
+    if (plan.Running) Sampler().SealRunningEntry();
+    ApplyForget(FActivities, plan);
+    // The next sample opens a new entry, whatever has the focus.
+    if (plan.Running) Sampler().ResetSample();
+    QStringList kept;
+    for (const QString& line : Memo1->toPlainText().split('\n')) {
+        const std::string text = line.toLocal8Bit().toStdString();
+        const bool gone = std::any_of(windows.begin(), windows.end(), [&](const auto& w) {
+            return text.find(w.first) != std::string::npos && text.ends_with(w.second);
+        });
+        if (!gone) kept << line;
+    }
+    Memo1->setPlainText(kept.join('\n'));
+    // A whole rewrite through the atomic replace: no copy of the old file is left.
+    Guard([this] { WriteRecord(); });
+    RefreshTree();
+    ShowChart({}, 0, 0);
 }
 
 } // namespace orvane

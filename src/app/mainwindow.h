@@ -15,9 +15,11 @@
 
 #include <QIcon>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QSystemTrayIcon>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +42,7 @@ class TTreeModel;
 class TPeriodTree;
 class TGnomeExtensionOffer;
 class TSummaryMenu;
+class TPrivacyRules;
 namespace platform {
 class IProbeBackend;
 }
@@ -171,6 +174,27 @@ public:
     // Runs a command; an error that escapes it is shown and the program goes on.
     template <class F> void Guard(F&& command);
 
+    // ---- Privacy: the rules of [Privacy], timed pauses, forgetting ----
+    QAction *mnPause15 = nullptr, *mnPause60 = nullptr, *pmPause15 = nullptr, *pmPause60 = nullptr,
+            *mnPrivacy = nullptr;
+    QAction *mnForget15 = nullptr, *mnForget60 = nullptr, *mnForgetToday = nullptr,
+            *pmForget = nullptr;
+    // Pause on for that long; it ends by itself (a pause switched off by hand ends it sooner).
+    void PauseFor(int minutes);
+    TDateTime PauseUntil() const { return FPauseUntil; }
+    void mnPrivacyClick();
+    // The last minutes up to now, or today (0), after asking.
+    void ForgetLast(int minutes);
+    // "Forget..." on the tree node under the popup menu, after asking.
+    void pmForgetClick();
+    // Takes out the entries that share [since, until) and that pick takes (all when empty), after
+    // asking. The running entry among them ends now, and recording goes on with the next sample.
+    void ForgetEntries(std::int64_t since, std::int64_t until,
+                       const std::function<bool(const TEntry&)>& pick);
+    // Reads the rules again when the settings file changed since they were read.
+    void ReloadPrivacy();
+    TPrivacyRules* PrivacyRules() const { return FPrivacy.get(); }
+
 signals:
     void terminated(); // the program is ending
 
@@ -217,6 +241,14 @@ private:
     std::string FProbeProblemTold;
     TGnomeExtensionOffer* FGnomeOffer = nullptr;
     TSummaryMenu* FSummaryMenu = nullptr;
+    // Privacy.
+    void BuildPrivacyMenus();
+    void TellPrivacyProblems();
+    std::unique_ptr<TPrivacyRules> FPrivacy;
+    std::string FPrivacyStamp; // the settings file's size and time when the rules were read
+    QTimer* FPauseTimer = nullptr;
+    TDateTime FPauseUntil = 0; // 0: no timed pause
+    QPersistentModelIndex FPopupIndex;
     std::unique_ptr<IClock> FOwnClock;
     std::unique_ptr<IIdleSource> FOwnIdle;
     std::unique_ptr<ILockSource> FOwnLock;

@@ -311,6 +311,17 @@ const std::vector<TVerb>& Verbs() {
          "      \"(total)\". --now fixes the time taken as now. tree, csv and json take\n"
          "      --since and --until too (and --now)",
          SummaryVerb},
+        {"forget",
+         "forget --since WHEN --until WHEN [--program PATTERN] [--title PATTERN]\n"
+         "      [--dry-run] [--now YYYY-MM-DDTHH:MM[:SS]] [FILE]",
+         "take out of the record, for good, every entry that shares time with the period\n"
+         "      [since, until) (WHEN as for summary) and, when given, whose program matches\n"
+         "      --program (a pattern as in [Categories]) and whose title matches --title (a\n"
+         "      wildcard, or re:EXPR). Prints the entries that go and their number and time;\n"
+         "      --dry-run prints them and changes nothing. The record is rewritten whole and\n"
+         "      replaced at once; no copy of it is kept. While a recorder runs on the record,\n"
+         "      nothing is changed and the status is 75: use Forget in its window instead",
+         ForgetVerb},
         {"dump", "dump [FILE]",
          "print every entry of the data file as one JSON object per line:\n"
          "      {\"process\":...,\"caption\":...,\"start\":...,\"duration\":...}\n"

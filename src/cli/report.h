@@ -21,6 +21,7 @@ std::string DefaultDataFile();
 constexpr int ExitUnreadable = 2; // the data file cannot be read at all
 constexpr int ExitDamaged = 3;    // it is damaged: what could be read was still printed
 constexpr int ExitUsage = 64;
+constexpr int ExitRecorderRunning = 75; // a recorder holds the record's lock: try again later
 
 // Loads the data file into list. Returns 0 when it was read whole; ExitDamaged when reading
 // stopped early (list holds what came before, err says where it stopped); ExitUnreadable when it

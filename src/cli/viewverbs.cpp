@@ -1,8 +1,10 @@
 #include "cli/viewverbs.h"
 
 #include "cli/report.h"
+#include "platform/recordlock.h"
 #include "recorder/activitylist.h"
 #include "views/export.h"
+#include "views/forget.h"
 #include "views/localeformat.h"
 #include "views/messagetexts.h"
 #include "views/periods.h"
@@ -38,6 +40,9 @@ struct TOptions {
     std::optional<std::size_t> Top;
     std::string Format = "text";
     std::optional<std::string> Settings;
+    // forget only.
+    std::optional<std::string> Program, Title;
+    bool DryRun = false;
 };
 
 // Parses the common options and installs the text formats; nullopt after a usage error.
@@ -45,6 +50,7 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                               bool takesMode, std::ostream& err) {
     TOptions o;
     const bool summary = std::string_view(verb) == "summary";
+    const bool forget = std::string_view(verb) == "forget";
     QLocale locale = QLocale::system();
     std::optional<std::string> dateFormat, timeFormat;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -94,6 +100,10 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
         } else if (summary && a == "--settings") {
             if (!value(v)) return std::nullopt;
             o.Settings = v;
+        } else if (forget && (a == "--program" || a == "--title")) {
+            if (!pattern(a == "--program" ? o.Program : o.Title)) return std::nullopt;
+        } else if (forget && a == "--dry-run") {
+            o.DryRun = true;
         } else if (summary && a == "--top") {
             if (!value(v)) return std::nullopt;
             char* end = nullptr;
@@ -544,6 +554,87 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     line(summary.TotalMs, Padded("", BarWidth, false), summary.TotalEntries, "Total");
     return loaded;
+}
+
+int ForgetVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const auto o = Parse("forget", args, false, err);
+    if (!o) return ExitUsage;
+    if (!o->Since || !o->Until) {
+        err << "orvane-report forget: --since and --until are both needed\n";
+        return ExitUsage;
+    }
+    const auto period = ResolvePeriod(
+        "forget", *o, [](const QDateTime&) { return TInstant(0); }, err);
+    if (!period) return ExitUsage;
+    std::optional<TPattern> program, title;
+    for (const auto& [option, text, into] : {std::tuple{"--program", &o->Program, &program},
+                                             std::tuple{"--title", &o->Title, &title}}) {
+        if (!*text) continue;
+        std::string why;
+        // A bare wildcard of --title is one on the title; re: keeps its own meaning.
+        const std::string full =
+            std::string_view(option) == "--title" && std::string_view(**text).substr(0, 3) != "re:"
+                ? "title:" + **text
+                : **text;
+        *into = TPattern::Compile(full, &why);
+        if (!*into) {
+            err << "orvane-report forget: " << option << " " << TerminalText(**text) << ": " << why
+                << "\n";
+            return ExitUsage;
+        }
+    }
+
+    // The lock first, so that no recorder starts on the record while it is rewritten.
+    platform::TRecordLock lock;
+    if (!o->DryRun) {
+        switch (lock.Acquire(o->File)) {
+        case platform::TRecordLock::EState::Held:
+            break;
+        case platform::TRecordLock::EState::HeldElsewhere:
+            err << "orvane-report forget: a recorder is running on \"" << o->File
+                << "\"; nothing was changed. Quit it first, or use Forget in its window, which "
+                   "does the same\n";
+            return ExitRecorderRunning;
+        case platform::TRecordLock::EState::Unavailable:
+            err << "orvane-report forget: cannot lock \"" << o->File
+                << "\" against a recorder (error " << lock.Error() << "); nothing was changed\n";
+            return 1;
+        }
+    }
+    TActivityList list;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
+    if (loaded != 0) {
+        // A rewrite would keep the damaged file aside, forgotten entries and all.
+        err << "orvane-report forget: a damaged record is not rewritten; nothing was changed\n";
+        return loaded;
+    }
+    const auto pick = [&](const TEntry& e) {
+        const std::string p = e.Process.str(), c = e.Caption.str();
+        return (!program || program->Match(p, c) != TPattern::EResult::NoMatch) &&
+               (!title || title->Match(p, c) != TPattern::EResult::NoMatch);
+    };
+    const TForgetPlan plan = PlanForget(list, period->Since, period->Until, pick);
+    for (const int i : plan.Indices) {
+        const TEntry& e = list[i];
+        out << IsoStart(e.Start) << '\t' << DurationText(e.Duration) << '\t'
+            << TerminalText(e.Process.str()) << '\t' << TerminalText(e.Caption.str()) << '\n';
+    }
+    const std::string what =
+        std::to_string(plan.Indices.size()) + " entries, " + DurationText(plan.Time);
+    if (o->DryRun || plan.Indices.empty()) {
+        out << what << (o->DryRun ? " would be forgotten\n" : ": nothing to forget\n");
+        return 0;
+    }
+    ApplyForget(list, plan);
+    try {
+        list.SaveToFile(o->File);
+    } catch (const std::exception& e) {
+        err << "orvane-report forget: " << e.what() << "; nothing was changed\n";
+        return 1;
+    }
+    out << what << " forgotten\n";
+    return 0;
 }
 
 } // namespace orvane::cli

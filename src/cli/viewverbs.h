@@ -11,6 +11,8 @@ namespace orvane::cli {
 int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Takes entries of a period out of the record; 75 while a recorder holds the record's lock.
+int ForgetVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace orvane::cli

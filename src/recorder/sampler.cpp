@@ -199,12 +199,21 @@ bool TSampler::Timer1Timer() {
         BeginStretch(*begins, sinceMs, keepBeforeMs);
         return false;
     }
-    EndStretch(sampleMs);
 
     const TForegroundSample sample = FProbe.Sample();
     const std::string& process = sample.Process;
+    const EPrivacy privacy = FPrivacy && !IsBlank(process)
+                                 ? FPrivacy->Classify(process, sample.Caption)
+                                 : EPrivacy::Record;
+    if (privacy == EPrivacy::Skip) {
+        // Ends the running entry here; neither the window nor its time is kept.
+        BeginStretch(EStretch::Private, sampleMs);
+        return false;
+    }
+    EndStretch(sampleMs);
     // Capped before the comparison: a change past the cap is no change of what is stored.
-    const std::string caption(CappedCaption(sample.Caption));
+    const std::string caption(privacy == EPrivacy::HideTitle ? PrivateTitle
+                                                             : CappedCaption(sample.Caption));
     if (process == FLastProcess && caption == FLastCaption) {
         SaveRunningEntry();
         return false;

@@ -6,6 +6,7 @@
 #include "recorder/activitylist.h"
 #include "recorder/clock.h"
 #include "recorder/presence.h"
+#include "recorder/privacy.h"
 #include "recorder/probe.h"
 
 #include <cstdint>
@@ -17,8 +18,9 @@
 namespace orvane {
 
 // Time that is not counted: nobody at the computer, the session locked, recording paused by the
-// user, or no sample at all for a while (the program was stopped, the machine slept unnoticed).
-enum class EStretch { Away, Locked, Paused, Gap };
+// user, or no sample at all for a while (the program was stopped, the machine slept unnoticed),
+// or a window that the privacy rules skip.
+enum class EStretch { Away, Locked, Paused, Gap, Private };
 
 // The beginning or the end of such a stretch; a gap is told once, when it is found.
 struct TStretchEvent {
@@ -67,6 +69,8 @@ public:
     // idle source as its threshold. At most a day: some sources keep the threshold in 32 bits.
     static constexpr int MaxAwayMinutes = 1440;
     void SetAwayMinutes(int minutes);
+    // Asked about each sampled window before anything of it is kept; may be null (all recorded).
+    void SetPrivacy(IPrivacyFilter* privacy) { FPrivacy = privacy; }
     int AwayMinutes() const { return static_cast<int>(FAwayMs / 60000); }
     // Pause on: the running entry ends now, and nothing is recorded until pause is off again.
     // Writes the record when an entry was closed (the save may throw).
@@ -132,6 +136,7 @@ private:
     std::uint64_t FRunningSavedMs = 0; // when its length last went to disk
     std::uint32_t FLastMouseMoveTick = 0;
 
+    IPrivacyFilter* FPrivacy = nullptr;
     IIdleSource* FIdle = nullptr;
     ILockSource* FLock = nullptr;
     std::uint64_t FAwayMs = 0; // 0: away detection off

@@ -51,6 +51,18 @@ enum class EMessageText {
     SSummaryTime,
     SSummaryShare,
     SSummaryEntries,
+    SPrivateWindow, // one %s: the length of a window the privacy rules skip
+    SPausedUntil,   // one %s: the time a timed pause ends (the tray icon's tooltip)
+    SForgetCaption,
+    SForgetConfirm, // two %s: the number of entries and their time
+    SForgetNothing,
+    SPrivacyCaption,
+    SPrivacySkip,
+    SPrivacyHide,
+    SPrivacyBrowsing,
+    SPrivacyPatterns,
+    SPrivacyWouldCatch, // four %s: entries left out, their time, entries hidden, their time
+    SPrivacyProblem,    // one %s: what is wrong with a pattern
     SCategoriesCaption,
     SCategoriesHelp,
     SCategoryPatterns,
@@ -134,6 +146,30 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
     {EMessageText::SSummaryTime, "fmActivity", "SSummaryTime", false, "Time"},
     {EMessageText::SSummaryShare, "fmActivity", "SSummaryShare", false, "Share"},
     {EMessageText::SSummaryEntries, "fmActivity", "SSummaryEntries", false, "Entries"},
+    {EMessageText::SPrivateWindow, "fmActivity", "SPrivateWindow", false, "private window, %s"},
+    {EMessageText::SPausedUntil, "fmActivity", "SPausedUntil", false,
+     "Orvane: recording is paused until %s"},
+    {EMessageText::SForgetCaption, "fmActivity", "SForgetCaption", false, "Forget"},
+    {EMessageText::SForgetConfirm, "fmActivity", "SForgetConfirm", false,
+     "%s entries with %s of time will be taken out of the record for good. This cannot be "
+     "undone.\r\n\r\nForget them?"},
+    {EMessageText::SForgetNothing, "fmActivity", "SForgetNothing", false,
+     "Nothing is recorded there."},
+    {EMessageText::SPrivacyCaption, "fmActivity", "SPrivacyCaption", false, "Privacy"},
+    {EMessageText::SPrivacySkip, "fmActivity", "SPrivacySkip", false,
+     "Not recorded at all (one pattern per line):"},
+    {EMessageText::SPrivacyHide, "fmActivity", "SPrivacyHide", false,
+     "Recorded without the window title (one pattern per line):"},
+    {EMessageText::SPrivacyBrowsing, "fmActivity", "SPrivacyBrowsing", false,
+     "Hide the titles of private browser windows"},
+    {EMessageText::SPrivacyPatterns, "fmActivity", "SPrivacyPatterns", false,
+     "A pattern is a program name with * and ? (such as *keepass*), title: and a title with * and "
+     "? (such as title:*bank*), or re: and a regular expression on PROGRAM<TAB>TITLE. Letter case "
+     "is ignored."},
+    {EMessageText::SPrivacyWouldCatch, "fmActivity", "SPrivacyWouldCatch", false,
+     "This week these rules would have left out %s entries (%s) and hidden the titles of %s "
+     "entries (%s)."},
+    {EMessageText::SPrivacyProblem, "fmActivity", "SPrivacyProblem", false, "Privacy rules: %s"},
     {EMessageText::SCategoriesCaption, "fmActivity", "SCategoriesCaption", false, "Categories"},
     {EMessageText::SCategoriesHelp, "fmActivity", "SCategoriesHelp", false,
      "One line per category, tried from the top: the first one with a matching pattern wins. "

@@ -6,6 +6,7 @@
 #include "app/inifile.h"
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
+#include "app/privacyform.h"
 #include "app/qalbase.h"
 #include "app/windowplace.h"
 #include "language/langdialogs.h"
@@ -22,8 +23,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -1166,4 +1169,226 @@ TEST_F(MainWindow, TheNewItemsAndLinesAreTranslated) {
     ASSERT_EQ(log.size(), 3);
     EXPECT_TRUE(log[1].startsWith("Aufzeichnung angehalten um ")) << log[1].toStdString();
     EXPECT_EQ(log[2], "5 Aufzeichnung fortgesetzt nach einer Pause von 00:00:05");
+}
+
+// ---- Privacy -----------------------------------------------------------------------------------
+
+namespace {
+
+std::string FileBytes(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteSettings(const std::string& file, const std::string& text) {
+    fs::create_directories(fs::path(file).parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+
+} // namespace
+
+TEST_F(MainWindow, PrivacyRulesOfTheSettingsFileKeepTitlesOutOfRecordAndLog) {
+    const std::string cfg = Folder() + "/orvane.cfg";
+    WriteSettings(cfg, "[Privacy]\nSkip=title:*zebulon*;re:(bad\nHideTitle=title:*quokka*\n");
+    TfmActivity& w = Start();
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/vault", "zebulon secret");
+    Tick("/usr/bin/vault", "zebulon secret");
+    Tick("/usr/bin/chat", "quokka talk");
+    Tick("/usr/bin/firefox", "Bank \u2014 Mozilla Firefox Private Browsing");
+    Tick("/usr/bin/editor", "a");
+    const TActivityList saved = Saved();
+    ASSERT_EQ(saved.Count(), 4);
+    EXPECT_EQ(saved[1].Caption, "(private)");
+    EXPECT_EQ(saved[2].Caption, "(private)");
+    EXPECT_NEAR(saved[0].Duration, 5 * Sec, 1e-9) << "the skipped 10 s are nobody's";
+    const std::string bytes = FileBytes(Folder() + "/orvane.cdat");
+    const std::string log = w.Memo1->toPlainText().toStdString();
+    for (const char* secret : {"zebulon", "quokka", "Bank", "vault"}) {
+        EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret << "\n" << log;
+    }
+    EXPECT_NE(log.find("private window, 00:00:10"), std::string::npos) << log;
+    const QStringList lines = LogTexts(w);
+    EXPECT_EQ(lines.filter("re:(bad").size(), 1) << "a bad pattern is told once";
+
+    // A change of the file is in force from the next sample; the bad pattern is told again as
+    // the rules are read anew.
+    QTest::qWait(20);
+    WriteSettings(cfg, "[Privacy]\nSkip=*editor*\nPrivateBrowsing=0\n");
+    Tick("/usr/bin/firefox", "Bank \u2014 Mozilla Firefox Private Browsing");
+    Tick("/usr/bin/editor", "b");
+    EXPECT_EQ(w.FActivities[w.FActivities.Count() - 1].Caption,
+              "Bank \u2014 Mozilla Firefox Private Browsing");
+    EXPECT_FALSE(w.FActivities.LastEntryOpen()) << "the editor is skipped now";
+}
+
+TEST_F(MainWindow, ForgetTheLastMinutesTakesTheRunningEntryAndRecordingGoesOn) {
+    TfmActivity& w = Start();
+    for (int i = 0; i < 20 * 12; ++i)
+        Tick("/usr/bin/editor", "old");
+    for (int i = 0; i < 13; ++i)
+        Tick("/usr/bin/browser", "gone soon");
+
+    dialogs.answers = {QMessageBox::No};
+    w.mnForget15->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    // The editor's entry reached into the last 15 minutes; the browser's runs.
+    EXPECT_TRUE(dialogs.asked[0].startsWith("2 entries with 00:21:00 of time"))
+        << dialogs.asked[0].toStdString();
+    EXPECT_EQ(Saved().Count(), 2) << "No changes nothing";
+
+    dialogs.answers = {QMessageBox::Yes};
+    w.mnForget15->trigger();
+    EXPECT_EQ(w.FActivities.Count(), 0);
+    EXPECT_EQ(Saved().Count(), 0);
+    EXPECT_EQ(w.Memo1->toPlainText().indexOf("gone soon"), -1);
+    for (const QString& name :
+         QDir(QString::fromStdString(Folder())).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_TRUE(name == "orvane.cdat" || name == "orvane.cdat.lock") << name.toStdString();
+    Tick("/usr/bin/browser", "gone soon");
+    ASSERT_EQ(w.FActivities.Count(), 1) << "the next sample opens a new entry";
+    EXPECT_TRUE(w.FActivities.LastEntryOpen());
+
+    dialogs.answers = {QMessageBox::Yes};
+    w.mnForgetToday->trigger();
+    EXPECT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_EQ(w.FActivities.Count(), 0);
+}
+
+TEST_F(MainWindow, ForgetOnAProgramNodeTakesThatProgramOfThatDay) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/browser", "b");
+    Tick("/usr/bin/editor", "c");
+    Tick("/usr/bin/mail", "d");
+    Tick("/usr/bin/browser", "xylophone");
+    w.RefreshTree();
+    const QModelIndex day = w.TreeModel().index(0, 0);
+    ASSERT_TRUE(day.isValid());
+    w.TreeView1->expand(day);
+    QModelIndex editor;
+    for (int r = 0; r < w.TreeModel().rowCount(day); ++r) {
+        const QModelIndex i = w.TreeModel().index(r, 0, day);
+        if (i.data().toString().contains("editor")) editor = i;
+    }
+    ASSERT_TRUE(editor.isValid());
+    w.show();
+    emit w.TreeView1->customContextMenuRequested(w.TreeView1->visualRect(editor).center());
+    w.PopupMenu1->hide();
+    dialogs.answers = {QMessageBox::Yes};
+    w.pmForget->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_TRUE(dialogs.asked[0].startsWith("2 entries")) << dialogs.asked[0].toStdString();
+    const TActivityList saved = Saved();
+    ASSERT_EQ(saved.Count(), 3);
+    EXPECT_EQ(saved[0].Process, "/usr/bin/browser");
+    EXPECT_EQ(saved[1].Process, "/usr/bin/mail");
+
+    // A caption line: that window of that program only.
+    w.RefreshTree();
+    const QModelIndex day2 = w.TreeModel().index(0, 0);
+    w.TreeView1->expand(day2);
+    QModelIndex line;
+    for (int r = 0; r < w.TreeModel().rowCount(day2); ++r) {
+        const QModelIndex program = w.TreeModel().index(r, 0, day2);
+        if (!program.data().toString().contains("browser")) continue;
+        w.TreeView1->expand(program);
+        for (int l = 0; l < w.TreeModel().rowCount(program); ++l)
+            if (w.TreeModel().index(l, 0, program).data().toString().contains("xylophone"))
+                line = w.TreeModel().index(l, 0, program);
+    }
+    ASSERT_TRUE(line.isValid());
+    emit w.TreeView1->customContextMenuRequested(w.TreeView1->visualRect(line).center());
+    w.PopupMenu1->hide();
+    dialogs.answers = {QMessageBox::Yes};
+    w.pmForget->trigger();
+    ASSERT_EQ(Saved().Count(), 2);
+    EXPECT_EQ(Saved()[0].Caption, "b");
+}
+
+TEST_F(MainWindow, ATimedPauseEndsByItselfAndTheTrayTipSaysUntilWhen) {
+    TfmActivity& w = Start();
+    EXPECT_TRUE(w.Options1->actions().contains(w.mnPause15));
+    EXPECT_TRUE(w.pmIcon->actions().contains(w.pmPause60));
+    Tick("/usr/bin/editor", "a");
+    w.pmPause60->trigger();
+    EXPECT_TRUE(w.Sampler().Paused());
+    EXPECT_TRUE(w.mnPause->isChecked());
+    EXPECT_NEAR(w.PauseUntil(), clock.Now() + 1.0 / 24, 1e-9);
+    auto* timer = w.findChild<QTimer*>("PauseTimer");
+    ASSERT_TRUE(timer && timer->isActive());
+    EXPECT_GT(timer->remainingTime(), 59 * 60000);
+    w.mnPause->trigger(); // off by hand: the timed end goes too
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(w.PauseUntil(), 0.0);
+
+    if (const QByteArray dir = qgetenv("ORVANE_SCREENSHOTS"); !dir.isEmpty()) {
+        for (QMenu* menu : {w.Options1, w.pmIcon, w.Bearbeiten1, w.PopupMenu1}) {
+            menu->adjustSize();
+            menu->grab().save(QString::fromLocal8Bit(dir) + "/" + menu->objectName() + ".png");
+        }
+    }
+    w.mnPause15->trigger();
+    timer->start(1);
+    QTest::qWait(50);
+    EXPECT_FALSE(w.Sampler().Paused());
+    EXPECT_FALSE(w.pmPause->isChecked());
+}
+
+TEST(PrivacyForm, ShowsTheRulesAndWhatTheyWouldHaveCaughtThisWeek) {
+    TActivityList list;
+    const auto add = [&](const char* p, const char* c, TDateTime start, TDateTime d) {
+        TEntry e(p, c, start);
+        e.Duration = d;
+        list.AppendLoaded(e);
+    };
+    const TDateTime monday = EncodeDateTime(2024, 5, 6, 0, 0, 0);
+    add("/usr/bin/firefox", "My bank", monday - 1, 1.0 / 24); // last week
+    add("/usr/bin/firefox", "My bank", monday + 0.5, 1.0 / 24);
+    add("/usr/bin/keepassxc", "vault", monday + 0.6, 1.0 / 48);
+    add("/usr/bin/chrome", "Mail - Google Chrome (Incognito)", monday + 0.7, 1.0 / 96);
+    TPrivacySettings s;
+    s.Skip = {"*keepass*", "title:*bank*"};
+    s.HideTitle = {"thunderbird"};
+    TMessageTexts texts;
+    TfrmPrivacy form(nullptr, s, texts, list, monday, monday + 7);
+    EXPECT_EQ(form.SkipEdit()->toPlainText(), "*keepass*\ntitle:*bank*");
+    EXPECT_EQ(form.Settings(), s);
+    EXPECT_EQ(form.CatchLine()->text(),
+              "This week these rules would have left out 2 entries (01:30:00) and hidden the "
+              "titles of 1 entries (00:15:00).");
+    form.BrowsingBox()->setChecked(false);
+    EXPECT_NE(form.CatchLine()->text().indexOf("hidden the titles of 0 entries"), -1);
+    form.HideEdit()->setPlainText("thunderbird\n  \n title:*vault* ");
+    form.UpdateCatch();
+    EXPECT_EQ(form.Settings().HideTitle,
+              (std::vector<std::string>{"thunderbird", "title:*vault*"}));
+    form.BrowsingBox()->setChecked(true);
+    form.show();
+    if (const QByteArray dir = qgetenv("ORVANE_SCREENSHOTS"); !dir.isEmpty())
+        form.grab().save(QString::fromLocal8Bit(dir) + "/privacy-dialog.png");
+}
+
+TEST_F(MainWindow, ThePrivacyItemsAndLinesAreTranslated) {
+    exePath = home->filePath("bin/orvane");
+    const fs::path lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    for (const auto& file : fs::directory_iterator(ORVANE_LAN_DIR))
+        fs::copy_file(file.path(), lan / file.path().filename());
+    WriteSettings(Folder() + "/orvane.cfg", "[Privacy]\nSkip=title:*zebulon*\n");
+    TfmActivity& w = Start();
+    base->SetLanguage("Deutsch");
+    w.LoadMessageTexts();
+    EXPECT_EQ(w.mnPause15->text(), "15 Minuten anhalten");
+    EXPECT_EQ(w.pmPause60->text(), "1 Stunde anhalten");
+    EXPECT_EQ(w.mnPrivacy->text(), "Privatsphäre…");
+    EXPECT_EQ(w.mnForgetToday->text(), "Heute vergessen");
+    EXPECT_EQ(w.pmForget->text(), "Vergessen…");
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/vault", "zebulon");
+    Tick("/usr/bin/editor", "a");
+    const QStringList log = LogTexts(w);
+    ASSERT_EQ(log.size(), 3) << log.join('\n').toStdString();
+    EXPECT_EQ(log[1], "5 privates Fenster, 00:00:05");
 }

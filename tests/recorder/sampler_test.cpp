@@ -607,3 +607,73 @@ TEST(SamplerPresence, AClosedEntryIsWrittenAtOnceAndAnAwayLineCountsFromTheRetur
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[1].substr(25, 10), "0         ") << "counted from the return";
 }
+
+namespace {
+
+// Skips what has "secret" in its title and hides what has "hush".
+class WordFilter : public IPrivacyFilter {
+public:
+    int Calls = 0;
+    EPrivacy Classify(std::string_view, std::string_view title) override {
+        ++Calls;
+        if (title.find("secret") != std::string_view::npos) return EPrivacy::Skip;
+        if (title.find("hush") != std::string_view::npos) return EPrivacy::HideTitle;
+        return EPrivacy::Record;
+    }
+};
+
+} // namespace
+
+TEST_F(Sampler, PrivacyRulesKeepSkippedAndHiddenTitlesOutOfRecordAndLog) {
+    WordFilter filter;
+    Make().SetPrivacy(&filter);
+    Tick("/usr/bin/a", "Inbox");
+    Tick("/usr/bin/a", "Inbox");
+    Tick("/usr/bin/b", "my secret page"); // the running entry ends at this sample
+    Tick("/usr/bin/b", "my secret page");
+    Tick("/usr/bin/b", "another secret"); // still the same stretch
+    Tick("/usr/bin/c", "hush chat");
+    Tick("/usr/bin/c", "hush chat 2"); // the same stored title: no change
+    Tick("/usr/bin/a", "Inbox");
+
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[0].Caption, "Inbox");
+    EXPECT_NEAR(list[0].Duration, 10 * Sec, 1e-9); // the private 15 s are not counted
+    EXPECT_EQ(list[1].Process, "/usr/bin/c");
+    EXPECT_EQ(list[1].Caption.str(), PrivateTitle);
+    EXPECT_NEAR(list[1].Duration, 10 * Sec, 1e-9);
+    EXPECT_NEAR(list[2].Start - list[1].Start, 10 * Sec, 1e-9);
+    EXPECT_NEAR(list[1].Start - list[0].End(), 15 * Sec, 1e-9);
+
+    // One line at the private stretch's end, with its length and nothing of the window.
+    ASSERT_EQ(stretches.size(), 2u);
+    EXPECT_EQ(stretches[1].Kind, EStretch::Private);
+    EXPECT_FALSE(stretches[1].Begins);
+    EXPECT_EQ(stretches[1].Seconds, 15u);
+    for (const std::string& line : log) {
+        EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        EXPECT_EQ(line.find("hush"), std::string::npos) << line;
+        EXPECT_EQ(line.find("/usr/bin/b"), std::string::npos) << line;
+    }
+
+    // A rule that changes is asked at the very next sample.
+    Make().SetPrivacy(nullptr);
+    const int calls = filter.Calls;
+    Tick("/usr/bin/b", "my secret page");
+    EXPECT_EQ(filter.Calls, calls);
+    EXPECT_EQ(list[list.Count() - 1].Caption, "my secret page");
+}
+
+TEST_F(Sampler, SkippedWindowWhileAwayOrPausedIsNeverSampled) {
+    WordFilter filter;
+    Make().SetPrivacy(&filter);
+    sampler->SetPaused(true);
+    Tick("/usr/bin/b", "my secret page");
+    EXPECT_EQ(filter.Calls, 0);
+    sampler->SetPaused(false);
+    Tick("/usr/bin/b", "my secret page");
+    EXPECT_EQ(sampler->Stretch(), EStretch::Private);
+    sampler->SetPaused(true); // the private stretch ends where the pause begins
+    EXPECT_EQ(sampler->Stretch(), EStretch::Paused);
+    EXPECT_EQ(list.Count(), 0);
+}

@@ -1,0 +1,113 @@
+#include "app/privacyform.h"
+
+#include "recorder/textformat.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace orvane {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// One pattern per line in the dialog, PATTERN;PATTERN in the file.
+std::vector<std::string> Lines(const QPlainTextEdit& edit) {
+    std::vector<std::string> patterns;
+    for (const QString& line : edit.toPlainText().split('\n')) {
+        for (std::string& p : SplitPatterns(line.toStdString()))
+            patterns.push_back(std::move(p));
+    }
+    return patterns;
+}
+
+QString Joined(const std::vector<std::string>& patterns) {
+    QStringList lines;
+    for (const std::string& p : patterns)
+        lines << Q(p);
+    return lines.join('\n');
+}
+
+} // namespace
+
+TPrivacySettings ReadPrivacySettings(TIniFile& ini) {
+    TPrivacySettings s;
+    s.Skip = SplitPatterns(ini.ReadString("Privacy", "Skip", ""));
+    s.HideTitle = SplitPatterns(ini.ReadString("Privacy", "HideTitle", ""));
+    s.PrivateBrowsing = ini.ReadInteger("Privacy", "PrivateBrowsing", 1) != 0;
+    return s;
+}
+
+void WritePrivacySettings(TIniFile& ini, const TPrivacySettings& s) {
+    ini.WriteString("Privacy", "Skip", JoinPatterns(s.Skip));
+    ini.WriteString("Privacy", "HideTitle", JoinPatterns(s.HideTitle));
+    ini.WriteInteger("Privacy", "PrivateBrowsing", s.PrivateBrowsing ? 1 : 0);
+}
+
+TfrmPrivacy::TfrmPrivacy(QWidget* parent, const TPrivacySettings& settings,
+                         const TMessageTexts& texts, const TActivityList& list, TDateTime weekStart,
+                         TDateTime weekEnd)
+    : QDialog(parent), FTexts(texts), FList(list), FWeekStart(weekStart), FWeekEnd(weekEnd) {
+    setObjectName("frmPrivacy");
+    setWindowTitle(Q(texts[EMessageText::SPrivacyCaption]));
+    auto* layout = new QVBoxLayout(this);
+    const auto label = [&](EMessageText text) {
+        auto* l = new QLabel(Q(texts[text]), this);
+        l->setWordWrap(true);
+        layout->addWidget(l);
+        return l;
+    };
+    label(EMessageText::SPrivacySkip);
+    FSkip = new QPlainTextEdit(Joined(settings.Skip), this);
+    FSkip->setObjectName("PrivacySkip");
+    layout->addWidget(FSkip);
+    label(EMessageText::SPrivacyHide);
+    FHide = new QPlainTextEdit(Joined(settings.HideTitle), this);
+    FHide->setObjectName("PrivacyHide");
+    layout->addWidget(FHide);
+    FBrowsing = new QCheckBox(Q(texts[EMessageText::SPrivacyBrowsing]), this);
+    FBrowsing->setObjectName("PrivacyBrowsing");
+    FBrowsing->setChecked(settings.PrivateBrowsing);
+    layout->addWidget(FBrowsing);
+    label(EMessageText::SPrivacyPatterns)->setEnabled(false);
+    FCatch = label(EMessageText::SPrivacyWouldCatch);
+    FCatch->setObjectName("PrivacyCatch");
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    FDelay = new QTimer(this);
+    FDelay->setSingleShot(true);
+    FDelay->setInterval(400);
+    connect(FDelay, &QTimer::timeout, this, &TfrmPrivacy::UpdateCatch);
+    for (QPlainTextEdit* edit : {FSkip, FHide})
+        connect(edit, &QPlainTextEdit::textChanged, FDelay, qOverload<>(&QTimer::start));
+    connect(FBrowsing, &QCheckBox::toggled, this, &TfrmPrivacy::UpdateCatch);
+    resize(520, 460);
+    UpdateCatch();
+}
+
+TPrivacySettings TfrmPrivacy::Settings() const {
+    TPrivacySettings s;
+    s.Skip = Lines(*FSkip);
+    s.HideTitle = Lines(*FHide);
+    s.PrivateBrowsing = FBrowsing->isChecked();
+    return s;
+}
+
+void TfrmPrivacy::UpdateCatch() {
+    TPrivacyRules rules(Settings());
+    const TPrivacyCatch c = WouldCatch(rules, FList, FWeekStart, FWeekEnd);
+    FCatch->setText(Q(SafeFormat(FTexts[EMessageText::SPrivacyWouldCatch],
+                                 {std::to_string(c.SkipEntries), DurationText(c.SkipTime),
+                                  std::to_string(c.HideEntries), DurationText(c.HideTime)})));
+}
+
+} // namespace orvane
