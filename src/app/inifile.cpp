@@ -220,7 +220,23 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
         }
     }
     if (!replaced) s->Lines.push_back(line);
+    Save();
+}
 
+void TIniFile::WriteSection(const std::string& section, const std::vector<std::string>& lines) {
+    FLoaded = false;
+    Load();
+    if (!FLoadError.empty()) throw EFileError(UnableToWrite(FFileName));
+    Section* s = Find(section);
+    if (!s) {
+        FSections.push_back({section, {}});
+        s = &FSections.back();
+    }
+    s->Lines = lines;
+    Save();
+}
+
+void TIniFile::Save() {
     const std::string text = Text();
     // Beside a link's target, so that a linked settings file stays a link.
     const std::string target = SaveTarget(FFileName);

@@ -32,6 +32,9 @@ public:
     // A file that cannot be read is not replaced: "Unable to write to" as well.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
+    // Replaces the lines of a whole section (created at the end when missing), saved as
+    // WriteString saves: for lists whose order matters.
+    void WriteSection(const std::string& section, const std::vector<std::string>& lines);
 
     // The integer rule of the settings file: "0x"/"0X" + hex (text longer than two characters),
     // otherwise a signed decimal or "$" + hex; anything else gives the default.
@@ -43,6 +46,7 @@ private:
         std::vector<std::string> Lines; // key=value lines and anything else, trimmed
     };
     void Load();
+    void Save(); // the whole file at once, replacing the old one
     Section* Find(const std::string& name);
 
     std::string FFileName;

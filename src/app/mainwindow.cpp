@@ -6,6 +6,7 @@
 #include "app/gnomeoffer.h"
 #include "app/inifile.h"
 #include "app/qalbase.h"
+#include "app/summaryform.h"
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
@@ -363,6 +364,8 @@ void TfmActivity::FormCreate() {
     FGnomeOffer = new TGnomeExtensionOffer(
         this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
     QTimer::singleShot(0, FGnomeOffer, &TGnomeExtensionOffer::OfferAtStart);
+    FSummaryMenu = new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FActivities, FConfigFile,
+                                    [this]() -> const TMessageTexts& { return FMessageTexts; });
 
     FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
     LoadSettings();
@@ -976,6 +979,7 @@ bool TfmActivity::event(QEvent* event) {
     if (event->type() == LanguageChangedEventType()) {
         LoadMessageTexts();
         UpdateTrayTip();
+        if (FSummaryMenu) FSummaryMenu->Translate();
         Guard([this] { SaveSettings(); });
         return true;
     }

@@ -38,6 +38,7 @@ class TSystemEvents;
 class TTreeModel;
 class TPeriodTree;
 class TGnomeExtensionOffer;
+class TSummaryMenu;
 namespace platform {
 class IProbeBackend;
 }
@@ -203,6 +204,7 @@ private:
     platform::IProbeBackend* FBackend = nullptr; // the probe, where it can tell what hinders it
     std::string FProbeProblemTold;
     TGnomeExtensionOffer* FGnomeOffer = nullptr;
+    TSummaryMenu* FSummaryMenu = nullptr;
     std::unique_ptr<IClock> FOwnClock;
     std::unique_ptr<IIdleSource> FOwnIdle;
     std::unique_ptr<ILockSource> FOwnLock;

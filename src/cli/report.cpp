@@ -264,16 +264,18 @@ int Setup(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 
 const std::vector<TVerb>& Verbs() {
     static const std::vector<TVerb> verbs = {
-        {"tree", "tree [--mode daily|weekly|monthly|all] [FORMAT OPTIONS] [FILE]",
+        {"tree",
+         "tree [--mode daily|weekly|monthly|all] [--since WHEN] [--until WHEN]\n"
+         "      [FORMAT OPTIONS] [FILE]",
          "print the period tree as the window's text export writes it: one line per node,\n"
          "      one TAB per level, CR LF (default mode: daily)",
          TreeVerb},
-        {"csv", "csv [--quoted] [FORMAT OPTIONS] [FILE]",
+        {"csv", "csv [--quoted] [--since WHEN] [--until WHEN] [FORMAT OPTIONS] [FILE]",
          "print the window's CSV export of every entry: fields separated by \"; \" and not\n"
          "      quoted, so a semicolon in a title starts a new field. With --quoted, RFC 4180\n"
          "      CSV for other programs: comma-separated, double quotes where needed",
          CsvVerb},
-        {"json", "json [FORMAT OPTIONS] [FILE]",
+        {"json", "json [--since WHEN] [--until WHEN] [FORMAT OPTIONS] [FILE]",
          "print the whole record as one JSON document: {\"entries\":[{\"process\":...,\n"
          "      \"caption\":...,\"start\":\"2024-05-01T10:00:00\",\"duration\":SECONDS},...]}\n"
          "      (start in local time, ISO 8601; null when the stored value is no date)\n"
@@ -284,6 +286,31 @@ const std::vector<TVerb>& Verbs() {
          "      z zzz millisecond, AP ap AM/PM, t (left out), 'text' as written; other\n"
          "      characters stand as written)",
          JsonVerb},
+        {"summary",
+         "summary [--since WHEN] [--until WHEN] [--by program|caption|category|day]\n"
+         "      [--top N] [--format text|csv|json] [--now YYYY-MM-DDTHH:MM[:SS]]\n"
+         "      [--settings FILE] [FILE]",
+         "print the time spent in a period [since, until), longest first: per row the time,\n"
+         "      its share of the total and the number of entries, then the total. Entries are\n"
+         "      cut to the period; the last entry counts up to now when it ended less than two\n"
+         "      minutes before (a running recorder writes it once a minute). --since defaults to\n"
+         "      today 00:00, --until to now. WHEN is today, yesterday, week (this week from\n"
+         "      Monday 00:00), last-week, month, last-month, year, last-year, now, YYYY-MM-DD\n"
+         "      (that day's 00:00) or YYYY-MM-DDTHH:MM, in local time. --by program (the\n"
+         "      default), caption (program and window title), category or day (one row per day,\n"
+         "      in date order, days without time included). Categories are the section\n"
+         "      [Categories] of the settings file (orvane.cfg beside the record, or --settings\n"
+         "      FILE): one line NAME=PATTERN;PATTERN;... per category, tried in order, the first\n"
+         "      that matches wins. A pattern is a wildcard (* and ?) for the program's full path\n"
+         "      or file name, title:WILDCARD for the window title, or re:EXPR, a regular\n"
+         "      expression found in PROGRAM<TAB>TITLE; letter case is ignored. Time no rule takes\n"
+         "      is \"Uncategorised\". Bad patterns are reported and left out. --top N keeps\n"
+         "      the N longest rows and sums the rest as \"other\". --format json: {\"since\",\n"
+         "      \"until\",\"by\",\"total_seconds\",\"total_entries\",\"rows\":[{\"key\",\n"
+         "      \"seconds\",\"share\",\"entries\"}]}; csv: RFC 4180 with a last row\n"
+         "      \"(total)\". --now fixes the time taken as now. tree, csv and json take\n"
+         "      --since and --until too (and --now)",
+         SummaryVerb},
         {"dump", "dump [FILE]",
          "print every entry of the data file as one JSON object per line:\n"
          "      {\"process\":...,\"caption\":...,\"start\":...,\"duration\":...}\n"

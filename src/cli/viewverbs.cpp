@@ -4,12 +4,23 @@
 #include "recorder/activitylist.h"
 #include "views/export.h"
 #include "views/localeformat.h"
+#include "views/messagetexts.h"
 #include "views/periods.h"
+#include "views/rules.h"
+#include "views/summary.h"
+#include "views/when.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string_view>
+#include <tuple>
 
 namespace orvane::cli {
 
@@ -20,12 +31,20 @@ struct TOptions {
     std::string Mode = "daily";
     bool HasMode = false;
     bool Quoted = false;
+    // The period: texts of --since, --until and --now, resolved by ResolvePeriod.
+    std::optional<std::string> Since, Until, Now;
+    // summary only.
+    std::string By = "program";
+    std::optional<std::size_t> Top;
+    std::string Format = "text";
+    std::optional<std::string> Settings;
 };
 
 // Parses the common options and installs the text formats; nullopt after a usage error.
 std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& args,
                               bool takesMode, std::ostream& err) {
     TOptions o;
+    const bool summary = std::string_view(verb) == "summary";
     QLocale locale = QLocale::system();
     std::optional<std::string> dateFormat, timeFormat;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -67,6 +86,26 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
         } else if (a == "--mode" && takesMode) {
             if (!value(o.Mode)) return std::nullopt;
             o.HasMode = true;
+        } else if (a == "--since" || a == "--until" || a == "--now") {
+            if (!value(v)) return std::nullopt;
+            (a == "--since" ? o.Since : a == "--until" ? o.Until : o.Now) = v;
+        } else if (summary && (a == "--by" || a == "--format")) {
+            if (!value(a == "--by" ? o.By : o.Format)) return std::nullopt;
+        } else if (summary && a == "--settings") {
+            if (!value(v)) return std::nullopt;
+            o.Settings = v;
+        } else if (summary && a == "--top") {
+            if (!value(v)) return std::nullopt;
+            char* end = nullptr;
+            errno = 0;
+            const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
+            if (v.empty() || !std::isdigit(static_cast<unsigned char>(v[0])) || *end ||
+                errno == ERANGE || n == 0 || n > 1'000'000'000ULL) {
+                err << "orvane-report " << verb << ": --top wants a whole number from 1, not " << v
+                    << "\n";
+                return std::nullopt;
+            }
+            o.Top = static_cast<std::size_t>(n);
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             err << "orvane-report " << verb << ": unknown option " << a << "\n";
             return std::nullopt;
@@ -85,6 +124,83 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
     return o;
 }
 
+constexpr const char* WhenHelp =
+    "today, yesterday, week, last-week, month, last-month, year, last-year, now, YYYY-MM-DD or "
+    "YYYY-MM-DDTHH:MM";
+
+// A running recorder writes the running entry's length at least once a minute: a last entry that
+// ended this shortly before now is taken to be running still.
+constexpr TInstant RunningGraceMs = 2 * 60 * 1000;
+
+struct TPeriod {
+    TInstant Since = 0, Until = 0, Now = 0;
+};
+
+// The period of --since and --until against --now (or the clock); sinceDefault and untilDefault
+// when they are not given. nullopt after a usage error.
+std::optional<TPeriod> ResolvePeriod(const char* verb, const TOptions& o,
+                                     const std::function<TInstant(const QDateTime&)>& sinceDefault,
+                                     std::ostream& err) {
+    QDateTime now = QDateTime::currentDateTime();
+    if (o.Now) {
+        const auto t = ParseDateTime(*o.Now);
+        if (!t) {
+            err << "orvane-report " << verb << ": --now wants YYYY-MM-DDTHH:MM[:SS], not "
+                << TerminalText(*o.Now) << "\n";
+            return std::nullopt;
+        }
+        now = *t;
+    }
+    TPeriod p;
+    p.Now = now.toMSecsSinceEpoch();
+    p.Since = sinceDefault(now);
+    p.Until = p.Now;
+    for (const auto& [option, text, into] :
+         {std::tuple{"--since", &o.Since, &p.Since}, std::tuple{"--until", &o.Until, &p.Until}}) {
+        if (!*text) continue;
+        const auto t = ParseWhen(**text, now);
+        if (!t) {
+            err << "orvane-report " << verb << ": " << option << " wants " << WhenHelp << ", not "
+                << TerminalText(**text) << "\n";
+            return std::nullopt;
+        }
+        *into = t->toMSecsSinceEpoch();
+    }
+    if (p.Since > p.Until) {
+        err << "orvane-report " << verb << ": --since is later than --until\n";
+        return std::nullopt;
+    }
+    return p;
+}
+
+// The running entry's end for a record read from the file: now, when the last entry reached to
+// within RunningGraceMs of it.
+std::optional<TInstant> RunningUntil(const TActivityList& list, TInstant now) {
+    if (list.Count() == 0) return std::nullopt;
+    const TEntry& last = list[list.Count() - 1];
+    const auto start = TInstantOf()(last.Start);
+    if (!start || !(last.Duration >= 0)) return std::nullopt;
+    const TInstant end = *start + static_cast<TInstant>(std::round(last.Duration * MSecsPerDay));
+    if (end > now || now - end > RunningGraceMs) return std::nullopt;
+    return now;
+}
+
+// The period of --since and --until for tree, csv and json: from the first day there is when only
+// --until is given. Nothing to cut when neither is given; nullopt after a usage error.
+std::optional<std::optional<TPeriod>> CutPeriod(const char* verb, const TOptions& o,
+                                                std::ostream& err) {
+    if (!o.Since && !o.Until) return std::optional<TPeriod>();
+    const auto p = ResolvePeriod(
+        verb, o, [](const QDateTime&) { return DayStart(QDate(1, 1, 1)).toMSecsSinceEpoch(); },
+        err);
+    if (!p) return std::nullopt;
+    return p;
+}
+
+void Cut(const std::optional<TPeriod>& p, TActivityList& list) {
+    if (p) list = ClipToPeriod(list, p->Since, p->Until, RunningUntil(list, p->Now));
+}
+
 std::string IsoStart(TDateTime value) {
     if (!(value >= EncodeDate(1, 1, 1)) || !(value < EncodeDate(9999, 12, 31) + 1)) return "null";
     std::string text = FormatDateTime("yyyy-MM-dd'T'HH:mm:ss", value);
@@ -97,6 +213,8 @@ std::string IsoStart(TDateTime value) {
 int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("tree", args, true, err);
     if (!o) return 64;
+    const auto period = CutPeriod("tree", *o, err);
+    if (!period) return 64;
     TViewMode mode;
     if (o->Mode == "daily")
         mode = TViewMode::vmDaily;
@@ -113,6 +231,7 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     TActivityList list;
     const int loaded = LoadRecord(o->File, list, err);
     if (loaded == ExitUnreadable) return loaded;
+    Cut(*period, list);
     try {
         WriteTreeText(*BuildPeriodTree(list, mode), out, TerminalText);
     } catch (const std::exception& e) {
@@ -125,9 +244,12 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("csv", args, false, err);
     if (!o) return 64;
+    const auto period = CutPeriod("csv", *o, err);
+    if (!period) return 64;
     TActivityList list;
     const int loaded = LoadRecord(o->File, list, err);
     if (loaded == ExitUnreadable) return loaded;
+    Cut(*period, list);
     if (o->Quoted)
         WriteCsvQuoted(list, out, TerminalText);
     else
@@ -138,9 +260,12 @@ int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const auto o = Parse("json", args, false, err);
     if (!o) return 64;
+    const auto period = CutPeriod("json", *o, err);
+    if (!period) return 64;
     TActivityList list;
     const int loaded = LoadRecord(o->File, list, err);
     if (loaded == ExitUnreadable) return loaded;
+    Cut(*period, list);
     out << "{\"entries\":[";
     bool first = true;
     for (const TEntry& e : list.Entries()) {
@@ -150,6 +275,281 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         first = false;
     }
     out << "\n]}\n";
+    return loaded;
+}
+
+namespace {
+
+// Whole milliseconds as seconds, without trailing zeros.
+std::string Seconds(std::int64_t ms) {
+    std::string text = std::to_string(ms / 1000);
+    if (const std::int64_t rest = ms % 1000) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, ".%03d", static_cast<int>(rest));
+        std::string fraction = buf;
+        while (fraction.back() == '0')
+            fraction.pop_back();
+        text += fraction;
+    }
+    return text;
+}
+
+double Share(std::int64_t ms, std::int64_t total) {
+    return total > 0 ? static_cast<double>(ms) / static_cast<double>(total) : 0.0;
+}
+
+// h:mm:ss, the hours as many as there are.
+std::string Clock(std::int64_t ms) {
+    const std::int64_t s = (ms + 500) / 1000;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%lld:%02d:%02d", static_cast<long long>(s / 3600),
+                  static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
+    return buf;
+}
+
+std::string IsoInstant(TInstant t) {
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime);
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+}
+
+std::string CsvField(const std::string& raw) {
+    std::string text = TerminalText(raw);
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+// Whether the terminal takes UTF-8, by the locale's variables as the C library reads them.
+bool Utf8Terminal() {
+#ifdef _WIN32
+    return false;
+#else
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (!value || !*value) continue;
+        std::string v;
+        for (const char* c = value; *c; ++c)
+            v += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+        return v.find("utf-8") != std::string::npos || v.find("utf8") != std::string::npos;
+    }
+    return false;
+#endif
+}
+
+// A bar of width cells for a share, in eighths of a cell where block characters can be drawn.
+std::string Bar(double share, int width, bool blocks) {
+    const int eighths = static_cast<int>(std::lround(std::clamp(share, 0.0, 1.0) * width * 8));
+    std::string bar;
+    int cells = 0;
+    if (blocks) {
+        static const char* const part[] = {"",       "\u258F", "\u258E", "\u258D",
+                                           "\u258C", "\u258B", "\u258A", "\u2589"};
+        for (int i = 0; i < eighths / 8; ++i, ++cells)
+            bar += "\u2588";
+        if (eighths % 8) {
+            bar += part[eighths % 8];
+            ++cells;
+        }
+    } else {
+        for (int i = 0; i < (eighths + 4) / 8; ++i, ++cells)
+            bar += '#';
+    }
+    bar.append(static_cast<std::size_t>(width - cells), ' ');
+    return bar;
+}
+
+std::string Padded(const std::string& text, std::size_t width, bool right) {
+    if (text.size() >= width) return text;
+    const std::string pad(width - text.size(), ' ');
+    return right ? pad + text : text + pad;
+}
+
+} // namespace
+
+namespace {
+
+// The settings file: the one given, else orvane.cfg beside the record.
+std::string SettingsFile(const std::optional<std::string>& given, const std::string& record) {
+    if (given) return *given;
+    const std::filesystem::path path(record);
+    return (path.parent_path() / "orvane.cfg").string();
+}
+
+// The categories of the settings file; a missing file beside the record has none. Lines that are
+// no rules are reported at once, bad patterns by the rule set when they are taken out. nullopt
+// when a file that was asked for cannot be read.
+std::optional<TRuleSet> LoadCategories(const std::optional<std::string>& given,
+                                       const std::string& record, std::ostream& err) {
+    const std::string file = SettingsFile(given, record);
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        if (!given && !std::filesystem::exists(file)) return TRuleSet();
+        err << "orvane-report summary: cannot read the settings file " << TerminalText(file)
+            << "\n";
+        return std::nullopt;
+    }
+    std::string text(1 << 20, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::vector<TRuleProblem> problems;
+    TRuleSet rules(ReadCategories(text, &problems));
+    for (const TRuleProblem& p : problems)
+        err << "orvane-report summary: " << TerminalText(file) << ':' << p.Line << ": "
+            << TerminalText(p.Text) << '\n';
+    return rules;
+}
+
+} // namespace
+
+int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const auto o = Parse("summary", args, false, err);
+    if (!o) return ExitUsage;
+    TSummaryQuery query;
+    if (o->By == "program")
+        query.By = TSummaryBy::Program;
+    else if (o->By == "caption")
+        query.By = TSummaryBy::Caption;
+    else if (o->By == "category")
+        query.By = TSummaryBy::Category;
+    else if (o->By == "day")
+        query.By = TSummaryBy::Day;
+    else {
+        err << "orvane-report summary: --by is program, caption, category or day\n";
+        return ExitUsage;
+    }
+    if (o->Format != "text" && o->Format != "csv" && o->Format != "json") {
+        err << "orvane-report summary: --format is text, csv or json\n";
+        return ExitUsage;
+    }
+    if (o->Top && query.By == TSummaryBy::Day) {
+        err << "orvane-report summary: --top does not go with --by day, whose rows are days\n";
+        return ExitUsage;
+    }
+    const auto period = ResolvePeriod(
+        "summary", *o,
+        [](const QDateTime& now) { return DayStart(now.date()).toMSecsSinceEpoch(); }, err);
+    if (!period) return ExitUsage;
+
+    TRuleSet rules;
+    if (query.By == TSummaryBy::Category || o->Settings) {
+        const auto loadedRules = LoadCategories(o->Settings, o->File, err);
+        if (!loadedRules) return ExitUnreadable;
+        rules = *loadedRules;
+    }
+    for (const TRule& r : rules.Rules())
+        query.CategoryNames.push_back(r.Name);
+    query.Category = [&rules](const std::string& process, const std::string& caption) {
+        return rules.Find(process, caption);
+    };
+    query.Uncategorised = TMessageTexts()[EMessageText::SUncategorised];
+
+    TActivityList list;
+    const int loaded = LoadRecord(o->File, list, err);
+    if (loaded == ExitUnreadable) return loaded;
+    query.Since = period->Since;
+    query.Until = period->Until;
+    query.RunningUntil = RunningUntil(list, period->Now);
+    TSummary summary = Summarise(list, query);
+    if (o->Top) KeepTop(summary, *o->Top, "other");
+    for (const TRuleProblem& p : rules.TakeProblems())
+        err << "orvane-report summary: " << TerminalText(SettingsFile(o->Settings, o->File)) << ':'
+            << p.Line << ": " << TerminalText(p.Text) << '\n';
+
+    // Programs by a short name for people, by their full path for other programs.
+    std::vector<std::string> shortNames;
+    if (o->Format == "text" && query.By != TSummaryBy::Day && query.By != TSummaryBy::Category) {
+        std::vector<std::string> programs;
+        for (const TSummaryRow& r : summary.Rows)
+            if (!r.Other) programs.push_back(query.By == TSummaryBy::Program ? r.Key : r.Program);
+        shortNames = ShortProgramNames(programs);
+    }
+
+    if (o->Format == "json") {
+        out << "{\"since\":\"" << IsoInstant(summary.Since) << "\",\"until\":\""
+            << IsoInstant(summary.Until) << "\",\"by\":" << JsonString(o->By)
+            << ",\"total_seconds\":" << Seconds(summary.TotalMs)
+            << ",\"total_entries\":" << summary.TotalEntries << ",\"rows\":[";
+        bool first = true;
+        for (const TSummaryRow& r : summary.Rows) {
+            char share[32];
+            std::snprintf(share, sizeof share, "%.6f", Share(r.Ms, summary.TotalMs));
+            out << (first ? "\n" : ",\n") << "{\"key\":" << JsonString(r.Key);
+            if (query.By == TSummaryBy::Caption && !r.Other)
+                out << ",\"program\":" << JsonString(r.Program);
+            if (r.Other) out << ",\"other\":true";
+            out << ",\"seconds\":" << Seconds(r.Ms) << ",\"share\":" << share
+                << ",\"entries\":" << r.Entries << "}";
+            first = false;
+        }
+        out << "\n]}\n";
+        return loaded;
+    }
+    if (o->Format == "csv") {
+        const bool captions = query.By == TSummaryBy::Caption;
+        out << (captions ? "program," : "") << "key,seconds,share,entries\r\n";
+        const auto row = [&](const std::string& program, const std::string& key, std::int64_t ms,
+                             std::int64_t entries) {
+            char share[32];
+            std::snprintf(share, sizeof share, "%.6f", Share(ms, summary.TotalMs));
+            if (captions) out << CsvField(program) << ',';
+            out << CsvField(key) << ',' << Seconds(ms) << ',' << share << ',' << entries << "\r\n";
+        };
+        for (const TSummaryRow& r : summary.Rows)
+            row(r.Program, r.Key, r.Ms, r.Entries);
+        row("", "(total)", summary.TotalMs, summary.TotalEntries);
+        return loaded;
+    }
+
+    // A table for people.
+    const auto localText = [](TInstant t) {
+        return QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime)
+            .toString("yyyy-MM-dd HH:mm")
+            .toStdString();
+    };
+    const char* heading = query.By == TSummaryBy::Program   ? "Program"
+                          : query.By == TSummaryBy::Caption ? "Window"
+                          : query.By == TSummaryBy::Day     ? "Day"
+                                                            : "Category";
+    std::vector<std::string> keys;
+    std::size_t named = 0;
+    for (const TSummaryRow& r : summary.Rows) {
+        if (query.By == TSummaryBy::Day)
+            keys.push_back(r.Day.toString("ddd yyyy-MM-dd").toStdString());
+        else if (r.Other || query.By == TSummaryBy::Category)
+            keys.push_back(TerminalText(r.Key));
+        else if (query.By == TSummaryBy::Program)
+            keys.push_back(TerminalText(shortNames[named++]));
+        else
+            keys.push_back(TerminalText(shortNames[named++]) + ": " + TerminalText(r.Key));
+    }
+    std::size_t timeWidth = 7, entriesWidth = 7;
+    for (const TSummaryRow& r : summary.Rows) {
+        timeWidth = std::max(timeWidth, Clock(r.Ms).size());
+        entriesWidth = std::max(entriesWidth, std::to_string(r.Entries).size());
+    }
+    timeWidth = std::max(timeWidth, Clock(summary.TotalMs).size());
+    entriesWidth = std::max(entriesWidth, std::to_string(summary.TotalEntries).size());
+    const bool blocks = Utf8Terminal();
+    constexpr int BarWidth = 20;
+    out << localText(summary.Since) << " to " << localText(summary.Until) << "\n\n";
+    out << Padded("Time", timeWidth, true) << "   Share  " << Padded("", BarWidth, false) << "  "
+        << Padded("Entries", entriesWidth, true) << "  " << heading << "\n";
+    const auto line = [&](std::int64_t ms, const std::string& bar, std::int64_t entries,
+                          const std::string& key) {
+        char share[16];
+        std::snprintf(share, sizeof share, "%6.1f%%", 100 * Share(ms, summary.TotalMs));
+        out << Padded(Clock(ms), timeWidth, true) << ' ' << share << "  " << bar << "  "
+            << Padded(std::to_string(entries), entriesWidth, true) << "  " << key << "\n";
+    };
+    for (std::size_t i = 0; i < summary.Rows.size(); ++i) {
+        const TSummaryRow& r = summary.Rows[i];
+        line(r.Ms, Bar(Share(r.Ms, summary.TotalMs), BarWidth, blocks), r.Entries, keys[i]);
+    }
+    line(summary.TotalMs, Padded("", BarWidth, false), summary.TotalEntries, "Total");
     return loaded;
 }
 

@@ -10,6 +10,7 @@ namespace orvane::cli {
 
 int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace orvane::cli

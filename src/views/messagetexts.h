@@ -35,6 +35,31 @@ enum class EMessageText {
     SGnomeOfferText,
     SGnomeSetupDone,
     SGnomeSetupFailed, // one %s: what was done and what failed
+    SUncategorised,    // the category of time that no category rule takes
+    SSummaryCaption,
+    SPeriodToday,
+    SPeriodYesterday,
+    SPeriodThisWeek,
+    SPeriodLastWeek,
+    SPeriodThisMonth,
+    SPeriodRange,
+    SGroupCategory,
+    SGroupProgram,
+    SGroupCaption,
+    SSummaryBack,
+    SSummaryName,
+    SSummaryTime,
+    SSummaryShare,
+    SSummaryEntries,
+    SCategoriesCaption,
+    SCategoriesHelp,
+    SCategoryPatterns,
+    SCategoryAdd,
+    SCategoryRemove,
+    SCategoryUp,
+    SCategoryDown,
+    SCategoryCancel,
+    SCategoryNoName,
 };
 
 struct TMessageTextEntry {
@@ -92,6 +117,36 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
      "loads it."},
     {EMessageText::SGnomeSetupFailed, "fmActivity", "SGnomeSetupFailed", false,
      "The extension could not be set up:\r\n%s"},
+    {EMessageText::SUncategorised, "fmActivity", "SUncategorised", false, "Uncategorised"},
+    {EMessageText::SSummaryCaption, "fmActivity", "SSummaryCaption", false, "Summary"},
+    {EMessageText::SPeriodToday, "fmActivity", "SPeriodToday", false, "Today"},
+    {EMessageText::SPeriodYesterday, "fmActivity", "SPeriodYesterday", false, "Yesterday"},
+    {EMessageText::SPeriodThisWeek, "fmActivity", "SPeriodThisWeek", false, "This week"},
+    {EMessageText::SPeriodLastWeek, "fmActivity", "SPeriodLastWeek", false, "Last week"},
+    {EMessageText::SPeriodThisMonth, "fmActivity", "SPeriodThisMonth", false, "This month"},
+    {EMessageText::SPeriodRange, "fmActivity", "SPeriodRange", false, "From … to"},
+    {EMessageText::SGroupCategory, "fmActivity", "SGroupCategory", false, "By category"},
+    {EMessageText::SGroupProgram, "fmActivity", "SGroupProgram", false, "By program"},
+    {EMessageText::SGroupCaption, "fmActivity", "SGroupCaption", false, "By window"},
+    {EMessageText::SSummaryBack, "fmActivity", "SSummaryBack", false, "Back"},
+    {EMessageText::SSummaryName, "fmActivity", "SSummaryName", false, "Name"},
+    {EMessageText::SSummaryTime, "fmActivity", "SSummaryTime", false, "Time"},
+    {EMessageText::SSummaryShare, "fmActivity", "SSummaryShare", false, "Share"},
+    {EMessageText::SSummaryEntries, "fmActivity", "SSummaryEntries", false, "Entries"},
+    {EMessageText::SCategoriesCaption, "fmActivity", "SCategoriesCaption", false, "Categories"},
+    {EMessageText::SCategoriesHelp, "fmActivity", "SCategoriesHelp", false,
+     "One line per category, tried from the top: the first one with a matching pattern wins. "
+     "Patterns are separated by ';': a wildcard (* and ?) for the program, its path or file name; "
+     "title: and a wildcard for the window title; re: and a regular expression for "
+     "PROGRAM<TAB>TITLE. Letter case is ignored."},
+    {EMessageText::SCategoryPatterns, "fmActivity", "SCategoryPatterns", false, "Patterns"},
+    {EMessageText::SCategoryAdd, "fmActivity", "SCategoryAdd", false, "Add"},
+    {EMessageText::SCategoryRemove, "fmActivity", "SCategoryRemove", false, "Remove"},
+    {EMessageText::SCategoryUp, "fmActivity", "SCategoryUp", false, "Up"},
+    {EMessageText::SCategoryDown, "fmActivity", "SCategoryDown", false, "Down"},
+    {EMessageText::SCategoryCancel, "fmActivity", "SCategoryCancel", false, "Cancel"},
+    {EMessageText::SCategoryNoName, "fmActivity", "SCategoryNoName", false,
+     "a category without a name is left out"},
 };
 
 // The current texts: the built-in ones until a language file replaces them.

@@ -4,6 +4,11 @@
 #include "recorder/activitylist.h"
 #include "views/periods.h"
 
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,5 +44,43 @@ inline std::vector<std::string> Flatten(const TTree& tree) {
     Flatten(tree, out);
     return out;
 }
+
+// An environment variable set for the length of a test (TZ is applied at once).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : FName(name) {
+        if (qEnvironmentVariableIsSet(name)) FOld = qgetenv(name);
+        qputenv(name, value);
+        ApplyZone();
+    }
+    ~ScopedEnv() {
+        if (FOld)
+            qputenv(FName, *FOld);
+        else
+            qunsetenv(FName);
+        ApplyZone();
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    static void ApplyZone() {
+#ifdef _WIN32
+        _tzset();
+#else
+        tzset();
+#endif
+    }
+    const char* FName;
+    std::optional<QByteArray> FOld;
+};
+
+// Zones named as in the tz database (TZ=Europe/Berlin) are the C library's and Qt's local time
+// on Linux; Windows takes its zone from the system.
+#ifdef _WIN32
+#define ORVANE_NEEDS_TZ_DATABASE() GTEST_SKIP() << "local time follows the system's zone here"
+#else
+#define ORVANE_NEEDS_TZ_DATABASE() (void)0
+#endif
 
 } // namespace testutil
