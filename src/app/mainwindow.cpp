@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
 #include "app/inifile.h"
+#include "app/machinesmenu.h"
 #include "app/qalbase.h"
 #include "app/summaryform.h"
 #include "language/langcomponent.h"
@@ -370,6 +371,21 @@ void TfmActivity::FormCreate() {
     FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
     LoadSettings();
 
+    FMachines = new TMachinesMenu(this, Ansicht1, Options1, FConfigFile, FDataFolder,
+                                  [this]() -> const TMessageTexts& { return FMessageTexts; });
+    connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
+    connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
+        RefreshTree();
+        ShowChart({}, 0, 0);
+    });
+    connect(FMachines, &TMachinesMenu::aboutToJoin, this, [this] {
+        CloseCurrentActivity();
+        SaveRecord();
+    });
+    connect(FMachines, &TMachinesMenu::recordMoved, this,
+            [this](const QString& file) { Guard([&] { SwitchRecord(file.toStdString()); }); });
+    FDataFile = FMachines->Start(FDataFile);
+
     LoadRecord();
 
     FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
@@ -519,6 +535,11 @@ void TfmActivity::LoadRecord() {
 void TfmActivity::Timer1Timer() {
     Guard([this] { Sampler().Timer1Timer(); });
     TellProbeProblem();
+    // Another computer's record that the sync tool replaced shows at once in an open window.
+    if (FMachines && FMachines->Poll() && isVisible()) {
+        RefreshTree();
+        ShowChart({}, 0, 0);
+    }
 }
 
 void TfmActivity::TellProbeProblem() {
@@ -561,10 +582,32 @@ void TfmActivity::FormDeactivate() {
     HideMain();
 }
 
+const TActivityList& TfmActivity::ViewList() {
+    return FMachines ? FMachines->ViewList(FActivities) : FActivities;
+}
+
+void TfmActivity::SwitchRecord(const std::string& file) {
+    if (file == FDataFile) return;
+    CloseCurrentActivity();
+    SaveRecord();
+    // The file is the local record's copy, or this computer's own file from an earlier time.
+    TActivityList record;
+    record.LoadFromFile(file);
+    FActivities = std::move(record);
+    FDataFile = file;
+    Sampler().ResetSample();
+    Memo1->appendPlainText(QString::fromStdString(
+        SafeFormat(FMessageTexts[EMessageText::SMachinesRecording], {file})));
+    RefreshTree();
+    ShowChart({}, 0, 0);
+}
+
 void TfmActivity::RefreshTree() {
     const TDateTime now = FDeps.Clock->Now();
+    if (FMachines) FMachines->Poll();
+    const TActivityList& list = ViewList();
     // The whole-record node names today's date.
-    const TTreeKey key{FActivities.Version(), FActivities.Count(), FViewMode,
+    const TTreeKey key{list.Version(), list.Count(), FViewMode,
                        FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
     if (!FTreeBuilt || !(key == FTreeKey)) {
         switch (FViewMode) {
@@ -580,7 +623,7 @@ void TfmActivity::RefreshTree() {
         // two trees at once.
         FTreeBuilt.reset();
         FTreeModel->Clear();
-        std::optional<TPeriodTree> tree = BuildPeriodTree(FActivities, FViewMode, now);
+        std::optional<TPeriodTree> tree = BuildPeriodTree(list, FViewMode, now);
         if (!tree) return;
         FTreeBuilt = std::make_shared<const TPeriodTree>(std::move(*tree));
         FTreeKey = key;
@@ -592,13 +635,14 @@ void TfmActivity::RefreshTree() {
 }
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
-    if (FActivities.Count() == 0) {
+    const TActivityList& list = ViewList();
+    if (list.Count() == 0) {
         Chart1->Clear();
         return;
     }
     // The new bars take the place of the former ones: a whole record has a million of them.
     TChartData data = Chart1->TakeData();
-    ChartBars(FActivities, text, from, to, data);
+    ChartBars(list, text, from, to, data);
     Chart1->SetData(std::move(data));
 }
 
@@ -653,8 +697,7 @@ void TfmActivity::mnShowClick() {
     TDateTime from = 0, to = 0;
     std::string text;
     if (SelectedPeriod(from, to, text))
-        FillActivityGrid(*FListForm->sg, FActivities,
-                         ChartEntryIndexes(FActivities, text, from, to));
+        FillActivityGrid(*FListForm->sg, ViewList(), ChartEntryIndexes(ViewList(), text, from, to));
     FListForm->exec(); // the sampler goes on recording meanwhile
 }
 
@@ -815,6 +858,8 @@ void TfmActivity::SaveRecord() {
 }
 
 void TfmActivity::WriteRecord() {
+    // Only this computer's own record is ever written.
+    if (FMachines) FMachines->CheckWrite(FDataFile);
     try {
         FActivities.SaveToFile(FDataFile);
     } catch (const EFileKept& e) {

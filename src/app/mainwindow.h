@@ -39,6 +39,7 @@ class TTreeModel;
 class TPeriodTree;
 class TGnomeExtensionOffer;
 class TSummaryMenu;
+class TMachinesMenu;
 namespace platform {
 class IProbeBackend;
 }
@@ -122,6 +123,10 @@ public:
     void Timer1Timer();
     void CloseCurrentActivity();
     void RefreshViews();
+    // What the views show: this computer's record, or with a shared folder the one View >
+    // Machines chooses (all computers merged by default).
+    const TActivityList& ViewList();
+    TMachinesMenu* Machines() const { return FMachines; }
     void RefreshTree();
     void ShowChart(const std::string& text, TDateTime from, TDateTime to);
     bool SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const;
@@ -197,6 +202,8 @@ private:
     void UpdateTrayTip();
     // Says in the change log, once, why samples stay blank, when the probe knows.
     void TellProbeProblem();
+    // Options > "Several computers...": the record is now the own file of the shared folder.
+    void SwitchRecord(const std::string& file);
 
     TQalBase& FBase;
     TActivityDeps FDeps;
@@ -205,6 +212,7 @@ private:
     std::string FProbeProblemTold;
     TGnomeExtensionOffer* FGnomeOffer = nullptr;
     TSummaryMenu* FSummaryMenu = nullptr;
+    TMachinesMenu* FMachines = nullptr;
     std::unique_ptr<IClock> FOwnClock;
     std::unique_ptr<IIdleSource> FOwnIdle;
     std::unique_ptr<ILockSource> FOwnLock;
