@@ -10,6 +10,7 @@ ORVANE=$1 REPORT=$2 WIN_A=$3 WIN_B=$4
 source "$(dirname "$0")/lib.sh"
 e2e_require syncthing python3
 e2e_init
+declare -A ST_PID DISPLAYS ORVANE_PID
 
 free_port() {
     python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
@@ -77,7 +78,7 @@ start_syncthing() { # side
     e2e_spawn "syncthing-$1" env STMONITORED=yes STNORESTART=1 STNOUPGRADE=1 STNODEFAULTFOLDER=1 \
         HOME="$home" syncthing serve --home="$home" --no-browser --no-restart --no-upgrade \
         --no-default-folder
-    eval "ST_PID_$1=\$E2E_PID"
+    ST_PID[$1]=$E2E_PID
 }
 connected() { # side: the other device is connected
     local gui
@@ -109,20 +110,20 @@ for side in a b; do
     printf '[Machines]\nFolder=%s\n' "$E2E_DIR/$side/shared" \
         >"$E2E_DIR/$side/home/.local/share/Orvane/orvane.cfg"
     e2e_start_x
-    eval "DISPLAY_$side=\$DISPLAY"
+    DISPLAYS[$side]=$DISPLAY
     e2e_start_wm
     mapfile -t envs < <(side_env "$side")
     e2e_spawn "orvane-$side" env "${envs[@]}" "$ORVANE"
-    eval "ORVANE_PID_$side=\$E2E_PID"
+    ORVANE_PID[$side]=$E2E_PID
 done
 # Side a: two "Alpha" windows; side b: two "Beta" windows of the other program.
-export DISPLAY=$DISPLAY_a
+export DISPLAY=${DISPLAYS[a]}
 e2e_window alpha1 "$WIN_A" "Alpha window"
 A1=$E2E_WID
 e2e_window alpha2 "$WIN_A" "Alpha second"
 A2=$E2E_WID
 e2e_activate "$A1"
-export DISPLAY=$DISPLAY_b
+export DISPLAY=${DISPLAYS[b]}
 e2e_window beta1 "$WIN_B" "Beta window"
 B1=$E2E_WID
 e2e_activate "$B1"
@@ -138,8 +139,8 @@ e2e_log "both records on both sides $(python3 -c "import time; print(round(time.
 sleep 6
 
 # Side b's Syncthing stops; side a goes on recording, a new window among others.
-e2e_stop "$ST_PID_b"
-export DISPLAY=$DISPLAY_a
+e2e_stop "${ST_PID[b]}"
+export DISPLAY=${DISPLAYS[a]}
 e2e_activate "$A2"
 sleep 7
 e2e_activate "$A1"
@@ -155,7 +156,7 @@ e2e_log "caught up $(python3 -c "import time; print(round(time.time() - $t2, 1))
 
 # Both recorders end (each saves its record); then both sides hold the same two files.
 for side in a b; do
-    eval "pid=\$ORVANE_PID_$side"
+    pid=${ORVANE_PID[$side]}
     kill -TERM "$pid"
     e2e_wait_for 10 bash -c "! kill -0 $pid 2>/dev/null" || e2e_fail "recorder $side did not end"
 done
@@ -188,6 +189,7 @@ done
 for f in "$A"/* "$B"/*; do
     case "$(basename "$f")" in a-pc.cdat | b-pc.cdat) ;; *) e2e_fail "unexpected file $f" ;; esac
 done
-[ ! -e "$A/a-pc.cdat.lock" ] && [ -e "$E2E_DIR/a/home/.local/share/Orvane/orvane.cdat.lock" ] ||
+if [ -e "$A/a-pc.cdat.lock" ] || [ ! -e "$E2E_DIR/a/home/.local/share/Orvane/orvane.cdat.lock" ]; then
     e2e_fail "the lock file is not in the local data folder"
+fi
 e2e_log "PASS"
