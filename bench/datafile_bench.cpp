@@ -97,7 +97,7 @@ void BM_ChangeSave(benchmark::State& state) {
     const std::string file = BenchFile();
     list.SaveToFile(file);
     const bool inPlace = state.range(1) != 0;
-    std::uint64_t bytes = 0;
+    std::uint64_t bytes = 0, flushes = 0;
     int i = 0;
     for (auto _ : state) {
         list.CloseLastEntryAfter(20.0 / 86400);
@@ -106,9 +106,11 @@ void BM_ChangeSave(benchmark::State& state) {
         list.SaveToFile(file);
         if (list.LastSave().Incremental != inPlace) state.SkipWithError("wrong kind of save");
         bytes += list.LastSave().BytesWritten;
+        flushes += static_cast<std::uint64_t>(list.LastSave().Flushes);
         ++i;
     }
     state.counters["bytes_per_save"] = static_cast<double>(bytes) / (i ? i : 1);
+    state.counters["flushes_per_save"] = static_cast<double>(flushes) / (i ? i : 1);
     std::filesystem::remove(file);
 }
 

@@ -239,7 +239,11 @@ void TfmActivity::SaveForExit() noexcept {
         Sampler().SealRunningEntry();
         // In place only: the length and nothing else. A file that would need a whole rewrite is
         // left as it is.
-        FActivities.SaveToFileInPlace(FDataFile);
+        try {
+            FActivities.SaveToFileInPlace(FDataFile);
+        } catch (const EFileError&) {
+            FActivities.SaveRunningEntryInPlace(FDataFile); // no room for all that is new
+        }
     } catch (...) {
     }
 }
@@ -857,9 +861,21 @@ void TfmActivity::SaveRecord() {
     Guard([this] { WriteRecord(); });
 }
 
+void TfmActivity::RecreateDataFolder() {
+    const std::string folder = FDataFolder.substr(0, FDataFolder.size() - 1);
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::path(folder), ec) || ec) return;
+    if (!CreateFolderPath(folder)) return; // the save says why
+    const TDateTime now = FDeps.Clock->Now();
+    const std::string text = SafeFormat(FMessageTexts[EMessageText::SFolderRecreated], {folder});
+    Memo1->appendPlainText(QString::fromStdString(
+        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), "", text})));
+}
+
 void TfmActivity::WriteRecord() {
     // Only this computer's own record is ever written.
     if (FMachines) FMachines->CheckWrite(FDataFile);
+    RecreateDataFolder();
     try {
         FActivities.SaveToFile(FDataFile);
     } catch (const EFileKept& e) {
@@ -874,8 +890,15 @@ void TfmActivity::WriteRecord() {
 
 void TfmActivity::ExitSequence() {
     CloseCurrentActivity();
-    // Keep the time up to now: the record on disk would otherwise end at the last change.
-    SaveRecord();
+    // Keep the time up to now: the record on disk would otherwise end at the last change. On a
+    // full disk, at least the smallest save that keeps the running entry.
+    Guard([this] {
+        try {
+            WriteRecord();
+        } catch (const EFileError&) {
+            if (!FActivities.SaveRunningEntryInPlace(FDataFile)) throw;
+        }
+    });
     if (TrayIcon) TrayIcon->hide();
     Terminate();
 }

@@ -193,6 +193,9 @@ private:
     // Writes the record. A save refused because the file there could not be read is told once and
     // recording goes on in memory; other failures propagate.
     void WriteRecord();
+    // A data folder removed while the program runs is made again (private) before a save, which
+    // then writes the whole record from memory; the change log says so.
+    void RecreateDataFolder();
     // Start-up: loads the record; a file that cannot be read whole is moved aside and kept.
     void LoadRecord();
     void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);

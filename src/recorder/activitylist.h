@@ -38,6 +38,9 @@ public:
 struct TSaveInfo {
     bool Incremental = false; // in place, without rewriting the file
     std::uint64_t BytesWritten = 0;
+    // Flushes of the record's data to the disk (fdatasync); a whole save's flush of the folder,
+    // for the rename, comes on top.
+    int Flushes = 0;
 };
 
 // How far a load got. A file is whole when its count covers exactly the records it holds; any
@@ -96,8 +99,9 @@ public:
     // The data file; see datafile.h for the errors. After a save the file holds exactly what a
     // whole rewrite of the list would. When the file is still the one this list last wrote (or
     // read whole), only the change is written: new entries appended, the last entry's Duration
-    // rewritten in place, then the count. Otherwise the file is replaced atomically. Either way a
-    // crash leaves a file that loads as the list before or after the change.
+    // rewritten in place, then the count, with one flush. Otherwise the file is replaced
+    // atomically. Either way a crash leaves a file that loads as the list before or after the
+    // change (after a power cut, maybe with the running entry's earlier Duration).
     // A save to a symbolic link replaces the link's target. A file kept by LoadFromFile is moved
     // aside by the first whole save to it, just before the new file takes its place; while it
     // cannot be moved, the save throws EFileKept and nothing is written over it.
@@ -106,11 +110,20 @@ public:
     // one this list last wrote. It needs no more than the file itself, so a program may still use
     // it while it is being ended. Throws as SaveToFile does.
     bool SaveToFileInPlace(const std::string& fileName) const {
-        return FItems.size() <= 0x7FFFFFFF && SaveInPlace(fileName);
+        return FItems.size() <= 0x7FFFFFFF && SaveInPlace(fileName, EInPlace::All);
     }
+    // At exit, after a save failed for want of room: the smallest in-place save that still keeps
+    // the running entry. The last entry on the disk gets its final Duration and the running entry
+    // is appended after it, without the entries in between; when even that does not fit, only the
+    // Duration is written, which needs no room at all. False when the file is not the one this
+    // list last wrote, or nothing could be written. The file no longer matches the list after it:
+    // for the end of the program only.
+    bool SaveRunningEntryInPlace(const std::string& fileName) const;
     // Appends the file's entries; they count as closed. A file that is there but cannot be read
     // whole (it cannot be opened, is no regular file, or is not whole) is kept: it is never
-    // written over, and the first save to it moves it aside (MoveAside in datafile.h).
+    // written over, and the first save to it moves it aside (MoveAside in datafile.h). What a
+    // save in place leaves when it is cut off between its records and its count is whole: one
+    // complete record past the count (it loads too), or a count one past the records there are.
     TLoadResult LoadFromFile(const std::string& fileName);
     const TSaveInfo& LastSave() const { return FLastSave; }
 
@@ -132,14 +145,18 @@ private:
     struct TDiskImage {
         bool Valid = false;
         std::string FileName;
-        std::int32_t Count = 0;
+        std::int32_t Count = 0;       // the records there are
+        std::int32_t HeadCount = 0;   // the count in the file: Count but after a cut-off save
         std::uint64_t Size = 0;       // the file ends right after the last record
         std::uint64_t LastOffset = 0; // where the last record starts
         std::string LastRecord;       // its bytes, Duration included
         std::uint64_t Device = 0, Inode = 0;
     };
     void Changed();
-    bool SaveInPlace(const std::string& fileName) const;
+    // What a save in place writes: every change; only the running entry past the last entry on
+    // disk; only that entry's Duration.
+    enum class EInPlace { All, RunningOnly, DurationOnly };
+    bool SaveInPlace(const std::string& fileName, EInPlace part) const;
     void SaveWhole(const std::string& fileName) const;
 
     std::vector<TEntry> FItems;

@@ -488,7 +488,7 @@ std::string TLoadResult::Where() const {
 void TActivityList::SaveToFile(const std::string& fileName) const {
     if (FItems.size() > 0x7FFFFFFF) throw EFileError("Stream write error");
     if (FKeptFile != fileName) {
-        if (!SaveInPlace(fileName)) SaveWhole(fileName);
+        if (!SaveInPlace(fileName, EInPlace::All)) SaveWhole(fileName);
         return;
     }
     try {
@@ -502,7 +502,7 @@ void TActivityList::SaveToFile(const std::string& fileName) const {
 
 // Writes only what changed since the last save, when that is safe; false to have the whole file
 // written instead. Throws when the file took part of the change and refused the rest.
-bool TActivityList::SaveInPlace(const std::string& fileName) const {
+bool TActivityList::SaveInPlace(const std::string& fileName, EInPlace part) const {
     const TDiskImage& disk = FDisk;
     if (!disk.Valid || disk.FileName != fileName) return false;
     const auto count = static_cast<std::int32_t>(FItems.size());
@@ -525,66 +525,106 @@ bool TActivityList::SaveInPlace(const std::string& fileName) const {
     std::string head(4, '\0'), last(disk.LastRecord.size(), '\0');
     if (!IdentityOf(fd, id) || id.Size != disk.Size || id.Device != disk.Device ||
         id.Inode != disk.Inode || !ReadAllAt(fd, 0, head) ||
-        GetInt32(reinterpret_cast<const unsigned char*>(head.data())) != disk.Count ||
+        GetInt32(reinterpret_cast<const unsigned char*>(head.data())) != disk.HeadCount ||
         !ReadAllAt(fd, disk.LastOffset, last) || last != disk.LastRecord) {
         CloseFile(fd);
         return false;
     }
 
+    // The entries appended: all that are new, the running one alone, or none.
+    std::int32_t first = disk.Count;
+    if (part == EInPlace::RunningOnly) first = std::max(disk.Count, count - 1);
+    if (part == EInPlace::DurationOnly) first = count;
     std::string added;
     std::uint64_t lastOffset = disk.LastOffset;
-    for (std::int32_t i = disk.Count; i < count; ++i) {
+    for (std::int32_t i = first; i < count; ++i) {
         lastOffset = disk.Size + added.size();
         AppendRecord(added, FItems[static_cast<std::size_t>(i)]);
     }
+    const std::int32_t newCount = disk.Count + (count - first);
+    // Entries left out between the disk's last one and the running one: the disk no longer holds
+    // the start of the list.
+    const bool prefix = first == disk.Count || added.empty();
     const bool durationChanged = !previous.empty() && previous != disk.LastRecord;
-    FLastSave = TSaveInfo{true, 0};
-    if (added.empty() && !durationChanged) {
+    const bool countChanged = newCount != disk.HeadCount;
+    FLastSave = TSaveInfo{true, 0, 0};
+    if (added.empty() && !durationChanged && !countChanged) {
         CloseFile(fd);
         return true;
     }
 
     // From here on the file differs from what was last written until the save completes.
     FDisk.Valid = false;
-    bool ok = true;
-    // New records go past the end the count covers, and the running entry's Duration is
-    // rewritten; a reader sees neither change until the count moves. Only when both are on the
-    // disk is the count written, so a crash anywhere leaves one of the two lists.
-    Step(1);
-    if (!added.empty()) ok = WriteAllAt(fd, disk.Size, added);
-    Step(2);
-    if (ok && durationChanged)
-        ok = WriteAllAt(fd, disk.Size - 8, previous.substr(previous.size() - 8));
-    Step(3);
-    if (ok) ok = SyncData(fd) == 0;
-    Step(4);
-    if (ok && !added.empty()) {
+    bool ok = true, countWritten = false;
+    auto writeCount = [&](std::int32_t value) {
         char b[4];
-        PutInt32(b, count);
-        ok = WriteAllAt(fd, 0, std::string(b, 4));
-        Step(5);
-        ok = ok && SyncData(fd) == 0;
+        PutInt32(b, value);
+        countWritten = true;
+        return WriteAllAt(fd, 0, std::string(b, 4));
+    };
+    if (disk.HeadCount != disk.Count) {
+        // The file of a save cut off before its count: the count first, on the disk before
+        // anything else, so that never more than the one record of a change is past it.
+        ok = writeCount(disk.Count) && SyncData(fd) == 0;
+        ++FLastSave.Flushes;
+        if (ok) FDisk.HeadCount = disk.Count;
     }
-    Step(6);
+    // One write at the end of the file (the running entry's Duration, the last bytes the count
+    // covers, and the new records after it), the count, and one flush. A power cut may leave any
+    // of the three on the disk without the others: the list before the change, its running entry
+    // grown, one record past the count or the count one past the records. Each of them loads
+    // whole and keeps every entry of the save before.
+    std::string tail = durationChanged ? previous.substr(previous.size() - 8) : std::string();
+    tail += added;
+    Step(1);
+    if (ok && !tail.empty()) ok = WriteAllAt(fd, disk.Size + added.size() - tail.size(), tail);
+    Step(2);
+    if (ok && newCount != disk.HeadCount) ok = writeCount(newCount);
+    Step(3);
+    if (ok) {
+        ok = SyncData(fd) == 0;
+        ++FLastSave.Flushes;
+    }
+    Step(4);
     if (!ok) {
-        TruncateFile(fd, disk.Size); // what the old count covers stays; the rest goes
+        // Put back what the last save left (the appended bytes go, the Duration and the count
+        // return), so that the next save can go in place again: when the disk is full, a
+        // whole rewrite would need room for all of the record.
+        bool restored = TruncateFile(fd, disk.Size) == 0;
+        if (restored && durationChanged)
+            restored =
+                WriteAllAt(fd, disk.Size - 8, disk.LastRecord.substr(disk.LastRecord.size() - 8));
+        if (restored && countWritten) restored = writeCount(disk.HeadCount);
+        restored = restored && SyncData(fd) == 0;
         CloseFile(fd);
+        FDisk.Valid = restored; // checked against the file again before the next save anyway
         throw EFileError("Stream write error");
     }
     if (CloseFile(fd) != 0) throw EFileError("Stream write error");
 
-    FLastSave.BytesWritten = added.size() + (durationChanged ? 8 : 0) + (added.empty() ? 0 : 4);
+    FLastSave.BytesWritten = added.size() + (durationChanged ? 8 : 0) + (countChanged ? 4 : 0);
     if (!added.empty()) {
-        FDisk.Count = count;
         FDisk.Size = disk.Size + added.size();
         FDisk.LastOffset = lastOffset;
         FDisk.LastRecord.clear();
         AppendRecord(FDisk.LastRecord, FItems.back());
-    } else {
+    } else if (!previous.empty()) {
         FDisk.LastRecord = std::move(previous);
     }
-    FDisk.Valid = true;
+    FDisk.Count = newCount;
+    FDisk.HeadCount = newCount;
+    FDisk.Valid = prefix;
     return true;
+}
+
+bool TActivityList::SaveRunningEntryInPlace(const std::string& fileName) const {
+    if (FItems.size() > 0x7FFFFFFF) return false;
+    try {
+        return SaveInPlace(fileName, EInPlace::RunningOnly);
+    } catch (const EFileError&) {
+        // No room for even one record: the file is as before, and its last entry may still grow.
+    }
+    return SaveInPlace(fileName, EInPlace::DurationOnly);
 }
 
 void TActivityList::SaveWhole(const std::string& fileName) const {
@@ -613,13 +653,14 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
         Step(13);
         image.FileName = fileName;
         image.Count = static_cast<std::int32_t>(FItems.size());
+        image.HeadCount = image.Count;
         image.LastRecord = record;
         TIdentity id;
         image.Valid = IdentityOf(fd, id) && id.Size == out.Position();
         image.Size = id.Size;
         image.Device = id.Device;
         image.Inode = id.Inode;
-        FLastSave = TSaveInfo{false, out.Written()};
+        FLastSave = TSaveInfo{false, out.Written(), 1};
     } catch (...) {
         CloseFile(fd);
         std::remove(temp.c_str());
@@ -680,39 +721,60 @@ TLoadResult TActivityList::LoadFromFile(const std::string& fileName) {
         FItems.reserve(FItems.size() +
                        std::min<std::uint64_t>(static_cast<std::uint64_t>(count), in.Left() / 24));
     std::string process, caption;
+    auto readEntry = [&](TEntry& e) {
+        if (!ReadCountedString(in, process) || !ReadCountedString(in, caption) ||
+            !in.ReadDouble(e.Start) || !in.ReadDouble(e.Duration))
+            return false;
+        e.Process = TText(process);
+        e.Caption = TText(caption);
+        return true;
+    };
     std::uint64_t lastOffset = 0, entryOffset = 4;
     std::int32_t read = 0;
     for (; read < count; ++read) {
         TEntry e;
         entryOffset = size - in.Left();
-        if (!ReadCountedString(in, process) || !ReadCountedString(in, caption) ||
-            !in.ReadDouble(e.Start) || !in.ReadDouble(e.Duration))
-            break; // damage: keep what was read before it
+        if (!readEntry(e)) break; // damage: keep what was read before it
         lastOffset = entryOffset;
-        e.Process = TText(process);
-        e.Caption = TText(caption);
         FItems.push_back(e);
+    }
+    const std::uint64_t counted = size - in.Left();
+    // A save in place cut off between its records and its count (a power cut; the writes may
+    // reach the disk in any order) leaves one complete record past the count, or the count one
+    // past the records that are there. Both are the list of a save, whole.
+    bool interrupted = false;
+    if (read == count && count >= 0 && count < 0x7FFFFFFF && in.Left() > 0) {
+        TEntry e;
+        if (readEntry(e) && in.Left() == 0) {
+            interrupted = true;
+            lastOffset = counted;
+            FItems.push_back(e);
+            ++read;
+        }
+    } else if (count > 0 && read == count - 1 && entryOffset == size) {
+        interrupted = true;
     }
     FLastOpen = false;
     result.Loaded = read;
-    result.Whole = read == count && count >= 0 && in.Left() == 0;
-    result.StopOffset = read < count ? entryOffset : size - in.Left();
+    result.Whole = interrupted || (read == count && count >= 0 && counted == size);
+    result.StopOffset = read < count ? entryOffset : counted;
     // What was not read stays on disk until a save moves it aside.
     if (!result.Whole)
         FKeptFile = fileName;
     else if (FKeptFile == fileName)
         FKeptFile.clear();
     // A whole, undamaged file read into an empty list is what a save of it would write: the next
-    // save may then go in place.
+    // save may then go in place (and puts right the count of a cut-off save).
     FDisk.Valid = false;
     TIdentity id;
     if (wasEmpty && result.Whole && IdentityOf(fd, id) && id.Size == size) {
         FDisk.FileName = fileName;
-        FDisk.Count = count;
+        FDisk.Count = read;
+        FDisk.HeadCount = count;
         FDisk.Size = size;
-        FDisk.LastOffset = count > 0 ? lastOffset : 0;
+        FDisk.LastOffset = read > 0 ? lastOffset : 0;
         FDisk.LastRecord.clear();
-        if (count > 0) AppendRecord(FDisk.LastRecord, FItems.back());
+        if (read > 0) AppendRecord(FDisk.LastRecord, FItems.back());
         FDisk.Device = id.Device;
         FDisk.Inode = id.Inode;
         FDisk.Valid = true;

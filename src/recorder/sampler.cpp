@@ -14,6 +14,7 @@ TSampler::TSampler(TActivityList& activities, IForegroundProbe& probe, IClock& c
     FLastChange = FClock.Now();
     FLastChangeMs = FClock.MonotonicMs();
     FLastSampleMs = FLastChangeMs;
+    FStartMs = FLastChangeMs;
 }
 
 std::string TSampler::LogLine(const std::string& when, std::int64_t seconds,
@@ -46,35 +47,56 @@ bool TSampler::EndRunningEntryAt(std::uint64_t ms) {
     const std::uint64_t end = std::max(ms, FRunningSinceMs);
     FActivities.CloseLastEntryAfter(static_cast<double>(end - FRunningSinceMs) / MSecsPerDay);
     FActivities.SealLastEntry();
+    FRun.clear();
     return true;
 }
 
-bool TSampler::EndEntriesAt(std::uint64_t ms) {
+bool TSampler::EndEntriesAt(std::uint64_t ms, std::uint64_t keepBeforeMs) {
     if (!FActivities.LastEntryOpen()) return false;
     if (ms >= FRunningSinceMs) return EndRunningEntryAt(ms);
     // Windows that came to the front after that moment did so by themselves: nobody was there.
-    // Their entries hold nobody's time. Only the unbroken run behind the running entry is looked
-    // at (each entry ended where the next began), and its starts are counted back on the
-    // monotonic clock by the entries' lengths, so that a step of the wall clock changes nothing.
-    const TActivityList& entries = FActivities;
-    double startMs = static_cast<double>(FRunningSinceMs);
-    TDateTime nextStart = entries.Items(entries.Count() - 1).Start;
-    FActivities.RemoveAt(FActivities.Count() - 1);
-    while (FActivities.Count() > 0) {
+    // Their entries hold nobody's time. Only this run's entries that followed each other up to the
+    // running one are looked at, by where they began on the monotonic clock, so that a step of the
+    // wall clock changes nothing.
+    bool running = true;
+    while (!FRun.empty()) {
+        const TRunEntry r = FRun.back();
         const int i = FActivities.Count() - 1;
-        const TEntry& e = entries.Items(i);
-        if (std::abs(e.Start + e.Duration - nextStart) * MSecsPerDay > 1000) break;
-        const double eStartMs = startMs - e.Duration * MSecsPerDay;
-        if (eStartMs < static_cast<double>(ms)) {
-            FActivities.Items(i).Duration = (static_cast<double>(ms) - eStartMs) / MSecsPerDay;
+        if (i < 0 || FActivities[i].Start != r.Start) break; // the list was changed meanwhile
+        if (r.StartMs < ms || r.StartMs < keepBeforeMs) {
+            // Running at that moment: it ends there. Too old to be taken out: it keeps its time
+            // up to where the next one began, or, when it ran, up to the limit.
+            const std::uint64_t endMs = r.StartMs < ms ? ms : keepBeforeMs;
+            const double length = static_cast<double>(endMs - r.StartMs) / MSecsPerDay;
+            if (running)
+                FActivities.CloseLastEntryAfter(length);
+            else if (r.StartMs < ms)
+                FActivities.Items(i).Duration = length;
+            running = false;
             break;
         }
-        startMs = eStartMs;
-        nextStart = e.Start;
         FActivities.RemoveAt(i);
+        FRun.pop_back();
+        running = false;
     }
+    if (running) EndRunningEntryAt(std::max(ms, keepBeforeMs));
     FActivities.SealLastEntry();
+    FRun.clear();
     return true;
+}
+
+std::optional<std::uint64_t> TSampler::ReadIdleMs(std::uint64_t nowMs) {
+    if (!FIdle || FAwayMs == 0) return std::nullopt;
+    std::optional<std::uint64_t> idle = FIdle->IdleMs();
+    if (!idle) return std::nullopt;
+    // Idle time grows no faster than time passes, and nobody was idle here before we started:
+    // one absurd reading must not reach back over entries long recorded.
+    std::uint64_t most = nowMs > FStartMs ? nowMs - FStartMs : 0;
+    if (FIdleRead && nowMs >= FIdleRead->AtMs)
+        most = std::min(most, FIdleRead->IdleMs + (nowMs - FIdleRead->AtMs));
+    idle = std::min(*idle, most);
+    FIdleRead = TIdleReading{*idle, nowMs};
+    return idle;
 }
 
 void TSampler::Report(EStretch kind, bool begins, std::uint64_t fromMs, std::uint64_t toMs,
@@ -83,7 +105,7 @@ void TSampler::Report(EStretch kind, bool begins, std::uint64_t fromMs, std::uin
         FHooks.Stretch({kind, begins, toMs > fromMs ? (toMs - fromMs) / 1000 : 0, time});
 }
 
-void TSampler::BeginStretch(EStretch kind, std::uint64_t sinceMs) {
+void TSampler::BeginStretch(EStretch kind, std::uint64_t sinceMs, std::uint64_t keepBeforeMs) {
     if (FStretch == kind) return;
     const std::uint64_t now = FClock.MonotonicMs();
     sinceMs = std::min(sinceMs, now);
@@ -94,7 +116,7 @@ void TSampler::BeginStretch(EStretch kind, std::uint64_t sinceMs) {
         sinceMs = std::max(sinceMs, FStretchSinceMs);
         EndStretch(sinceMs);
     }
-    const bool closed = EndEntriesAt(sinceMs);
+    const bool closed = EndEntriesAt(sinceMs, keepBeforeMs);
     FStretch = kind;
     FStretchSinceMs = sinceMs;
     FLastProcess.clear();
@@ -143,19 +165,33 @@ void TSampler::SetPaused(bool paused) {
 bool TSampler::Timer1Timer() {
     const std::uint64_t sampleMs = FClock.MonotonicMs();
     const std::uint64_t lastMs = std::exchange(FLastSampleMs, sampleMs);
-    if (sampleMs > lastMs && sampleMs - lastMs > GapAfter) AfterGap(lastMs, sampleMs);
-    if (FPaused) return false;
-    if (const std::optional<std::uint64_t> since = FLock ? FLock->LockedSinceMs() : std::nullopt) {
-        BeginStretch(EStretch::Locked, *since);
+    const bool gap = sampleMs > lastMs && sampleMs - lastMs > GapAfter;
+    if (FPaused) {
+        if (gap) AfterGap(lastMs, sampleMs);
         return false;
     }
-    if (FIdle && FAwayMs > 0) {
-        const std::optional<std::uint64_t> idle = FIdle->IdleMs();
-        if (idle && *idle >= FAwayMs) {
-            // Closed at the last input, not at the moment it is noticed.
-            BeginStretch(EStretch::Away, sampleMs > *idle ? sampleMs - *idle : 0);
-            return false;
-        }
+
+    // A lock, or an absence from the last input on (closed there, not where it is noticed).
+    std::optional<EStretch> begins;
+    std::uint64_t sinceMs = 0;
+    std::uint64_t keepBeforeMs = 0;
+    if (const std::optional<std::uint64_t> since = FLock ? FLock->LockedSinceMs() : std::nullopt) {
+        begins = EStretch::Locked;
+        sinceMs = *since;
+    } else if (const std::optional<std::uint64_t> idle = ReadIdleMs(sampleMs);
+               idle && *idle >= FAwayMs) {
+        begins = EStretch::Away;
+        sinceMs = sampleMs - *idle;
+        // Away takes out only what opened within its threshold and a sample of now, and nothing
+        // ran past the last sample.
+        const std::uint64_t reach = FAwayMs + Interval;
+        keepBeforeMs = std::min(sampleMs > reach ? sampleMs - reach : 0, lastMs);
+    }
+    // A stretch that began before the gap covers it: the entries end where it began.
+    if (gap && !(begins && sinceMs <= lastMs)) AfterGap(lastMs, sampleMs);
+    if (begins) {
+        BeginStretch(*begins, sinceMs, keepBeforeMs);
+        return false;
     }
     EndStretch(sampleMs);
 
@@ -170,12 +206,23 @@ bool TSampler::Timer1Timer() {
 
     // Lengths come from the monotonic clock: a clock step or a daylight-saving change must not
     // stretch or shrink an entry.
+    if (!FActivities.LastEntryOpen()) FRun.clear(); // the new entry follows no running one
     FActivities.CloseLastEntryAfter(RunningLength());
     const int before = FActivities.Count();
     FActivities.AddEntry(process, caption, FClock.Now());
-    if (FActivities.Count() != before) FRunningSinceMs = FClock.MonotonicMs();
+    if (FActivities.Count() != before) {
+        FRunningSinceMs = FClock.MonotonicMs();
+        FRun.push_back({FActivities[FActivities.Count() - 1].Start, FRunningSinceMs});
+        // Away never reaches further back than its longest threshold and a sample.
+        constexpr std::uint64_t reach = std::uint64_t{MaxAwayMinutes} * 60000 + Interval;
+        while (FRun.size() > 1 && FRun[1].StartMs + reach < FRunningSinceMs)
+            FRun.pop_front();
+    }
     // An unidentified foreground is nobody's time: the entry before it ends here, for good.
-    if (IsBlank(process)) FActivities.SealLastEntry();
+    if (IsBlank(process)) {
+        FActivities.SealLastEntry();
+        FRun.clear();
+    }
 
     const TDateTime now = FClock.Now();
     const std::uint64_t nowMs = FClock.MonotonicMs();
@@ -217,6 +264,11 @@ void TSampler::CloseCurrentActivity() {
 void TSampler::SealRunningEntry() {
     FActivities.CloseLastEntryAfter(RunningLength());
     FActivities.SealLastEntry();
+    FRun.clear();
+    // A window still in front at the next sample opens a new entry: a suspend that was not
+    // followed by sleep must not end the recording of the foreground.
+    FLastProcess.clear();
+    FLastCaption.clear();
 }
 
 void TSampler::ResetSample() {
@@ -227,8 +279,12 @@ void TSampler::ResetSample() {
 }
 
 void TSampler::Resumed() {
+    const std::uint64_t now = FClock.MonotonicMs();
+    const std::uint64_t lastMs = std::exchange(FLastSampleMs, now);
+    // The sleep itself may not have been told, and a clock that counts it (Windows' performance
+    // counter) would add it to the running entry: it ends at the last sample.
+    if (now > lastMs && now - lastMs > ResumeGapAfter) AfterGap(lastMs, now);
     ResetSample();
-    FLastSampleMs = FLastChangeMs;
 }
 
 } // namespace orvane

@@ -9,6 +9,7 @@
 #include "recorder/probe.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -45,6 +46,9 @@ public:
     // A sample this much later than the one before it follows a gap: the time between is not
     // counted.
     static constexpr std::uint64_t GapAfter = 30000;
+    // At a wake-up, the time since the last sample is a gap when a sample was missed (beyond the
+    // timer's slack). A clock that counts the sleep would otherwise add it to the running entry.
+    static constexpr std::uint64_t ResumeGapAfter = Interval + 1000;
 
     TSampler(TActivityList& activities, IForegroundProbe& probe, IClock& clock,
              TSamplerHooks hooks);
@@ -75,14 +79,16 @@ public:
     // failed save propagates after the new entry, the log line and the sample fields are in place;
     // the chart is then not redrawn.
     bool Timer1Timer();
-    // Closes the running entry now, for good, and restarts the timer.
+    // Closes the running entry now, for good, and restarts the timer. The next sample opens a new
+    // entry, even for the same window.
     void CloseCurrentActivity();
     // The same without the timer: for a program that is ending and may no longer use its user
     // interface.
     void SealRunningEntry();
     // The next sample counts as a change (view reset, "New", resume).
     void ResetSample();
-    // After a suspend the system told of: a reset, and the sleep is no gap to report.
+    // The system woke up (whether or not it told of the sleep): a reset, and when samples were
+    // missed, the time since the last one is a gap: the running entry ends at that sample.
     void Resumed();
     // A mouse move over the tree or the chart.
     void TreeView1MouseMove() { FLastMouseMoveTick = FClock.TickCount(); }
@@ -102,10 +108,14 @@ private:
     bool EndRunningEntryAt(std::uint64_t ms);
     // The same for a moment that may lie before the running entry's start (the last input of a
     // user found away): the entries opened after it go, and the one running then ends there.
-    bool EndEntriesAt(std::uint64_t ms);
+    // Entries opened before keepBeforeMs are never taken out; one of them left running ends there
+    // at the latest.
+    bool EndEntriesAt(std::uint64_t ms, std::uint64_t keepBeforeMs);
+    // The idle source's reading, no more than this sampler has seen pass.
+    std::optional<std::uint64_t> ReadIdleMs(std::uint64_t nowMs);
     void Report(EStretch kind, bool begins, std::uint64_t fromMs, std::uint64_t toMs,
                 TDateTime time);
-    void BeginStretch(EStretch kind, std::uint64_t sinceMs);
+    void BeginStretch(EStretch kind, std::uint64_t sinceMs, std::uint64_t keepBeforeMs = 0);
     void EndStretch(std::uint64_t atMs);
     void AfterGap(std::uint64_t lastMs, std::uint64_t nowMs);
 
@@ -130,6 +140,23 @@ private:
     std::uint64_t FStretchSinceMs = 0;
     std::uint64_t FStretchEndedMs = 0; // the last one's end: the next begins no earlier
     std::uint64_t FLastSampleMs = 0;
+    std::uint64_t FStartMs = 0;
+
+    // The last idle reading and when it was taken.
+    struct TIdleReading {
+        std::uint64_t IdleMs = 0;
+        std::uint64_t AtMs = 0;
+    };
+    std::optional<TIdleReading> FIdleRead;
+
+    // The entries this run opened one after the other, each ending where the next began, up to
+    // the running one: where they began on the monotonic clock. The wall-clock starts in the list
+    // may have stepped; these tell where each really began.
+    struct TRunEntry {
+        TDateTime Start = 0; // as in the list, to know the entry again
+        std::uint64_t StartMs = 0;
+    };
+    std::deque<TRunEntry> FRun;
 };
 
 } // namespace orvane

@@ -60,6 +60,7 @@ enum class EMessageText {
     SCategoryDown,
     SCategoryCancel,
     SCategoryNoName,
+    SFolderRecreated, // one %s: the data folder
     SMachinesCaption, // the title of the shared-folder dialogs
     SMachineNamePrompt,
     SMachinesConflict,  // two %s: the machine's name, the conflict copy
@@ -153,6 +154,9 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
     {EMessageText::SCategoryCancel, "fmActivity", "SCategoryCancel", false, "Cancel"},
     {EMessageText::SCategoryNoName, "fmActivity", "SCategoryNoName", false,
      "a category without a name is left out"},
+    {EMessageText::SFolderRecreated, "fmActivity", "SFolderRecreated", false,
+     "The data folder %s was missing and has been created again; the whole record is written to "
+     "it from memory."},
     {EMessageText::SMachinesCaption, "fmActivity", "SMachinesCaption", false, "Several computers"},
     {EMessageText::SMachineNamePrompt, "fmActivity", "SMachineNamePrompt", false,
      "The name of this computer in the shared folder:"},

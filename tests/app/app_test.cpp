@@ -316,6 +316,46 @@ TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
     EXPECT_NEAR(w.FActivities[0].Duration, 10 * Sec, 1e-9);
 }
 
+#ifdef _WIN32
+// The power messages as Windows sends them to every top-level window, posted to the program's own
+// hidden one. The clock counts the sleep, as the performance counter does.
+TEST_F(MainWindow, PowerMessagesEndTheEntryAtSleepAndTheSleepIsNotCounted) {
+    TfmActivity& w = Start();
+    const HWND events = ::FindWindowA("OrvaneSystemEvents", nullptr);
+    ASSERT_NE(events, nullptr);
+    auto power = [&](WPARAM what) {
+        ASSERT_TRUE(::PostMessageA(events, WM_POWERBROADCAST, what, 0));
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    };
+    const std::string editor = "C:\\Program Files\\Editor\\editor.exe";
+
+    // Only the wake-up is told: the entry ends at the last sample.
+    Tick(editor, "a");
+    Tick(editor, "a");
+    clock.Advance(3600000);
+    power(PBT_APMRESUMEAUTOMATIC);
+    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9);
+    EXPECT_TRUE(w.Memo1->toPlainText().contains("No samples for 01:00:00"))
+        << w.Memo1->toPlainText().toStdString();
+
+    // The suspend itself (the queries are not sent since Vista) closes and writes the entry.
+    Tick(editor, "a");
+    clock.Advance(10000);
+    power(PBT_APMSUSPEND);
+    EXPECT_NEAR(Saved()[1].Duration, 10 * Sec, 1e-9);
+    clock.Advance(3600000);
+    power(PBT_APMRESUMEAUTOMATIC);
+    power(PBT_APMRESUMESUSPEND);
+    Tick(editor, "a");
+    Tick(editor, "a");
+    const TActivityList saved = Saved();
+    ASSERT_EQ(saved.Count(), 3);
+    EXPECT_NEAR(saved[1].Duration, 10 * Sec, 1e-9);
+    EXPECT_NEAR(saved[2].Start - saved[1].Start, (3610 + 5) * Sec, 1e-6);
+}
+#endif
+
 TEST_F(MainWindow, TheTreeShowsTheRecordAsOfItsLastRebuild) {
     TfmActivity& w = Start();
     TTreeModel& model = w.TreeModel();
@@ -517,7 +557,9 @@ TEST_F(MainWindow, ExportsWriteAndOpenTheFile) {
 
 TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
     Start();
+    // A file in the data folder's place: nothing can be saved, and it is not taken away.
     fs::remove_all(Folder());
+    std::ofstream(Folder()) << "not a folder";
     Tick("/usr/bin/a", "x");
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot create file"));
@@ -528,6 +570,7 @@ TEST_F(MainWindow, AFailedSaveIsReportedAndRecordingGoesOn) {
     dialogs.CloseErrors();
     Tick("/usr/bin/b", "y");
     EXPECT_EQ(dialogs.errors.size(), 2u);
+    fs::remove(Folder());
     fs::create_directories(Folder());
     Tick("/usr/bin/d", "y");
     EXPECT_EQ(Saved().Count(), 8);
@@ -551,7 +594,8 @@ TEST_F(MainWindow, AnErrorBoxDoesNotStopTheTimer) {
     SetDialogs(nullptr);
     TfmActivity& w = Start();
     QCoreApplication::processEvents(); // the activation at start-up resets the sample
-    fs::remove_all(Folder());          // every save fails
+    fs::remove_all(Folder());          // a file in the data folder's place: every save fails
+    std::ofstream(Folder()) << "not a folder";
     // Each tick of the timer is a sample 5 s later on the injected clock.
     QObject::disconnect(w.Timer1, &QTimer::timeout, &w, nullptr);
     const std::vector<std::string> script = {"a", "a", "b", "b", "b", "c", "c", "d", "d"};
@@ -871,6 +915,32 @@ TEST_F(MainWindow, AGapBetweenSamplesIsLoggedAndNotCounted) {
     EXPECT_EQ(log[1], "120 No samples for 00:02:00 after 10:00:10 (the program was stopped or the "
                       "computer slept): not counted");
     EXPECT_TRUE(log[2].startsWith("0 /usr/bin/mail")) << log[2].toStdString();
+}
+
+// The data folder removed under the running program: the next save makes it again, private, and
+// writes the whole record from memory; the change log says so once.
+TEST_F(MainWindow, ARemovedDataFolderIsMadeAgainWithTheWholeRecord) {
+    TfmActivity& w = Start();
+    Tick("/usr/bin/a", "x");
+    Tick("/usr/bin/b", "y");
+    fs::remove_all(Folder());
+    Tick("/usr/bin/c", "z");
+    Tick("/usr/bin/a", "x");
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(Saved().Count(), 4);
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(Folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+#endif
+    const QString said = QString::fromStdString(
+        "The data folder " + Folder() +
+        " was missing and has been created again; the whole record is written to it from memory.");
+    EXPECT_EQ(LogTexts(w).count(said), 1) << w.Memo1->toPlainText().toStdString();
+    fs::remove_all(Folder());
+    clock.Advance(30000);
+    w.mnCloseClick();
+    ASSERT_EQ(Saved().Count(), 4);
+    EXPECT_NEAR(Saved()[3].Duration, 30 * Sec, 1e-9);
+    EXPECT_EQ(LogTexts(w).count(said), 2);
 }
 
 TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {

@@ -66,7 +66,8 @@ const char* const MainWindowKeys[] = {"fmActivity.Caption",
                                       "SGnomeOfferCaption",
                                       "SGnomeOfferText",
                                       "SGnomeSetupDone",
-                                      "SGnomeSetupFailed"};
+                                      "SGnomeSetupFailed",
+                                      "SFolderRecreated"};
 
 int CountOf(const QString& text, const QString& what) {
     return int(text.count(what));

@@ -12,6 +12,8 @@
 #include <vector>
 #ifndef _WIN32
 #include <csignal>
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,7 +145,9 @@ TEST_F(DataFile, DamagedFilesLoadWhatPrecedesTheDamage) {
         int expected;
     } cases[] = {
         {"count larger than records", Le32(5) + r1 + r2 + r3, 3},
-        {"count smaller than records", Le32(2) + r1 + r2 + r3, 2},
+        {"count two short of the records", Le32(1) + r1 + r2 + r3, 1},
+        {"count two beyond the records", Le32(3) + r1, 1},
+        {"one record and more past the count", Le32(1) + r1 + r2 + "x", 1},
         {"negative count", Le32(-7) + r1, 0},
         {"negative length", Le32(3) + r1 + Le32(-1) + "x", 1},
         {"length beyond the file", Le32(2) + r1 + Le32(1000) + "abc", 1},
@@ -161,6 +165,53 @@ TEST_F(DataFile, DamagedFilesLoadWhatPrecedesTheDamage) {
         if (c.expected > 0) {
             EXPECT_EQ(list[0].Process, "a.exe") << c.name;
         }
+    }
+}
+
+namespace {
+
+// The bytes a whole rewrite of the list would write, from a fresh list so that the saved list
+// keeps its own idea of the file.
+std::string WholeSaveBytes(const TActivityList& list, const std::string& file) {
+    TActivityList copy;
+    for (const TEntry& e : list.Entries())
+        copy.AppendLoaded(e);
+    copy.SaveToFile(file);
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace
+
+// A save in place that a power cut stopped between its records and its count: the one new record
+// is there without its count, or the count without its record. Neither is damage.
+TEST_F(DataFile, ASaveCutOffBeforeItsCountLoadsWhole) {
+    const std::string r1 = Record("a.exe", "one", 1, 0.5), r2 = Record("b.exe", "", 2, 0.25);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int expected;
+    } cases[] = {
+        {"one record past the count", Le32(1) + r1 + r2, 2},
+        {"the first record past a count of 0", Le32(0) + r1, 1},
+        {"a count one past the records", Le32(3) + r1 + r2, 2},
+        {"a count of 1 and no record", Le32(1), 0},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(c.bytes);
+        TActivityList list;
+        const TLoadResult result = list.LoadFromFile(file);
+        EXPECT_TRUE(result.Whole) << c.name;
+        EXPECT_EQ(result.Where(), "") << c.name;
+        EXPECT_EQ(list.Count(), c.expected) << c.name;
+        EXPECT_EQ(list.KeptFile(), "") << c.name;
+        if (c.expected > 1) {
+            EXPECT_EQ(list[1].Process, "b.exe") << c.name;
+        }
+        // The next save goes in place and puts the count right.
+        list.SaveToFile(file);
+        EXPECT_TRUE(list.LastSave().Incremental) << c.name;
+        EXPECT_EQ(Bytes(), WholeSaveBytes(list, dir + "/reference.cdat")) << c.name;
     }
 }
 
@@ -267,21 +318,6 @@ TEST_F(DataFile, CreateFolderPathMakesPrivateFolders) {
     EXPECT_FALSE(CreateFolderPath(""));
 }
 
-namespace {
-
-// The bytes a whole rewrite of the list would write, from a fresh list so that the saved list
-// keeps its own idea of the file.
-std::string WholeSaveBytes(const TActivityList& list, const std::string& file) {
-    TActivityList copy;
-    for (const TEntry& e : list.Entries())
-        copy.AppendLoaded(e);
-    copy.SaveToFile(file);
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-} // namespace
-
 TEST_F(DataFile, SavesWriteOnlyTheChangeAndMatchAWholeRewrite) {
     const std::string reference = dir + "/reference.cdat";
     TActivityList list;
@@ -319,6 +355,8 @@ TEST_F(DataFile, SavesWriteOnlyTheChangeAndMatchAWholeRewrite) {
         list.SaveToFile(file);
         EXPECT_EQ(list.LastSave().Incremental, s.incremental) << s.name;
         EXPECT_LE(list.LastSave().BytesWritten, s.maxBytes) << s.name;
+        // One flush of the record per save that writes anything.
+        EXPECT_EQ(list.LastSave().Flushes, list.LastSave().BytesWritten > 0 ? 1 : 0) << s.name;
         EXPECT_EQ(Bytes(), WholeSaveBytes(list, reference)) << s.name;
     }
 }
@@ -382,7 +420,9 @@ TEST_F(DataFile, AWholeLoadSavesInPlaceADamagedOneDoesNot) {
     } cases[] = {
         {"whole file", whole, true},
         {"bytes after the last record", whole + "tail of a killed save", false},
-        {"count beyond the records", Le32(11) + whole.substr(4), false},
+        {"count two beyond the records", Le32(12) + whole.substr(4), false},
+        {"a save cut off before its count", Le32(9) + whole.substr(4), true},
+        {"a save cut off after its count", Le32(11) + whole.substr(4), true},
     };
     for (const Case& c : cases) {
         WriteBytes(c.bytes);
@@ -444,6 +484,98 @@ TEST_F(DataFile, AFailedSaveInPlaceKeepsTheFileAndTheNextSaveMendsIt) {
     list.SaveToFile(file);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(live));
+}
+// A full disk: a small tmpfs of the test's own, filled up. Only root may mount one; elsewhere the
+// tests are skipped.
+class FullDisk : public DataFile {
+protected:
+    void SetUp() override {
+        DataFile::SetUp();
+        const std::string small = dir + "/small";
+        fs::create_directory(small);
+        if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=256k,mode=0700") != 0)
+            GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+        mounted = small;
+        file = small + "/orvane.cdat";
+        filler = small + "/filler";
+    }
+    void TearDown() override {
+        if (!mounted.empty()) ::umount2(mounted.c_str(), MNT_DETACH);
+        DataFile::TearDown();
+    }
+    // Fills the file system, then frees `pages` pages of it again.
+    void FillUp(int pages) const {
+        const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string page(4096, 'f');
+        while (::write(fd, page.data(), page.size()) == 4096) {
+        }
+        struct stat st {};
+        ASSERT_EQ(::fstat(fd, &st), 0);
+        const off_t size = st.st_size / 4096 * 4096 - 4096 * pages;
+        ASSERT_GE(size, 0);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+    }
+    std::string mounted, filler;
+};
+
+// A failed save in place leaves the file as the last save wrote it, so that the saves after it
+// go in place again as soon as there is room for the change (a whole rewrite would need room for
+// all of the record). At exit, the save that needs the least room keeps the running entry.
+TEST_F(FullDisk, AfterAFailedSaveInPlaceTheNextSavesGoInPlaceAgain) {
+    TActivityList list;
+    for (int i = 0; i < 1000; ++i)
+        list.AddEntry("/usr/bin/p" + std::to_string(i % 7), "caption " + std::to_string(i),
+                      45000 + i / 1000.0);
+    list.SaveToFile(file); // about 47 KB
+    FillUp(0);
+    const std::string before = Bytes();
+    auto change = [&](const std::string& caption, double duration) {
+        list.CloseLastEntryAfter(duration);
+        list.AddEntry("/usr/bin/q", caption, 45001 + duration);
+    };
+    for (int i = 0; i < 4; ++i)
+        change(std::string(2000, 'x') + std::to_string(i), 0.001 * (i + 1));
+    EXPECT_THROW(list.SaveToFile(file), EFileError);
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_THROW(list.SaveToFile(file), EFileError) << "still no room";
+    EXPECT_EQ(Bytes(), before);
+
+    // Room for the change, not for a second copy of the record.
+    FillUp(4);
+    change("after the disk was full", 0.005);
+    list.SaveToFile(file);
+    EXPECT_TRUE(list.LastSave().Incremental);
+    EXPECT_EQ(Bytes(), WholeSaveBytes(list, dir + "/reference.cdat"));
+
+    // Full again, with entries not yet on the disk: at exit, no room for a record, so the entry
+    // last on disk gets at least its final Duration.
+    FillUp(0);
+    const int onDisk = list.Count();
+    for (int i = 0; i < 3; ++i)
+        change(std::string(3000, 'y') + std::to_string(i), 0.006 + 0.001 * i);
+    change(std::string(9000, 'z'), 0.01);
+    EXPECT_THROW(list.SaveToFile(file), EFileError);
+    EXPECT_TRUE(list.SaveRunningEntryInPlace(file));
+    {
+        TActivityList back;
+        EXPECT_TRUE(back.LoadFromFile(file).Whole);
+        ASSERT_EQ(back.Count(), onDisk);
+        EXPECT_EQ(back[onDisk - 1].Duration, 0.006);
+    }
+    // One page free: room for the running entry, not for the entries before it.
+    change("running at the exit", 0.011);
+    list.CloseLastEntryAfter(0.02);
+    FillUp(1);
+    EXPECT_THROW(list.SaveToFile(file), EFileError);
+    EXPECT_TRUE(list.SaveRunningEntryInPlace(file));
+    TActivityList back;
+    EXPECT_TRUE(back.LoadFromFile(file).Whole);
+    ASSERT_EQ(back.Count(), onDisk + 1);
+    EXPECT_EQ(back[onDisk - 1].Duration, 0.006);
+    EXPECT_EQ(back[onDisk].Caption, "running at the exit");
+    EXPECT_EQ(back[onDisk].Duration, 0.02);
 }
 #endif
 

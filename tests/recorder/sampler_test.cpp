@@ -169,15 +169,14 @@ TEST_F(Sampler, TimeWhenNotRecordingIsNeverCounted) {
     Tick("a", "x");
     EXPECT_EQ(list[0].Duration, 0.0);
 
-    // Suspend: the running entry is closed for good; after resume (a reset) the same window opens
-    // a new entry, and the closed one keeps its length.
+    // Suspend: the running entry is closed for good; after resume the same window opens a new
+    // entry, and the closed one keeps its length.
     for (int i = 0; i < 12; ++i)
         Tick("a", "x");
     sampler->CloseCurrentActivity();
     EXPECT_EQ(restarts, 1);
     EXPECT_NEAR(list[1].Duration, 60 * Sec, 1e-9);
-    clock.SetNow(clock.Now() + 0.5); // twelve hours asleep
-    EXPECT_FALSE(Tick("a", "x"));
+    clock.SetNow(clock.Now() + 0.5); // twelve hours asleep, on a clock that does not count sleep
     sampler->Resumed();
     EXPECT_TRUE(Tick("a", "x"));
     EXPECT_TRUE(Tick("b", "y"));
@@ -248,14 +247,20 @@ TEST_F(Sampler, TheRunningEntryGoesToDiskEveryMinuteAsEightBytes) {
     ASSERT_EQ(back.Count(), 2);
     EXPECT_EQ(back[1].Duration, list[1].Duration);
 
-    // Closed for good (exit, suspend): nothing runs, nothing more is written.
+    // Closed for good (exit, suspend): its length stays as written; the window still in front
+    // opens a new entry.
     s.CloseCurrentActivity();
-    const std::size_t closed = writes.size();
+    const TDateTime closed = list[1].Duration;
     for (int i = 0; i < 24; ++i) {
         clock.Advance(5000);
         s.Timer1Timer();
     }
-    EXPECT_EQ(writes.size(), closed);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[1].Duration, closed);
+    TActivityList after;
+    after.LoadFromFile(file);
+    ASSERT_EQ(after.Count(), 3);
+    EXPECT_EQ(after[1].Duration, closed);
     std::remove(file.c_str());
 }
 
@@ -301,13 +306,29 @@ public:
         MoveTo(at);
         sampler.SetPaused(on);
     }
-    // The system tells of a suspend, the machine sleeps (on a clock that counts the sleep), the
-    // system tells of the resume.
-    void Sleep(int at, int until) {
+    // One sample with what the idle source says, however absurd.
+    void Reading(int at, const std::string& window, std::uint64_t idleMs) {
+        MoveTo(at);
+        probe.P = probe.C = window;
+        idle.Idle = idleMs;
+        lock.LockedSince.reset();
+        sampler.Timer1Timer();
+    }
+    // The wall clock steps by that many seconds; the monotonic clock goes on.
+    void Step(int seconds) { clock.SetNow(clock.Now() + seconds * Sec); }
+    // The system tells of a suspend, or of a wake-up.
+    void Suspend(int at) {
         MoveTo(at);
         sampler.CloseCurrentActivity();
-        MoveTo(until);
+    }
+    void Wake(int at) {
+        MoveTo(at);
         sampler.Resumed();
+    }
+    // Both told, the machine asleep in between (on a clock that counts the sleep).
+    void Sleep(int at, int until) {
+        Suspend(at);
+        Wake(until);
     }
     // The entries as an exit now would leave them.
     std::string Entries() {
@@ -449,6 +470,81 @@ TEST(SamplerPresence, TimeNobodySpentIsNotCounted) {
              r.Run(150, 155, "a");
          },
          "a@5+25 a@150+5 ", "gap+@30/120 "},
+        {"an absence that began before a gap ends the entry at the last input", 1,
+         [](R& r) {
+             r.Run(5, 20, "a");
+             r.Run(25, 60, "a", 20);
+             r.Run(120, 120, "a", 20); // the gap inside the absence is part of it
+             r.Run(125, 125, "a");
+         },
+         "a@5+15 a@125+0 ", "away+@20/100 away-@125/105 "},
+        {"a wall-clock step back as long as a blank stretch before: the entry before it stays", 1,
+         [](R& r) {
+             r.Run(5, 300, "a");
+             r.Run(305, 345, "", 300);
+             r.Step(-45); // b opens where a ended, by the wall clock
+             r.Run(350, 360, "b", 300);
+             r.Run(365, 365, "b");
+         },
+         "a@5+300 b@320+0 ", "away+@255/60 away-@320/65 "},
+        {"one absurd idle reading: no more than has passed since the last one", 1,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Run(35, 60, "b");
+             r.Run(65, 90, "c");
+             r.Reading(95, "c", std::uint64_t{1} << 40);
+             r.Run(100, 105, "c");
+         },
+         "a@5+30 b@35+30 c@65+40 ", ""},
+        {"the first reading: at most since the start; away takes out only its threshold and a "
+         "sample",
+         1,
+         [](R& r) {
+             r.Run(5, 30, "a", R::Unknown);
+             r.Run(35, 60, "b", R::Unknown);
+             r.Run(65, 90, "c", R::Unknown);
+             r.Reading(95, "c", std::uint64_t{1} << 40);
+             r.Run(100, 105, "c");
+         },
+         "a@5+30 c@100+5 ", "away+@0/95 away-@100/100 "},
+        {"the running entry is too old to be taken out: it ends at the limit", 1,
+         [](R& r) {
+             r.Run(5, 90, "a", R::Unknown);
+             r.Reading(95, "a", std::uint64_t{1} << 40);
+             r.Run(100, 105, "a");
+         },
+         "a@5+25 a@100+5 ", "away+@0/95 away-@100/100 "},
+        {"a suspend without sleep: the same window opens a new entry", 5,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Suspend(32);
+             r.Run(35, 50, "a");
+         },
+         "a@5+27 a@35+15 ", ""},
+        {"a sleep told only at the wake-up: the entry ends at the last sample, the sleep is a gap",
+         5,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Wake(3600);
+             r.Run(3605, 3610, "a");
+         },
+         "a@5+25 a@3605+5 ", "gap+@30/3570 "},
+        {"a told sleep with a sample before it: the sleep is a gap, after it a new entry", 5,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Suspend(32);
+             r.Run(35, 35, "a");
+             r.Wake(3600);
+             r.Run(3605, 3610, "a");
+         },
+         "a@5+27 a@35+0 a@3605+5 ", "gap+@35/3565 "},
+        {"a wake-up without a sleep changes nothing but the sample", 5,
+         [](R& r) {
+             r.Run(5, 30, "a");
+             r.Wake(33);
+             r.Run(35, 40, "a");
+         },
+         "a@5+30 a@35+5 ", ""},
         {"a blank sample ends the entry; its stretch is not counted", 5,
          [](R& r) {
              r.Run(5, 20, "a");

@@ -7,10 +7,10 @@ TMessageDecision DispatchWindowMessage(unsigned message, std::uintptr_t wParam) 
     switch (message) {
     case WmPowerBroadcast:
         d.Handled = true;
-        if (wParam == PbtApmQuerySuspend || wParam == PbtApmQueryStandby)
+        // The queries are not sent since Vista: the suspend itself is the notice that comes.
+        if (wParam == PbtApmQuerySuspend || wParam == PbtApmQueryStandby || wParam == PbtApmSuspend)
             d.Action = EMessageAction::SuspendQuery;
-        // A refused suspend ends the query just as a wake-up ends the sleep: without the reset
-        // the entry closed at the query would never be reopened for an unchanged foreground.
+        // A refused suspend ends the query just as a wake-up ends the sleep.
         else if (wParam == PbtApmQuerySuspendFailed || wParam == PbtApmResumeSuspend ||
                  wParam == PbtApmResumeAutomatic)
             d.Action = EMessageAction::Resume;

@@ -14,13 +14,14 @@ constexpr unsigned WmPowerBroadcast = 0x0218;
 constexpr std::uintptr_t PbtApmQuerySuspend = 0;
 constexpr std::uintptr_t PbtApmQueryStandby = 1;
 constexpr std::uintptr_t PbtApmQuerySuspendFailed = 2;
+constexpr std::uintptr_t PbtApmSuspend = 4;
 constexpr std::uintptr_t PbtApmResumeSuspend = 7;
 constexpr std::uintptr_t PbtApmResumeAutomatic = 18;
 
 enum class EMessageAction {
     None,            // nothing to do
-    SuspendQuery,    // close the running entry in memory, restart the sampling timer
-    Resume,          // a vetoed or finished suspend: reset the sample so time is recorded again
+    SuspendQuery,    // about to sleep: close the running entry, restart the sampling timer
+    Resume,          // a vetoed or finished suspend: the time since the last sample is not counted
     QueryEndSession, // the session may end: allow the main window to close
     EndSession,      // close the running entry, remove the icon, terminate
 };

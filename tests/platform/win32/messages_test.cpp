@@ -20,14 +20,15 @@ struct Case {
 
 TEST(WindowMessages, EachMessageGivesItsAction) {
     const Case cases[] = {
-        // Power: queries close the entry; a refused suspend and both resumes reset the sample.
+        // Power: the queries and the suspend itself close the entry; a refused suspend and both
+        // resumes end what was missed meanwhile.
         {0x218, 0, true, A::SuspendQuery, 0},
         {0x218, 1, true, A::SuspendQuery, 0},
+        {0x218, 4, true, A::SuspendQuery, 0}, // the only one sent since Vista
         {0x218, 2, true, A::Resume, 0},
         {0x218, 7, true, A::Resume, 0},
         {0x218, 18, true, A::Resume, 0},
-        {0x218, 4, true, A::None, 0}, // the suspend itself
-        {0x218, 5, true, A::None, 0},
+        {0x218, 5, true, A::None, 0},  // standby itself, from before Vista
         {0x218, 10, true, A::None, 0}, // power status change
         {0x218, 0x8013, true, A::None, 0},
         // End of session, whatever wParam says.
