@@ -100,7 +100,8 @@ QString TMachinesMenu::Join(const std::string& folder, const std::string& name) 
     auto machines = std::make_unique<TMachineFolder>(folder, name);
     const TJoinResult r = machines->Join(FLocalFile, FLocalFolder + "machines.claim");
     if (r.State != TJoinResult::EState::Ready && r.State != TJoinResult::EState::Copied)
-        return Q(r.Message) + "\n\n" + Q(FLocalFile);
+        return Q(r.Message) + "\n\n" +
+               Q(SafeFormat(FTexts()[EMessageText::SMachinesRecording], {FLocalFile}));
     QString problem;
     if (const std::string lines = WriteIgnoreFile(folder); !lines.empty())
         problem = Q(SafeFormat(FTexts()[EMessageText::SMachinesIgnore], {lines}));

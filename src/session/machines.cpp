@@ -351,9 +351,13 @@ TJoinResult JoinFolder(const TMachineFolder& folder, const std::string& localRec
 
 } // namespace
 
-const char* const IgnorePatterns = "// Only the computers' records travel.\n"
-                                   "!*.cdat\n"
-                                   "*\n";
+const char* const IgnoreAllButRecords = "// Only the computers' records travel.\n"
+                                        "!*.cdat\n"
+                                        "*\n";
+const char* const IgnoreOwnFiles =
+    "// The temporaries of the records' saves, and damaged records moved\n"
+    "// aside, stay on their computer.\n"
+    "*.cdat.*\n";
 
 std::string WriteIgnoreFile(const std::string& folder) {
     const fs::path file = fs::path(folder) / ".stignore";
@@ -362,13 +366,29 @@ std::string WriteIgnoreFile(const std::string& folder) {
         std::ifstream in(file, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
-        if (text.str().find("!*.cdat") != std::string::npos) return {};
-        return IgnorePatterns;
+        std::istringstream lines(text.str());
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line == "!*.cdat" || line == "*.cdat.*") return {};
+        }
+        return IgnoreOwnFiles;
     }
+    // Anything besides the records and the sync tool's own files is the user's.
+    bool others = false;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(".st", 0) == 0 || name.rfind(".syncthing.", 0) == 0 ||
+            name.rfind("~syncthing~", 0) == 0 || ClassifyFolderFile(name) != EFolderFile::Ignored ||
+            name.find(".cdat.") != std::string::npos)
+            continue;
+        others = true;
+        break;
+    }
+    const char* const patterns = others ? IgnoreOwnFiles : IgnoreAllButRecords;
     std::ofstream out(file, std::ios::binary);
-    out << IgnorePatterns;
+    out << patterns;
     out.flush();
-    if (!out) return IgnorePatterns;
+    if (!out) return patterns;
     return {};
 }
 

@@ -108,9 +108,13 @@ void SaveMachineRecord(const TMachineFolder& folder, const TActivityList& list,
                        const std::string& fileName);
 
 // The sync tool's ignore file, so that only the records travel (not the temporaries of a save, a
-// damaged file moved aside, or anything else). Written when there is none; when there is one
-// without our patterns, returns the lines to add to it (empty when nothing is to be done).
-extern const char* const IgnorePatterns;
+// damaged record moved aside, or anything else). Written when there is none: in a folder of
+// records alone, everything but the records is left out (IgnoreAllButRecords); in a folder that
+// holds other files too, which must go on travelling, only what this program leaves beside a
+// record (IgnoreOwnFiles). When there is one without either, returns the lines to add to it
+// (empty when nothing is to be done).
+extern const char* const IgnoreAllButRecords;
+extern const char* const IgnoreOwnFiles;
 std::string WriteIgnoreFile(const std::string& folder);
 
 } // namespace orvane

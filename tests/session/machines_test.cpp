@@ -279,10 +279,20 @@ TEST(JoinFolder, CopiesTheLocalRecordOnceAndKnowsItsOwnFile) {
 TEST(IgnoreFile, WrittenOnceKeptWhenTheUserHasOne) {
     TTempFolder dir;
     const std::string f = dir.Path();
+    fs::create_directory(f + "/.stfolder");
+    WriteRecord(f + "/laptop.cdat", "a", 1, 45000);
     EXPECT_EQ(WriteIgnoreFile(f), "");
-    EXPECT_EQ(Bytes(f + "/.stignore"), IgnorePatterns);
+    EXPECT_EQ(Bytes(f + "/.stignore"), IgnoreAllButRecords);
     EXPECT_EQ(WriteIgnoreFile(f), "");
+    // The user's own ignore file is left as it is; the lines to add are handed back.
     WriteBytes(f + "/.stignore", "*.bak\n");
-    EXPECT_EQ(WriteIgnoreFile(f), IgnorePatterns); // the lines to add, the file left as it is
+    EXPECT_EQ(WriteIgnoreFile(f), IgnoreOwnFiles);
     EXPECT_EQ(Bytes(f + "/.stignore"), "*.bak\n");
+    WriteBytes(f + "/.stignore", "*.bak\r\n*.cdat.*\r\n");
+    EXPECT_EQ(WriteIgnoreFile(f), "");
+    // A folder that carries other files too: they must go on travelling.
+    fs::remove(f + "/.stignore");
+    WriteBytes(f + "/notes.txt", "mine");
+    EXPECT_EQ(WriteIgnoreFile(f), "");
+    EXPECT_EQ(Bytes(f + "/.stignore"), IgnoreOwnFiles);
 }
