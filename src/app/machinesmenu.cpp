@@ -165,6 +165,7 @@ const TActivityList& TMachinesMenu::ViewList(const TActivityList& own) {
     if (!FShown.empty()) {
         for (const TMachineRecord& r : FFolder->Records())
             if (r.Machine == FShown && r.List) return *r.List;
+        FShown.clear(); // that computer's record is gone: all of them again
     }
     const TKey key{own.Version(), FGeneration, FShown};
     if (FMergedValid && key == FMergedKey) return FMerged;

@@ -539,11 +539,9 @@ void TfmActivity::LoadRecord() {
 void TfmActivity::Timer1Timer() {
     Guard([this] { Sampler().Timer1Timer(); });
     TellProbeProblem();
-    // Another computer's record that the sync tool replaced shows at once in an open window.
-    if (FMachines && FMachines->Poll() && isVisible()) {
-        RefreshTree();
-        ShowChart({}, 0, 0);
-    }
+    // Another computer's record that the sync tool replaced is read now, ready for the next
+    // refresh of the views (a rebuild here would close the tree under the user's hands).
+    if (FMachines) FMachines->Poll();
 }
 
 void TfmActivity::TellProbeProblem() {
