@@ -12,7 +12,7 @@ ORVANE_PACKAGES=(
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland
   sway foot wtype fonts-dejavu-core
   libxcb-screensaver0-dev plasma-wayland-protocols python3-dbus python3-gi kwin-wayland gnome-shell
-  gjs xwayland qt6-declarative-dev
+  gjs xwayland qt6-declarative-dev syncthing
 )
 
 # What scripts/package and its checks (scripts/test-package) use besides.

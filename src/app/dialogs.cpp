@@ -54,6 +54,10 @@ bool TQtDialogs::InputQuery(QWidget* parent, const QString& title, const QString
     return ok;
 }
 
+QString IDialogs::ExistingFolder(QWidget* parent, const QString& title, const QString& folder) {
+    return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
 QString TQtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& fileName,
                                  const QString& filter, const QString& defaultSuffix) {
     QFileDialog dialog(parent, title, QString(), filter);

@@ -32,6 +32,8 @@ public:
                                  const QString& filter, const QString& defaultSuffix) = 0;
     // Has the desktop open a file or an address with its associated program.
     virtual void OpenWithDesktop(const QUrl& url) = 0;
+    // A folder that exists; empty when cancelled.
+    virtual QString ExistingFolder(QWidget* parent, const QString& title, const QString& folder);
 };
 
 // The real dialogs.

@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
 #include "app/inifile.h"
+#include "app/machinesmenu.h"
 #include "app/privacyform.h"
 #include "app/qalbase.h"
 #include "app/summaryform.h"
@@ -404,6 +405,21 @@ void TfmActivity::FormCreate() {
     LoadSettings();
     LoadWindowPlaces();
 
+    FMachines = new TMachinesMenu(this, Ansicht1, Options1, FConfigFile, FDataFolder,
+                                  [this]() -> const TMessageTexts& { return FMessageTexts; });
+    connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
+    connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
+        RefreshTree();
+        ShowChart({}, 0, 0);
+    });
+    connect(FMachines, &TMachinesMenu::aboutToJoin, this, [this] {
+        CloseCurrentActivity();
+        SaveRecord();
+    });
+    connect(FMachines, &TMachinesMenu::recordMoved, this,
+            [this](const QString& file) { Guard([&] { SwitchRecord(file.toStdString()); }); });
+    FDataFile = FMachines->Start(FDataFile);
+
     LoadRecord();
 
     FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
@@ -610,6 +626,9 @@ void TfmActivity::Timer1Timer() {
     Guard([this] { Sampler().Timer1Timer(); });
     TellPrivacyProblems();
     TellProbeProblem();
+    // Another computer's record that the sync tool replaced is read now, ready for the next
+    // refresh of the views (a rebuild here would close the tree under the user's hands).
+    if (FMachines) FMachines->Poll();
 }
 
 void TfmActivity::TellProbeProblem() {
@@ -652,14 +671,36 @@ void TfmActivity::FormDeactivate() {
     HideMain();
 }
 
+const TActivityList& TfmActivity::ViewList() {
+    return FMachines ? FMachines->ViewList(FActivities) : FActivities;
+}
+
+void TfmActivity::SwitchRecord(const std::string& file) {
+    if (file == FDataFile) return;
+    CloseCurrentActivity();
+    SaveRecord();
+    // The file is the local record's copy, or this computer's own file from an earlier time.
+    TActivityList record;
+    record.LoadFromFile(file);
+    FActivities = std::move(record);
+    FDataFile = file;
+    Sampler().ResetSample();
+    Memo1->appendPlainText(QString::fromStdString(
+        SafeFormat(FMessageTexts[EMessageText::SMachinesRecording], {file})));
+    RefreshTree();
+    ShowChart({}, 0, 0);
+}
+
 void TfmActivity::RefreshTree() {
     const TDateTime now = FDeps.Clock->Now();
     // The user's place survives the rebuild: on a record of years, finding one's day again
     // after every switch of windows would make the tree unusable.
     const bool keepPlace = !FTreeModel->Tree().Empty() && FTreePlaceMode == FViewMode;
     const TTreePlace place = keepPlace ? TreePlaceOf(*TreeView1, *FTreeModel) : TTreePlace{};
+    if (FMachines) FMachines->Poll();
+    const TActivityList& list = ViewList();
     // The whole-record node names today's date.
-    const TTreeKey key{FActivities.Version(), FActivities.Count(), FViewMode,
+    const TTreeKey key{list.Version(), list.Count(), FViewMode,
                        FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
     if (!FTreeBuilt || !(key == FTreeKey)) {
         switch (FViewMode) {
@@ -675,7 +716,7 @@ void TfmActivity::RefreshTree() {
         // two trees at once.
         FTreeBuilt.reset();
         FTreeModel->Clear();
-        std::optional<TPeriodTree> tree = BuildPeriodTree(FActivities, FViewMode, now);
+        std::optional<TPeriodTree> tree = BuildPeriodTree(list, FViewMode, now);
         if (!tree) return;
         FTreeBuilt = std::make_shared<const TPeriodTree>(std::move(*tree));
         FTreeKey = key;
@@ -692,13 +733,14 @@ void TfmActivity::RefreshTree() {
 }
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
-    if (FActivities.Count() == 0) {
+    const TActivityList& list = ViewList();
+    if (list.Count() == 0) {
         Chart1->Clear();
         return;
     }
     // The new bars take the place of the former ones: a whole record has a million of them.
     TChartData data = Chart1->TakeData();
-    ChartBars(FActivities, text, from, to, data);
+    ChartBars(list, text, from, to, data);
     Chart1->SetData(std::move(data));
 }
 
@@ -753,8 +795,7 @@ void TfmActivity::mnShowClick() {
     TDateTime from = 0, to = 0;
     std::string text;
     if (SelectedPeriod(from, to, text))
-        FillActivityGrid(*FListForm->sg, FActivities,
-                         ChartEntryIndexes(FActivities, text, from, to));
+        FillActivityGrid(*FListForm->sg, ViewList(), ChartEntryIndexes(ViewList(), text, from, to));
     FListForm->exec(); // the sampler goes on recording meanwhile
     SaveWindowPlaces(true);
 }
@@ -940,6 +981,8 @@ void TfmActivity::RecreateDataFolder() {
 }
 
 void TfmActivity::WriteRecord() {
+    // Only this computer's own record is ever written.
+    if (FMachines) FMachines->CheckWrite(FDataFile);
     RecreateDataFolder();
     try {
         FActivities.SaveToFile(FDataFile);

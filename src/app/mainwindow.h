@@ -43,6 +43,7 @@ class TPeriodTree;
 class TGnomeExtensionOffer;
 class TSummaryMenu;
 class TPrivacyRules;
+class TMachinesMenu;
 namespace platform {
 class IProbeBackend;
 }
@@ -128,6 +129,10 @@ public:
     void Timer1Timer();
     void CloseCurrentActivity();
     void RefreshViews();
+    // What the views show: this computer's record, or with a shared folder the one View >
+    // Machines chooses (all computers merged by default).
+    const TActivityList& ViewList();
+    TMachinesMenu* Machines() const { return FMachines; }
     void RefreshTree();
     void ShowChart(const std::string& text, TDateTime from, TDateTime to);
     bool SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const;
@@ -233,6 +238,8 @@ private:
     void UpdateTrayTip();
     // Says in the change log, once, why samples stay blank, when the probe knows.
     void TellProbeProblem();
+    // Options > "Several computers...": the record is now the own file of the shared folder.
+    void SwitchRecord(const std::string& file);
 
     TQalBase& FBase;
     TActivityDeps FDeps;
@@ -249,6 +256,7 @@ private:
     QTimer* FPauseTimer = nullptr;
     TDateTime FPauseUntil = 0; // 0: no timed pause
     QPersistentModelIndex FPopupIndex;
+    TMachinesMenu* FMachines = nullptr;
     std::unique_ptr<IClock> FOwnClock;
     std::unique_ptr<IIdleSource> FOwnIdle;
     std::unique_ptr<ILockSource> FOwnLock;

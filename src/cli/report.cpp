@@ -1,4 +1,5 @@
 #include "cli/report.h"
+#include "cli/machineverbs.h"
 #include "cli/viewverbs.h"
 
 #include "platform/platform.h"
@@ -78,18 +79,22 @@ struct TVerb {
 };
 
 int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string file;
+    TSource source;
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "--machine" || args[i] == "--settings") && i + 1 < args.size()) {
+            (args[i] == "--machine" ? source.Machine : source.Settings) = args[i + 1];
+            ++i;
+            continue;
+        }
         if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
             err << "orvane-report dump: unknown option " << args[i] << "\n";
             return 64;
         }
-        file = args[i];
+        source.File = args[i];
     }
-    if (file.empty()) file = DefaultDataFile();
     TActivityList list;
-    const int loaded = LoadRecord(file, list, err);
-    if (loaded == ExitUnreadable) return loaded;
+    const int loaded = LoadSource("dump", source, list, err);
+    if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     for (const TEntry& e : list.Entries()) {
         out << "{\"process\":" << JsonString(e.Process) << ",\"caption\":" << JsonString(e.Caption)
             << ",\"start\":" << JsonNumber(e.Start) << ",\"duration\":" << JsonNumber(e.Duration)
@@ -287,7 +292,7 @@ const std::vector<TVerb>& Verbs() {
          "      characters stand as written)",
          JsonVerb},
         {"summary",
-         "summary [--since WHEN] [--until WHEN] [--by program|caption|category|day]\n"
+         "summary [--since WHEN] [--until WHEN] [--by program|caption|category|day|machine]\n"
          "      [--top N] [--format text|csv|json] [--now YYYY-MM-DDTHH:MM[:SS]]\n"
          "      [--settings FILE] [FILE]",
          "print the time spent in a period [since, until), longest first: per row the time,\n"
@@ -309,7 +314,9 @@ const std::vector<TVerb>& Verbs() {
          "      \"until\",\"by\",\"total_seconds\",\"total_entries\",\"rows\":[{\"key\",\n"
          "      \"seconds\",\"share\",\"entries\"}]}; csv: RFC 4180 with a last row\n"
          "      \"(total)\". --now fixes the time taken as now. tree, csv and json take\n"
-         "      --since and --until too (and --now)",
+         "      --since and --until too (and --now). --by machine: one row per computer of the\n"
+         "      shared folder, each with its own total (time at two computers at once counts\n"
+         "      on both)",
          SummaryVerb},
         {"forget",
          "forget --since WHEN --until WHEN [--program PATTERN] [--title PATTERN]\n"
@@ -322,7 +329,14 @@ const std::vector<TVerb>& Verbs() {
          "      replaced at once; no copy of it is kept. While a recorder runs on the record,\n"
          "      nothing is changed and the status is 75: use Forget in its window instead",
          ForgetVerb},
-        {"dump", "dump [FILE]",
+        {"machines", "machines [--settings FILE] [FOLDER]",
+         "print one line per computer's record in the shared folder ([Machines] Folder= of\n"
+         "      the settings file, or FOLDER): name, entries, first and last entry (each in the\n"
+         "      local time of the computer that recorded it), last change, and its state: ok,\n"
+         "      damaged (read up to the damage), or a conflict copy (two computers wrote under\n"
+         "      one name; the views leave it out). Exit status 3 when a record is damaged",
+         MachinesVerb},
+        {"dump", "dump [--machine NAME|all] [FILE]",
          "print every entry of the data file as one JSON object per line:\n"
          "      {\"process\":...,\"caption\":...,\"start\":...,\"duration\":...}\n"
          "      start and duration are the stored values (days since 1899-12-30 local time,\n"
@@ -369,6 +383,10 @@ void Help(std::ostream& out) {
         << DefaultDataFile() << ".\n\nVerbs:\n";
     for (const TVerb& v : Verbs())
         out << "  " << v.Usage << "\n      " << v.Summary << "\n";
+    out << "\nWhere the settings file (orvane.cfg beside the record, or --settings FILE) names a\n"
+           "shared folder ([Machines] Folder=), tree, csv, json, summary and dump read every\n"
+           "computer's record in it, merged, unless FILE is given; --machine NAME reads only\n"
+           "that computer's, --machine all (the default) all of them.\n";
     out << "\nControl characters in texts are written as \\xHH, so that no title can send\n"
            "commands to the terminal.\n";
     out << "\nExit status: 0 on success; 2 when the data file cannot be read (or is no regular\n"

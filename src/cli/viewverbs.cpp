@@ -1,5 +1,6 @@
 #include "cli/viewverbs.h"
 
+#include "cli/machineverbs.h"
 #include "cli/report.h"
 #include "platform/recordlock.h"
 #include "recorder/activitylist.h"
@@ -30,6 +31,8 @@ namespace {
 
 struct TOptions {
     std::string File;
+    bool FileGiven = false;
+    std::optional<std::string> Machine; // --machine NAME|all
     std::string Mode = "daily";
     bool HasMode = false;
     bool Quoted = false;
@@ -97,7 +100,10 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
             (a == "--since" ? o.Since : a == "--until" ? o.Until : o.Now) = v;
         } else if (summary && (a == "--by" || a == "--format")) {
             if (!value(a == "--by" ? o.By : o.Format)) return std::nullopt;
-        } else if (summary && a == "--settings") {
+        } else if (a == "--machine") {
+            if (!value(v)) return std::nullopt;
+            o.Machine = v;
+        } else if (a == "--settings") {
             if (!value(v)) return std::nullopt;
             o.Settings = v;
         } else if (forget && (a == "--program" || a == "--title")) {
@@ -130,6 +136,7 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
     if (dateFormat) format.ShortDate = *dateFormat;
     if (timeFormat) format.LongTime = *timeFormat;
     SetCurrentLocaleFormat(format);
+    o.FileGiven = !o.File.empty();
     if (o.File.empty()) o.File = DefaultDataFile();
     return o;
 }
@@ -207,6 +214,14 @@ std::optional<std::optional<TPeriod>> CutPeriod(const char* verb, const TOptions
     return p;
 }
 
+// The record: the FILE given, else every machine of the shared folder (or the one of --machine),
+// else the recorder's own data file.
+int Load(const char* verb, const TOptions& o, TActivityList& list, std::ostream& err,
+         std::vector<TMachineEntries>* each = nullptr) {
+    return LoadSource(verb, TSource{o.FileGiven ? o.File : "", o.Machine, o.Settings}, list, err,
+                      each);
+}
+
 void Cut(const std::optional<TPeriod>& p, TActivityList& list) {
     if (p) list = ClipToPeriod(list, p->Since, p->Until, RunningUntil(list, p->Now));
 }
@@ -239,8 +254,8 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 64;
     }
     TActivityList list;
-    const int loaded = LoadRecord(o->File, list, err);
-    if (loaded == ExitUnreadable) return loaded;
+    const int loaded = Load("tree", *o, list, err);
+    if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     try {
         WriteTreeText(*BuildPeriodTree(list, mode), out, TerminalText);
@@ -257,8 +272,8 @@ int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const auto period = CutPeriod("csv", *o, err);
     if (!period) return 64;
     TActivityList list;
-    const int loaded = LoadRecord(o->File, list, err);
-    if (loaded == ExitUnreadable) return loaded;
+    const int loaded = Load("csv", *o, list, err);
+    if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     if (o->Quoted)
         WriteCsvQuoted(list, out, TerminalText);
@@ -273,8 +288,8 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const auto period = CutPeriod("json", *o, err);
     if (!period) return 64;
     TActivityList list;
-    const int loaded = LoadRecord(o->File, list, err);
-    if (loaded == ExitUnreadable) return loaded;
+    const int loaded = Load("json", *o, list, err);
+    if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     out << "{\"entries\":[";
     bool first = true;
@@ -420,8 +435,10 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
         query.By = TSummaryBy::Category;
     else if (o->By == "day")
         query.By = TSummaryBy::Day;
+    else if (o->By == "machine")
+        query.By = TSummaryBy::Program; // each machine's total, below
     else {
-        err << "orvane-report summary: --by is program, caption, category or day\n";
+        err << "orvane-report summary: --by is program, caption, category, day or machine\n";
         return ExitUsage;
     }
     if (o->Format != "text" && o->Format != "csv" && o->Format != "json") {
@@ -450,13 +467,37 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     };
     query.Uncategorised = TMessageTexts()[EMessageText::SUncategorised];
 
+    const bool byMachine = o->By == "machine";
     TActivityList list;
-    const int loaded = LoadRecord(o->File, list, err);
-    if (loaded == ExitUnreadable) return loaded;
+    std::vector<TMachineEntries> machines;
+    const int loaded = Load("summary", *o, list, err, byMachine ? &machines : nullptr);
+    if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     query.Since = period->Since;
     query.Until = period->Until;
-    query.RunningUntil = RunningUntil(list, period->Now);
-    TSummary summary = Summarise(list, query);
+    TSummary summary;
+    if (byMachine) {
+        // Each machine's own total: time spent at two machines at once counts on both.
+        summary.Since = query.Since;
+        summary.Until = query.Until;
+        for (const TMachineEntries& m : machines) {
+            query.RunningUntil = RunningUntil(*m.List, period->Now);
+            const TSummary one = Summarise(*m.List, query);
+            summary.Since = one.Since;
+            summary.Until = one.Until;
+            summary.TotalMs += one.TotalMs;
+            summary.TotalEntries += one.TotalEntries;
+            TSummaryRow row;
+            row.Key = m.Machine;
+            row.Ms = one.TotalMs;
+            row.Entries = one.TotalEntries;
+            summary.Rows.push_back(std::move(row));
+        }
+        std::stable_sort(summary.Rows.begin(), summary.Rows.end(),
+                         [](const TSummaryRow& a, const TSummaryRow& b) { return a.Ms > b.Ms; });
+    } else {
+        query.RunningUntil = RunningUntil(list, period->Now);
+        summary = Summarise(list, query);
+    }
     if (o->Top) KeepTop(summary, *o->Top, "other");
     for (const TRuleProblem& p : rules.TakeProblems())
         err << "orvane-report summary: " << TerminalText(SettingsFile(o->Settings, o->File)) << ':'
@@ -464,7 +505,8 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
 
     // Programs by a short name for people, by their full path for other programs.
     std::vector<std::string> shortNames;
-    if (o->Format == "text" && query.By != TSummaryBy::Day && query.By != TSummaryBy::Category) {
+    if (o->Format == "text" && !byMachine && query.By != TSummaryBy::Day &&
+        query.By != TSummaryBy::Category) {
         std::vector<std::string> programs;
         for (const TSummaryRow& r : summary.Rows)
             if (!r.Other) programs.push_back(query.By == TSummaryBy::Program ? r.Key : r.Program);
@@ -513,7 +555,8 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
             .toString("yyyy-MM-dd HH:mm")
             .toStdString();
     };
-    const char* heading = query.By == TSummaryBy::Program   ? "Program"
+    const char* heading = byMachine                         ? "Machine"
+                          : query.By == TSummaryBy::Program ? "Program"
                           : query.By == TSummaryBy::Caption ? "Window"
                           : query.By == TSummaryBy::Day     ? "Day"
                                                             : "Category";
@@ -522,7 +565,7 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     for (const TSummaryRow& r : summary.Rows) {
         if (query.By == TSummaryBy::Day)
             keys.push_back(r.Day.toString("ddd yyyy-MM-dd").toStdString());
-        else if (r.Other || query.By == TSummaryBy::Category)
+        else if (r.Other || byMachine || query.By == TSummaryBy::Category)
             keys.push_back(TerminalText(r.Key));
         else if (query.By == TSummaryBy::Program)
             keys.push_back(TerminalText(shortNames[named++]));

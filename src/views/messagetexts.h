@@ -73,6 +73,12 @@ enum class EMessageText {
     SCategoryCancel,
     SCategoryNoName,
     SFolderRecreated, // one %s: the data folder
+    SMachinesCaption, // the title of the shared-folder dialogs
+    SMachineNamePrompt,
+    SMachinesConflict,  // two %s: the machine's name, the conflict copy
+    SMachinesDamaged,   // two %s: the machine's name, where reading stopped
+    SMachinesIgnore,    // one %s: the lines to add to the ignore file
+    SMachinesRecording, // one %s: the record file in the shared folder
 };
 
 struct TMessageTextEntry {
@@ -187,6 +193,20 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
     {EMessageText::SFolderRecreated, "fmActivity", "SFolderRecreated", false,
      "The data folder %s was missing and has been created again; the whole record is written to "
      "it from memory."},
+    {EMessageText::SMachinesCaption, "fmActivity", "SMachinesCaption", false, "Several computers"},
+    {EMessageText::SMachineNamePrompt, "fmActivity", "SMachineNamePrompt", false,
+     "The name of this computer in the shared folder:"},
+    {EMessageText::SMachinesConflict, "fmActivity", "SMachinesConflict", false,
+     "Two computers record under the name %s in the shared folder (conflict copy: %s). Give one "
+     "of them another name with Options > Several computers; the conflict copy is not shown."},
+    {EMessageText::SMachinesDamaged, "fmActivity", "SMachinesDamaged", false,
+     "The record of the computer %s is damaged (%s). What could be read is shown; the file is "
+     "left as it is."},
+    {EMessageText::SMachinesIgnore, "fmActivity", "SMachinesIgnore", false,
+     "The shared folder has an ignore file (.stignore) of its own. Add these lines to it, so "
+     "that only the records travel:\r\n%s"},
+    {EMessageText::SMachinesRecording, "fmActivity", "SMachinesRecording", false,
+     "Recording into %s"},
 };
 
 // The current texts: the built-in ones until a language file replaces them.

@@ -126,6 +126,8 @@ public:
         return saveName;
     }
     void OpenWithDesktop(const QUrl& url) override { opened.push_back(url); }
+    QString folder;
+    QString ExistingFolder(QWidget*, const QString&, const QString&) override { return folder; }
 };
 
 class MainWindow : public ::testing::Test {
@@ -1391,4 +1393,126 @@ TEST_F(MainWindow, ThePrivacyItemsAndLinesAreTranslated) {
     const QStringList log = LogTexts(w);
     ASSERT_EQ(log.size(), 3) << log.join('\n').toStdString();
     EXPECT_EQ(log[1], "5 privates Fenster, 00:00:05");
+}
+
+namespace {
+
+// Every text of the tree, its nodes' children included.
+QStringList TreeTexts(const QAbstractItemModel& model, const QModelIndex& parent = {}) {
+    QStringList texts;
+    for (int i = 0; i < model.rowCount(parent); ++i) {
+        const QModelIndex index = model.index(i, 0, parent);
+        texts << model.data(index).toString() << TreeTexts(model, index);
+    }
+    return texts;
+}
+
+void SaveOne(const std::string& file, const std::string& process, TDateTime start, double seconds) {
+    TActivityList list;
+    TEntry e(process, "w", start);
+    e.Duration = seconds * Sec;
+    list.AppendLoaded(e);
+    list.SaveToFile(file);
+}
+
+} // namespace
+
+TEST_F(MainWindow, SeveralComputersRecordIntoTheSharedFolderAndShowAllOfThem) {
+    qunsetenv("ORVANE_MACHINE");
+    const std::string shared = home->path().toStdString() + "/shared";
+    fs::create_directories(shared);
+    fs::create_directories(Folder());
+    SaveOne(Folder() + "/orvane.cdat", "/usr/bin/old", EncodeDateTime(2024, 5, 6, 8, 0, 0), 600);
+    const std::string local = FileBytes(Folder() + "/orvane.cdat");
+    SaveOne(shared + "/laptop.cdat", "/usr/bin/browser", EncodeDateTime(2024, 5, 6, 9, 0, 0), 900);
+    const std::string laptop = FileBytes(shared + "/laptop.cdat");
+    std::ofstream(Folder() + "/orvane.cfg") << "[Machines]\nFolder=" << shared << "\nName=desk\n";
+
+    TfmActivity& w = Start();
+    EXPECT_EQ(w.FDataFile, shared + "/desk.cdat");
+    EXPECT_EQ(FileBytes(shared + "/desk.cdat"), local); // the local record, copied
+    EXPECT_TRUE(fs::exists(shared + "/.stignore"));
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/mail", "b", 60000);
+    w.RefreshViews();
+    const auto shows = [&](const char* program) {
+        return TreeTexts(w.TreeModel()).join('\n').contains(program);
+    };
+    EXPECT_TRUE(shows("/usr/bin/browser"));
+    EXPECT_TRUE(shows("/usr/bin/editor"));
+    EXPECT_TRUE(shows("/usr/bin/old"));
+
+    // View > Machines: this computer alone, another alone, all again.
+    QAction* own = w.findChild<QAction*>("mnMachinesThis");
+    ASSERT_TRUE(own);
+    own->trigger();
+    EXPECT_FALSE(shows("/usr/bin/browser"));
+    EXPECT_TRUE(shows("/usr/bin/editor"));
+    w.findChild<QMenu*>("mnMachines")->aboutToShow();
+    QAction* other = nullptr;
+    for (QAction* a : w.findChild<QMenu*>("mnMachines")->actions())
+        if (a->text() == "laptop") other = a;
+    ASSERT_TRUE(other);
+    other->trigger();
+    EXPECT_TRUE(shows("/usr/bin/browser"));
+    EXPECT_FALSE(shows("/usr/bin/editor"));
+    w.findChild<QAction*>("mnMachinesAll")->trigger();
+
+    // The other computer's record replaced underneath, the way the sync tool does it.
+    SaveOne(shared + "/.syncthing.laptop.cdat.tmp", "/usr/bin/term", EncodeDateTime(2024, 5, 6, 9),
+            300);
+    fs::rename(shared + "/.syncthing.laptop.cdat.tmp", shared + "/laptop.cdat");
+    const std::string replaced = FileBytes(shared + "/laptop.cdat");
+    w.RefreshTree();
+    EXPECT_TRUE(shows("/usr/bin/term"));
+    EXPECT_FALSE(shows("/usr/bin/browser"));
+
+    // Saves write the own file alone; the local record and the other computer's stay as they
+    // are, and no temporary is left in the folder.
+    w.mnCloseClick();
+    TActivityList saved;
+    saved.LoadFromFile(shared + "/desk.cdat");
+    EXPECT_EQ(saved.Count(), 3);
+    EXPECT_EQ(FileBytes(shared + "/laptop.cdat"), replaced);
+    EXPECT_EQ(FileBytes(Folder() + "/orvane.cdat"), local);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(shared))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".stignore", "desk.cdat", "laptop.cdat"}));
+    EXPECT_NE(laptop, replaced);
+}
+
+TEST_F(MainWindow, ASharedRecordOfTheSameNameThatThisComputerDidNotWriteIsLeftAlone) {
+    qunsetenv("ORVANE_MACHINE");
+    const std::string shared = home->path().toStdString() + "/shared";
+    fs::create_directories(shared);
+    fs::create_directories(Folder());
+    SaveOne(shared + "/desk.cdat", "/usr/bin/theirs", EncodeDateTime(2024, 5, 6, 9), 900);
+    const std::string theirs = FileBytes(shared + "/desk.cdat");
+    std::ofstream(Folder() + "/orvane.cfg") << "[Machines]\nFolder=" << shared << "\nName=desk\n";
+    TfmActivity& w = Start();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.FDataFile, Folder() + "/orvane.cdat"); // records locally meanwhile
+    ASSERT_FALSE(dialogs.informs.empty());
+    EXPECT_TRUE(dialogs.informs.back().contains("Choose another name"))
+        << dialogs.informs.back().toStdString();
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/mail", "b");
+
+    // Options > "Several computers...": another name, and recording goes on in its own file,
+    // which starts as a copy of the local record.
+    dialogs.folder = QString::fromStdString(shared);
+    dialogs.inputs = {"desk two"};
+    w.findChild<QAction*>("mnMachinesFolder")->trigger();
+    EXPECT_EQ(w.FDataFile, shared + "/desk_two.cdat");
+    Tick("/usr/bin/shell", "c");
+    w.mnCloseClick();
+    TActivityList saved;
+    saved.LoadFromFile(shared + "/desk_two.cdat");
+    ASSERT_EQ(saved.Count(), 3);
+    EXPECT_EQ(saved[2].Process, "/usr/bin/shell");
+    EXPECT_EQ(Saved().Count(), 2); // the local record stays as it was when the folder was chosen
+    EXPECT_EQ(FileBytes(shared + "/desk.cdat"), theirs);
+    EXPECT_NE(FileBytes(Folder() + "/orvane.cfg").find("Name=desk_two"), std::string::npos);
 }

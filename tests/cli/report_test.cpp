@@ -65,7 +65,7 @@ TEST(Report, DumpPrintsOneObjectPerEntryAndFailsWithStatus2) {
 
     std::ostringstream out3, err3;
     EXPECT_EQ(cli::RunReport({"--help"}, out3, err3), 0);
-    EXPECT_NE(out3.str().find("dump [FILE]"), std::string::npos);
+    EXPECT_NE(out3.str().find("dump [--machine NAME|all] [FILE]"), std::string::npos);
     EXPECT_EQ(cli::RunReport({"nonsense"}, out3, err3), 64);
 }
 
