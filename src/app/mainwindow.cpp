@@ -741,6 +741,7 @@ void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime t
     // The new bars take the place of the former ones: a whole record has a million of them.
     TChartData data = Chart1->TakeData();
     ChartBars(list, text, from, to, data);
+    ColourRowsByCategory(data, CategoryRules());
     Chart1->SetData(std::move(data));
 }
 
@@ -1231,12 +1232,24 @@ void TfmActivity::PauseFor(int minutes) {
     UpdateTrayTip();
 }
 
-void TfmActivity::ReloadPrivacy() {
+std::string TfmActivity::SettingsStamp() const {
     const QFileInfo info(QString::fromLocal8Bit(FConfigFile));
-    const std::string stamp = info.exists()
-                                  ? std::to_string(info.size()) + "/" +
-                                        std::to_string(info.lastModified().toMSecsSinceEpoch())
-                                  : "-";
+    return info.exists() ? std::to_string(info.size()) + "/" +
+                               std::to_string(info.lastModified().toMSecsSinceEpoch())
+                         : "-";
+}
+
+TRuleSet& TfmActivity::CategoryRules() {
+    const std::string stamp = SettingsStamp();
+    if (!FCategories || stamp != FCategoriesStamp) {
+        FCategoriesStamp = stamp;
+        FCategories = std::make_unique<TRuleSet>(ReadCategories(ReadSettingsText(FConfigFile)));
+    }
+    return *FCategories;
+}
+
+void TfmActivity::ReloadPrivacy() {
+    const std::string stamp = SettingsStamp();
     if (FPrivacy && stamp == FPrivacyStamp) return;
     FPrivacyStamp = stamp;
     TIniFile ini(FConfigFile);

@@ -45,14 +45,6 @@ public:
     }
 };
 
-std::string ReadFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text(1 << 20, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
-    return text;
-}
-
 } // namespace
 
 // ---- Chart -----------------------------------------------------------------------------------
@@ -63,12 +55,7 @@ TSummaryChart::TSummaryChart(QWidget* parent) : QWidget(parent) {
 }
 
 QColor TSummaryChart::GroupColour(int group) {
-    // Saturated, mid-dark colours far apart in hue; past them the hue walks on by the golden angle.
-    static const QColor colours[] = {{31, 119, 180},  {214, 39, 40},  {44, 160, 44},
-                                     {148, 103, 189}, {255, 127, 14}, {140, 86, 75},
-                                     {227, 119, 194}, {23, 150, 160}, {120, 120, 120}};
-    if (group >= 0 && group < static_cast<int>(std::size(colours))) return colours[group];
-    return QColor::fromHsv((group * 137) % 360, 200, 170);
+    return QColor::fromRgb(CategoryColour(group));
 }
 
 void TSummaryChart::SetData(std::vector<QString> labels,
@@ -301,7 +288,7 @@ std::pair<TInstant, TInstant> TSummaryForm::Bounds() const {
 void TSummaryForm::Refresh() {
     FFrom->setEnabled(FPeriod == EPeriod::Custom);
     FTo->setEnabled(FPeriod == EPeriod::Custom);
-    FRules = TRuleSet(ReadCategories(ReadFile(FConfigFile)));
+    FRules = TRuleSet(ReadCategories(ReadSettingsText(FConfigFile)));
     const TMessageTexts& texts = FTexts();
     const auto [since, until] = Bounds();
     const std::optional<TInstant> running =
