@@ -85,6 +85,11 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
     return o;
 }
 
+// What the text verbs write of a text: UTF-8, controls escaped.
+std::string OutputTerminalText(const std::string& text) {
+    return TerminalText(OutputText(text));
+}
+
 std::string IsoStart(TDateTime value) {
     if (!(value >= EncodeDate(1, 1, 1)) || !(value < EncodeDate(9999, 12, 31) + 1)) return "null";
     std::string text = FormatDateTime("yyyy-MM-dd'T'HH:mm:ss", value);
@@ -114,7 +119,7 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const int loaded = LoadRecord(o->File, list, err);
     if (loaded == ExitUnreadable) return loaded;
     try {
-        WriteTreeText(*BuildPeriodTree(list, mode), out, TerminalText);
+        WriteTreeText(*BuildPeriodTree(list, mode), out, OutputTerminalText);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 2;
@@ -129,9 +134,9 @@ int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const int loaded = LoadRecord(o->File, list, err);
     if (loaded == ExitUnreadable) return loaded;
     if (o->Quoted)
-        WriteCsvQuoted(list, out, TerminalText);
+        WriteCsvQuoted(list, out, OutputTerminalText);
     else
-        WriteCsv(list, out, TerminalText);
+        WriteCsv(list, out, OutputTerminalText);
     return loaded;
 }
 
@@ -144,8 +149,9 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     out << "{\"entries\":[";
     bool first = true;
     for (const TEntry& e : list.Entries()) {
-        out << (first ? "\n" : ",\n") << "{\"process\":" << JsonString(e.Process)
-            << ",\"caption\":" << JsonString(e.Caption) << ",\"start\":" << IsoStart(e.Start)
+        out << (first ? "\n" : ",\n") << "{\"process\":" << JsonString(OutputText(e.Process))
+            << ",\"caption\":" << JsonString(OutputText(e.Caption))
+            << ",\"start\":" << IsoStart(e.Start)
             << ",\"duration\":" << JsonNumber(std::round(e.Duration * MSecsPerDay) / 1000.0) << "}";
         first = false;
     }
