@@ -48,7 +48,12 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                     << MaxPatternLength << " characters\n";
                 return false;
             }
+#ifdef _WIN32
+            // In the code page, as the locale's own formats: the arguments come as UTF-8.
+            into = QString::fromStdString(v).toLocal8Bit().toStdString();
+#else
             into = v;
+#endif
             return true;
         };
         if (a == "--locale") {
