@@ -21,6 +21,7 @@
 #include "platform/window.h"
 #include "recorder/datafile.h"
 #include "recorder/debugtrace.h"
+#include "recorder/filepath.h"
 #include "recorder/textformat.h"
 #include "views/activitychart.h"
 #include "views/chartdata.h"
@@ -89,10 +90,14 @@ QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
     return m;
 }
 
-// The 8-bit text the platform layer works in: the system code page (on Windows the ANSI one, which
-// the "A" functions take; UTF-8 would garble every non-ASCII path there).
+// The system's 8-bit text (on Windows the ANSI code page), as the settings file keeps it.
 std::string ToLocal(const QString& s) {
     return s.toLocal8Bit().toStdString();
+}
+
+// A file name as the file layer takes it: UTF-8 on every system (see recorder/filepath.h).
+std::string ToPath(const QString& s) {
+    return s.toStdString();
 }
 
 // The window whose record an exit() from outside must not lose; null when none runs.
@@ -120,7 +125,7 @@ QList<QRect> AvailableScreens() {
 } // namespace
 
 std::string DataFilePath(const QString& exePath) {
-    return DataFolderPath() + ToLocal(QFileInfo(exePath).completeBaseName()) + ".cdat";
+    return DataFolderPath() + ToPath(QFileInfo(exePath).completeBaseName()) + ".cdat";
 }
 
 TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
@@ -393,7 +398,7 @@ void TfmActivity::FormCreate() {
     CreateFolderPath(FDataFolder.substr(0, FDataFolder.size() - 1));
     const QFileInfo exe(FDeps.ExePath);
     FDataFile = DataFilePath(FDeps.ExePath);
-    FConfigFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cfg";
+    FConfigFile = FDataFolder + ToPath(exe.completeBaseName()) + ".cfg";
 
     FGnomeOffer = new TGnomeExtensionOffer(
         this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
@@ -585,7 +590,7 @@ void TfmActivity::TellKept(const QString& reason) {
 
 void TfmActivity::LoadRecord() {
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::path(FDataFile), ec) && !ec) return;
+    if (!std::filesystem::exists(PathOf(FDataFile), ec) && !ec) return;
     const QString file = QString::fromStdString(FDataFile);
     QString problem;
     try {
@@ -1031,7 +1036,7 @@ void TfmActivity::Terminate() {
 
 void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
     Guard([&] {
-        platform::ToggleShortcut(shortcut, ToLocal(QDir::toNativeSeparators(FDeps.ExePath)));
+        platform::ToggleShortcut(shortcut, ToPath(QDir::toNativeSeparators(FDeps.ExePath)));
     });
     // The mark shows what is on disk now, whatever was asked for.
     item->setChecked(platform::ShortcutExists(shortcut));
