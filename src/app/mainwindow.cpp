@@ -413,6 +413,7 @@ void TfmActivity::FormCreate() {
     FMachines = new TMachinesMenu(this, Ansicht1, Options1, FConfigFile, FDataFolder,
                                   [this]() -> const TMessageTexts& { return FMessageTexts; });
     connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
+    FSummaryMenu->SetViewList([this]() -> const TActivityList& { return ViewList(); });
     connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
         RefreshTree();
         ShowChart({}, 0, 0);

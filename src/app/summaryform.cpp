@@ -291,8 +291,22 @@ void TSummaryForm::Refresh() {
     FRules = TRuleSet(ReadCategories(ReadSettingsText(FConfigFile)));
     const TMessageTexts& texts = FTexts();
     const auto [since, until] = Bounds();
-    const std::optional<TInstant> running =
+    const TActivityList& list = FViewList ? FViewList() : FList;
+    std::optional<TInstant> running =
         FList.LastEntryOpen() ? std::optional<TInstant>(FNow().toMSecsSinceEpoch()) : std::nullopt;
+    // In the records of several computers the own running entry need not be the last one, and it
+    // is not there at all when another computer's record alone is shown.
+    std::optional<int> runningIndex;
+    if (running && &list != &FList) {
+        const TEntry& own = FList[FList.Count() - 1];
+        for (int i = list.Count() - 1; i >= 0 && !runningIndex; --i) {
+            const TEntry& e = list[i];
+            if (e.Start == own.Start && e.Process == own.Process && e.Caption == own.Caption)
+                runningIndex = i;
+            if (e.Start < own.Start) break; // start order: it is not further back
+        }
+        if (!runningIndex) running.reset();
+    }
 
     const int categories = static_cast<int>(FRules.Rules().size());
     // Categories are numbered from 0; the uncategorised come last.
@@ -305,6 +319,7 @@ void TSummaryForm::Refresh() {
     q.Since = since;
     q.Until = until;
     q.RunningUntil = running;
+    q.RunningIndex = runningIndex;
     q.By = FGroup == EGroup::Category  ? TSummaryBy::Category
            : FGroup == EGroup::Program ? TSummaryBy::Program
                                        : TSummaryBy::Caption;
@@ -320,7 +335,7 @@ void TSummaryForm::Refresh() {
             return !program || FoldCase(p) == *program;
         };
     }
-    FSummary = Summarise(FList, q);
+    FSummary = Summarise(list, q);
 
     // The path of the narrowing.
     QString path;
@@ -392,7 +407,7 @@ void TSummaryForm::Refresh() {
         groups.push_back(Q(r.Name));
     groups.push_back(Q(q.Uncategorised));
     FChart->SetData(std::move(labels),
-                    StackedTotals(FList, bounds, running, categoryOf, categories + 1),
+                    StackedTotals(list, bounds, running, categoryOf, categories + 1, runningIndex),
                     std::move(groups));
 }
 
@@ -437,6 +452,7 @@ void TSummaryMenu::ShowCategories() {
 void TSummaryMenu::Show() {
     if (!FForm) {
         FForm = new TSummaryForm(FWindow, FList, FConfigFile, FTexts);
+        FForm->SetViewList(FViewList);
     } else {
         FForm->Translate();
         FForm->Refresh();
