@@ -25,13 +25,15 @@ std::string FoldCase(const std::string& text) {
     bool ascii = true;
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-    if (ascii) {
+    // As the period tree folds: decoded as the system's 8-bit text, else ASCII letters only.
+    const QString decoded = ascii ? QString() : QString::fromLocal8Bit(text);
+    if (ascii || decoded.toLocal8Bit() != QByteArray::fromStdString(text)) {
         std::string result = text;
         for (char& c : result)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return result;
     }
-    return QString::fromStdString(text).toCaseFolded().toStdString();
+    return decoded.toCaseFolded().toStdString();
 }
 
 } // namespace

@@ -18,30 +18,6 @@ namespace orvane {
 
 namespace {
 
-bool ValidUtf8(const std::string& s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = p[i];
-        std::size_t len;
-        if (c < 0x80)
-            len = 1;
-        else if ((c & 0xE0) == 0xC0 && c >= 0xC2)
-            len = 2;
-        else if ((c & 0xF0) == 0xE0)
-            len = 3;
-        else if ((c & 0xF8) == 0xF0 && c <= 0xF4)
-            len = 4;
-        else
-            return false;
-        if (i + len > n) return false;
-        for (std::size_t k = 1; k < len; ++k)
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-        i += len;
-    }
-    return true;
-}
-
 bool Overlaps(const TEntry& e, TDateTime from, TDateTime to) {
     const TDateTime end = e.Start + e.Duration;
     return (from <= e.Start && e.Start <= to) || (from <= end && end <= to) ||
@@ -451,15 +427,17 @@ std::string FoldCase(const std::string& text) {
             ascii = false;
             break;
         }
-    if (ascii || !ValidUtf8(text)) {
+    // Recorded text is the system's 8-bit text (UTF-8 here, the ANSI code page on Windows):
+    // folded decoded, so that letters beyond ASCII fold on every system. Bytes the system's
+    // encoding cannot read have their ASCII letters folded only.
+    const QString decoded = ascii ? QString() : QString::fromLocal8Bit(text);
+    if (ascii || decoded.toLocal8Bit() != QByteArray::fromStdString(text)) {
         std::string out = text;
         for (char& c : out)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return out;
     }
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
-        .toCaseFolded()
-        .toStdString();
+    return decoded.toCaseFolded().toStdString();
 }
 
 std::string ReportLine(TDateTime time, const std::string& caption) {

@@ -3,6 +3,8 @@
 
 #include "views/periods.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -314,5 +316,34 @@ TEST_F(Periods, FastBuildMatchesTheDirectAlgorithm) {
                       reference::Captions(list, p, from, to, b));
             EXPECT_EQ(a, b);
         }
+    }
+}
+
+TEST(FoldCase, LettersBeyondAsciiFoldInTheSystemsOwnEncoding) {
+    // Recorded text is the system's 8-bit text: UTF-8 here, the ANSI code page on Windows.
+    const auto local = [](const char16_t* text) {
+        return QString::fromUtf16(text).toLocal8Bit().toStdString();
+    };
+    const auto holds = [&](const char16_t* text) {
+        return QString::fromLocal8Bit(local(text)) == QString::fromUtf16(text);
+    };
+    const std::pair<const char16_t*, const char16_t*> alike[] = {
+        {u"\u00DCbersicht f\u00FCr J\u00FCrgen.txt", u"\u00FCBERSICHT F\u00DCR j\u00DCRGEN.TXT"},
+        {u"\u041E\u0442\u0447\u0451\u0442", u"\u041E\u0422\u0427\u0401\u0422"}, // Отчёт, ОТЧЁТ
+    };
+    int tried = 0;
+    for (const auto& [a, b] : alike) {
+        if (!holds(a) || !holds(b)) continue; // not in this code page
+        ++tried;
+        EXPECT_EQ(FoldCase(local(a)), FoldCase(local(b)));
+    }
+    EXPECT_GT(tried, 0);
+    if (holds(u"M\u00FCller") && holds(u"M\u00F6ller")) {
+        EXPECT_NE(FoldCase(local(u"M\u00FCller")), FoldCase(local(u"M\u00F6ller")));
+    }
+    // Bytes the encoding cannot read stay apart; their ASCII letters fold.
+    EXPECT_EQ(FoldCase("AB\xFF"), FoldCase("ab\xFF"));
+    if (QString::fromLocal8Bit("\xFF").toLocal8Bit() != "\xFF") {
+        EXPECT_NE(FoldCase("a\xFF"), FoldCase("a\xFE"));
     }
 }
