@@ -31,11 +31,11 @@ struct Record {
         fs::create_directories(Dir);
         File = (Dir / "orvane.cdat").string();
         Index = File + ".idx";
-        // Ten entries a day, from 08:00; one in the first block lasts 60 days.
+        // Ten entries a day, from 08:00; one in the first block lasts 1000 days.
         for (int i = 0; i < Entries; ++i) {
             TEntry e("/usr/bin/p" + std::to_string(i % 7), "caption " + std::to_string(i % 100),
                      Day0 + i / 10 + 8.0 / 24 + (i % 10) / 24.0);
-            e.Duration = i == 100 ? 60 : 0.5 / 24;
+            e.Duration = i == 100 ? 1000 : 0.5 / 24;
             if (stepBack && i == 3 * IndexBlockEntries + 5) e.Start -= 3; // a clock set back
             List.AppendLoaded(std::move(e));
         }
@@ -144,10 +144,20 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
         EXPECT_TRUE(ReadAndCompare(r, Day0 + 400, Day0 + 420).UsedIndex) << what;
     }
 
-    // Rewritten over the same file (so the same file number): an entry of the first block
-    // forgotten, a caption of another changed.
+    // Rewritten: an entry of the first block forgotten.
     r.List.RemoveAt(10);
-    r.List.Items(3 * IndexBlockEntries).Caption = TText("renamed");
+    r.List.SaveToFile(r.File);
+    bool firstRead = true;
+    for (const auto& [from, to] : Periods) {
+        EXPECT_EQ(ReadAndCompare(r, from, to).UsedIndex, !firstRead) << from;
+        firstRead = false;
+    }
+    // Rewritten over the same file, so with the same file number and size: the last entry of a
+    // block made to last years.
+    std::ifstream again(r.Index, std::ios::binary);
+    const std::string before((std::istreambuf_iterator<char>(again)),
+                             std::istreambuf_iterator<char>());
+    r.List.Items(IndexBlockEntries - 1).Duration = 1500;
     const std::string rewritten = (r.Dir / "rewritten.cdat").string();
     r.List.SaveToFile(rewritten);
     {
@@ -155,11 +165,9 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
         Corrupt(r.File, std::string((std::istreambuf_iterator<char>(from)),
                                     std::istreambuf_iterator<char>()));
     }
-    bool firstRead = true;
-    for (const auto& [from, to] : Periods) {
-        EXPECT_EQ(ReadAndCompare(r, from, to).UsedIndex, !firstRead) << from;
-        firstRead = false;
-    }
+    Corrupt(r.Index, before);
+    EXPECT_FALSE(ReadAndCompare(r, Day0 + 1200, Day0 + 1231).UsedIndex);
+    EXPECT_TRUE(ReadAndCompare(r, Day0 + 1200, Day0 + 1231).UsedIndex);
 
     // Another record's index beside this one.
     Record other;
