@@ -100,24 +100,37 @@ double EndOf(const TEntry& e) {
     return std::max(e.Start, e.Start + e.Duration);
 }
 
-// Entries in start order with calendar numbers only; the first start not before after.
-bool InOrder(const std::vector<TParsed>& entries, double after) {
-    double last = after;
-    for (const TParsed& r : entries) {
-        const TEntry& e = r.Entry;
-        if (!std::isfinite(e.Start) || !std::isfinite(e.Duration) || e.Start < last) return false;
-        last = e.Start;
+// Entries in start order with calendar numbers only, the first start not before after.
+class TOrder {
+public:
+    explicit TOrder(double after) : FLast(after) {}
+    bool Next(const TEntry& e) {
+        if (!std::isfinite(e.Start) || !std::isfinite(e.Duration) || e.Start < FLast) return false;
+        FLast = e.Start;
+        return true;
     }
+
+private:
+    double FLast;
+};
+
+bool InOrder(const std::vector<TParsed>& entries, double after) {
+    TOrder order(after);
+    for (const TParsed& r : entries)
+        if (!order.Next(r.Entry)) return false;
     return true;
 }
 
-// Blocks of the entries, the first of which starts a block.
+// The index's blocks of entries (offset, entry), the first of which starts a block.
+void AddToBlocks(std::size_t i, std::uint64_t offset, const TEntry& e,
+                 std::vector<TBlock>& blocks) {
+    if (i % IndexBlockEntries == 0) blocks.push_back({offset, e.Start, e.Start});
+    blocks.back().LastEnd = std::max(blocks.back().LastEnd, EndOf(e));
+}
+
 void AddBlocks(const std::vector<TParsed>& entries, std::vector<TBlock>& blocks) {
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const TEntry& e = entries[i].Entry;
-        if (i % IndexBlockEntries == 0) blocks.push_back({entries[i].Offset, e.Start, e.Start});
-        blocks.back().LastEnd = std::max(blocks.back().LastEnd, EndOf(e));
-    }
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        AddToBlocks(i, entries[i].Offset, entries[i].Entry, blocks);
 }
 
 // The bytes that a save in place never changes around each block's start: the previous record's
@@ -189,6 +202,11 @@ bool WriteIndex(const std::string& indexFile, const TIndex& index) {
         indexFile + "." + std::to_string(std::random_device()() & 0xFFFFFF) + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        // The start times are as private as the record.
+        std::error_code ec;
+        std::filesystem::permissions(
+            temporary, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+            ec);
         const std::string bytes = Serialise(index);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
@@ -208,19 +226,21 @@ bool WriteIndex(const std::string& indexFile, const TIndex& index) {
 bool BuildIndex(const std::string& fileName, const TActivityList& list, const TLoadResult& load,
                 TIndex& index) {
     if (!load.Whole || load.Loaded != load.Count || load.StopOffset != load.Size) return false;
-    std::vector<TParsed> entries;
-    entries.reserve(list.Entries().size());
-    std::uint64_t offset = 4;
-    for (const TEntry& e : list.Entries()) {
-        entries.push_back({offset, e});
-        offset += 4 + e.Process.size() + 4 + e.Caption.size() + 16;
-    }
-    if (offset != load.Size) return false;
     index = {};
     index.Size = load.Size;
     index.Count = static_cast<std::uint32_t>(load.Count);
-    index.OutOfOrder = !InOrder(entries, -INFINITY);
-    if (!index.OutOfOrder) AddBlocks(entries, index.Blocks);
+    TOrder order(-INFINITY);
+    std::uint64_t offset = 4;
+    for (std::size_t i = 0; i < list.Entries().size(); ++i) {
+        const TEntry& e = list.Entries()[i];
+        if (!index.OutOfOrder && !order.Next(e)) {
+            index.OutOfOrder = true;
+            index.Blocks.clear();
+        }
+        if (!index.OutOfOrder) AddToBlocks(i, offset, e, index.Blocks);
+        offset += 4 + e.Process.size() + 4 + e.Caption.size() + 16;
+    }
+    if (offset != load.Size) return false;
     std::uint64_t size = 0;
     const int fd = OpenRegularFile(fileName, size);
     const bool same = size == load.Size && SampleOf(fd, size, index.Blocks, index.Sample);
