@@ -45,7 +45,7 @@ std::string IndexFileOf(const std::string& file, const std::optional<std::string
                                         : std::filesystem::path(file).parent_path(),
                                     shared, ec))
         return {};
-    return file + ".idx";
+    return PeriodIndexFile(file);
 }
 
 // LoadRecord for a period: the entries that may reach into it and the last one.

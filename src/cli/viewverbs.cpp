@@ -4,6 +4,7 @@
 #include "cli/report.h"
 #include "platform/recordlock.h"
 #include "recorder/activitylist.h"
+#include "recorder/periodread.h"
 #include "views/export.h"
 #include "views/forget.h"
 #include "views/localeformat.h"
@@ -689,6 +690,7 @@ int ForgetVerb(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "orvane-report forget: " << e.what() << "; nothing was changed\n";
         return 1;
     }
+    RemovePeriodIndex(o->File);
     out << what << " forgotten\n";
     return 0;
 }

@@ -315,6 +315,15 @@ bool ReadWithIndex(int fd, std::uint64_t size, TIndex& index, TDateTime from, TD
 
 } // namespace
 
+std::string PeriodIndexFile(const std::string& recordFile) {
+    return recordFile + ".idx";
+}
+
+void RemovePeriodIndex(const std::string& recordFile) {
+    std::error_code ec;
+    std::filesystem::remove(PeriodIndexFile(recordFile), ec);
+}
+
 TLoadResult LoadPeriodFromFile(const std::string& fileName, const std::string& indexFile,
                                TDateTime from, TDateTime to, TActivityList& list,
                                TPeriodReadInfo* info) {

@@ -16,6 +16,11 @@ namespace orvane {
 
 constexpr int IndexBlockEntries = 4096;
 
+// The index of a record: FILE.idx beside it.
+std::string PeriodIndexFile(const std::string& recordFile);
+// After entries were forgotten: the index keeps some of their times until it is rebuilt.
+void RemovePeriodIndex(const std::string& recordFile);
+
 // How LoadPeriodFromFile went: for the tests and the benchmarks.
 struct TPeriodReadInfo {
     bool UsedIndex = false;  // only part of the record was read

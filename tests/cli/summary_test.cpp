@@ -298,6 +298,12 @@ TEST(SummaryVerb, PeriodsReadThroughTheIndexGiveWhatTheWholeRecordGives) {
         Report({"summary", "--format", "json", "--since", "today", "--now", now, file}, out, err),
         0);
     EXPECT_NE(Rows(out).find("total 24030 20"), std::string::npos) << Rows(out);
+    // Forgotten entries leave no times behind in the index.
+    ASSERT_TRUE(std::filesystem::exists(index));
+    ASSERT_EQ(Report({"forget", "--since", "2025-03-01", "--until", "2025-03-02", file}, out, err),
+              0)
+        << err;
+    EXPECT_FALSE(std::filesystem::exists(index));
 }
 
 // In the shared folder the index would go to every machine: it is not written there.
