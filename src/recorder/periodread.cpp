@@ -15,6 +15,7 @@ namespace orvane {
 
 namespace {
 
+constexpr std::uint64_t MaxTailBytes = 16 << 20;
 constexpr char Magic[8] = {'O', 'R', 'V', 'I', 'D', 'X', '1', '\n'};
 
 struct TBlock {
@@ -272,6 +273,8 @@ bool ReadWithIndex(int fd, std::uint64_t size, TIndex& index, TDateTime from, TD
         return false;
 
     // The last block and what was appended after it: the running entry is the record's last.
+    // Far behind a record that grew much, a whole read (which rebuilds the index) takes less.
+    if (size - last > MaxTailBytes) return false;
     std::string bytes(static_cast<std::size_t>(size - last), '\0');
     std::vector<TParsed> tail;
     if (!ReadBytesAt(fd, last, bytes) || !ParseRecords(bytes, last, tail) ||
