@@ -16,6 +16,8 @@ namespace orvane {
 namespace {
 
 constexpr std::uint64_t MaxTailBytes = 16 << 20;
+constexpr std::uintmax_t MaxIndexBytes = 64 << 20; // 24 bytes a block of 4,096 entries
+
 constexpr char Magic[8] = {'O', 'R', 'V', 'I', 'D', 'X', '1', '\n'};
 
 struct TBlock {
@@ -191,6 +193,11 @@ bool Parse(const std::string& bytes, TIndex& index) {
 }
 
 bool ReadIndex(const std::string& indexFile, TIndex& index) {
+    // Whatever else is found under that name (a FIFO would block) is no index.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(indexFile, ec) ||
+        std::filesystem::file_size(indexFile, ec) > MaxIndexBytes || ec)
+        return false;
     std::ifstream in(indexFile, std::ios::binary);
     if (!in) return false;
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -8,11 +8,14 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include <unistd.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -27,7 +30,8 @@ struct Record {
     std::string File, Index;
     TActivityList List;
     explicit Record(bool stepBack = false) {
-        Dir = fs::temp_directory_path() / ("orvane-period-" + std::to_string(::getpid()));
+        Dir =
+            fs::temp_directory_path() / ("orvane-period-" + std::to_string(std::random_device()()));
         fs::create_directories(Dir);
         File = (Dir / "orvane.cdat").string();
         Index = File + ".idx";
@@ -144,6 +148,14 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
         EXPECT_TRUE(ReadAndCompare(r, Day0 + 400, Day0 + 420).UsedIndex) << what;
     }
 
+#ifndef _WIN32
+    // A FIFO in its place is not waited on.
+    fs::remove(r.Index);
+    ASSERT_EQ(::mkfifo(r.Index.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadAndCompare(r, Day0 + 400, Day0 + 420).UsedIndex);
+    EXPECT_TRUE(ReadAndCompare(r, Day0 + 400, Day0 + 420).UsedIndex);
+#endif
+
     // Rewritten: an entry of the first block forgotten.
     r.List.RemoveAt(10);
     r.List.SaveToFile(r.File);
@@ -170,7 +182,6 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
     EXPECT_TRUE(ReadAndCompare(r, Day0 + 1200, Day0 + 1231).UsedIndex);
 
     // Another record's index beside this one.
-    Record other;
     TActivityList shifted;
     for (int i = 0; i < 3 * IndexBlockEntries; ++i)
         shifted.AppendLoaded(TEntry("/usr/bin/other", "x", Day0 + i / 5.0));
