@@ -2,10 +2,12 @@
 
 #include "recorder/datafile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string_view>
 #include <system_error>
