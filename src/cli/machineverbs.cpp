@@ -3,6 +3,7 @@
 #include "app/inifile.h"
 #include "cli/report.h"
 #include "recorder/activitylist.h"
+#include "recorder/filepath.h"
 #include "recorder/periodread.h"
 #include "session/machines.h"
 #include "views/when.h"
@@ -38,13 +39,10 @@ std::string EntryTime(TDateTime value) {
 // the sync tool carries to every machine.
 std::string IndexFileOf(const std::string& file, const std::optional<std::string>& settings) {
     const std::string shared = SharedFolder(settings, nullptr);
+    std::filesystem::path folder = PathOf(file).parent_path();
+    if (folder.empty()) folder = ".";
     std::error_code ec;
-    if (!shared.empty() &&
-        std::filesystem::equivalent(std::filesystem::path(file).parent_path().empty()
-                                        ? std::filesystem::path(".")
-                                        : std::filesystem::path(file).parent_path(),
-                                    shared, ec))
-        return {};
+    if (!shared.empty() && std::filesystem::equivalent(folder, PathOf(shared), ec)) return {};
     return PeriodIndexFile(file);
 }
 

@@ -1,6 +1,7 @@
 #include "recorder/periodread.h"
 
 #include "recorder/datafile.h"
+#include "recorder/filepath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -197,10 +198,11 @@ bool Parse(const std::string& bytes, TIndex& index) {
 bool ReadIndex(const std::string& indexFile, TIndex& index) {
     // Whatever else is found under that name (a FIFO would block) is no index.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(indexFile, ec) ||
-        std::filesystem::file_size(indexFile, ec) > MaxIndexBytes || ec)
+    const std::filesystem::path path = PathOf(indexFile);
+    if (!std::filesystem::is_regular_file(path, ec) ||
+        std::filesystem::file_size(path, ec) > MaxIndexBytes || ec)
         return false;
-    std::ifstream in(indexFile, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return Parse(bytes, index);
@@ -208,8 +210,8 @@ bool ReadIndex(const std::string& indexFile, TIndex& index) {
 
 // Never half written: a reader sees the old index or the new one.
 bool WriteIndex(const std::string& indexFile, const TIndex& index) {
-    const std::string temporary =
-        indexFile + "." + std::to_string(std::random_device()() & 0xFFFFFF) + ".tmp";
+    const std::filesystem::path temporary =
+        PathOf(indexFile + "." + std::to_string(std::random_device()() & 0xFFFFFF) + ".tmp");
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         // The start times are as private as the record.
@@ -227,7 +229,7 @@ bool WriteIndex(const std::string& indexFile, const TIndex& index) {
         }
     }
     std::error_code ec;
-    std::filesystem::rename(temporary, indexFile, ec);
+    std::filesystem::rename(temporary, PathOf(indexFile), ec);
     if (ec) std::filesystem::remove(temporary, ec);
     return !ec;
 }
@@ -332,8 +334,7 @@ std::string PeriodIndexFile(const std::string& recordFile) {
 }
 
 void RemovePeriodIndex(const std::string& recordFile) {
-    std::error_code ec;
-    std::filesystem::remove(PeriodIndexFile(recordFile), ec);
+    RemoveFile(PeriodIndexFile(recordFile));
 }
 
 TLoadResult LoadPeriodFromFile(const std::string& fileName, const std::string& indexFile,
