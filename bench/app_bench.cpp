@@ -10,9 +10,13 @@
 //              caption line and "Show List" there, which list the whole record, with the
 //              resident memory the list adds
 //   report     orvane-report tree in every mode: wall time and peak resident memory
+//   month      orvane-report tree and summary of last month: wall time and peak resident memory,
+//              without the index beside the record (that run writes it) and with it
 // Usage: bench_app [--programs N] [--captions N] [ENTRIES...]   (default: 40 5000, and
 //        10000 100000 1000000 entries)
 //        bench_app [--programs N] [--captions N] --generate ENTRIES FILE   writes such a record
+//        bench_app --month FILE [REPORT]   only the month figures, on FILE (with the orvane-report
+//                                          given, such as an older one to compare with)
 #include "app/activitylistform.h"
 #include "app/application.h"
 #include "app/mainwindow.h"
@@ -373,6 +377,37 @@ TRun Spawn(const std::vector<std::string>& args, const std::vector<std::string>&
     return run;
 }
 
+// One month of the record (last month) through orvane-report tree and summary, without the index
+// beside the record (removed before each run; the run writes it) and with it; the median of five
+// runs of each.
+std::map<std::string, TRun> MonthRuns(const std::string& file, const std::vector<std::string>& env,
+                                      const std::string& report = ORVANE_REPORT_EXE) {
+    std::map<std::string, TRun> runs;
+    for (const char* verb : {"tree", "summary"}) {
+        for (const bool indexed : {false, true}) {
+            std::vector<TRun> five;
+            for (int i = 0; i < 5; ++i) {
+                if (!indexed) fs::remove(file + ".idx");
+                five.push_back(Spawn(
+                    {report, verb, "--since", "last-month", "--until", "month", file}, env, false));
+            }
+            std::sort(five.begin(), five.end(),
+                      [](const TRun& a, const TRun& b) { return a.WallMs < b.WallMs; });
+            runs[std::string(verb) + (indexed ? ", index" : ", no index")] = five[2];
+        }
+    }
+    return runs;
+}
+
+const char* const MonthRows[] = {"tree, no index", "tree, index", "summary, no index",
+                                 "summary, index"};
+
+std::string MonthCell(const TRun& run) {
+    char cell[32];
+    std::snprintf(cell, sizeof cell, "%.1f / %.0f", run.PeakMb, run.WallMs);
+    return cell;
+}
+
 std::string SizeName(int n) {
     return n >= 1000000 ? std::to_string(n / 1000000) + "M"
            : n >= 1000  ? std::to_string(n / 1000) + "k"
@@ -399,6 +434,13 @@ int main(int argc, char** argv) {
             ++i;
         }
     }
+    if ((args.size() == 2 || args.size() == 3) && args[0] == "--month") {
+        auto runs = MonthRuns(args[1], {}, args.size() == 3 ? args[2] : ORVANE_REPORT_EXE);
+        for (const char* row : MonthRows)
+            std::printf("%-34s%14s\n", (std::string(row) + ": peak MB / ms").c_str(),
+                        MonthCell(runs[row]).c_str());
+        return 0;
+    }
     if (args.size() == 3 && args[0] == "--generate") {
         // A record to try the program on by hand.
         Generate(args[2], std::atoi(args[1].c_str()));
@@ -413,7 +455,7 @@ int main(int argc, char** argv) {
     const fs::path root =
         fs::temp_directory_path() / ("orvane-app-bench-" + std::to_string(getpid()));
     std::vector<std::pair<int, TRun>> windows;
-    std::vector<std::pair<int, std::map<std::string, TRun>>> reports;
+    std::vector<std::pair<int, std::map<std::string, TRun>>> reports, months;
     for (int n : sizes) {
         const fs::path dir = root / SizeName(n);
         fs::create_directories(dir / "data" / "Orvane");
@@ -432,6 +474,7 @@ int main(int argc, char** argv) {
         for (const char* mode : {"daily", "weekly", "monthly", "all"})
             modes[mode] = Spawn({ORVANE_REPORT_EXE, "tree", "--mode", mode, file}, env, false);
         reports.emplace_back(n, std::move(modes));
+        months.emplace_back(n, MonthRuns(file, env));
     }
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(root);
@@ -488,6 +531,16 @@ int main(int argc, char** argv) {
                           modes[mode].WallMs / 1000.0);
             std::printf("%14s", cell);
         }
+        std::printf("\n");
+    }
+    std::printf("\n%-34s", "orvane-report, last month");
+    for (int n : sizes)
+        std::printf("%14s", SizeName(n).c_str());
+    std::printf("\n");
+    for (const char* row : MonthRows) {
+        std::printf("%-34s", (std::string(row) + ": peak MB / ms").c_str());
+        for (auto& [n, runs] : months)
+            std::printf("%14s", MonthCell(runs[row]).c_str());
         std::printf("\n");
     }
     return 0;

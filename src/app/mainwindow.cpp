@@ -22,6 +22,7 @@
 #include "recorder/datafile.h"
 #include "recorder/debugtrace.h"
 #include "recorder/filepath.h"
+#include "recorder/periodread.h"
 #include "recorder/textformat.h"
 #include "views/activitychart.h"
 #include "views/chartdata.h"
@@ -1368,6 +1369,7 @@ void TfmActivity::ForgetEntries(TInstant since, TInstant until,
     Memo1->setPlainText(kept.join('\n'));
     // A whole rewrite through the atomic replace: no copy of the old file is left.
     Guard([this] { WriteRecord(); });
+    RemovePeriodIndex(FDataFile);
     RefreshTree();
     ShowChart({}, 0, 0);
 }

@@ -3,7 +3,10 @@
 #include "app/inifile.h"
 #include "cli/report.h"
 #include "recorder/activitylist.h"
+#include "recorder/filepath.h"
+#include "recorder/periodread.h"
 #include "session/machines.h"
+#include "views/when.h"
 
 #include <QDateTime>
 
@@ -32,6 +35,37 @@ std::string EntryTime(TDateTime value) {
     return FormatDateTime("yyyy-MM-dd'T'HH:mm:ss", value);
 }
 
+// The index of a record read for a period: beside it, but never in the shared folder, whose files
+// the sync tool carries to every machine.
+std::string IndexFileOf(const std::string& file, const std::optional<std::string>& settings) {
+    const std::string shared = SharedFolder(settings, nullptr);
+    std::filesystem::path folder = PathOf(file).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!shared.empty() && std::filesystem::equivalent(folder, PathOf(shared), ec)) return {};
+    return PeriodIndexFile(file);
+}
+
+// LoadRecord for a period: the entries that may reach into it and the last one.
+int LoadRecordPeriod(const std::string& file, const TSource& source, TActivityList& list,
+                     std::ostream& err) {
+    // Stored times are local: two days on either side cover any time zone offset and change.
+    constexpr TDateTime Margin = 2;
+    TLoadResult result;
+    try {
+        result = LoadPeriodFromFile(file, IndexFileOf(file, source.Settings),
+                                    LocalDateTime(source.Period->first) - Margin,
+                                    LocalDateTime(source.Period->second) + Margin, list);
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return ExitUnreadable;
+    }
+    if (result.Whole) return 0;
+    err << "orvane-report: the data file \"" << file << "\" is damaged: " << result.Where()
+        << "; only the " << result.Loaded << " entries read before that are shown\n";
+    return ExitDamaged;
+}
+
 } // namespace
 
 std::string SharedFolder(const std::optional<std::string>& settings, std::string* machineName) {
@@ -57,7 +91,8 @@ int LoadSource(const char* verb, const TSource& source, TActivityList& list, std
         }
         const std::string file = source.File.empty() ? DefaultDataFile() : source.File;
         auto one = std::make_shared<TActivityList>();
-        const int loaded = LoadRecord(file, *one, err);
+        const int loaded =
+            source.Period ? LoadRecordPeriod(file, source, *one, err) : LoadRecord(file, *one, err);
         if (loaded == ExitUnreadable) return loaded;
         if (each) {
             if (own.empty()) SharedFolder(source.Settings, &own);

@@ -2,10 +2,12 @@
 // merged; and the verb that lists those files.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvane {
@@ -21,6 +23,10 @@ struct TSource {
     std::string File;
     std::optional<std::string> Machine;
     std::optional<std::string> Settings;
+    // When set, only the entries that may have time in this period [since, until) (milliseconds
+    // since 1970 UTC) are needed, and the last one: a single record is then read through an index
+    // beside it (FILE.idx), kept out of the shared folder.
+    std::optional<std::pair<std::int64_t, std::int64_t>> Period;
 };
 
 // One machine's entries, for summary --by machine.

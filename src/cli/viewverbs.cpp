@@ -4,6 +4,7 @@
 #include "cli/report.h"
 #include "platform/recordlock.h"
 #include "recorder/activitylist.h"
+#include "recorder/periodread.h"
 #include "views/export.h"
 #include "views/forget.h"
 #include "views/localeformat.h"
@@ -221,10 +222,12 @@ std::optional<std::optional<TPeriod>> CutPeriod(const char* verb, const TOptions
 
 // The record: the FILE given, else every machine of the shared folder (or the one of --machine),
 // else the recorder's own data file.
+// With a period, only the entries that may reach into it (and the last one) are read.
 int Load(const char* verb, const TOptions& o, TActivityList& list, std::ostream& err,
-         std::vector<TMachineEntries>* each = nullptr) {
-    return LoadSource(verb, TSource{o.FileGiven ? o.File : "", o.Machine, o.Settings}, list, err,
-                      each);
+         const std::optional<TPeriod>& period, std::vector<TMachineEntries>* each = nullptr) {
+    TSource source{o.FileGiven ? o.File : "", o.Machine, o.Settings, std::nullopt};
+    if (period) source.Period = std::pair{period->Since, period->Until};
+    return LoadSource(verb, source, list, err, each);
 }
 
 void Cut(const std::optional<TPeriod>& p, TActivityList& list) {
@@ -264,7 +267,7 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 64;
     }
     TActivityList list;
-    const int loaded = Load("tree", *o, list, err);
+    const int loaded = Load("tree", *o, list, err, *period);
     if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     try {
@@ -282,7 +285,7 @@ int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const auto period = CutPeriod("csv", *o, err);
     if (!period) return 64;
     TActivityList list;
-    const int loaded = Load("csv", *o, list, err);
+    const int loaded = Load("csv", *o, list, err, *period);
     if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     if (o->Quoted)
@@ -298,7 +301,7 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const auto period = CutPeriod("json", *o, err);
     if (!period) return 64;
     TActivityList list;
-    const int loaded = Load("json", *o, list, err);
+    const int loaded = Load("json", *o, list, err, *period);
     if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     out << "{\"entries\":[";
@@ -481,7 +484,7 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     const bool byMachine = o->By == "machine";
     TActivityList list;
     std::vector<TMachineEntries> machines;
-    const int loaded = Load("summary", *o, list, err, byMachine ? &machines : nullptr);
+    const int loaded = Load("summary", *o, list, err, *period, byMachine ? &machines : nullptr);
     if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     query.Since = period->Since;
     query.Until = period->Until;
@@ -687,6 +690,7 @@ int ForgetVerb(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "orvane-report forget: " << e.what() << "; nothing was changed\n";
         return 1;
     }
+    RemovePeriodIndex(o->File);
     out << what << " forgotten\n";
     return 0;
 }

@@ -309,6 +309,17 @@ int OpenRegularFile(const std::string& fileName, std::uint64_t& size, bool* miss
     return fd;
 }
 
+bool ReadBytesAt(int fd, std::uint64_t offset, std::string& bytes) {
+    return ReadAllAt(fd, offset, bytes);
+}
+
+void FileNumber(int fd, std::uint64_t& device, std::uint64_t& inode) {
+    TIdentity id;
+    if (!IdentityOf(fd, id)) id = {};
+    device = id.Device;
+    inode = id.Inode;
+}
+
 int CloseRegularFile(int fd) {
     return CloseFile(fd);
 }

@@ -73,6 +73,11 @@ std::string SystemErrorText(int error);
 // EFileError, after setting *missing to whether nothing at all is there.
 int OpenRegularFile(const std::string& fileName, std::uint64_t& size, bool* missing = nullptr);
 int CloseRegularFile(int fd);
+// Reads bytes.size() bytes at offset; false when the file ends before or the read fails.
+bool ReadBytesAt(int fd, std::uint64_t offset, std::string& bytes);
+// The device and file number of an open file, for telling a rewritten file from the one it
+// replaced; both 0 where the system has no stable file number.
+void FileNumber(int fd, std::uint64_t& device, std::uint64_t& inode);
 
 // The file a save writes: a symbolic link is followed to its target (a dangling one too), so that
 // the save replaces the target and the link stays a link.

@@ -253,3 +253,73 @@ TEST(Summary, ByCategoryWithTheRulesBesideTheRecordOrGiven) {
     EXPECT_EQ(Report(args, out, err), 2);
     EXPECT_NE(err.find("cannot read the settings file"), std::string::npos) << err;
 }
+
+// A record of many index blocks: the verbs with a period read it through the index beside it, and
+// print what they print without it, the running entry included.
+TEST(SummaryVerb, PeriodsReadThroughTheIndexGiveWhatTheWholeRecordGives) {
+    Fixture f;
+    const std::string file = (f.Dir / "big.cdat").string();
+    TActivityList big;
+    const TDateTime first = At(2025, 1, 1, 8);
+    for (int i = 0; i < 14000; ++i)
+        Add(big, "/usr/bin/p" + std::to_string(i % 5), "t" + std::to_string(i % 13),
+            first + i / 20 + (i % 20) / 48.0, i == 30 ? 300.0 : 20 * Min);
+    big.SaveToFile(file);
+    const TDateTime last = big[big.Count() - 1].End();
+    const std::string now = FormatDateTime("yyyy-MM-dd'T'HH:mm:ss", last + 30.0 / SecsPerDay);
+    const std::vector<std::vector<std::string>> periods = {
+        {"--since", "2025-03-01", "--until", "2025-04-01"},
+        {"--since", "2025-01-01", "--until", "2025-01-02"},
+        {"--since", "2025-09-01", "--until", "2025-09-15"},
+        {"--since", "2026-01-01"},
+        {"--until", "2025-02-01"},
+        {"--since", "today"},
+        {"--since", "2027-01-01", "--until", "2027-02-01"},
+    };
+    const std::string index = file + ".idx";
+    for (const char* verb : {"summary", "tree", "csv", "json"}) {
+        for (const auto& period : periods) {
+            // The summary's period starts today unless told otherwise.
+            if (verb == std::string("summary") && period[0] == "--until") continue;
+            std::vector<std::string> args = {verb, "--now", now};
+            args.insert(args.end(), period.begin(), period.end());
+            args.push_back(file);
+            std::filesystem::remove(index);
+            std::string whole, withIndex, err;
+            ASSERT_EQ(Report(args, whole, err), 0) << err;
+            ASSERT_TRUE(std::filesystem::exists(index)) << verb << " " << period[1];
+            ASSERT_EQ(Report(args, withIndex, err), 0) << err;
+            EXPECT_EQ(withIndex, whole) << verb << " " << period[1];
+        }
+    }
+    // The last day: twenty entries of 20 minutes, the last one running 30 s past its end.
+    std::string out, err;
+    ASSERT_EQ(
+        Report({"summary", "--format", "json", "--since", "today", "--now", now, file}, out, err),
+        0);
+    EXPECT_NE(Rows(out).find("total 24030 20"), std::string::npos) << Rows(out);
+    // Forgotten entries leave no times behind in the index.
+    ASSERT_TRUE(std::filesystem::exists(index));
+    ASSERT_EQ(Report({"forget", "--since", "2025-03-01", "--until", "2025-03-02", file}, out, err),
+              0)
+        << err;
+    EXPECT_FALSE(std::filesystem::exists(index));
+}
+
+// In the shared folder the index would go to every machine: it is not written there.
+TEST(SummaryVerb, NoIndexInTheSharedFolder) {
+    Fixture f;
+    const std::string settings = (f.Dir / "shared.cfg").string();
+    std::ofstream(settings) << "[Machines]\nFolder=" << f.Dir.string() << "\n";
+    std::string out, err;
+    ASSERT_EQ(Report({"tree", "--settings", settings, "--since", "2026-12-07", "--now",
+                      "2026-12-10T12:00", f.File},
+                     out, err),
+              0)
+        << err;
+    EXPECT_FALSE(std::filesystem::exists(f.File + ".idx"));
+    ASSERT_EQ(
+        Report({"tree", "--since", "2026-12-07", "--now", "2026-12-10T12:00", f.File}, out, err), 0)
+        << err;
+    EXPECT_TRUE(std::filesystem::exists(f.File + ".idx"));
+}
