@@ -51,8 +51,10 @@ done
 
 e2e_spawn orvane wine "$inst/orvane.exe"
 orvane_pid=$E2E_PID
-sleep 10 # started, and a sample or two
-e2e_alive "$orvane_pid" || e2e_fail "orvane.exe ended at once"
+# Its record's lock is taken after the mark that the installer looks for.
+e2e_wait_for 60 test -e "$record_dir/orvane.cdat.lock" || e2e_fail "orvane.exe does not start"
+sleep 7 # a sample
+e2e_alive "$orvane_pid" || e2e_fail "orvane.exe ended"
 
 # While it runs: both fail and change nothing.
 installed=$(tree_sum "$inst")
