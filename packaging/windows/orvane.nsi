@@ -1,5 +1,6 @@
 ; The program's installer for Windows: a per-user install, no administrator rights asked.
-;   makensis -DSRC=DEPLOY_FOLDER -DFILES=LIST.nsh -DICON=ICO -DVERSION=V -DOUTFILE=SETUP.exe orvane.nsi
+;   makensis -INPUTCHARSET UTF8 -DSRC=DEPLOY_FOLDER -DFILES=LIST.nsh -DICON=ICO -DVERSION=V \
+;     -DOUTFILE=SETUP.exe orvane.nsi
 ; LIST.nsh (written by scripts/package-windows) holds two macros, DeleteFiles and DeleteFolders,
 ; that name the deployed files and folders one by one: the uninstaller removes what was installed
 ; and nothing else from a folder the user may have chosen.
@@ -34,6 +35,24 @@ VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "Orvane setup"
 VIAddVersionKey "LegalCopyright" "Orvane developers"
 
+; The languages the program ships; Windows' own language picks one.
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\German.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\French.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Spanish.nlf"
+LangString Running ${LANG_ENGLISH} "Orvane is running. Please end it first (Exit in the menu of its tray icon), then choose Retry."
+LangString Running ${LANG_GERMAN} "Orvane läuft. Bitte beenden Sie es zuerst (Beenden im Menü seines Symbols im Infobereich) und wählen Sie dann Wiederholen."
+LangString Running ${LANG_FRENCH} "Orvane est en cours d'exécution. Veuillez d'abord le fermer (Quitter dans le menu de son icône de notification), puis choisissez Réessayer."
+LangString Running ${LANG_SPANISH} "Orvane se está ejecutando. Ciérrelo primero (Salir en el menú de su icono de la bandeja) y elija Reintentar."
+LangString NotWritten ${LANG_ENGLISH} "Some of Orvane's files could not be written to $INSTDIR."
+LangString NotWritten ${LANG_GERMAN} "Einige Dateien von Orvane konnten nicht nach $INSTDIR geschrieben werden."
+LangString NotWritten ${LANG_FRENCH} "Certains fichiers d'Orvane n'ont pas pu être écrits dans $INSTDIR."
+LangString NotWritten ${LANG_SPANISH} "Algunos archivos de Orvane no se pudieron escribir en $INSTDIR."
+LangString NotRemoved ${LANG_ENGLISH} "Some files could not be removed from $INSTDIR."
+LangString NotRemoved ${LANG_GERMAN} "Einige Dateien konnten nicht aus $INSTDIR entfernt werden."
+LangString NotRemoved ${LANG_FRENCH} "Certains fichiers n'ont pas pu être supprimés de $INSTDIR."
+LangString NotRemoved ${LANG_SPANISH} "Algunos archivos no se pudieron eliminar de $INSTDIR."
+
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -58,9 +77,7 @@ UninstPage instfiles
       ${EndIf}
       Sleep 250
     ${Else}
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-        "Orvane is running. Please end it first (Exit in the menu of its tray icon), then choose Retry." \
-        IDRETRY +3
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(Running)" IDRETRY +3
       SetErrorLevel 3
       Quit
     ${EndIf}
@@ -82,7 +99,7 @@ Section
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ${If} ${Errors}
     ; A file in use or a full disk: the install is not whole.
-    MessageBox MB_OK|MB_ICONSTOP "Some of Orvane's files could not be written to $INSTDIR." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "$(NotWritten)" /SD IDOK
     SetErrorLevel 4
     Quit
   ${EndIf}
@@ -105,7 +122,7 @@ Section "Uninstall"
   !insertmacro DeleteFiles
   Delete "$INSTDIR\uninstall.exe"
   ${If} ${Errors}
-    MessageBox MB_OK|MB_ICONEXCLAMATION "Some files could not be removed from $INSTDIR." /SD IDOK
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(NotRemoved)" /SD IDOK
     SetErrorLevel 4
   ${EndIf}
   ; Folders that hold files of the user's own (a language file of theirs) stay.
