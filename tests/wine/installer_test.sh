@@ -49,6 +49,7 @@ done
 [ "$(uninstall_entry QuietUninstallString)" = "\"$inst_win\\uninstall.exe\" /S" ] ||
     e2e_fail "the uninstall entry's silent command is wrong"
 
+rm -f "$record_dir/orvane.cdat.lock" # from a run in the prefix's template, if any
 e2e_spawn orvane wine "$inst/orvane.exe"
 orvane_pid=$E2E_PID
 # Its record's lock is taken after the mark that the installer looks for.
