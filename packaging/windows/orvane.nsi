@@ -122,8 +122,10 @@ Section "Uninstall"
   !insertmacro DeleteFiles
   Delete "$INSTDIR\uninstall.exe"
   ${If} ${Errors}
+    ; The shortcut and the Apps entry stay, so that the user can finish the job later.
     MessageBox MB_OK|MB_ICONEXCLAMATION "$(NotRemoved)" /SD IDOK
     SetErrorLevel 4
+    Quit
   ${EndIf}
   ; Folders that hold files of the user's own (a language file of theirs) stay.
   !insertmacro DeleteFolders
