@@ -6,7 +6,7 @@
 A working day of windows per weekday (8:30 to about 17:00 with a lunch break), in the data file's
 format: a 32-bit count, then per entry the program and the title (32-bit length and bytes each),
 the start and the length (days since 1899-12-30, local time, as doubles). The last day is today,
-up to an hour ago. Always the same record for the same day and DAYS.
+a few hours up to two minutes ago. Always the same record for the same day and DAYS.
 """
 import datetime
 import random
@@ -41,15 +41,17 @@ def main():
     entries = []
     for back in range(span - 1, -1, -1):
         day = (now - datetime.timedelta(days=back)).date()
-        if day.weekday() >= 5:
+        if day.weekday() >= 5 and back != 0:
             continue
         t = datetime.datetime.combine(day, datetime.time(8, 30)) + datetime.timedelta(
             minutes=rng.randint(0, 40))
         end = datetime.datetime.combine(day, datetime.time(17, 0))
         if back == 0:
-            end = min(end, now - datetime.timedelta(hours=1))
+            # Today: a few hours up to a little while ago, whatever the time of day.
+            t = min(t, now - datetime.timedelta(hours=4))
+            end = now - datetime.timedelta(minutes=2)
         while t < end:
-            if datetime.time(12, 0) <= t.time() < datetime.time(12, 45):
+            if back and datetime.time(12, 0) <= t.time() < datetime.time(12, 45):
                 t = datetime.datetime.combine(day, datetime.time(12, 45))
                 continue
             program = rng.choices(names, weights)[0]

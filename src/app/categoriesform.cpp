@@ -25,14 +25,6 @@ QString Q(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string ReadSettings(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text(1 << 20, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
-    return text;
-}
-
 std::vector<std::string> SplitPatterns(const QString& text) {
     std::vector<std::string> patterns;
     for (const QString& p : text.split(';', Qt::SkipEmptyParts))
@@ -109,7 +101,7 @@ TCategoriesForm::TCategoriesForm(QWidget* parent, const TActivityList& list, std
     });
 
     FFilling = true;
-    for (const TRule& r : ReadCategories(ReadSettings(FConfigFile))) {
+    for (const TRule& r : ReadCategories(ReadSettingsText(FConfigFile))) {
         QString patterns;
         for (const std::string& p : r.Patterns)
             patterns += (patterns.isEmpty() ? "" : ";") + Q(p);

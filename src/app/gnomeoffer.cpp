@@ -112,7 +112,7 @@ void TGnomeExtensionOffer::RememberDeclined(bool declined) {
         ini.WriteInteger(Section, DeclinedKey, declined ? 1 : 0);
     } catch (const std::exception& e) {
         // Not remembered: the offer comes again at the next start, which loses nothing.
-        Dialogs().ShowError(FWindow, QString::fromLocal8Bit(e.what()), nullptr);
+        Dialogs().ShowError(FWindow, QString::fromUtf8(e.what()), nullptr);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "recorder/datafile.h"
 #include "recorder/datetime.h"
+#include "recorder/filepath.h"
 
 #include <algorithm>
 #include <climits>
@@ -236,7 +237,11 @@ void TIniFile::Save() {
     // Beside a link's target, so that a linked settings file stays a link.
     const std::string target = SaveTarget(FFileName);
     const std::string temp = target + ".tmp";
+#ifdef _WIN32
+    std::FILE* f = ::_wfopen(WidePath(temp).c_str(), L"wb");
+#else
     std::FILE* f = std::fopen(temp.c_str(), "wb");
+#endif
     if (!f) throw EFileError(UnableToWrite(FFileName));
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = std::fflush(f) == 0 && ok;
@@ -248,13 +253,13 @@ void TIniFile::Save() {
     ok = std::fclose(f) == 0 && ok;
 #ifdef _WIN32
     // One step, as rename does elsewhere: never a moment without a settings file.
-    ok = ok && MoveFileExA(temp.c_str(), target.c_str(),
+    ok = ok && MoveFileExW(WidePath(temp).c_str(), WidePath(target).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 #else
     ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
 #endif
     if (!ok) {
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         throw EFileError(UnableToWrite(FFileName));
     }
 }

@@ -16,13 +16,15 @@ int main(int argc, char** argv) {
                      "common language file beside it.\n");
         return argc == 2 && (QString(argv[1]) == "--help" || QString(argv[1]) == "-h") ? 0 : 64;
     }
-    const QString out = QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1]));
     // The windows are made without showing them, and without touching the user's record.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
     qputenv("XDG_DATA_HOME", scratch.path().toLocal8Bit());
     QApplication app(argc, argv);
     app.setApplicationName("Orvane");
+    // From Qt's arguments: on Windows argv holds the name in the ANSI code page, which cannot
+    // hold every file name.
+    const QString out = QDir::current().absoluteFilePath(QCoreApplication::arguments().at(1));
 
     QString error;
     if (!orvane::BuildLanguageFiles(out, &error)) {

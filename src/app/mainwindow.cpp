@@ -21,6 +21,7 @@
 #include "platform/window.h"
 #include "recorder/datafile.h"
 #include "recorder/debugtrace.h"
+#include "recorder/filepath.h"
 #include "recorder/textformat.h"
 #include "views/activitychart.h"
 #include "views/chartdata.h"
@@ -89,10 +90,14 @@ QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
     return m;
 }
 
-// The 8-bit text the platform layer works in: the system code page (on Windows the ANSI one, which
-// the "A" functions take; UTF-8 would garble every non-ASCII path there).
+// The system's 8-bit text (on Windows the ANSI code page), as the settings file keeps it.
 std::string ToLocal(const QString& s) {
     return s.toLocal8Bit().toStdString();
+}
+
+// A file name as the file layer takes it: UTF-8 on every system (see recorder/filepath.h).
+std::string ToPath(const QString& s) {
+    return s.toStdString();
 }
 
 // The window whose record an exit() from outside must not lose; null when none runs.
@@ -120,7 +125,7 @@ QList<QRect> AvailableScreens() {
 } // namespace
 
 std::string DataFilePath(const QString& exePath) {
-    return DataFolderPath() + ToLocal(QFileInfo(exePath).completeBaseName()) + ".cdat";
+    return DataFolderPath() + ToPath(QFileInfo(exePath).completeBaseName()) + ".cdat";
 }
 
 TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
@@ -393,7 +398,7 @@ void TfmActivity::FormCreate() {
     CreateFolderPath(FDataFolder.substr(0, FDataFolder.size() - 1));
     const QFileInfo exe(FDeps.ExePath);
     FDataFile = DataFilePath(FDeps.ExePath);
-    FConfigFile = FDataFolder + ToLocal(exe.completeBaseName()) + ".cfg";
+    FConfigFile = FDataFolder + ToPath(exe.completeBaseName()) + ".cfg";
 
     FGnomeOffer = new TGnomeExtensionOffer(
         this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
@@ -408,6 +413,7 @@ void TfmActivity::FormCreate() {
     FMachines = new TMachinesMenu(this, Ansicht1, Options1, FConfigFile, FDataFolder,
                                   [this]() -> const TMessageTexts& { return FMessageTexts; });
     connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
+    FSummaryMenu->SetViewList([this]() -> const TActivityList& { return ViewList(); });
     connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
         RefreshTree();
         ShowChart({}, 0, 0);
@@ -585,7 +591,7 @@ void TfmActivity::TellKept(const QString& reason) {
 
 void TfmActivity::LoadRecord() {
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::path(FDataFile), ec) && !ec) return;
+    if (!std::filesystem::exists(PathOf(FDataFile), ec) && !ec) return;
     const QString file = QString::fromStdString(FDataFile);
     QString problem;
     try {
@@ -741,6 +747,7 @@ void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime t
     // The new bars take the place of the former ones: a whole record has a million of them.
     TChartData data = Chart1->TakeData();
     ChartBars(list, text, from, to, data);
+    ColourRowsByCategory(data, CategoryRules());
     Chart1->SetData(std::move(data));
 }
 
@@ -1030,7 +1037,7 @@ void TfmActivity::Terminate() {
 
 void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
     Guard([&] {
-        platform::ToggleShortcut(shortcut, ToLocal(QDir::toNativeSeparators(FDeps.ExePath)));
+        platform::ToggleShortcut(shortcut, ToPath(QDir::toNativeSeparators(FDeps.ExePath)));
     });
     // The mark shows what is on disk now, whatever was asked for.
     item->setChecked(platform::ShortcutExists(shortcut));
@@ -1231,12 +1238,24 @@ void TfmActivity::PauseFor(int minutes) {
     UpdateTrayTip();
 }
 
-void TfmActivity::ReloadPrivacy() {
+std::string TfmActivity::SettingsStamp() const {
     const QFileInfo info(QString::fromLocal8Bit(FConfigFile));
-    const std::string stamp = info.exists()
-                                  ? std::to_string(info.size()) + "/" +
-                                        std::to_string(info.lastModified().toMSecsSinceEpoch())
-                                  : "-";
+    return info.exists() ? std::to_string(info.size()) + "/" +
+                               std::to_string(info.lastModified().toMSecsSinceEpoch())
+                         : "-";
+}
+
+TRuleSet& TfmActivity::CategoryRules() {
+    const std::string stamp = SettingsStamp();
+    if (!FCategories || stamp != FCategoriesStamp) {
+        FCategoriesStamp = stamp;
+        FCategories = std::make_unique<TRuleSet>(ReadCategories(ReadSettingsText(FConfigFile)));
+    }
+    return *FCategories;
+}
+
+void TfmActivity::ReloadPrivacy() {
+    const std::string stamp = SettingsStamp();
     if (FPrivacy && stamp == FPrivacyStamp) return;
     FPrivacyStamp = stamp;
     TIniFile ini(FConfigFile);

@@ -43,6 +43,7 @@ class TPeriodTree;
 class TGnomeExtensionOffer;
 class TSummaryMenu;
 class TPrivacyRules;
+class TRuleSet;
 class TMachinesMenu;
 namespace platform {
 class IProbeBackend;
@@ -252,6 +253,12 @@ private:
     void BuildPrivacyMenus();
     void TellPrivacyProblems();
     std::unique_ptr<TPrivacyRules> FPrivacy;
+    // The settings file's size and time, to tell whether rules read from it are still current.
+    std::string SettingsStamp() const;
+    // The categories of the settings file, read again when it changed: they colour the chart.
+    TRuleSet& CategoryRules();
+    std::unique_ptr<TRuleSet> FCategories;
+    std::string FCategoriesStamp;
     std::string FPrivacyStamp; // the settings file's size and time when the rules were read
     QTimer* FPauseTimer = nullptr;
     TDateTime FPauseUntil = 0; // 0: no timed pause

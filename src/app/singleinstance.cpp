@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "recorder/datafile.h"
+#include "recorder/filepath.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -94,8 +95,8 @@ QString TSingleInstance::ServerName(const std::string& dataFile) {
 }
 
 TSingleInstance::EStart TSingleInstance::Start() {
-    const std::filesystem::path folder = std::filesystem::path(FDataFile).parent_path();
-    if (!folder.empty()) CreateFolderPath(folder.string());
+    const std::filesystem::path folder = PathOf(FDataFile).parent_path();
+    if (!folder.empty()) CreateFolderPath(PathText(folder));
     switch (FLock.Acquire(FDataFile)) {
     case platform::TRecordLock::EState::Held:
         Listen();

@@ -45,14 +45,6 @@ public:
     }
 };
 
-std::string ReadFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text(1 << 20, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
-    return text;
-}
-
 } // namespace
 
 // ---- Chart -----------------------------------------------------------------------------------
@@ -63,12 +55,7 @@ TSummaryChart::TSummaryChart(QWidget* parent) : QWidget(parent) {
 }
 
 QColor TSummaryChart::GroupColour(int group) {
-    // Saturated, mid-dark colours far apart in hue; past them the hue walks on by the golden angle.
-    static const QColor colours[] = {{31, 119, 180},  {214, 39, 40},  {44, 160, 44},
-                                     {148, 103, 189}, {255, 127, 14}, {140, 86, 75},
-                                     {227, 119, 194}, {23, 150, 160}, {120, 120, 120}};
-    if (group >= 0 && group < static_cast<int>(std::size(colours))) return colours[group];
-    return QColor::fromHsv((group * 137) % 360, 200, 170);
+    return QColor::fromRgb(CategoryColour(group));
 }
 
 void TSummaryChart::SetData(std::vector<QString> labels,
@@ -301,11 +288,25 @@ std::pair<TInstant, TInstant> TSummaryForm::Bounds() const {
 void TSummaryForm::Refresh() {
     FFrom->setEnabled(FPeriod == EPeriod::Custom);
     FTo->setEnabled(FPeriod == EPeriod::Custom);
-    FRules = TRuleSet(ReadCategories(ReadFile(FConfigFile)));
+    FRules = TRuleSet(ReadCategories(ReadSettingsText(FConfigFile)));
     const TMessageTexts& texts = FTexts();
     const auto [since, until] = Bounds();
-    const std::optional<TInstant> running =
+    const TActivityList& list = FViewList ? FViewList() : FList;
+    std::optional<TInstant> running =
         FList.LastEntryOpen() ? std::optional<TInstant>(FNow().toMSecsSinceEpoch()) : std::nullopt;
+    // In the records of several computers the own running entry need not be the last one, and it
+    // is not there at all when another computer's record alone is shown.
+    std::optional<int> runningIndex;
+    if (running && &list != &FList) {
+        const TEntry& own = FList[FList.Count() - 1];
+        for (int i = list.Count() - 1; i >= 0 && !runningIndex; --i) {
+            const TEntry& e = list[i];
+            if (e.Start == own.Start && e.Process == own.Process && e.Caption == own.Caption)
+                runningIndex = i;
+            if (e.Start < own.Start) break; // start order: it is not further back
+        }
+        if (!runningIndex) running.reset();
+    }
 
     const int categories = static_cast<int>(FRules.Rules().size());
     // Categories are numbered from 0; the uncategorised come last.
@@ -318,6 +319,7 @@ void TSummaryForm::Refresh() {
     q.Since = since;
     q.Until = until;
     q.RunningUntil = running;
+    q.RunningIndex = runningIndex;
     q.By = FGroup == EGroup::Category  ? TSummaryBy::Category
            : FGroup == EGroup::Program ? TSummaryBy::Program
                                        : TSummaryBy::Caption;
@@ -333,7 +335,7 @@ void TSummaryForm::Refresh() {
             return !program || FoldCase(p) == *program;
         };
     }
-    FSummary = Summarise(FList, q);
+    FSummary = Summarise(list, q);
 
     // The path of the narrowing.
     QString path;
@@ -405,7 +407,7 @@ void TSummaryForm::Refresh() {
         groups.push_back(Q(r.Name));
     groups.push_back(Q(q.Uncategorised));
     FChart->SetData(std::move(labels),
-                    StackedTotals(FList, bounds, running, categoryOf, categories + 1),
+                    StackedTotals(list, bounds, running, categoryOf, categories + 1, runningIndex),
                     std::move(groups));
 }
 
@@ -450,6 +452,7 @@ void TSummaryMenu::ShowCategories() {
 void TSummaryMenu::Show() {
     if (!FForm) {
         FForm = new TSummaryForm(FWindow, FList, FConfigFile, FTexts);
+        FForm->SetViewList(FViewList);
     } else {
         FForm->Translate();
         FForm->Refresh();

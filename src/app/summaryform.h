@@ -66,6 +66,11 @@ public:
     void Widen();
     // Reads the rules and the record again and fills the window.
     void Refresh();
+    // What the window sums up when it is not the own record alone (the records of several
+    // computers); the own record tells which entry runs.
+    void SetViewList(std::function<const TActivityList&()> viewList) {
+        FViewList = std::move(viewList);
+    }
     // The texts of the current language.
     void Translate();
 
@@ -77,6 +82,7 @@ private:
     std::pair<TInstant, TInstant> Bounds() const;
 
     const TActivityList& FList;
+    std::function<const TActivityList&()> FViewList;
     std::string FConfigFile;
     std::function<const TMessageTexts&()> FTexts;
     std::function<QDateTime()> FNow;
@@ -112,10 +118,16 @@ public:
     void ShowCategories();
     void Translate();
     TSummaryForm* Form() const { return FForm; }
+    // See TSummaryForm::SetViewList.
+    void SetViewList(std::function<const TActivityList&()> viewList) {
+        FViewList = std::move(viewList);
+        if (FForm) FForm->SetViewList(FViewList);
+    }
 
 private:
     QWidget* FWindow;
     const TActivityList& FList;
+    std::function<const TActivityList&()> FViewList;
     std::string FConfigFile;
     std::function<const TMessageTexts&()> FTexts;
     TSummaryForm* FForm = nullptr;

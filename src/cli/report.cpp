@@ -96,7 +96,8 @@ int Dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     const int loaded = LoadSource("dump", source, list, err);
     if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     for (const TEntry& e : list.Entries()) {
-        out << "{\"process\":" << JsonString(e.Process) << ",\"caption\":" << JsonString(e.Caption)
+        out << "{\"process\":" << JsonString(OutputText(e.Process))
+            << ",\"caption\":" << JsonString(OutputText(e.Caption))
             << ",\"start\":" << JsonNumber(e.Start) << ",\"duration\":" << JsonNumber(e.Duration)
             << "}\n";
     }
@@ -166,7 +167,9 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         TForegroundSample s = probe.Sample();
         s.Caption = std::string(CappedCaption(s.Caption)); // as stored
         if (last && s == *last) return;
-        out << TerminalText(s.Process) << '\t' << TerminalText(s.Caption) << '\n' << std::flush;
+        out << TerminalText(OutputText(s.Process)) << '\t' << TerminalText(OutputText(s.Caption))
+            << '\n'
+            << std::flush;
         last = std::move(s);
     };
     sample();
@@ -413,6 +416,14 @@ int LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) 
 std::string DefaultDataFile() {
     std::string folder = platform::UserAppDataFolder();
     return folder + platform::PathDelim + "Orvane" + platform::PathDelim + "orvane.cdat";
+}
+
+std::string OutputText(const std::string& text) {
+#ifdef _WIN32
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+#else
+    return text;
+#endif
 }
 
 std::string JsonString(const std::string& bytes) {

@@ -28,6 +28,10 @@ constexpr int ExitRecorderRunning = 75; // a recorder holds the record's lock: t
 // cannot be read (err holds the message).
 int LoadRecord(const std::string& file, TActivityList& list, std::ostream& err);
 
+// A recorded text, or one the views made of recorded texts and dates, in UTF-8 for the output.
+// Recorded texts are the system's 8-bit text: the ANSI code page on Windows; on Linux UTF-8, where
+// the bytes stay as they are (TerminalText and JsonString escape what is not UTF-8).
+std::string OutputText(const std::string& text);
 // A JSON string literal; bytes that are not valid UTF-8 are written as \u00XX.
 std::string JsonString(const std::string& bytes);
 // A text as the verbs write it for a terminal: control characters (C0, DEL and the 8-bit controls

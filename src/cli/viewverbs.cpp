@@ -76,7 +76,12 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                     << MaxPatternLength << " characters\n";
                 return false;
             }
+#ifdef _WIN32
+            // In the code page, as the locale's own formats: the arguments come as UTF-8.
+            into = QString::fromStdString(v).toLocal8Bit().toStdString();
+#else
             into = v;
+#endif
             return true;
         };
         if (a == "--locale") {
@@ -226,6 +231,11 @@ void Cut(const std::optional<TPeriod>& p, TActivityList& list) {
     if (p) list = ClipToPeriod(list, p->Since, p->Until, RunningUntil(list, p->Now));
 }
 
+// What the text verbs write of a text: UTF-8, controls escaped.
+std::string OutputTerminalText(const std::string& text) {
+    return TerminalText(OutputText(text));
+}
+
 std::string IsoStart(TDateTime value) {
     if (!(value >= EncodeDate(1, 1, 1)) || !(value < EncodeDate(9999, 12, 31) + 1)) return "null";
     std::string text = FormatDateTime("yyyy-MM-dd'T'HH:mm:ss", value);
@@ -258,7 +268,7 @@ int TreeVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     try {
-        WriteTreeText(*BuildPeriodTree(list, mode), out, TerminalText);
+        WriteTreeText(*BuildPeriodTree(list, mode), out, OutputTerminalText);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 2;
@@ -276,9 +286,9 @@ int CsvVerb(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (loaded == ExitUnreadable || loaded == ExitUsage) return loaded;
     Cut(*period, list);
     if (o->Quoted)
-        WriteCsvQuoted(list, out, TerminalText);
+        WriteCsvQuoted(list, out, OutputTerminalText);
     else
-        WriteCsv(list, out, TerminalText);
+        WriteCsv(list, out, OutputTerminalText);
     return loaded;
 }
 
@@ -294,8 +304,9 @@ int JsonVerb(const std::vector<std::string>& args, std::ostream& out, std::ostre
     out << "{\"entries\":[";
     bool first = true;
     for (const TEntry& e : list.Entries()) {
-        out << (first ? "\n" : ",\n") << "{\"process\":" << JsonString(e.Process)
-            << ",\"caption\":" << JsonString(e.Caption) << ",\"start\":" << IsoStart(e.Start)
+        out << (first ? "\n" : ",\n") << "{\"process\":" << JsonString(OutputText(e.Process))
+            << ",\"caption\":" << JsonString(OutputText(e.Caption))
+            << ",\"start\":" << IsoStart(e.Start)
             << ",\"duration\":" << JsonNumber(std::round(e.Duration * MSecsPerDay) / 1000.0) << "}";
         first = false;
     }

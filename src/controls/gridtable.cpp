@@ -1,6 +1,7 @@
 #include "controls/gridtable.h"
 
 #include "recorder/datetime.h"
+#include "recorder/filepath.h"
 #include "recorder/textformat.h"
 
 #include <QSaveFile>
@@ -768,10 +769,11 @@ bool TGridTable::LoadCSVFile(const std::string& fileName, char separator) {
     std::string content;
     {
         std::error_code ec;
-        bool ok = std::filesystem::is_regular_file(fileName, ec);
+        const std::filesystem::path path = PathOf(fileName);
+        bool ok = std::filesystem::is_regular_file(path, ec);
         std::ifstream in;
         if (ok) {
-            in.open(fileName, std::ios::binary);
+            in.open(path, std::ios::binary);
             ok = in.is_open();
         }
         if (ok) {

@@ -1,6 +1,7 @@
 #include "recorder/datafile.h"
 
 #include "recorder/activitylist.h"
+#include "recorder/filepath.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -30,12 +31,13 @@ namespace {
 constexpr std::size_t BufferSize = 1 << 20;
 
 #ifdef _WIN32
+// The W calls throughout: the narrow ones read a name in the ANSI code page.
 int OpenForWrite(const std::string& path) {
-    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
-                 _S_IREAD | _S_IWRITE);
+    return _wopen(WidePath(path).c_str(),
+                  _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
 int OpenForRead(const std::string& path) {
-    return _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    return _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 long long WriteSome(int fd, const char* p, std::size_t n) {
     return _write(fd, p, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
@@ -44,7 +46,7 @@ long long ReadSome(int fd, char* p, std::size_t n) {
     return _read(fd, p, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
 }
 int OpenForUpdate(const std::string& path) {
-    return _open(path.c_str(), _O_RDWR | _O_BINARY | _O_NOINHERIT);
+    return _wopen(WidePath(path).c_str(), _O_RDWR | _O_BINARY | _O_NOINHERIT);
 }
 long long WriteAt(int fd, std::uint64_t offset, const char* p, std::size_t n) {
     if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) return -1;
@@ -87,7 +89,8 @@ int CurrentPid() {
     return _getpid();
 }
 bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     error = EACCES;
     return false;
@@ -152,7 +155,7 @@ bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
 }
 void SyncFolder(const std::string& file) {
     // Makes the rename itself durable.
-    std::string folder = std::filesystem::path(file).parent_path().string();
+    std::string folder = PathText(PathOf(file).parent_path());
     if (folder.empty()) folder = ".";
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -235,12 +238,12 @@ bool ReadAllAt(int fd, std::uint64_t offset, std::string& bytes) {
 void RemoveStaleTemporaries(const std::string& fileName) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path file(fileName);
-    const std::string prefix = file.filename().string() + ".";
+    const fs::path file = PathOf(fileName);
+    const std::string prefix = PathText(file.filename()) + ".";
     fs::path folder = file.parent_path();
     if (folder.empty()) folder = ".";
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = PathText(it->path().filename());
         if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
             name.compare(name.size() - 4, 4, ".tmp") != 0)
             continue;
@@ -312,19 +315,19 @@ int CloseRegularFile(int fd) {
 
 std::string SaveTarget(const std::string& fileName) {
     namespace fs = std::filesystem;
-    fs::path p(fileName);
+    fs::path p = PathOf(fileName);
     std::error_code ec;
     for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
         const fs::path target = fs::read_symlink(p, ec);
         if (ec) break;
         p = target.is_absolute() ? target : p.parent_path() / target;
     }
-    return p.string();
+    return PathText(p);
 }
 
 std::string MoveAside(const std::string& fileName, TDateTime now, bool keepName) {
     namespace fs = std::filesystem;
-    const fs::path from(SaveTarget(fileName));
+    const fs::path from = PathOf(SaveTarget(fileName));
     std::error_code ec;
     if (fs::symlink_status(from, ec).type() == fs::file_type::not_found)
         return {}; // gone meanwhile: nothing left to keep
@@ -344,8 +347,9 @@ std::string MoveAside(const std::string& fileName, TDateTime now, bool keepName)
             fs::rename(from, to, ec);
         }
         if (ec) throw EFileError(ec.message());
-        SyncFolder(to.string());
-        return to.string();
+        const std::string moved = PathText(to);
+        SyncFolder(moved);
+        return moved;
     }
     throw EFileError(SystemErrorText(EEXIST));
 }
@@ -460,13 +464,13 @@ bool ReadCountedString(TByteReader& stream, std::string& text) {
 bool CreateFolderPath(const std::string& path) {
     if (path.empty()) return false;
     std::error_code ec;
-    const std::filesystem::path p(path);
+    const std::filesystem::path p = PathOf(path);
     if (std::filesystem::is_directory(p, ec)) return true;
     const std::filesystem::path parent = p.parent_path();
     if (!parent.empty() && parent != p && !std::filesystem::is_directory(parent, ec))
-        CreateFolderPath(parent.string());
+        CreateFolderPath(PathText(parent));
 #ifdef _WIN32
-    ::_mkdir(path.c_str());
+    ::_wmkdir(WidePath(path).c_str());
 #else
     ::mkdir(path.c_str(), 0700);
 #endif
@@ -663,11 +667,11 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
         FLastSave = TSaveInfo{false, out.Written(), 1};
     } catch (...) {
         CloseFile(fd);
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         throw;
     }
     if (CloseFile(fd) != 0) {
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         throw EFileError("Stream write error");
     }
     int error = 0;
@@ -678,14 +682,14 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
         try {
             FMovedAside = MoveAside(fileName, Now(), true);
         } catch (...) {
-            std::remove(temp.c_str());
+            RemoveFile(temp);
             throw;
         }
         FKeptFile.clear();
         Step(16);
     }
     if (!ReplaceFile(temp, target, error)) {
-        std::remove(temp.c_str());
+        RemoveFile(temp);
         throw EFileError(CannotCreateMessage(fileName, error));
     }
     Step(15);

@@ -224,8 +224,11 @@ void TActivityChart::Render(QPainter& painter, const QRect& area) const {
     // the white back wall, and a narrow one is all outline.
     std::vector<QColor> colours, outlines;
     for (int r = 0; r < ChartRowCount; ++r) {
-        colours.push_back(RowColour(r));
-        outlines.push_back(RowColour(r).darker(160));
+        const std::size_t i = static_cast<std::size_t>(r);
+        const QColor c =
+            i < FData.RowColours.size() ? QColor::fromRgb(FData.RowColours[i]) : RowColour(r);
+        colours.push_back(c);
+        outlines.push_back(c.darker(160));
     }
     const auto outlined = [&](const QRectF& box, int row) {
         const std::size_t r = static_cast<std::size_t>(row);

@@ -184,4 +184,31 @@ void ChartBars(const TActivityList& list, const std::string& text, TDateTime fro
     if (data.Bars.empty()) data.MinTime = data.MaxTime = 0;
 }
 
+void ColourRowsByCategory(TChartData& data, TRuleSet& rules) {
+    data.RowColours.clear();
+    if (data.Detail || rules.Empty() || data.Bars.empty()) return;
+    const int none = static_cast<int>(rules.Rules().size());
+    // The rules run once per program and title, not once per bar: a whole record has a million
+    // bars and a few thousand titles.
+    std::unordered_map<std::uint64_t, int> known;
+    std::vector<std::vector<double>> time(data.RowNames.size(),
+                                          std::vector<double>(static_cast<std::size_t>(none) + 1));
+    for (const TChartBar& bar : data.Bars) {
+        if (bar.Row < 0 || bar.Row >= static_cast<int>(time.size())) continue;
+        const std::uint64_t key = static_cast<std::uint64_t>(bar.Label) << 32 | bar.Caption.Index();
+        auto [it, fresh] = known.try_emplace(key, none);
+        if (fresh) {
+            const int c = rules.Find(data.ProcessOf(bar), bar.Caption.str());
+            it->second = c < 0 ? none : c;
+        }
+        time[static_cast<std::size_t>(bar.Row)][static_cast<std::size_t>(it->second)] +=
+            bar.End - bar.Start;
+    }
+    data.RowColours.resize(time.size());
+    for (std::size_t r = 0; r < time.size(); ++r) {
+        const auto most = std::max_element(time[r].begin(), time[r].end());
+        data.RowColours[r] = CategoryColour(static_cast<int>(most - time[r].begin()));
+    }
+}
+
 } // namespace orvane

@@ -4,6 +4,7 @@
 
 #include "recorder/activitylist.h"
 #include "views/periods.h"
+#include "views/rules.h"
 
 #include <array>
 #include <cstdint>
@@ -64,6 +65,8 @@ struct TChartData {
     std::vector<int> LabelRows;
     // The name of each row in use (the first program or caption put there; row 17 may be shared).
     std::vector<std::string> RowNames;
+    // A colour (0xRRGGBB) per row where it differs from ChartColors: empty for none.
+    std::vector<std::uint32_t> RowColours;
     TDateTime MinTime = 0, MaxTime = 0; // span of all bars (both 0 when there are none)
 
     // The program of a bar as its entry spells it.
@@ -85,5 +88,8 @@ TChartData ChartBars(const TActivityList& list, const std::string& text, TDateTi
 // more than making them.
 void ChartBars(const TActivityList& list, const std::string& text, TDateTime from, TDateTime to,
                TChartData& data);
+// With categories defined, each program row of the overview takes the colour of the category
+// that holds most of its time there (CategoryColour); the program detail keeps its colours.
+void ColourRowsByCategory(TChartData& data, TRuleSet& rules);
 
 } // namespace orvane

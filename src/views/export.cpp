@@ -1,6 +1,7 @@
 #include "views/export.h"
 
 #include "recorder/datafile.h"
+#include "recorder/filepath.h"
 #include "recorder/textformat.h"
 
 #include <cerrno>
@@ -25,7 +26,7 @@ void WriteNode(const TTreeNode& node, int depth, std::ostream& out) {
 template <class F> void WriteFile(const std::string& fileName, F&& write) {
     std::ofstream file;
     errno = 0;
-    file.open(fileName, std::ios::binary | std::ios::trunc);
+    file.open(PathOf(fileName), std::ios::binary | std::ios::trunc);
     if (!file) throw EFileError(CannotCreateMessage(fileName, errno ? errno : EACCES));
     write(file);
     file.flush();

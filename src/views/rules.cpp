@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <fstream>
 #include <utility>
 
 namespace orvane {
@@ -221,6 +223,49 @@ std::vector<TRule> ReadCategories(std::string_view text, std::vector<TRuleProble
         rules.push_back(std::move(rule));
     }
     return rules;
+}
+
+std::string ReadSettingsText(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string text(1 << 20, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
+    return text;
+}
+
+std::uint32_t CategoryColour(int index) {
+    static constexpr std::uint32_t Colours[] = {0x1F77B4, 0xD62728, 0x2CA02C, 0x9467BD, 0xFF7F0E,
+                                                0x8C564B, 0xE377C2, 0x1796A0, 0x787878};
+    if (index >= 0 && index < static_cast<int>(std::size(Colours)))
+        return Colours[static_cast<std::size_t>(index)];
+    // HSV (hue, 200/255, 170/255) as RGB.
+    const double h = static_cast<double>((index * 137) % 360) / 60.0, v = 170.0, s = 200.0 / 255;
+    const double c = v * s, x = c * (1 - std::abs(std::fmod(h, 2.0) - 1)), m = v - c;
+    double r = 0, g = 0, b = 0;
+    switch (static_cast<int>(h)) {
+    case 0:
+        r = c, g = x;
+        break;
+    case 1:
+        r = x, g = c;
+        break;
+    case 2:
+        g = c, b = x;
+        break;
+    case 3:
+        g = x, b = c;
+        break;
+    case 4:
+        r = x, b = c;
+        break;
+    default:
+        r = c, b = x;
+        break;
+    }
+    const auto byte = [&](double u) {
+        return static_cast<std::uint32_t>(std::lround(u + m)) & 0xFF;
+    };
+    return byte(r) << 16 | byte(g) << 8 | byte(b);
 }
 
 } // namespace orvane

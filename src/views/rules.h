@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,5 +83,12 @@ private:
 // no NAME=PATTERNS go to problems when given.
 std::vector<TRule> ReadCategories(std::string_view settingsText,
                                   std::vector<TRuleProblem>* problems = nullptr);
+// The first MiB of a settings file, empty when it cannot be read.
+std::string ReadSettingsText(const std::string& file);
+
+// The colour of the category numbered so in the rules' order (0xRRGGBB); time of no category
+// takes the number after the last. Saturated, mid-dark colours far apart in hue, each clearly
+// seen on white; past them the hue walks on by the golden angle.
+std::uint32_t CategoryColour(int index);
 
 } // namespace orvane

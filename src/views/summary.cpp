@@ -19,8 +19,9 @@ struct TSpan {
 class TSpans {
 public:
     TSpans(const TActivityList& list, TInstant since, TInstant until,
-           std::optional<TInstant> runningUntil)
-        : FSince(since), FUntil(until), FRunningUntil(runningUntil), FLast(list.Count() - 1) {
+           std::optional<TInstant> runningUntil, std::optional<int> runningIndex = std::nullopt)
+        : FSince(since), FUntil(until), FRunningUntil(runningUntil),
+          FLast(runningIndex.value_or(list.Count() - 1)) {
         // Stored times are local and the offset from UTC stays within a day: entries that are
         // clearly outside the period are passed over without asking the time zone.
         FSinceLocal = LocalDateTime(since) - 1.5;
@@ -82,7 +83,7 @@ TSummary Summarise(const TActivityList& list, const TSummaryQuery& q) {
     s.Since = q.Since;
     s.Until = q.Until;
     if (q.Until <= q.Since) return s;
-    TSpans span(list, q.Since, q.Until, q.RunningUntil);
+    TSpans span(list, q.Since, q.Until, q.RunningUntil, q.RunningIndex);
     const auto& entries = list.Entries();
     // Whether an entry's program and title are kept, asked once per pair of texts.
     std::unordered_map<std::uint64_t, bool> keptPairs;
@@ -174,12 +175,12 @@ TSummary Summarise(const TActivityList& list, const TSummaryQuery& q) {
 std::vector<std::vector<std::int64_t>>
 StackedTotals(const TActivityList& list, const std::vector<TInstant>& bounds,
               std::optional<TInstant> runningUntil,
-              const std::function<int(const std::string&, const std::string&)>& groupOf,
-              int groups) {
+              const std::function<int(const std::string&, const std::string&)>& groupOf, int groups,
+              std::optional<int> runningIndex) {
     if (bounds.size() < 2 || groups <= 0) return {};
     std::vector<std::vector<std::int64_t>> totals(
         bounds.size() - 1, std::vector<std::int64_t>(static_cast<std::size_t>(groups)));
-    TSpans span(list, bounds.front(), bounds.back(), runningUntil);
+    TSpans span(list, bounds.front(), bounds.back(), runningUntil, runningIndex);
     std::unordered_map<std::uint64_t, int> groupOfPair;
     const auto& entries = list.Entries();
     for (std::size_t i = 0; i < entries.size(); ++i) {

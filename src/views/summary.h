@@ -22,8 +22,11 @@ struct TSummaryQuery {
     TInstant Since = 0;
     TInstant Until = 0;
     TSummaryBy By = TSummaryBy::Program;
-    // The running entry (the last one) counts up to this instant when it lies past its stored end.
+    // The running entry (the last one, or the one at RunningIndex) counts up to this instant when
+    // it lies past its stored end.
     std::optional<TInstant> RunningUntil;
+    // Where the running entry is in a list it does not end (the records of several computers).
+    std::optional<int> RunningIndex;
     // By category: the number of the category of a program and title, -1 for none.
     std::function<int(const std::string& process, const std::string& caption)> Category;
     std::vector<std::string> CategoryNames;
@@ -59,7 +62,7 @@ std::vector<std::vector<std::int64_t>> StackedTotals(
     const TActivityList& list, const std::vector<TInstant>& bounds,
     std::optional<TInstant> runningUntil,
     const std::function<int(const std::string& process, const std::string& caption)>& groupOf,
-    int groups);
+    int groups, std::optional<int> runningIndex = std::nullopt);
 
 // Keeps the n longest rows and sums the others into one row named other.
 void KeepTop(TSummary& summary, std::size_t n, const std::string& other);

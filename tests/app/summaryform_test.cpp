@@ -189,3 +189,19 @@ TEST_F(SummaryWindow, CategoriesShowThisWeeksTimeFollowTheirOrderAndAreSaved) {
     const QString out = qEnvironmentVariable("ORVANE_SCREENSHOTS", QDir::tempPath());
     EXPECT_TRUE(form.grab().save(out + "/orvane-categories-English.png"));
 }
+
+TEST_F(SummaryWindow, TheOwnRunningEntryCountsUpToNowAmongSeveralComputers) {
+    List.AddEntry("/usr/bin/term", "build", EncodeDateTime(2026, 12, 10, 11, 59)); // runs
+    // The records of two computers merged in start order: the other one's entry comes last.
+    TActivityList all;
+    for (const TEntry& e : List.Entries())
+        all.AppendLoaded(e);
+    TEntry other("/usr/bin/cad", "part", EncodeDateTime(2026, 12, 10, 11, 59, 30));
+    other.Duration = Min / 6;
+    all.AppendLoaded(other);
+    auto form = Open();
+    form->SetViewList([&]() -> const TActivityList& { return all; });
+    form->SetPeriod(TSummaryForm::EPeriod::Today);
+    form->SetGroup(TSummaryForm::EGroup::Program);
+    EXPECT_EQ(Rows(*form), "/usr/bin/browser 540; /usr/bin/term 60; /usr/bin/cad 10; ");
+}

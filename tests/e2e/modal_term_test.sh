@@ -51,7 +51,8 @@ query=
 for ((i = 0; i < 4; i++)); do
     xdotool mousemove --window "$main" 12 10 click 1
     sleep 0.7
-    for key in Right Down Return; do xdotool key "$key"; sleep 0.4; done
+    # Home: the Edit menu's first item, however many follow it.
+    for key in Right Home Return; do xdotool key "$key"; sleep 0.4; done
     e2e_wait_for 3 eval 'query=$(shown "^Remove Activities\$"); [ -n "$query" ]' && break
     e2e_log "no hours query (try $((i + 1))); the menu once more"
     xdotool key Escape

@@ -157,3 +157,38 @@ TEST(Chart, RowsColoursAndLabels) {
     EXPECT_TRUE(reused.Bars.empty() && reused.Labels.empty() && reused.RowNames.empty());
     EXPECT_FALSE(reused.Detail);
 }
+
+TEST(Chart, ProgramRowsTakeTheColourOfTheirCategory) {
+    TActivityList list;
+    const TDateTime d = At(2024, 1, 17);
+    Add(list, "/usr/bin/editor", "main.cpp", d, Hour);
+    Add(list, "/usr/bin/browser", "Wiki", d + Hour, 10 * Min);
+    Add(list, "/usr/bin/browser", "Mail - Browser", d + 2 * Hour, 40 * Min); // most: Mail
+    Add(list, "/usr/bin/game", "Cards", d + 3 * Hour, Hour);
+    TRuleSet rules({{"Code", {"*editor"}, 1}, {"Mail", {"title:mail*"}, 2}});
+    TChartData data = ChartBars(list, "", 0, 0);
+    ColourRowsByCategory(data, rules);
+    ASSERT_EQ(data.RowColours.size(), 3u);
+    EXPECT_EQ(data.RowColours[0], CategoryColour(0));
+    EXPECT_EQ(data.RowColours[1], CategoryColour(1)) << "the category with most of the row's time";
+    EXPECT_EQ(data.RowColours[2], CategoryColour(2)) << "no category: the colour after the last";
+
+    // Without categories, and in a program's detail, the rows keep their own colours.
+    TRuleSet none;
+    ColourRowsByCategory(data, none);
+    EXPECT_TRUE(data.RowColours.empty());
+    TChartData detail = ChartBars(list, ProgramLine("/usr/bin/browser", Hour), d, EndOfDay(d));
+    ColourRowsByCategory(detail, rules);
+    EXPECT_TRUE(detail.RowColours.empty());
+}
+
+TEST(Chart, EveryCategoryColourShowsOnWhite) {
+    for (int i = 0; i < 40; ++i) {
+        const std::uint32_t c = CategoryColour(i);
+        const double luma = 0.299 * (c >> 16) + 0.587 * ((c >> 8) & 0xFF) + 0.114 * (c & 0xFF);
+        EXPECT_LT(luma, 190) << "category " << i << std::hex << " colour " << c;
+        if (i > 0) {
+            EXPECT_NE(c, CategoryColour(i - 1)) << i;
+        }
+    }
+}

@@ -1,5 +1,9 @@
-// The Windows side of the platform layer. Strings are bytes in the system's ANSI code page.
+// The Windows side of the platform layer. Process names and captions are recorded texts: bytes
+// in the system's ANSI code page, as the record keeps them. Paths and messages are UTF-8, and go
+// to and come from the system as UTF-16.
 #include "platform/win32/win32.h"
+
+#include "recorder/filepath.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -79,9 +83,10 @@ std::string Terminated(const char* buffer, std::size_t size) {
 std::string ShellFolder(int csidl) {
     LPITEMIDLIST items = nullptr;
     if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &items)) || !items) return {};
-    char buffer[MAX_PATH] = {};
+    wchar_t buffer[MAX_PATH] = {};
     std::string path;
-    if (::SHGetPathFromIDListA(items, buffer)) path = Terminated(buffer, sizeof buffer);
+    if (::SHGetPathFromIDListW(items, buffer))
+        path = Utf8FromWide(buffer, ::wcsnlen(buffer, MAX_PATH));
     IMalloc* allocator = nullptr;
     if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator) {
         allocator->Free(items);
@@ -91,27 +96,17 @@ std::string ShellFolder(int csidl) {
 }
 
 bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int n =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                              n);
-    return result;
-}
-
+// In UTF-8, as every message of the program.
 std::string SystemMessage(HRESULT code) {
-    char* text = nullptr;
-    const DWORD n = ::FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n && text ? std::string(text, n) : std::string();
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result = n && text ? Utf8FromWide(text, n) : std::string();
     if (text) ::LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
                                result.back() == ' ' || result.back() == '.'))
@@ -336,10 +331,10 @@ bool ShortcutExists(const std::string& name, int csidl) {
 void ToggleShortcut(const std::string& exePath, const std::string& name,
                     const std::string& description, int csidl) {
     EnsureCom();
-    TComPtr<IShellLinkA> link;
+    TComPtr<IShellLinkW> link;
     HRESULT hr =
         ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                           IID_IShellLinkA, reinterpret_cast<void**>(&link.Ptr));
+                           IID_IShellLinkW, reinterpret_cast<void**>(&link.Ptr));
     if (FAILED(hr) || !link.Ptr)
         throw std::runtime_error("Cannot create a shell link: " + SystemMessage(hr));
     TComPtr<IPersistFile> file;
@@ -349,18 +344,18 @@ void ToggleShortcut(const std::string& exePath, const std::string& name,
 
     // The setters' and the save's results are not checked: the existence test afterwards shows
     // what happened.
-    link->SetPath(exePath.c_str());
-    link->SetWorkingDirectory(FolderPart(exePath).c_str());
-    link->SetDescription(description.c_str());
+    link->SetPath(WidePath(exePath).c_str());
+    link->SetWorkingDirectory(WidePath(FolderPart(exePath)).c_str());
+    link->SetDescription(WidePath(description).c_str());
 
     std::string folder = ShellFolder(csidl);
     if (folder.empty()) return; // no such folder: no shortcut, nothing changes
     if (folder.back() != '\\') folder += '\\';
     const std::string linkPath = folder + name + ".lnk";
     if (FileExists(linkPath))
-        ::DeleteFileA(linkPath.c_str());
+        ::DeleteFileW(WidePath(linkPath).c_str());
     else
-        file->Save(Wide(linkPath).c_str(), FALSE);
+        file->Save(WidePath(linkPath).c_str(), FALSE);
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "platform/recordlock.h"
 
+#include "recorder/filepath.h"
+
 #include <windows.h>
 
 namespace orvane::platform {
@@ -10,7 +12,7 @@ TRecordLock::EState TRecordLock::Acquire(const std::string& dataFile) {
     const std::string name = LockFileName(dataFile);
     // Shared for everything: only the byte-range lock below excludes. The handle is not
     // inherited by programs we start.
-    const HANDLE file = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+    const HANDLE file = ::CreateFileW(WidePath(name).c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "platform/probebackend.h"
 #include "platform/win32/win32.h"
+#include "recorder/filepath.h"
 
 #include <gtest/gtest.h>
 
@@ -238,7 +239,7 @@ TEST(Win32Shell, SpecialFoldersResolve) {
         const std::string path = SpecialFolderPath(csidl);
         ASSERT_FALSE(path.empty()) << csidl;
         EXPECT_EQ(path.back(), '\\') << path;
-        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const DWORD attributes = ::GetFileAttributesW(orvane::WidePath(path).c_str());
         EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << path;
         EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY) << path;
     }
@@ -253,7 +254,7 @@ TEST(Win32Shell, ToggleCreatesAndRemovesTheShortcut) {
     const std::string name = "OrvaneTest" + std::to_string(::GetCurrentProcessId());
     const std::string exe = ExecutablePath();
     const std::string link = SpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + name + ".lnk";
-    ::DeleteFileA(link.c_str());
+    ::DeleteFileW(orvane::WidePath(link).c_str());
     ASSERT_FALSE(ShortcutExists(name, CSIDL_DESKTOPDIRECTORY));
 
     ToggleShortcut(exe, name, "Qal Log\r\nLog your activities", CSIDL_DESKTOPDIRECTORY);
@@ -271,7 +272,7 @@ TEST(Win32Shell, ToggleCreatesAndRemovesTheShortcut) {
     IPersistFile* file = nullptr;
     ASSERT_TRUE(
         SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
-    std::wstring wide(link.begin(), link.end());
+    const std::wstring wide = orvane::WidePath(link);
     EXPECT_TRUE(SUCCEEDED(file->Load(wide.c_str(), STGM_READ)));
     char target[MAX_PATH] = {};
     shellLink->GetPath(target, MAX_PATH, nullptr, 0);
@@ -284,7 +285,7 @@ TEST(Win32Shell, ToggleCreatesAndRemovesTheShortcut) {
 
     ToggleShortcut(exe, name, "", CSIDL_DESKTOPDIRECTORY);
     EXPECT_FALSE(ShortcutExists(name, CSIDL_DESKTOPDIRECTORY));
-    EXPECT_EQ(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW(orvane::WidePath(link).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Win32Shell, TheIntentsAreOrvaneLnkInTheirFolders) {
@@ -293,11 +294,12 @@ TEST(Win32Shell, TheIntentsAreOrvaneLnkInTheirFolders) {
                                                  {EShortcut::Autostart, CSIDL_STARTUP}};
     for (const auto& [shortcut, csidl] : intents) {
         const std::string link = SpecialFolderPath(csidl) + "Orvane.lnk";
-        ::DeleteFileA(link.c_str());
+        ::DeleteFileW(orvane::WidePath(link).c_str());
         ASSERT_FALSE(ShortcutExists(shortcut)) << link;
         ToggleShortcut(shortcut, exe);
         EXPECT_TRUE(ShortcutExists(shortcut)) << link;
-        EXPECT_NE(::GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES) << link;
+        EXPECT_NE(::GetFileAttributesW(orvane::WidePath(link).c_str()), INVALID_FILE_ATTRIBUTES)
+            << link;
         ToggleShortcut(shortcut, exe);
         EXPECT_FALSE(ShortcutExists(shortcut)) << link;
     }
@@ -306,7 +308,7 @@ TEST(Win32Shell, TheIntentsAreOrvaneLnkInTheirFolders) {
 TEST(Win32Shell, AForeignFileOfThatNameCountsAndIsDeleted) {
     const std::string name = "OrvaneForeign" + std::to_string(::GetCurrentProcessId());
     const std::string link = SpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + name + ".lnk";
-    std::ofstream(link) << "not a link";
+    std::ofstream(orvane::PathOf(link)) << "not a link";
     ASSERT_TRUE(ShortcutExists(name, CSIDL_DESKTOPDIRECTORY));
     ToggleShortcut(ExecutablePath(), name, "", CSIDL_DESKTOPDIRECTORY);
     EXPECT_FALSE(ShortcutExists(name, CSIDL_DESKTOPDIRECTORY));

@@ -1,6 +1,7 @@
 // The record lock on Windows (or Wine): a second holder is refused, also within one process, and a
 // holder killed outright leaves nothing behind that blocks the next start.
 #include "platform/recordlock.h"
+#include "recorder/filepath.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,21 @@ namespace {
 
 constexpr const char* HoldVariable = "ORVANE_TEST_HOLD_LOCK";
 
+// In UTF-8, as the program's file names.
 std::string TempFolder() {
-    char path[MAX_PATH + 1] = {};
-    ::GetTempPathA(MAX_PATH, path);
+    wchar_t path[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH, path);
     // Wine reuses its small process ids from run to run in a kept prefix: the tick count keeps a
     // folder left by an earlier run from being taken for this one's.
-    std::string folder = std::string(path) + "orvane-lock-" +
+    std::string folder = orvane::Utf8FromWide(path) + "orvane-lock-" +
                          std::to_string(::GetCurrentProcessId()) + "-" +
                          std::to_string(::GetTickCount64());
-    ::CreateDirectoryA(folder.c_str(), nullptr);
+    ::CreateDirectoryW(orvane::WidePath(folder).c_str(), nullptr);
     return folder;
 }
 
 bool Exists(const std::string& file) {
-    return ::GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(orvane::WidePath(file).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
@@ -41,7 +43,7 @@ TEST(RecordLockChild, HoldsTheLockUntilKilled) {
     if (!data) GTEST_SKIP() << "runs only as the child of RecordLock.AHolderKilledOutright...";
     TRecordLock lock;
     ASSERT_EQ(lock.Acquire(data), EState::Held);
-    std::ofstream(std::string(data) + ".ready") << "held";
+    std::ofstream(orvane::PathOf(std::string(data) + ".ready")) << "held";
     for (;;)
         ::Sleep(1000);
 }
@@ -56,14 +58,31 @@ TEST(RecordLock, OneHolderAtATimeAndTheDataFileIsNotTheLock) {
     EXPECT_TRUE(Exists(TRecordLock::LockFileName(data)));
 
     // A whole save replaces the data file: the lock is unaffected.
-    std::ofstream(data + ".tmp") << "x";
-    ASSERT_TRUE(::MoveFileExA((data + ".tmp").c_str(), data.c_str(), MOVEFILE_REPLACE_EXISTING));
+    std::ofstream(orvane::PathOf(data + ".tmp")) << "x";
+    ASSERT_TRUE(::MoveFileExW(orvane::WidePath(data + ".tmp").c_str(),
+                              orvane::WidePath(data).c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(second.Acquire(data), EState::HeldElsewhere);
 
     TRecordLock other;
     EXPECT_EQ(other.Acquire(folder + "\\other.cdat"), EState::Held);
     first.Release();
     EXPECT_EQ(second.Acquire(data), EState::Held);
+}
+
+TEST(RecordLock, AFolderNamedOutsideTheCodePageTakesTheLock) {
+    // Jürgen Отчёт 報: no ANSI code page holds all three.
+    const std::wstring name = L"J\u00FCrgen \u041E\u0442\u0447\u0451\u0442 \u5831";
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = temp + name + L" " + std::to_wstring(::GetCurrentProcessId()) +
+                                L"-" + std::to_wstring(::GetTickCount64());
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const std::string data = orvane::Utf8FromWide(folder) + "\\orvane.cdat";
+    TRecordLock first, second;
+    ASSERT_EQ(first.Acquire(data), EState::Held) << "error " << first.Error();
+    EXPECT_EQ(second.Acquire(data), EState::HeldElsewhere);
+    EXPECT_NE(::GetFileAttributesW((folder + L"\\orvane.cdat.lock").c_str()),
+              INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(RecordLock, AHolderKilledOutrightLeavesNoLockBehind) {

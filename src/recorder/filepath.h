@@ -1,0 +1,29 @@
+// File names travel through the program as std::string in UTF-8 (on Linux: the bytes the system
+// gives, which are UTF-8 there too). Windows takes them as UTF-16 here, never through the ANSI
+// code page: a user name such as "Jürgen" must name the same folder in every call.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace orvane {
+
+// The path of a file name; std::filesystem::path(std::string) reads it in the code page on
+// Windows.
+std::filesystem::path PathOf(const std::string& fileName);
+// The file name of a path, in UTF-8.
+std::string PathText(const std::filesystem::path& path);
+// Removes a file; false when it could not be removed.
+bool RemoveFile(const std::string& fileName);
+
+#ifdef _WIN32
+// The UTF-16 form for the system's W functions; bytes that are not UTF-8 become U+FFFD.
+std::wstring WidePath(const std::string& fileName);
+// UTF-8 from what a W function gave.
+std::string Utf8FromWide(const wchar_t* text, std::size_t size);
+inline std::string Utf8FromWide(const std::wstring& text) {
+    return Utf8FromWide(text.data(), text.size());
+}
+#endif
+
+} // namespace orvane
