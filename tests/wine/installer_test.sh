@@ -4,6 +4,8 @@
 # once it has ended, then the uninstall. The record and the settings in %APPDATA%\Orvane keep
 # their bytes throughout.
 #   installer_test.sh SETUP_EXE PREFIX_TEMPLATE
+# The profile is $USER's: one named Jürgen puts the program and the record under a path that the
+# ANSI code page may not hold.
 set -euo pipefail
 setup=$(realpath "$1")
 template=$2
@@ -21,9 +23,10 @@ stop_wine() {
 trap 'stop_wine; e2e_cleanup' EXIT
 e2e_start_x
 
-profile=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n1)
-[ -n "$profile" ] || e2e_fail "no user profile in the prefix"
-user=$(basename "$profile")
+# Wine names the profile after $USER.
+user=${USER:-$(id -un)}
+profile="$WINEPREFIX/drive_c/users/$user"
+[ -d "$profile" ] || e2e_fail "no user profile $profile in the prefix"
 inst="$profile/AppData/Local/Programs/Orvane"
 inst_win="C:\\users\\$user\\AppData\\Local\\Programs\\Orvane"
 record_dir="$profile/AppData/Roaming/Orvane"
@@ -38,7 +41,11 @@ install() {
     return "$status"
 }
 tree_sum() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 md5sum); }
-uninstall_entry() { timeout 60 wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { $1 = $2 = ""; sub(/^ +/, ""); print }'; }
+# reg.exe writes in the console's code page, 437 in the C locale.
+uninstall_entry() {
+    timeout 60 wine reg query "$key" /v "$1" 2>/dev/null | iconv -f CP437 -t UTF-8 | tr -d '\r' |
+        awk -v v="$1" '$1 == v { $1 = $2 = ""; sub(/^ +/, ""); print }'
+}
 
 install || e2e_fail "the first install failed"
 for f in orvane.exe orvane-report.exe Qt6Core.dll platforms/qwindows.dll; do
