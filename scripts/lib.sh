@@ -22,7 +22,7 @@ ORVANE_PACKAGE_TOOLS=(
 
 # What the Windows build and its Wine tests use besides (scripts/test-windows).
 ORVANE_WINDOWS_PACKAGES=(
-  g++-mingw-w64-x86-64-posix wine wine64 qt6-base-dev-tools xz-utils zip
+  g++-mingw-w64-x86-64-posix wine wine64 qt6-base-dev-tools xz-utils zip nsis
 )
 
 orvane_need_packages() {

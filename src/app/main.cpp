@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
 #include "app/singleinstance.h"
+#include "platform/running.h"
 
 #include <csignal>
 
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
     // ignored: programs we start get the default back, an ignored signal would stay ignored.
     std::signal(SIGPIPE, IgnoreSignal);
 #endif
+    // First of all: the installer must not replace our files while we run.
+    orvane::platform::MarkRunning();
     orvane::TApplication app(argc, argv);
     // Before the record is read: a second copy on the same record ends here.
     orvane::TSingleInstance instance(orvane::DataFilePath(QCoreApplication::applicationFilePath()));
