@@ -60,10 +60,7 @@ int LoadRecordPeriod(const std::string& file, const TSource& source, TActivityLi
         err << e.what() << "\n";
         return ExitUnreadable;
     }
-    if (result.Whole) return 0;
-    err << "orvane-report: the data file \"" << file << "\" is damaged: " << result.Where()
-        << "; only the " << result.Loaded << " entries read before that are shown\n";
-    return ExitDamaged;
+    return LoadStatus(file, result, err);
 }
 
 } // namespace

@@ -407,6 +407,10 @@ int LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) 
         err << e.what() << "\n";
         return ExitUnreadable;
     }
+    return LoadStatus(file, result, err);
+}
+
+int LoadStatus(const std::string& file, const TLoadResult& result, std::ostream& err) {
     if (result.Whole) return 0;
     err << "orvane-report: the data file \"" << file << "\" is damaged: " << result.Where()
         << "; only the " << result.Loaded << " entries read before that are shown\n";

@@ -7,7 +7,8 @@
 
 namespace orvane {
 class TActivityList;
-}
+struct TLoadResult;
+} // namespace orvane
 
 namespace orvane::cli {
 
@@ -27,6 +28,9 @@ constexpr int ExitRecorderRunning = 75; // a recorder holds the record's lock: t
 // stopped early (list holds what came before, err says where it stopped); ExitUnreadable when it
 // cannot be read (err holds the message).
 int LoadRecord(const std::string& file, TActivityList& list, std::ostream& err);
+// The exit status of a load that got that far: 0 for a whole file, else ExitDamaged, with where
+// reading stopped on err.
+int LoadStatus(const std::string& file, const TLoadResult& result, std::ostream& err);
 
 // A recorded text, or one the views made of recorded texts and dates, in UTF-8 for the output.
 // Recorded texts are the system's 8-bit text: the ANSI code page on Windows; on Linux UTF-8, where
