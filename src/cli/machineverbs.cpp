@@ -94,9 +94,12 @@ int LoadSource(const char* verb, const TSource& source, TActivityList& list, std
         if (each) {
             if (own.empty()) SharedFolder(source.Settings, &own);
             each->push_back({own, one});
+            std::vector<const TActivityList*> lists{one.get()};
+            MergeLists(lists, list);
+        } else {
+            // Nothing else keeps the file's list: a record of years moves over without a copy.
+            MergeList(std::move(*one), list);
         }
-        std::vector<const TActivityList*> lists{one.get()};
-        MergeLists(lists, list);
         return loaded;
     }
     std::error_code ec;

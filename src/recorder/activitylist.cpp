@@ -61,6 +61,16 @@ void TActivityList::RemoveAt(int index) {
     Changed();
 }
 
+void TActivityList::AppendLoaded(TActivityList&& other) {
+    if (FItems.empty())
+        FItems = std::move(other.FItems);
+    else
+        FItems.insert(FItems.end(), other.FItems.begin(), other.FItems.end());
+    other.Clear();
+    FLastOpen = false;
+    Changed();
+}
+
 void TActivityList::Clear() {
     FItems.clear();
     FItems.shrink_to_fit();

@@ -139,6 +139,9 @@ public:
         Changed();
     }
     void Reserve(std::size_t n) { FItems.reserve(n); }
+    // The same for every entry of another list, which is left empty: into an empty list the
+    // entries move without a copy.
+    void AppendLoaded(TActivityList&& other);
 
 private:
     // What the data file held after this list's last save or whole load.

@@ -228,6 +228,26 @@ void TMachineFolder::CheckWrite(const std::string& path) const {
                          "\" belongs to another computer of the shared folder; it is not written.");
 }
 
+namespace {
+// Each list is mostly in order already; a NaN start sorts last rather than breaking the order.
+bool StartsBefore(const TEntry& a, const TEntry& b) {
+    if (a.Start != a.Start) return false;
+    if (b.Start != b.Start) return true;
+    return a.Start < b.Start;
+}
+} // namespace
+
+void MergeList(TActivityList&& list, TActivityList& into) {
+    // A stable sort leaves a list in order as it is.
+    if (into.Count() == 0 &&
+        std::is_sorted(list.Entries().begin(), list.Entries().end(), StartsBefore)) {
+        into.AppendLoaded(std::move(list));
+        return;
+    }
+    MergeLists({&list}, into);
+    list.Clear();
+}
+
 void MergeLists(const std::vector<const TActivityList*>& lists, TActivityList& into) {
     std::vector<const TEntry*> all;
     std::size_t n = 0;
@@ -237,12 +257,8 @@ void MergeLists(const std::vector<const TActivityList*>& lists, TActivityList& i
     for (const TActivityList* l : lists)
         for (const TEntry& e : l->Entries())
             all.push_back(&e);
-    // Each list is mostly in order already; a NaN start sorts last rather than breaking the order.
-    std::stable_sort(all.begin(), all.end(), [](const TEntry* a, const TEntry* b) {
-        if (a->Start != a->Start) return false;
-        if (b->Start != b->Start) return true;
-        return a->Start < b->Start;
-    });
+    std::stable_sort(all.begin(), all.end(),
+                     [](const TEntry* a, const TEntry* b) { return StartsBefore(*a, *b); });
     into.Reserve(into.Entries().size() + n);
     for (const TEntry* e : all)
         into.AppendLoaded(*e);

@@ -102,6 +102,8 @@ private:
 // The entries of several lists as one, ordered by start (entries of equal start keep the order of
 // the lists). Entries keep the local time of the machine that recorded them.
 void MergeLists(const std::vector<const TActivityList*>& lists, TActivityList& into);
+// MergeLists of one list, which is left empty: a list in order already moves over without a copy.
+void MergeList(TActivityList&& list, TActivityList& into);
 
 // Saves the own record through the rule above: throws before writing anything that is not ours.
 void SaveMachineRecord(const TMachineFolder& folder, const TActivityList& list,

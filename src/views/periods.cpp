@@ -254,6 +254,11 @@ private:
     // need no reset.
     TDateTime AddPeriod(std::int64_t stamp, const std::uint32_t* begin, const std::uint32_t* end,
                         TDateTime from, TDateTime to, TPeriodTree::TPeriod& period);
+    // Adds up the program and caption nodes AddPeriod will make of the same entries, so that the
+    // node arrays are allocated once at their size: grown by doubling, the arrays of a record of
+    // years took three times their size for a moment. Its stamps must differ from AddPeriod's.
+    void CountPeriod(std::int64_t stamp, const std::uint32_t* begin, const std::uint32_t* end,
+                     std::size_t& programs, std::size_t& lines);
 
     struct TSlot {
         std::uint32_t First = 0;
@@ -312,6 +317,23 @@ TDateTime TTreeBuilder::AddPeriod(std::int64_t stamp, const std::uint32_t* begin
         FTree.FPrograms.push_back(program);
     }
     return periodTotal;
+}
+
+void TTreeBuilder::CountPeriod(std::int64_t stamp, const std::uint32_t* begin,
+                               const std::uint32_t* end, std::size_t& programs,
+                               std::size_t& lines) {
+    for (const std::uint32_t* c = begin; c != end; ++c) {
+        const std::uint32_t g = FGroups.Group[*c];
+        const std::uint32_t p = FGroups.ProgramOf[g];
+        if (FProgStamp[p] != stamp) {
+            FProgStamp[p] = stamp;
+            ++programs;
+        }
+        if (FGroupStamp[g] != stamp) {
+            FGroupStamp[g] = stamp;
+            ++lines;
+        }
+    }
 }
 
 TPeriodTree TTreeBuilder::Periodic(const TActivityList& list, TViewMode mode) {
@@ -381,6 +403,21 @@ TPeriodTree TTreeBuilder::Periodic(const TActivityList& list, TViewMode mode) {
     }
 
     TTreeBuilder builder(list, tree);
+    {
+        // Stamps below -1, apart from AddPeriod's (the periods' numbers) and the initial -1.
+        std::size_t programs = 0, lines = 0;
+        std::size_t nonEmpty = 0;
+        for (std::int64_t k = 0; k < periods; ++k) {
+            const std::uint32_t* b = bucket.data() + offset[static_cast<std::size_t>(k)];
+            const std::uint32_t* e = bucket.data() + offset[static_cast<std::size_t>(k) + 1];
+            if (b == e) continue;
+            ++nonEmpty;
+            builder.CountPeriod(-2 - k, b, e, programs, lines);
+        }
+        tree.FPeriods.reserve(nonEmpty);
+        tree.FPrograms.reserve(programs);
+        tree.FLines.reserve(lines);
+    }
     const TDateTime lastStart = range->Latest;
     for (std::int64_t k = 0; k < periods; ++k) {
         const auto b = static_cast<std::size_t>(offset[static_cast<std::size_t>(k)]);

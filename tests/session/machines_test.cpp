@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <sstream>
 
 using namespace orvane;
@@ -127,6 +128,34 @@ TEST(MachineFolder, ReadsEveryRecordOnceAndNothingElse) {
     recorder.Refresh(false);
     EXPECT_FALSE(recorder.Records()[0].List);
     EXPECT_TRUE(recorder.Records()[1].List);
+}
+
+// One list merged by moving it gives what merging a copy gives: in order it moves over as it is,
+// out of order (a clock step, a NaN start, equal starts) it is sorted the same way.
+TEST(MergeList, SameAsMergeListsOfOneList) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::vector<double>> cases = {
+        {}, {1, 2, 3}, {1, 1, 2}, {3, 1, 2}, {1, nan, 2}, {1, 2, nan}, {2, 2, 1, 1}};
+    for (const bool intoEmpty : {true, false}) {
+        for (const auto& starts : cases) {
+            TActivityList source, copy;
+            for (std::size_t i = 0; i < starts.size(); ++i)
+                for (TActivityList* l : {&source, &copy})
+                    l->AppendLoaded(TEntry("p", "c" + std::to_string(i), starts[i]));
+            TActivityList expected, merged;
+            if (!intoEmpty)
+                for (TActivityList* l : {&expected, &merged})
+                    l->AppendLoaded(TEntry("before", "b", 5));
+            MergeLists({&copy}, expected);
+            MergeList(std::move(source), merged);
+            SCOPED_TRACE(testing::Message() << "case of " << starts.size() << " starting "
+                                            << (starts.empty() ? 0 : starts[0]));
+            ASSERT_EQ(merged.Count(), expected.Count());
+            for (int i = 0; i < merged.Count(); ++i)
+                EXPECT_EQ(merged[i].Caption, expected[i].Caption) << i;
+            EXPECT_EQ(source.Count(), 0);
+        }
+    }
 }
 
 TEST(MachineFolder, ChangedFileIsReadAgainGoneFileDropped) {
