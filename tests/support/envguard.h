@@ -1,22 +1,36 @@
-// Sets environment variables for one test and puts the old values back afterwards.
+// Sets environment variables for one test and puts the old values back afterwards; and a fresh
+// folder for one test. Built for Linux and for Windows (the Windows suites run under Wine).
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
+
+namespace envguard_detail {
+
+// nullptr unsets the variable.
+inline void SetVariable(const std::string& name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value ? value : ""); // an empty value removes it there
+#else
+    if (value)
+        setenv(name.c_str(), value, 1);
+    else
+        unsetenv(name.c_str());
+#endif
+}
+
+} // namespace envguard_detail
 
 class TEnvGuard {
 public:
     ~TEnvGuard() {
-        for (const auto& [name, value] : FSaved) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
+        for (const auto& [name, value] : FSaved)
+            envguard_detail::SetVariable(name, value ? value->c_str() : nullptr);
     }
     // nullptr unsets the variable.
     void Set(const std::string& name, const char* value) {
@@ -24,10 +38,7 @@ public:
             const char* old = std::getenv(name.c_str());
             FSaved[name] = old ? std::optional<std::string>(old) : std::nullopt;
         }
-        if (value)
-            setenv(name.c_str(), value, 1);
-        else
-            unsetenv(name.c_str());
+        envguard_detail::SetVariable(name, value);
     }
     void Set(const std::string& name, const std::string& value) { Set(name, value.c_str()); }
 
@@ -39,10 +50,14 @@ private:
 class TTempFolder {
 public:
     TTempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-x11-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-        FPath = pattern;
+        std::random_device random;
+        for (int i = 0; i < 100 && FPath.empty(); ++i) {
+            const std::filesystem::path p = std::filesystem::temp_directory_path() /
+                                            ("orvane-test-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(p, ec)) FPath = p.string();
+        }
+        if (FPath.empty()) throw std::runtime_error("no temporary folder");
     }
     ~TTempFolder() {
         std::error_code ec;
