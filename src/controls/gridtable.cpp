@@ -25,9 +25,14 @@ std::string FoldCase(const std::string& text) {
     bool ascii = true;
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-    // As the period tree folds: decoded as the system's 8-bit text, else ASCII letters only.
-    const QString decoded = ascii ? QString() : QString::fromLocal8Bit(text);
-    if (ascii || decoded.toLocal8Bit() != QByteArray::fromStdString(text)) {
+    // As the period tree folds: as UTF-8, else as the system's 8-bit text, else ASCII letters only.
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    QString decoded;
+    if (!ascii) {
+        decoded = QString::fromUtf8(bytes);
+        if (decoded.toUtf8() != bytes) decoded = QString::fromLocal8Bit(bytes);
+    }
+    if (ascii || (decoded.toLocal8Bit() != bytes && decoded.toUtf8() != bytes)) {
         std::string result = text;
         for (char& c : result)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

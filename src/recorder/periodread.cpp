@@ -230,6 +230,13 @@ bool WriteIndex(const std::string& indexFile, const TIndex& index) {
     }
     std::error_code ec;
     std::filesystem::rename(temporary, PathOf(indexFile), ec);
+    if (ec) {
+        // Windows renames over no existing file. The index is a cache: for the moment between
+        // the two steps a reader finds none and reads the record whole.
+        std::error_code gone;
+        std::filesystem::remove(PathOf(indexFile), gone);
+        std::filesystem::rename(temporary, PathOf(indexFile), ec);
+    }
     if (ec) std::filesystem::remove(temporary, ec);
     return !ec;
 }

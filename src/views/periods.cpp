@@ -464,11 +464,16 @@ std::string FoldCase(const std::string& text) {
             ascii = false;
             break;
         }
-    // Recorded text is the system's 8-bit text (UTF-8 here, the ANSI code page on Windows):
-    // folded decoded, so that letters beyond ASCII fold on every system. Bytes the system's
-    // encoding cannot read have their ASCII letters folded only.
-    const QString decoded = ascii ? QString() : QString::fromLocal8Bit(text);
-    if (ascii || decoded.toLocal8Bit() != QByteArray::fromStdString(text)) {
+    // Folded decoded, so that letters beyond ASCII fold on every system: as UTF-8 where it is
+    // UTF-8, else as the system's 8-bit text (the ANSI code page of recorded text on Windows).
+    // Bytes that neither reads have their ASCII letters folded only.
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    QString decoded;
+    if (!ascii) {
+        decoded = QString::fromUtf8(bytes);
+        if (decoded.toUtf8() != bytes) decoded = QString::fromLocal8Bit(bytes);
+    }
+    if (ascii || (decoded.toLocal8Bit() != bytes && decoded.toUtf8() != bytes)) {
         std::string out = text;
         for (char& c : out)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
