@@ -105,6 +105,8 @@ e2e_cleanup() {
 e2e_spawn() {
     local name=$1
     shift
+    # A name used again must not show the last run's output to a waiter before the new one writes.
+    rm -f "$E2E_DIR/$name.out" "$E2E_DIR/$name.err"
     setsid "$@" >"$E2E_DIR/$name.out" 2>"$E2E_DIR/$name.err" </dev/null &
     E2E_PID=$!
     E2E_PIDS+=("$E2E_PID")
