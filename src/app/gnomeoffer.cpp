@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/inifile.h"
+#include "platform/gnomeextension.h"
 #include "recorder/textformat.h"
 
 #include <QAction>
@@ -9,14 +10,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-
-#ifndef _WIN32
-#include "platform/probefactory.h"
-#include "platform/wayland/gnomesetup.h"
-
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#endif
 
 namespace orvane {
 
@@ -43,24 +36,14 @@ TGnomeExtensionOffer::TGnomeExtensionOffer(QWidget* window, QMenu* options, std:
 }
 
 bool TGnomeExtensionOffer::InGnomeWaylandSession() {
-#ifdef _WIN32
-    return false;
-#else
-    if (!platform::IsWaylandSession() ||
-        !qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(':').contains("GNOME"))
-        return false;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()->isServiceRegistered("org.gnome.Shell");
-#endif
+    return platform::InGnomeWaylandSession();
 }
 
 void TGnomeExtensionOffer::OfferAtStart() {
-#ifndef _WIN32
-    if (!FItem->isVisible() || platform::gnome::ExtensionSetUp()) return;
+    if (!FItem->isVisible() || platform::GnomeExtensionSetUp()) return;
     TIniFile ini(FConfigFile);
     if (ini.ReadInteger(Section, DeclinedKey, 0) != 0) return;
     Offer();
-#endif
 }
 
 void TGnomeExtensionOffer::Offer() {
@@ -86,9 +69,7 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
     // A "no" stands until the user asks for the offer again; a "yes" clears it.
     RememberDeclined(!accepted);
     if (!accepted) return;
-#ifndef _WIN32
-    const platform::gnome::TSetupResult r = platform::gnome::SetUpExtension(
-        platform::gnome::ShippedExtensionFolder(QCoreApplication::applicationDirPath()));
+    const platform::TExtensionSetup r = platform::SetUpGnomeExtension();
     const TMessageTexts& texts = FTexts();
     if (r.Ok) {
         Dialogs().Inform(FWindow, Text(texts, EMessageText::SGnomeOfferCaption),
@@ -103,7 +84,6 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
         QString::fromStdString(SafeFormat(texts[EMessageText::SGnomeSetupFailed], {details}))
             .replace("\r\n", "\n"),
         nullptr);
-#endif
 }
 
 void TGnomeExtensionOffer::RememberDeclined(bool declined) {

@@ -1,19 +1,11 @@
 #include "app/inifile.h"
 
+#include "platform/atomicfile.h"
 #include "recorder/datafile.h"
 #include "recorder/datetime.h"
-#include "recorder/filepath.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
-
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace orvane {
 
@@ -233,35 +225,10 @@ void TIniFile::WriteSection(const std::string& section, const std::vector<std::s
 }
 
 void TIniFile::Save() {
-    const std::string text = Text();
-    // Beside a link's target, so that a linked settings file stays a link.
-    const std::string target = SaveTarget(FFileName);
-    const std::string temp = target + ".tmp";
-#ifdef _WIN32
-    std::FILE* f = ::_wfopen(WidePath(temp).c_str(), L"wb");
-#else
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-#endif
-    if (!f) throw EFileError(UnableToWrite(FFileName));
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-#ifdef _WIN32
-    ok = ::_commit(::_fileno(f)) == 0 && ok;
-#else
-    ok = ::fsync(::fileno(f)) == 0 && ok;
-#endif
-    ok = std::fclose(f) == 0 && ok;
-#ifdef _WIN32
-    // One step, as rename does elsewhere: never a moment without a settings file.
-    ok = ok && MoveFileExW(WidePath(temp).c_str(), WidePath(target).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-#else
-    ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-#endif
-    if (!ok) {
-        RemoveFile(temp);
+    // Replaced whole: never a moment without a settings file, nor one half written.
+    int error = 0;
+    if (!platform::WriteFileAtomically(FFileName, Text(), error))
         throw EFileError(UnableToWrite(FFileName));
-    }
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {

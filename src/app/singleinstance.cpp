@@ -1,8 +1,9 @@
 #include "app/singleinstance.h"
 
 #include "app/dialogs.h"
+#include "platform/filepath.h"
+#include "platform/localserver.h"
 #include "recorder/datafile.h"
-#include "recorder/filepath.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -16,12 +17,6 @@
 #include <QTimer>
 
 #include <filesystem>
-#ifndef Q_OS_WIN
-#include <cerrno>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
 
 namespace orvane {
 
@@ -38,60 +33,17 @@ TSingleInstance::TSingleInstance(std::string dataFile, int answerMs, QObject* pa
 
 TSingleInstance::~TSingleInstance() = default;
 
-#ifndef Q_OS_WIN
-namespace {
-
-// Room for a socket's path, its terminating zero left out.
-constexpr qsizetype MaxSocketPath = sizeof(sockaddr_un::sun_path) - 1;
-
-// A folder that only we may enter, created where missing. One that is a link, or another user's
-// (anyone may create a name in the temporary folder before us), is never used.
-bool PrivateFolder(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) return false;
-    struct stat st {};
-    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        return false;
-    return (st.st_mode & 077) == 0 || ::chmod(name.constData(), 0700) == 0;
-}
-
-// Where our sockets live: under the runtime folder, else in a folder of ours in the temporary
-// folder; the first whose path leaves room for a socket name of nameLength characters.
-QString SocketFolder(qsizetype nameLength) {
-    QStringList candidates;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime)) candidates << runtime + "/orvane";
-    const QString own = "/orvane-" + QString::number(::getuid());
-    candidates << QDir::tempPath() + own << "/tmp" + own;
-    for (const QString& folder : candidates)
-        if (QFile::encodeName(folder).size() + 1 + nameLength <= MaxSocketPath &&
-            PrivateFolder(folder))
-            return folder;
-    return {};
-}
-
-} // namespace
-#endif
-
 QString TSingleInstance::ServerName(const std::string& dataFile) {
     // The folder with its links resolved: a data folder reached through a link is the same
     // record, with the same lock file, and must find the same copy. The file itself may be
     // missing yet.
     const QFileInfo file(QString::fromStdString(dataFile));
     const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
-    QString path = folder.isEmpty() ? file.absoluteFilePath() : folder + "/" + file.fileName();
-#ifdef Q_OS_WIN
-    path = path.toLower(); // one file, however it is spelt
-#endif
+    const QString path = platform::ComparablePath(
+        folder.isEmpty() ? file.absoluteFilePath() : folder + "/" + file.fileName());
     const QString hash = QString::fromLatin1(
         QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(24));
-#ifdef Q_OS_WIN
-    return "orvane-" + hash;
-#else
-    // A short name in a folder of ours: a socket path is limited to about a hundred bytes.
-    const QString socketFolder = SocketFolder(hash.size());
-    return socketFolder.isEmpty() ? QString() : socketFolder + "/" + hash;
-#endif
+    return platform::LocalServerName(hash);
 }
 
 TSingleInstance::EStart TSingleInstance::Start() {

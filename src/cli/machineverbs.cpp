@@ -2,8 +2,8 @@
 
 #include "app/inifile.h"
 #include "cli/report.h"
+#include "platform/filepath.h"
 #include "recorder/activitylist.h"
-#include "recorder/filepath.h"
 #include "recorder/periodread.h"
 #include "session/machines.h"
 #include "views/when.h"

@@ -2,18 +2,17 @@
 #include "cli/machineverbs.h"
 #include "cli/viewverbs.h"
 
+#include "platform/console.h"
+#include "platform/gnomeextension.h"
 #include "platform/platform.h"
 #include "platform/presencefactory.h"
 #include "platform/probefactory.h"
+#include "platform/stopsignals.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 #include "recorder/sampler.h"
-#ifndef _WIN32
-#include "platform/wayland/gnomesetup.h"
-#endif
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cctype>
@@ -26,12 +25,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-
-#ifndef _WIN32
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace orvane::cli {
 
@@ -114,17 +107,6 @@ std::unique_ptr<QCoreApplication> OwnApplication() {
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-#ifndef _WIN32
-// An interrupted --watch ends through the event loop, so that the backend cleans up after itself
-// (the KWin one unloads its script from KWin).
-int InterruptPipe[2] = {-1, -1};
-
-void OnInterrupt(int signal) {
-    const auto c = static_cast<char>(signal);
-    [[maybe_unused]] const ssize_t written = ::write(InterruptPipe[1], &c, 1);
-}
-#endif
-
 int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     bool watch = false, which = false;
     for (const std::string& a : args) {
@@ -178,29 +160,13 @@ int Probe(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     timer.setInterval(TSampler::Interval);
     QObject::connect(&timer, &QTimer::timeout, sample);
     timer.start();
-#ifndef _WIN32
-    const int stopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    std::unique_ptr<QSocketNotifier> interrupted;
-    if (InterruptPipe[0] >= 0 || ::pipe2(InterruptPipe, O_CLOEXEC) == 0) {
-        interrupted = std::make_unique<QSocketNotifier>(InterruptPipe[0], QSocketNotifier::Read);
-        QObject::connect(interrupted.get(), &QSocketNotifier::activated, [] {
-            char c = 0;
-            const int signal = ::read(InterruptPipe[0], &c, 1) == 1 ? c : SIGTERM;
-            QCoreApplication::exit(128 + signal);
-        });
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        for (const int s : stopSignals)
-            sigaction(s, &action, nullptr);
-    }
-    const int status = QCoreApplication::exec();
-    for (const int s : stopSignals)
-        std::signal(s, SIG_DFL);
-    return status;
-#else
+    // An interrupted --watch ends through the event loop, so that the backend cleans up after
+    // itself (the KWin one unloads its script from KWin).
+    platform::TStopSignals interrupted(platform::TStopSignals::EWhich::Interrupt);
+    QObject::connect(&interrupted, &platform::TStopSignals::stopRequested,
+                     [](int status) { QCoreApplication::exit(status); });
+    interrupted.Start();
     return QCoreApplication::exec();
-#endif
 }
 
 int Presence(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -254,20 +220,13 @@ int Setup(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         err << "orvane-report setup: unknown argument " << args.front() << "\n";
         return 64;
     }
-#ifdef _WIN32
-    (void)out;
-    err << "orvane-report setup: nothing to set up on Windows\n";
-    return 1;
-#else
     const std::unique_ptr<QCoreApplication> ownApp = OwnApplication();
-    const platform::gnome::TSetupResult r = platform::gnome::SetUpExtension(
-        platform::gnome::ShippedExtensionFolder(QCoreApplication::applicationDirPath()));
+    const platform::TExtensionSetup r = platform::SetUpGnomeExtension();
     for (std::size_t i = 0; i < r.Lines.size(); ++i)
         ((r.Ok || i + 1 < r.Lines.size()) ? out : err)
             << (r.Ok || i + 1 < r.Lines.size() ? "" : "orvane-report setup: ") << r.Lines[i]
             << '\n';
     return r.Ok ? 0 : 1;
-#endif
 }
 
 const std::vector<TVerb>& Verbs() {
@@ -423,11 +382,7 @@ std::string DefaultDataFile() {
 }
 
 std::string OutputText(const std::string& text) {
-#ifdef _WIN32
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())).toStdString();
-#else
-    return text;
-#endif
+    return platform::Utf8FromSystemText(text);
 }
 
 std::string JsonString(const std::string& bytes) {

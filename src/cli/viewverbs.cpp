@@ -2,6 +2,7 @@
 
 #include "cli/machineverbs.h"
 #include "cli/report.h"
+#include "platform/console.h"
 #include "platform/recordlock.h"
 #include "recorder/activitylist.h"
 #include "recorder/periodread.h"
@@ -77,12 +78,8 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                     << MaxPatternLength << " characters\n";
                 return false;
             }
-#ifdef _WIN32
             // In the code page, as the locale's own formats: the arguments come as UTF-8.
-            into = QString::fromStdString(v).toLocal8Bit().toStdString();
-#else
-            into = v;
-#endif
+            into = platform::SystemTextFromUtf8(v);
             return true;
         };
         if (a == "--locale") {
@@ -355,23 +352,6 @@ std::string CsvField(const std::string& raw) {
     return CsvQuotedField(TerminalText(raw));
 }
 
-// Whether the terminal takes UTF-8, by the locale's variables as the C library reads them.
-bool Utf8Terminal() {
-#ifdef _WIN32
-    return false;
-#else
-    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (!value || !*value) continue;
-        std::string v;
-        for (const char* c = value; *c; ++c)
-            v += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
-        return v.find("utf-8") != std::string::npos || v.find("utf8") != std::string::npos;
-    }
-    return false;
-#endif
-}
-
 // A bar of width cells for a share, in eighths of a cell where block characters can be drawn.
 std::string Bar(double share, int width, bool blocks) {
     const int eighths = static_cast<int>(std::lround(std::clamp(share, 0.0, 1.0) * width * 8));
@@ -593,7 +573,7 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     timeWidth = std::max(timeWidth, Clock(summary.TotalMs).size());
     entriesWidth = std::max(entriesWidth, std::to_string(summary.TotalEntries).size());
-    const bool blocks = Utf8Terminal();
+    const bool blocks = platform::Utf8Terminal();
     constexpr int BarWidth = 20;
     out << localText(summary.Since) << " to " << localText(summary.Until) << "\n\n";
     out << Padded("Time", timeWidth, true) << "   Share  " << Padded("", BarWidth, false) << "  "

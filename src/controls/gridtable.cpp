@@ -1,10 +1,10 @@
 #include "controls/gridtable.h"
 
+#include "platform/atomicfile.h"
+#include "platform/filepath.h"
 #include "recorder/datetime.h"
-#include "recorder/filepath.h"
 #include "recorder/textformat.h"
 
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -840,19 +840,13 @@ bool TGridTable::LoadCSVFile(const std::string& fileName, char separator) {
 
 bool TGridTable::SaveCSVFile(const std::string& fileName) {
     EnsureData();
-    QSaveFile file(QString::fromStdString(fileName));
+    platform::TAtomicFile file(fileName);
     // A file we may write but whose folder we may not still gets saved, in place.
-    file.setDirectWriteFallback(true);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    for (int d = 0; ok && d < FDataGrid.RowCount(); ++d) {
-        std::string line = CommaText(FDataGrid, d) + "\r\n";
-        ok = file.write(line.data(), static_cast<qint64>(line.size())) ==
-             static_cast<qint64>(line.size());
-    }
-    if (ok)
-        ok = file.commit();
-    else
-        file.cancelWriting();
+    file.AllowWriteInPlace();
+    bool ok = file.Open();
+    for (int d = 0; ok && d < FDataGrid.RowCount(); ++d)
+        ok = file.Write(CommaText(FDataGrid, d) + "\r\n");
+    ok = ok && file.Commit();
     if (!ok) {
         if (Dialogs) Dialogs->ShowMessage("Error writing File :" + fileName);
         return false;

@@ -1,8 +1,10 @@
 #include "language/langfile.h"
 
+#include "platform/atomicfile.h"
+#include "recorder/datafile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -292,12 +294,12 @@ QByteArray TLangFile::SaveToBytes() const {
 }
 
 bool TLangFile::SaveToFile(QString* error) const {
-    QSaveFile file(FFileName);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = SaveToBytes();
-        if (file.write(bytes) == bytes.size() && file.commit()) return true;
-    }
-    if (error) *error = file.errorString();
+    const QByteArray bytes = SaveToBytes();
+    int code = 0;
+    if (platform::WriteFileAtomically(FFileName.toStdString(),
+                                      std::string_view(bytes.constData(), bytes.size()), code))
+        return true;
+    if (error) *error = QString::fromStdString(SystemErrorText(code));
     return false;
 }
 

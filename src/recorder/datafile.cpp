@@ -1,169 +1,34 @@
 #include "recorder/datafile.h"
 
+#include "platform/atomicfile.h"
+#include "platform/fileio.h"
+#include "platform/filepath.h"
 #include "recorder/activitylist.h"
-#include "recorder/filepath.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <sys/types.h>
-#ifndef _WIN32
-#include <csignal>
-#endif
-
-#ifdef _WIN32
-#include <direct.h>
-#include <io.h>
-#include <process.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace orvane {
 
 namespace {
 
-constexpr std::size_t BufferSize = 1 << 20;
+using platform::CloseFile;
+using platform::IdentityOf;
+using platform::OpenForRead;
+using platform::OpenForUpdate;
+using platform::ReadAt;
+using platform::ReadSome;
+using platform::SyncData;
+using platform::SyncFolder;
+using platform::TruncateFile;
+using platform::WriteAt;
+using platform::WriteSome;
+using TIdentity = platform::TFileIdentity;
 
-#ifdef _WIN32
-// The W calls throughout: the narrow ones read a name in the ANSI code page.
-int OpenForWrite(const std::string& path) {
-    return _wopen(WidePath(path).c_str(),
-                  _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-}
-int OpenForRead(const std::string& path) {
-    return _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-}
-long long WriteSome(int fd, const char* p, std::size_t n) {
-    return _write(fd, p, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
-}
-long long ReadSome(int fd, char* p, std::size_t n) {
-    return _read(fd, p, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
-}
-int OpenForUpdate(const std::string& path) {
-    return _wopen(WidePath(path).c_str(), _O_RDWR | _O_BINARY | _O_NOINHERIT);
-}
-long long WriteAt(int fd, std::uint64_t offset, const char* p, std::size_t n) {
-    if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) return -1;
-    return WriteSome(fd, p, n);
-}
-long long ReadAt(int fd, std::uint64_t offset, char* p, std::size_t n) {
-    if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) return -1;
-    return ReadSome(fd, p, n);
-}
-int SyncFile(int fd) {
-    return _commit(fd);
-}
-int SyncData(int fd) {
-    return _commit(fd);
-}
-int TruncateFile(int fd, std::uint64_t size) {
-    return _chsize_s(fd, static_cast<long long>(size)) == 0 ? 0 : -1;
-}
-int CloseFile(int fd) {
-    return _close(fd);
-}
-struct TIdentity {
-    std::uint64_t Size = 0, Device = 0, Inode = 0;
-};
-bool IdentityOf(int fd, TIdentity& id) {
-    struct _stat64 st {};
-    if (_fstat64(fd, &st) != 0) return false;
-    id.Size = static_cast<std::uint64_t>(st.st_size);
-    return true; // no stable file number here: the contents checks have to do
-}
-bool ProcessAlive(int pid) {
-    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (!h) return GetLastError() != ERROR_INVALID_PARAMETER;
-    DWORD code = 0;
-    const bool alive = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
-    CloseHandle(h);
-    return alive;
-}
-int CurrentPid() {
-    return _getpid();
-}
-bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
-    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    error = EACCES;
-    return false;
-}
-void SyncFolder(const std::string&) {}
-#else
-int OpenForWrite(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-}
-// Non-blocking, so that a FIFO in the file's place cannot stall the open; regular files ignore it.
-int OpenForRead(const std::string& path) {
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-}
-long long WriteSome(int fd, const char* p, std::size_t n) {
-    return ::write(fd, p, n);
-}
-long long ReadSome(int fd, char* p, std::size_t n) {
-    return ::read(fd, p, n);
-}
-int OpenForUpdate(const std::string& path) {
-    return ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-}
-long long WriteAt(int fd, std::uint64_t offset, const char* p, std::size_t n) {
-    return ::pwrite(fd, p, n, static_cast<off_t>(offset));
-}
-long long ReadAt(int fd, std::uint64_t offset, char* p, std::size_t n) {
-    return ::pread(fd, p, n, static_cast<off_t>(offset));
-}
-int SyncFile(int fd) {
-    return ::fsync(fd);
-}
-int SyncData(int fd) {
-    return ::fdatasync(fd);
-}
-int TruncateFile(int fd, std::uint64_t size) {
-    return ::ftruncate(fd, static_cast<off_t>(size));
-}
-int CloseFile(int fd) {
-    return ::close(fd);
-}
-struct TIdentity {
-    std::uint64_t Size = 0, Device = 0, Inode = 0;
-};
-bool IdentityOf(int fd, TIdentity& id) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return false;
-    id.Size = static_cast<std::uint64_t>(st.st_size);
-    id.Device = static_cast<std::uint64_t>(st.st_dev);
-    id.Inode = static_cast<std::uint64_t>(st.st_ino);
-    return true;
-}
-bool ProcessAlive(int pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
-}
-int CurrentPid() {
-    return static_cast<int>(::getpid());
-}
-bool ReplaceFile(const std::string& from, const std::string& to, int& error) {
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    error = errno;
-    return false;
-}
-void SyncFolder(const std::string& file) {
-    // Makes the rename itself durable.
-    std::string folder = PathText(PathOf(file).parent_path());
-    if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-#endif
+constexpr std::size_t BufferSize = 1 << 20;
 
 // Little-endian on every platform we build for; keep the byte order explicit anyway.
 void PutInt32(char* p, std::int32_t v) {
@@ -233,31 +98,6 @@ bool ReadAllAt(int fd, std::uint64_t offset, std::string& bytes) {
     return true;
 }
 
-// Temporary files of saves that never finished (the program was killed): "<name>.<pid>.tmp"
-// beside the data file, left by a process that is gone.
-void RemoveStaleTemporaries(const std::string& fileName) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path file = PathOf(fileName);
-    const std::string prefix = PathText(file.filename()) + ".";
-    fs::path folder = file.parent_path();
-    if (folder.empty()) folder = ".";
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = PathText(it->path().filename());
-        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
-            name.compare(name.size() - 4, 4, ".tmp") != 0)
-            continue;
-        const std::string pid = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-        if (pid.empty() || pid.size() > 9 ||
-            pid.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const int id = std::stoi(pid);
-        if (id == CurrentPid() || ProcessAlive(id)) continue;
-        fs::remove(it->path(), ec);
-        ec.clear();
-    }
-}
-
 } // namespace
 
 void (*SaveStepHook)(int step) = nullptr;
@@ -293,19 +133,19 @@ int OpenRegularFile(const std::string& fileName, std::uint64_t& size, bool* miss
         if (missing) *missing = error == ENOENT || error == ENOTDIR;
         throw EFileError(CannotOpenMessage(fileName, error));
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    TIdentity id;
+    if (!IdentityOf(fd, id)) {
         const int error = errno;
         CloseFile(fd);
         throw EFileError(CannotOpenMessage(fileName, error));
     }
-    if ((st.st_mode & S_IFMT) != S_IFREG) {
+    if (id.Kind != platform::EFileKind::Regular) {
         CloseFile(fd);
-        throw EFileError(CannotOpenMessage(fileName, (st.st_mode & S_IFMT) == S_IFDIR
+        throw EFileError(CannotOpenMessage(fileName, id.Kind == platform::EFileKind::Folder
                                                          ? SystemErrorText(EISDIR)
                                                          : std::string("Not a regular file")));
     }
-    size = static_cast<std::uint64_t>(st.st_size);
+    size = id.Size;
     return fd;
 }
 
@@ -322,18 +162,6 @@ void FileNumber(int fd, std::uint64_t& device, std::uint64_t& inode) {
 
 int CloseRegularFile(int fd) {
     return CloseFile(fd);
-}
-
-std::string SaveTarget(const std::string& fileName) {
-    namespace fs = std::filesystem;
-    fs::path p = PathOf(fileName);
-    std::error_code ec;
-    for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
-        const fs::path target = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = target.is_absolute() ? target : p.parent_path() / target;
-    }
-    return PathText(p);
 }
 
 std::string MoveAside(const std::string& fileName, TDateTime now, bool keepName) {
@@ -480,11 +308,7 @@ bool CreateFolderPath(const std::string& path) {
     const std::filesystem::path parent = p.parent_path();
     if (!parent.empty() && parent != p && !std::filesystem::is_directory(parent, ec))
         CreateFolderPath(PathText(parent));
-#ifdef _WIN32
-    ::_wmkdir(WidePath(path).c_str());
-#else
-    ::mkdir(path.c_str(), 0700);
-#endif
+    platform::MakeFolder(path);
     return std::filesystem::is_directory(p, ec);
 }
 
@@ -646,12 +470,11 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
     FDisk.Valid = false;
     // Written beside the data file and renamed over it, so that a crash or a full disk never
     // leaves a damaged record behind. Beside a link's target, so that the link stays.
-    const std::string target = SaveTarget(fileName);
-    const std::string temp = target + "." + std::to_string(CurrentPid()) + ".tmp";
-    const int fd = OpenForWrite(temp);
-    if (fd < 0) throw EFileError(CannotCreateMessage(fileName, errno));
+    platform::TAtomicFile file(fileName, platform::TAtomicFile::EAccess::Private);
+    if (!file.Open()) throw EFileError(CannotCreateMessage(fileName, file.Error()));
+    const int fd = file.Descriptor();
     TDiskImage image;
-    try {
+    {
         TByteWriter out(fd);
         out.WriteInt32(static_cast<std::int32_t>(FItems.size()));
         std::string record;
@@ -664,7 +487,7 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
         Step(11);
         out.Flush();
         Step(12);
-        if (SyncFile(fd) != 0) throw EFileError("Stream write error");
+        if (!file.Sync()) throw EFileError("Stream write error");
         Step(13);
         image.FileName = fileName;
         image.Count = static_cast<std::int32_t>(FItems.size());
@@ -676,37 +499,20 @@ void TActivityList::SaveWhole(const std::string& fileName) const {
         image.Device = id.Device;
         image.Inode = id.Inode;
         FLastSave = TSaveInfo{false, out.Written(), 1};
-    } catch (...) {
-        CloseFile(fd);
-        RemoveFile(temp);
-        throw;
     }
-    if (CloseFile(fd) != 0) {
-        RemoveFile(temp);
-        throw EFileError("Stream write error");
-    }
-    int error = 0;
+    if (!file.Close()) throw EFileError("Stream write error");
     Step(14);
     if (!FKeptFile.empty() && FKeptFile == fileName) {
         // What could not be read goes aside only now that its successor is on the disk, and
         // under a second name where the system allows one: the record never goes missing.
-        try {
-            FMovedAside = MoveAside(fileName, Now(), true);
-        } catch (...) {
-            RemoveFile(temp);
-            throw;
-        }
+        FMovedAside = MoveAside(fileName, Now(), true);
         FKeptFile.clear();
         Step(16);
     }
-    if (!ReplaceFile(temp, target, error)) {
-        RemoveFile(temp);
-        throw EFileError(CannotCreateMessage(fileName, error));
-    }
+    if (!file.Replace()) throw EFileError(CannotCreateMessage(fileName, file.Error()));
     Step(15);
-    SyncFolder(target);
     FDisk = std::move(image);
-    RemoveStaleTemporaries(target);
+    RemoveStaleTemporaries(file.Target());
 }
 
 TLoadResult TActivityList::LoadFromFile(const std::string& fileName) {

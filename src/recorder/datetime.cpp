@@ -1,5 +1,7 @@
 #include "recorder/datetime.h"
 
+#include "platform/host.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -103,11 +105,7 @@ TCalendar DecodeDateTime(TDateTime value) {
 TDateTime FromUnixTime(std::int64_t unixSeconds, int msec) {
     std::time_t t = static_cast<std::time_t>(unixSeconds);
     std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &t);
-#else
-    localtime_r(&t, &tm);
-#endif
+    platform::LocalTime(t, tm);
     const double days =
         static_cast<double>(DaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
                                           static_cast<unsigned>(tm.tm_mday)) -

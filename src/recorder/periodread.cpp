@@ -1,7 +1,7 @@
 #include "recorder/periodread.h"
 
+#include "platform/filepath.h"
 #include "recorder/datafile.h"
-#include "recorder/filepath.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,6 @@
 #include "session/machines.h"
 
+#include "platform/host.h"
 #include "recorder/datafile.h"
 
 #include <algorithm>
@@ -10,12 +11,6 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace orvane {
 
@@ -90,19 +85,7 @@ std::string SafeMachineName(std::string_view name) {
 }
 
 std::string HostName() {
-#ifdef _WIN32
-    char buf[MAX_COMPUTERNAME_LENGTH + 1];
-    DWORD size = sizeof buf;
-    if (GetComputerNameA(buf, &size)) return std::string(buf, size);
-    return {};
-#else
-    char buf[256] = {};
-    if (::gethostname(buf, sizeof buf - 1) != 0) return {};
-    std::string name(buf);
-    // "laptop.example.org" is the machine "laptop".
-    if (const auto dot = name.find('.'); dot != std::string::npos && dot > 0) name.resize(dot);
-    return name;
-#endif
+    return platform::HostName();
 }
 
 std::string MachineName(const std::string& configured) {

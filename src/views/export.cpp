@@ -1,11 +1,9 @@
 #include "views/export.h"
 
+#include "platform/atomicfile.h"
 #include "recorder/datafile.h"
-#include "recorder/filepath.h"
 #include "recorder/textformat.h"
 
-#include <cerrno>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 
@@ -21,17 +19,17 @@ void WriteNode(const TTreeNode& node, int depth, std::ostream& out) {
         WriteNode(child, depth + 1, out);
 }
 
-// Writes the file in one go; a failure to create it or to write it is reported as the file
-// layer reports it.
+// Writes the file whole or not at all: a failed export leaves the file that was there. A failure
+// to create it or to write it is reported as the file layer reports it.
 template <class F> void WriteFile(const std::string& fileName, F&& write) {
-    std::ofstream file;
-    errno = 0;
-    file.open(PathOf(fileName), std::ios::binary | std::ios::trunc);
-    if (!file) throw EFileError(CannotCreateMessage(fileName, errno ? errno : EACCES));
-    write(file);
-    file.flush();
-    file.close();
-    if (!file) throw EFileError("Stream write error");
+    platform::TAtomicFile file(fileName);
+    if (!file.Open()) throw EFileError(CannotCreateMessage(fileName, file.Error()));
+    platform::TAtomicFileBuffer buffer(file);
+    std::ostream out(&buffer);
+    write(out);
+    out.flush();
+    if (!out || !file.Sync() || !file.Close()) throw EFileError("Stream write error");
+    if (!file.Replace()) throw EFileError(CannotCreateMessage(fileName, file.Error()));
 }
 
 } // namespace

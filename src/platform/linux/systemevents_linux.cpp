@@ -1,27 +1,14 @@
 #include "platform/systemevents.h"
 
 #include "platform/linux/busowner.h"
+#include "platform/stopsignals.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace orvane {
 
 namespace {
-// The signal handler only writes a byte; the event loop does the work.
-int signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char byte = 1;
-    const auto unused = ::write(signalPipe[0], &byte, 1);
-    (void)unused;
-}
 
 const QString Login1 = QStringLiteral("org.freedesktop.login1");
 
@@ -53,7 +40,7 @@ private:
 } // namespace
 
 struct TSystemEvents::TPrivate {
-    QSocketNotifier* notifier = nullptr;
+    platform::TStopSignals* stop = nullptr;
 };
 
 TSystemEvents::TSystemEvents(QObject* parent) : QObject(parent), d(new TPrivate) {}
@@ -67,19 +54,11 @@ void TSystemEvents::Start() {
     if (QDBusConnection bus = QDBusConnection::systemBus(); bus.isConnected())
         new TSleepListener(bus, this);
 
-    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
-        ::fcntl(signalPipe[0], F_SETFD, FD_CLOEXEC);
-        ::fcntl(signalPipe[1], F_SETFD, FD_CLOEXEC);
-        ::fcntl(signalPipe[0], F_SETFL, O_NONBLOCK);
-        ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-        d->notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
-        connect(d->notifier, &QSocketNotifier::activated, this, &TSystemEvents::SignalArrived);
-        struct sigaction sa {};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        ::sigaction(SIGTERM, &sa, nullptr);
-        ::sigaction(SIGHUP, &sa, nullptr);
+    if (!d->stop) {
+        d->stop = new platform::TStopSignals(platform::TStopSignals::EWhich::Terminate, this);
+        connect(d->stop, &platform::TStopSignals::stopRequested, this,
+                &TSystemEvents::SignalArrived);
+        d->stop->Start();
     }
 }
 
@@ -91,9 +70,6 @@ void TSystemEvents::PrepareForSleep(bool start) {
 }
 
 void TSystemEvents::SignalArrived() {
-    char buf[16];
-    while (::read(signalPipe[1], buf, sizeof buf) > 0) {
-    }
     emit sessionEnding();
 }
 

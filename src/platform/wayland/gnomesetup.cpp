@@ -1,5 +1,6 @@
 #include "platform/wayland/gnomesetup.h"
 
+#include "platform/atomicfile.h"
 #include "platform/datafolders.h"
 
 #include <QDBusConnection>
@@ -10,11 +11,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace orvane::platform::gnome {
 
@@ -183,11 +184,10 @@ TSetupResult SetUpExtension(const QString& shippedFolder) {
             return fail("cannot read " + in.fileName().toStdString() + ": " +
                         in.errorString().toStdString());
         const QByteArray content = in.readAll();
-        QSaveFile out(target + '/' + name);
-        if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() ||
-            !out.commit())
-            return fail("cannot write " + out.fileName().toStdString() + ": " +
-                        out.errorString().toStdString());
+        const std::string out = (target + '/' + name).toStdString();
+        if (int e = 0;
+            !WriteFileAtomically(out, std::string_view(content.constData(), content.size()), e))
+            return fail("cannot write " + out + ": " + std::strerror(e));
     }
     r.Lines.push_back("installed into " + target.toStdString());
 

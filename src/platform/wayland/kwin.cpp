@@ -1,5 +1,6 @@
 #include "platform/wayland/kwin.h"
 
+#include "platform/atomicfile.h"
 #include "platform/datafolders.h"
 
 #include "platform/wayland/backend.h"
@@ -19,11 +20,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <unistd.h>
 
@@ -305,11 +306,11 @@ TKWinProbe::TKWinProbe(const QString& templatePath) : F(std::make_unique<TState>
         return;
     }
     s.ScriptPath = folder + QLatin1Char('/') + s.Service + QStringLiteral(".js");
-    QSaveFile out(s.ScriptPath);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(KWinScriptFor(s.Template, s.Service).toUtf8()) < 0 || !out.commit()) {
-        s.Problem =
-            "cannot write " + s.ScriptPath.toStdString() + ": " + out.errorString().toStdString();
+    const QByteArray script = KWinScriptFor(s.Template, s.Service).toUtf8();
+    if (int error = 0;
+        !WriteFileAtomically(s.ScriptPath.toStdString(),
+                             std::string_view(script.constData(), script.size()), error)) {
+        s.Problem = "cannot write " + s.ScriptPath.toStdString() + ": " + std::strerror(error);
         return;
     }
     s.Registered = true;

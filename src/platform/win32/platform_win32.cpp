@@ -3,7 +3,7 @@
 // to and come from the system as UTF-16.
 #include "platform/win32/win32.h"
 
-#include "recorder/filepath.h"
+#include "platform/win32/widepath.h"
 
 #include <objbase.h>
 #include <shlobj.h>

@@ -1,6 +1,6 @@
 #include "platform/recordlock.h"
 
-#include "recorder/filepath.h"
+#include "platform/win32/widepath.h"
 
 #include <windows.h>
 

@@ -2,8 +2,8 @@
 // creates, the process list, the shell's folders and links, the resources compiled in.
 #include "platform/platform.h"
 #include "platform/probebackend.h"
+#include "platform/win32/widepath.h"
 #include "platform/win32/win32.h"
-#include "recorder/filepath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The record lock on Windows (or Wine): a second holder is refused, also within one process, and a
 // holder killed outright leaves nothing behind that blocks the next start.
 #include "platform/recordlock.h"
-#include "recorder/filepath.h"
+#include "platform/win32/widepath.h"
 
 #include <gtest/gtest.h>
 

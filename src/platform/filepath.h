@@ -1,6 +1,7 @@
 // File names travel through the program as std::string in UTF-8 (on Linux: the bytes the system
 // gives, which are UTF-8 there too). Windows takes them as UTF-16 here, never through the ANSI
-// code page: a user name such as "Jürgen" must name the same folder in every call.
+// code page: a user name such as "Jürgen" must name the same folder in every call. No Qt here:
+// the recorder core uses it. linux/files_linux.cpp and win32/files_win32.cpp implement it.
 #pragma once
 
 #include <filesystem>
@@ -15,15 +16,5 @@ std::filesystem::path PathOf(const std::string& fileName);
 std::string PathText(const std::filesystem::path& path);
 // Removes a file; false when it could not be removed.
 bool RemoveFile(const std::string& fileName);
-
-#ifdef _WIN32
-// The UTF-16 form for the system's W functions; bytes that are not UTF-8 become U+FFFD.
-std::wstring WidePath(const std::string& fileName);
-// UTF-8 from what a W function gave.
-std::string Utf8FromWide(const wchar_t* text, std::size_t size);
-inline std::string Utf8FromWide(const std::wstring& text) {
-    return Utf8FromWide(text.data(), text.size());
-}
-#endif
 
 } // namespace orvane

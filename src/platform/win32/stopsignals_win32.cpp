@@ -1,0 +1,13 @@
+#include "platform/stopsignals.h"
+
+namespace orvane::platform {
+
+struct TStopSignals::TPrivate {};
+
+TStopSignals::TStopSignals(EWhich, QObject* parent) : QObject(parent) {}
+
+TStopSignals::~TStopSignals() = default;
+
+void TStopSignals::Start() {}
+
+} // namespace orvane::platform
