@@ -62,6 +62,13 @@ bool TAtomicFile::Open() {
     // Beside a link's target, so that the link stays; named by the process, so that two copies
     // saving at once never write into one temporary file.
     FTarget = SaveTarget(FFileName);
+    // A device (/dev/null, a terminal) is written into: it is not ours to replace.
+    if (EFileKind kind; KindOf(FTarget, kind) && kind == EFileKind::Device) {
+        FFd = OpenForUpdate(FTarget);
+        if (FFd < 0) return Fail(errno);
+        FInPlace = FDevice = true;
+        return true;
+    }
     FTemp = FTarget + "." + std::to_string(CurrentPid()) + ".tmp";
     FFd = OpenForWrite(FTemp, FAccess == EAccess::Private);
     if (FFd >= 0) {
@@ -97,7 +104,8 @@ bool TAtomicFile::Write(const void* data, std::size_t size) {
 
 bool TAtomicFile::Sync() {
     if (FFd < 0 || FError) return Fail(EBADF);
-    return SyncFile(FFd) == 0 || Fail(errno);
+    // Most devices cannot be flushed: what they take is gone at once.
+    return SyncFile(FFd) == 0 || (FDevice && errno == EINVAL) || Fail(errno);
 }
 
 bool TAtomicFile::Close() {

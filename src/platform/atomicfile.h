@@ -2,8 +2,9 @@
 // the disk, and renamed over the target in one step. A crash, a kill or a full disk at any moment
 // leaves the old file or the new one, never a mix and never none; a failure is reported and the
 // old file stays as it was. A symbolic link is followed, so that its target is replaced and the
-// link stays a link. No Qt here (the recorder core uses it). The data file's save in place is the
-// one write that goes elsewhere (recorder/datafile.cpp).
+// link stays a link. A device in the file's place is written into. No Qt here (the recorder core
+// uses it). The data file's save in place is the one write that goes elsewhere
+// (recorder/datafile.cpp).
 #pragma once
 
 #include <cstddef>
@@ -62,7 +63,7 @@ private:
     bool Fail(int error);
     std::string FFileName, FTarget, FTemp;
     EAccess FAccess;
-    bool FInPlaceAllowed = false, FInPlace = false, FReplaced = false;
+    bool FInPlaceAllowed = false, FInPlace = false, FDevice = false, FReplaced = false;
     int FFd = -1;
     int FError = 0;
 };

@@ -25,13 +25,15 @@ int SyncData(int fd);
 int TruncateFile(int fd, std::uint64_t size);
 int CloseFile(int fd);
 
-enum class EFileKind { Regular, Folder, Other };
+enum class EFileKind { Regular, Folder, Device, Other };
 // Device and Inode stay 0 where the system has no stable file number.
 struct TFileIdentity {
     std::uint64_t Size = 0, Device = 0, Inode = 0;
     EFileKind Kind = EFileKind::Other;
 };
 bool IdentityOf(int fd, TFileIdentity& id);
+// What is at path, a link followed; false when nothing is there (or it cannot be told).
+bool KindOf(const std::string& path, EFileKind& kind);
 // Gives an open file the permissions of the file at path, where there is one to copy.
 void CopyPermissions(int fd, const std::string& path);
 

@@ -13,6 +13,13 @@
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 using namespace orvane;
 using namespace testutil;
 
@@ -72,6 +79,42 @@ TEST(Export, UnwritableTargetsReportCannotCreate) {
         Add(list, "/bin/a", "x", At(2024, 1, 3), Hour);
         EXPECT_THROW(SaveAsCsv(list, "/dev/full"), EFileError) << "a full disk is reported";
     }
+}
+
+// An export that fails part way (a full disk, here a file-size limit) leaves the file that was
+// there before, and no part of the new one.
+TEST(Export, AFailedExportKeepsTheOldFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no fork() on Windows";
+#else
+    TActivityList list;
+    for (int i = 0; i < 2000; ++i)
+        Add(list, "/bin/a", "a caption long enough " + std::to_string(i), At(2024, 1, 3), Hour);
+    TempDir dir;
+    const std::string target = dir.File("out.csv");
+    std::ofstream(target) << "the last export";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {
+            16384, 16384
+        };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            SaveAsCsv(list, target);
+        } catch (const EFileError& e) {
+            ::_exit(std::string(e.what()) == "Stream write error" ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(ReadAll(target) == "the last export") << ReadAll(target).size() << " bytes";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path),
+                            std::filesystem::directory_iterator()),
+              1);
+#endif
 }
 
 TEST(Export, TreeTextWritesEveryNodeIndentedByTabs) {

@@ -24,6 +24,15 @@ bool RemoveFile(const std::string& fileName) {
 
 namespace platform {
 
+namespace {
+EFileKind KindOfMode(mode_t mode) {
+    if (S_ISREG(mode)) return EFileKind::Regular;
+    if (S_ISDIR(mode)) return EFileKind::Folder;
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return EFileKind::Device;
+    return EFileKind::Other;
+}
+} // namespace
+
 int OpenForWrite(const std::string& path, bool privateFile) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
                   privateFile ? 0600 : 0666);
@@ -65,9 +74,13 @@ bool IdentityOf(int fd, TFileIdentity& id) {
     id.Size = static_cast<std::uint64_t>(st.st_size);
     id.Device = static_cast<std::uint64_t>(st.st_dev);
     id.Inode = static_cast<std::uint64_t>(st.st_ino);
-    id.Kind = S_ISREG(st.st_mode)   ? EFileKind::Regular
-              : S_ISDIR(st.st_mode) ? EFileKind::Folder
-                                    : EFileKind::Other;
+    id.Kind = KindOfMode(st.st_mode);
+    return true;
+}
+bool KindOf(const std::string& path, EFileKind& kind) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    kind = KindOfMode(st.st_mode);
     return true;
 }
 void CopyPermissions(int fd, const std::string& path) {

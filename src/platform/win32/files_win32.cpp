@@ -44,6 +44,21 @@ bool RemoveFile(const std::string& fileName) {
 
 namespace platform {
 
+namespace {
+EFileKind KindOfMode(unsigned mode) {
+    switch (mode & _S_IFMT) {
+    case _S_IFREG:
+        return EFileKind::Regular;
+    case _S_IFDIR:
+        return EFileKind::Folder;
+    case _S_IFCHR:
+        return EFileKind::Device;
+    default:
+        return EFileKind::Other;
+    }
+}
+} // namespace
+
 // The W calls throughout: the narrow ones read a name in the ANSI code page.
 int OpenForWrite(const std::string& path, bool) {
     return _wopen(WidePath(path).c_str(),
@@ -85,10 +100,14 @@ bool IdentityOf(int fd, TFileIdentity& id) {
     struct _stat64 st {};
     if (_fstat64(fd, &st) != 0) return false;
     id.Size = static_cast<std::uint64_t>(st.st_size);
-    id.Kind = (st.st_mode & _S_IFMT) == _S_IFREG   ? EFileKind::Regular
-              : (st.st_mode & _S_IFMT) == _S_IFDIR ? EFileKind::Folder
-                                                   : EFileKind::Other;
+    id.Kind = KindOfMode(st.st_mode);
     return true; // no stable file number here: the contents checks have to do
+}
+bool KindOf(const std::string& path, EFileKind& kind) {
+    struct _stat64 st {};
+    if (_wstat64(WidePath(path).c_str(), &st) != 0) return false;
+    kind = KindOfMode(st.st_mode);
+    return true;
 }
 void CopyPermissions(int, const std::string&) {}
 bool MoveOver(const std::string& from, const std::string& to, int& error) {

@@ -1,6 +1,7 @@
 // File names outside the system's code page: a folder and a record named in Cyrillic, CJK and
 // German letters, which no single ANSI code page holds. On Windows every call must take the name
 // as UTF-16 for these to work; on Linux they are plain UTF-8 bytes.
+#include "platform/atomicfile.h"
 #include "platform/filepath.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
