@@ -79,10 +79,6 @@ bool ReadBytesAt(int fd, std::uint64_t offset, std::string& bytes);
 // replaced; both 0 where the system has no stable file number.
 void FileNumber(int fd, std::uint64_t& device, std::uint64_t& inode);
 
-// The file a save writes: a symbolic link is followed to its target (a dangling one too), so that
-// the save replaces the target and the link stays a link.
-std::string SaveTarget(const std::string& fileName);
-
 // Moves a file that could not be read whole out of the way, next to it (next to a link's target),
 // as "<name>.damaged-YYYYMMDD-HHMMSS" in local time ("-2", "-3" ... when that name is taken). The
 // file keeps its bytes and its mode; the program never deletes it. With keepName, the new name is
