@@ -3,7 +3,7 @@
 #include "language/langmanager.h"
 #include "views/messagetexts.h"
 
-#include "testhelpers.h"
+#include "qtfiles.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "recorder/datafile.h"
 
 #include "envguard.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "envguard.h"
+#include "files.h"
 #include "platform/linux/procfs.h"
 #include "platform/platform.h"
 #include "platform/probebackend.h"
@@ -7,21 +8,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 using namespace orvane;
 using namespace orvane::platform;
 namespace fs = std::filesystem;
-
-namespace {
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-} // namespace
 
 TEST(Proc, ProcessIdsAreDecimalNames) {
     struct Case {

@@ -1,6 +1,7 @@
 // The compositor IPC backends against recorded replies: sway's from a real sway 1.7, Hyprland's
 // and niri's as their documentation shows them, served from a fake socket.
 #include "envguard.h"
+#include "files.h"
 #include "fakeserver.h"
 #include "platform/wayland/hyprland.h"
 #include "platform/wayland/niri.h"
