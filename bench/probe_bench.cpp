@@ -7,6 +7,7 @@
 #include "platform/probebackend.h"
 #ifndef _WIN32
 #include "fakeserver.h"
+#include "files.h"
 #include "platform/linux/procfs.h"
 #include "platform/wayland/backend.h"
 #include "platform/wayland/hyprland.h"
@@ -124,10 +125,7 @@ void BM_ProcEnumeration(benchmark::State& state) {
 BENCHMARK(BM_ProcEnumeration)->Unit(benchmark::kMicrosecond);
 
 std::string Fixture(const std::string& name) {
-    std::ifstream in(std::string(ORVANE_TEST_DATA) + "/wayland/" + name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadFile(std::string(ORVANE_TEST_DATA) + "/wayland/" + name);
 }
 
 // The recorded reply with our own pid in it, so that the sample reads a real /proc entry.

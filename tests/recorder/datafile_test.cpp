@@ -50,8 +50,12 @@ protected:
 #endif
         fs::remove_all(dir);
     }
-    std::string Bytes() const { return ReadFile(file); }
-    void WriteBytes(const std::string& bytes) const { WriteFile(file, bytes); }
+    std::string Bytes() const {
+        return ReadFile(file);
+    }
+    void WriteBytes(const std::string& bytes) const {
+        WriteFile(file, bytes);
+    }
     std::string dir, file;
 };
 

@@ -88,7 +88,9 @@ public:
     const std::string& Path() const { return FText; }
     const std::filesystem::path& FsPath() const { return FPath; }
     // A path inside it.
-    std::filesystem::path operator/(const std::filesystem::path& name) const { return FPath / name; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return FPath / name;
+    }
 
 private:
     std::filesystem::path FPath;
