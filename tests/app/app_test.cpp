@@ -1,8 +1,10 @@
 // The main window offscreen, with a scripted foreground, a hand-driven clock and answered dialogs;
 // the data and settings files live in a private folder.
+#include "alltexts.h"
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
 #include "app/dialogs.h"
+#include "app/gnomeoffer.h"
 #include "app/inifile.h"
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
@@ -873,7 +875,8 @@ TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
     const std::string lan = home->filePath("bin/LAN").toStdString();
     fs::create_directories(lan);
     std::ofstream(lan + "/Test.lan") << "[Orvane]\nLanguage=\"Test\"\nCommonLanguageFile=Test.lng\n"
-                                        "[fmActivity]\nSRemoveAll=\"Sure?/r/nReally?\"\n";
+                                        "[fmActivity]\nSRemoveAll=\"Sure?/r/nReally?\"\n"
+                                        "SGnomeOfferCaption=\"Shell-Erweiterung\"\n";
     std::ofstream(lan + "/Test.lng") << "[FrmAbout]\nSVersion=\"v%s!\"\n";
     std::ofstream(lan + "/Bare.lan")
         << "[Orvane]\nLanguage=\"Bare\"\nCommonLanguageFile=Bare.lng\n";
@@ -892,6 +895,9 @@ TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
         EXPECT_TRUE(about.RichEdit1->toPlainText().startsWith("v1.0.1!\n\nCopyright"))
             << about.RichEdit1->toPlainText().toStdString();
         EXPECT_EQ(about.windowTitle(), "About Orvane");
+        const TGnomeTexts& gnome = w.findChild<TGnomeExtensionOffer*>()->LoadTexts();
+        EXPECT_EQ(gnome[EGnomeText::SGnomeOfferCaption], "Shell-Erweiterung");
+        EXPECT_EQ(gnome[EGnomeText::SGnomeSetupDone], GnomeTextTable[2].Text);
     }
 }
 
@@ -939,7 +945,7 @@ TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
               "\"Orvane Activity Recorder\"");
     EXPECT_EQ(common.ReadString("FrmAbout", "SVersion", {}),
               "\"Orvane logs your activities Version %s\"");
-    for (const TMessageTextEntry& e : MessageTextTable) {
+    for (const TAnyText& e : AllMessageTexts()) {
         const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
         const QString section = QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size()));
         const QString text = QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()));
