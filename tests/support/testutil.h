@@ -1,4 +1,4 @@
-// Small helpers shared by the view tests and the report tests over the views: records, trees, zones.
+// Small helpers shared by the view tests and the report tests: records, trees, zones.
 #pragma once
 
 #include "recorder/activitylist.h"
