@@ -7,6 +7,8 @@
 #include "platform/probebackend.h"
 #ifndef _WIN32
 #include "fakeserver.h"
+#include "files.h"
+#include "platform/linux/procfs.h"
 #include "platform/wayland/backend.h"
 #include "platform/wayland/hyprland.h"
 #include "platform/wayland/niri.h"
@@ -16,6 +18,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#ifndef _WIN32
+#include <dirent.h>
+#endif
 #include <fstream>
 #include <sstream>
 
@@ -64,17 +69,6 @@ void BM_CaptionOfWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptionOfWindow)->Unit(benchmark::kMicrosecond);
 
-// What the Windows algorithm does per sample: list every process with its full path.
-void BM_ProcEnumeration(benchmark::State& state) {
-    std::vector<TProcessInfo> list;
-    for (auto _ : state) {
-        ListRunningProcesses(list, true);
-        benchmark::DoNotOptimize(list.data());
-    }
-    state.counters["processes"] = static_cast<double>(list.size());
-}
-BENCHMARK(BM_ProcEnumeration)->Unit(benchmark::kMicrosecond);
-
 // --- One sample of each backend ----------------------------------------------------------------
 
 void SampleBackend(benchmark::State& state, IProbeBackend& probe) {
@@ -107,11 +101,31 @@ BENCHMARK_CAPTURE(BM_Sample, sway, SwayProbeCandidate)->Unit(benchmark::kMicrose
 BENCHMARK_CAPTURE(BM_Sample, wlr_foreign_toplevel, ForeignToplevelProbeCandidate)
     ->Unit(benchmark::kMicrosecond);
 
+// What naming the window's program by a full process list would cost per sample: every /proc
+// entry named with its full path, as the sampler names one.
+void BM_ProcEnumeration(benchmark::State& state) {
+    std::size_t processes = 0;
+    for (auto _ : state) {
+        processes = 0;
+        DIR* dir = opendir("/proc");
+        if (!dir) {
+            state.SkipWithError("/proc cannot be read");
+            return;
+        }
+        while (const dirent* e = readdir(dir)) {
+            std::uint32_t pid;
+            if (!procfs::ParseProcessId(e->d_name, pid)) continue;
+            benchmark::DoNotOptimize(procfs::ProcessNameIn("/proc", pid, true));
+            ++processes;
+        }
+        closedir(dir);
+    }
+    state.counters["processes"] = static_cast<double>(processes);
+}
+BENCHMARK(BM_ProcEnumeration)->Unit(benchmark::kMicrosecond);
+
 std::string Fixture(const std::string& name) {
-    std::ifstream in(std::string(ORVANE_TEST_DATA) + "/wayland/" + name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadFile(std::string(ORVANE_TEST_DATA) + "/wayland/" + name);
 }
 
 // The recorded reply with our own pid in it, so that the sample reads a real /proc entry.

@@ -1,6 +1,6 @@
 // Period trees and the whole-record chart for a synthetic five-year record of 1,000,000 entries
 // (40 programs, 5000 captions), with the direct rescanning algorithm on 10,000 entries beside it.
-#include "../tests/views/reference.h"
+#include "reference.h"
 
 #include "views/activitychart.h"
 #include "views/chartdata.h"
@@ -71,7 +71,7 @@ void BM_ExpandedTree(benchmark::State& state) {
     const auto mode = static_cast<TViewMode>(state.range(0));
     std::size_t nodes = 0;
     for (auto _ : state) {
-        const TTree tree = *FillTree(list, mode);
+        const TTree tree = BuildPeriodTree(list, mode)->Expand();
         nodes = CountNodes(tree);
         benchmark::DoNotOptimize(nodes);
     }
@@ -95,7 +95,7 @@ void BM_FastTreeSmall(benchmark::State& state) {
     Fill(list, static_cast<int>(state.range(1)));
     const auto mode = static_cast<TViewMode>(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(FillTree(list, mode)->size());
+        benchmark::DoNotOptimize(BuildPeriodTree(list, mode)->Expand().size());
     state.counters["entries"] = list.Count();
 }
 

@@ -155,14 +155,14 @@ QString TFrmAbout::ProductVersion() {
 
 QString TFrmAbout::ProductLine() const {
     return QString::fromStdString(
-        SafeFormat(FTexts[EMessageText::SVersion], {ProductVersion().toStdString()}));
+        SafeFormat(FTexts[EAboutText::SVersion], {ProductVersion().toStdString()}));
 }
 
 void TFrmAbout::PrepareAbout() {
     FBase.ReadTexts(objectName().toStdString(), FTexts);
-    setWindowTitle(QString::fromStdString(FTexts[EMessageText::SCaptionAbout]));
+    setWindowTitle(QString::fromStdString(FTexts[EAboutText::SCaptionAbout]));
     RichEdit1->setPlainText(
-        Crlf(ProductLine() + QString::fromStdString(FTexts[EMessageText::SAboutText])));
+        Crlf(ProductLine() + QString::fromStdString(FTexts[EAboutText::SAboutText])));
     HighlightLinks();
 }
 

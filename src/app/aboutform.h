@@ -19,6 +19,23 @@ namespace orvane {
 
 class TQalBase;
 
+// The about window's texts, in its own section of the common language file.
+enum class EAboutText {
+    SCaptionAbout,
+    SVersion, // one %s: the product version
+    SAboutText,
+};
+
+inline constexpr TTextEntry<EAboutText> AboutTextTable[] = {
+    {EAboutText::SCaptionAbout, "FrmAbout", "SCaptionAbout", true, "About Orvane"},
+    {EAboutText::SVersion, "FrmAbout", "SVersion", true, "Orvane logs your activities Version %s"},
+    {EAboutText::SAboutText, "FrmAbout", "SAboutText", true,
+     "\r\n\r\nCopyright (c) 2026 Orvane developers\r\nhttp://www.orvane.org\r\n"
+     "All rights reserved.\r\n\r\ne-mail: info@orvane.org\r\n"},
+};
+static_assert(InKeyOrder(AboutTextTable));
+using TAboutTexts = TTexts<EAboutText, std::size(AboutTextTable), AboutTextTable>;
+
 // The pieces of text that are links: [start, end) positions.
 using TTextRanges = std::vector<std::pair<int, int>>;
 TTextRanges FindLinks(const QString& text);
@@ -41,7 +58,7 @@ public:
 
     // The caption, the product line's format (a text without %s shows no version) and the text
     // under it.
-    TMessageTexts FTexts;
+    TAboutTexts FTexts;
 
     QString FPendingUrl;
     QString FPendingMail;

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/inifile.h"
+#include "app/qalbase.h"
 #include "platform/gnomeextension.h"
 #include "recorder/textformat.h"
 
@@ -15,16 +16,15 @@ namespace orvane {
 
 namespace {
 
-QString Text(const TMessageTexts& texts, EMessageText key) {
+QString Text(const TGnomeTexts& texts, EGnomeText key) {
     return QString::fromStdString(texts[key]).replace("\r\n", "\n");
 }
 
 } // namespace
 
 TGnomeExtensionOffer::TGnomeExtensionOffer(QWidget* window, QMenu* options, std::string configFile,
-                                           std::function<const TMessageTexts&()> texts)
-    : QObject(window), FWindow(window), FConfigFile(std::move(configFile)),
-      FTexts(std::move(texts)) {
+                                           const TQalBase& base)
+    : QObject(window), FWindow(window), FConfigFile(std::move(configFile)), FBase(base) {
     // Owned by the window, so that the language walk finds it by its name.
     FItem = new QAction("GNOME Shell extension...", window);
     FItem->setObjectName("mnGnomeExtension");
@@ -46,14 +46,19 @@ void TGnomeExtensionOffer::OfferAtStart() {
     Offer();
 }
 
+const TGnomeTexts& TGnomeExtensionOffer::LoadTexts() {
+    FBase.ReadTexts(FWindow->objectName().toStdString(), FTexts);
+    return FTexts;
+}
+
 void TGnomeExtensionOffer::Offer() {
     if (FBox) {
         FBox->raise();
         return;
     }
-    const TMessageTexts& texts = FTexts();
-    FBox = new QMessageBox(QMessageBox::Question, Text(texts, EMessageText::SGnomeOfferCaption),
-                           Text(texts, EMessageText::SGnomeOfferText),
+    const TGnomeTexts& texts = LoadTexts();
+    FBox = new QMessageBox(QMessageBox::Question, Text(texts, EGnomeText::SGnomeOfferCaption),
+                           Text(texts, EGnomeText::SGnomeOfferText),
                            QMessageBox::Yes | QMessageBox::No, FWindow);
     FBox->setObjectName("GnomeExtensionOffer");
     FBox->setAttribute(Qt::WA_DeleteOnClose);
@@ -70,10 +75,10 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
     RememberDeclined(!accepted);
     if (!accepted) return;
     const platform::TExtensionSetup r = platform::SetUpGnomeExtension();
-    const TMessageTexts& texts = FTexts();
+    const TGnomeTexts& texts = LoadTexts();
     if (r.Ok) {
-        Dialogs().Inform(FWindow, Text(texts, EMessageText::SGnomeOfferCaption),
-                         Text(texts, EMessageText::SGnomeSetupDone));
+        Dialogs().Inform(FWindow, Text(texts, EGnomeText::SGnomeOfferCaption),
+                         Text(texts, EGnomeText::SGnomeSetupDone));
         return;
     }
     std::string details;
@@ -81,7 +86,7 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
         details += line + "\n";
     Dialogs().ShowError(
         FWindow,
-        QString::fromStdString(SafeFormat(texts[EMessageText::SGnomeSetupFailed], {details}))
+        QString::fromStdString(SafeFormat(texts[EGnomeText::SGnomeSetupFailed], {details}))
             .replace("\r\n", "\n"),
         nullptr);
 }

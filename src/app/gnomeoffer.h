@@ -7,7 +7,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <string>
 
 class QAction;
@@ -17,13 +16,40 @@ class QWidget;
 
 namespace orvane {
 
+class TQalBase;
+
+// The offer's texts, in the section of the window that makes it.
+enum class EGnomeText {
+    SGnomeOfferCaption,
+    SGnomeOfferText,
+    SGnomeSetupDone,
+    SGnomeSetupFailed, // one %s: what was done and what failed
+};
+
+inline constexpr TTextEntry<EGnomeText> GnomeTextTable[] = {
+    {EGnomeText::SGnomeOfferCaption, "fmActivity", "SGnomeOfferCaption", false,
+     "GNOME Shell extension"},
+    {EGnomeText::SGnomeOfferText, "fmActivity", "SGnomeOfferText", false,
+     "In GNOME Shell, Orvane needs its small Shell extension to see which window has the "
+     "focus; without it nothing is recorded.\r\n\r\nInstall and enable it for you now? GNOME "
+     "Shell loads it after you log out and log in once."},
+    {EGnomeText::SGnomeSetupDone, "fmActivity", "SGnomeSetupDone", false,
+     "The extension is installed and enabled. Log out and log in once, so that GNOME Shell "
+     "loads it."},
+    {EGnomeText::SGnomeSetupFailed, "fmActivity", "SGnomeSetupFailed", false,
+     "The extension could not be set up:\r\n%s"},
+};
+static_assert(InKeyOrder(GnomeTextTable));
+using TGnomeTexts = TTexts<EGnomeText, std::size(GnomeTextTable), GnomeTextTable>;
+
 class TGnomeExtensionOffer : public QObject {
     Q_OBJECT
 public:
     // The item goes into options (it exists everywhere, so that the language build sees it, and
-    // shows only in a GNOME Wayland session); texts are read when needed, after language changes.
+    // shows only in a GNOME Wayland session); texts are read from the window's section when
+    // needed, after language changes.
     TGnomeExtensionOffer(QWidget* window, QMenu* options, std::string configFile,
-                         std::function<const TMessageTexts&()> texts);
+                         const TQalBase& base);
 
     // A Wayland session of GNOME Shell, the Shell on the session bus.
     static bool InGnomeWaylandSession();
@@ -33,6 +59,8 @@ public:
     // The dialog, without waiting: the recorder samples on while it is open.
     void Offer();
     QAction* Item() const { return FItem; }
+    // The texts as the current language has them.
+    const TGnomeTexts& LoadTexts();
     QMessageBox* Box() const { return FBox; }
 
     static constexpr char Section[] = "GnomeShell";
@@ -46,7 +74,8 @@ private:
     QAction* FItem;
     QMessageBox* FBox = nullptr;
     std::string FConfigFile;
-    std::function<const TMessageTexts&()> FTexts;
+    const TQalBase& FBase;
+    TGnomeTexts FTexts;
 };
 
 } // namespace orvane

@@ -2,6 +2,7 @@
 
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
+#include "app/gnomeoffer.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
 #include "language/languagemenu.h"
@@ -25,6 +26,7 @@ bool BuildLanguageFiles(const QString& outFile, QString* error) {
         *base.LanMan, {&main, &about, &list},
         [&] {
             main.LoadMessageTexts();
+            main.findChild<TGnomeExtensionOffer*>()->LoadTexts();
             about.PrepareAbout();
         },
         outFile, error);

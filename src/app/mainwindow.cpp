@@ -401,8 +401,7 @@ void TfmActivity::FormCreate() {
     FDataFile = DataFilePath(FDeps.ExePath);
     FConfigFile = FDataFolder + ToPath(exe.completeBaseName()) + ".cfg";
 
-    FGnomeOffer = new TGnomeExtensionOffer(
-        this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
+    FGnomeOffer = new TGnomeExtensionOffer(this, Options1, FConfigFile, FBase);
     QTimer::singleShot(0, FGnomeOffer, &TGnomeExtensionOffer::OfferAtStart);
     FSummaryMenu = new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FActivities, FConfigFile,
                                     [this]() -> const TMessageTexts& { return FMessageTexts; });

@@ -3,7 +3,6 @@
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
 #include "recorder/textformat.h"
-#include "views/messagetexts.h"
 
 #include <QStringList>
 
@@ -31,25 +30,29 @@ void TQalBase::ReadText(const QString& section, const QString& id, bool useCommo
     LanMan->ReadText(section, id, useCommon, text);
 }
 
-void TQalBase::ReadTexts(std::string_view section, TMessageTexts& texts) const {
-    QStringList refused;
-    for (const TMessageTextEntry& e : MessageTextTable) {
-        if (e.Section != section) continue;
-        // The windows hold their texts as UTF-8.
-        QString text = QString::fromStdString(texts[e.Key]);
-        const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
-        LanMan->ReadText(QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size())), id,
-                         e.Common, text);
-        std::string read = text.toStdString();
-        // The texts are formats: one whose place holders differ from the built-in ones would
-        // put the arguments in the wrong places or pad them into megabytes.
-        if (!SameFormatDirectives(e.Text, read)) {
-            read = std::string(e.Text);
-            refused << id;
-        }
-        texts[e.Key] = std::move(read);
+std::string TQalBase::ReadMessageText(std::string_view section, std::string_view id, bool common,
+                                      std::string_view builtIn, const std::string& current,
+                                      std::vector<std::string_view>& refused) const {
+    // The windows hold their texts as UTF-8.
+    QString text = QString::fromStdString(current);
+    LanMan->ReadText(QString::fromUtf8(section.data(), qsizetype(section.size())),
+                     QString::fromUtf8(id.data(), qsizetype(id.size())), common, text);
+    std::string read = text.toStdString();
+    // The texts are formats: one whose place holders differ from the built-in ones would put the
+    // arguments in the wrong places or pad them into megabytes.
+    if (!SameFormatDirectives(builtIn, read)) {
+        refused.push_back(id);
+        return std::string(builtIn);
     }
-    if (!refused.isEmpty()) LanMan->ReportRefusedTexts(refused);
+    return read;
+}
+
+void TQalBase::ReportRefused(const std::vector<std::string_view>& refused) const {
+    if (refused.empty()) return;
+    QStringList ids;
+    for (std::string_view id : refused)
+        ids << QString::fromUtf8(id.data(), qsizetype(id.size()));
+    LanMan->ReportRefusedTexts(ids);
 }
 
 } // namespace orvane

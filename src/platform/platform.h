@@ -8,24 +8,16 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace orvane::platform {
 
 // A top-level window of the window system (an X window id, an HWND); 0 is no window.
 using TWindowHandle = std::uintptr_t;
 
-struct TProcessInfo {
-    std::string Name; // full executable path, or the bare executable name
-    std::uint32_t Id = 0;
-};
-
 // The foreground-window probe. None of these fails: what cannot be told is empty.
 TWindowHandle GetForegroundWindow();
 std::string ProcessNameOfWindow(TWindowHandle window);
 std::string CaptionOfWindow(TWindowHandle window);
-bool ListRunningProcesses(std::vector<TProcessInfo>& list, bool fullPath);
-std::string ProcessImagePath(std::uint32_t processId, bool fullPath);
 // The per-user application-data folder, without a trailing separator; empty when unknown.
 std::string UserAppDataFolder();
 

@@ -1,14 +1,48 @@
 // The program's built-in message texts with their identifiers, written down once. The windows
 // start from them and read each again by identifier from the language files; the translators'
-// build records them through those same reads. \r\n is a line break.
+// build records them through those same reads. \r\n is a line break. A window whose texts no
+// other window uses keeps its own table of the same kind beside it (the about window, the GNOME
+// Shell offer).
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace orvane {
+
+// One built-in text.
+template <class EKey> struct TTextEntry {
+    EKey Key;
+    std::string_view Section; // the window that asks for it: its section of the language file
+    std::string_view Id;
+    bool Common; // looked up in the common language file
+    std::string_view Text;
+};
+
+// Every key once, at its own place: a table is indexed by its keys.
+template <class EKey, std::size_t N> constexpr bool InKeyOrder(const TTextEntry<EKey> (&table)[N]) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (static_cast<std::size_t>(table[i].Key) != i) return false;
+    return true;
+}
+
+// The current texts of a table: the built-in ones until a language file replaces them.
+template <class EKey, std::size_t N, const TTextEntry<EKey> (&Table)[N]> class TTexts {
+public:
+    TTexts() {
+        for (const TTextEntry<EKey>& e : Table)
+            (*this)[e.Key] = e.Text;
+    }
+    static constexpr std::span<const TTextEntry<EKey>, N> Entries() { return Table; }
+    const std::string& operator[](EKey key) const { return FTexts[static_cast<std::size_t>(key)]; }
+    std::string& operator[](EKey key) { return FTexts[static_cast<std::size_t>(key)]; }
+
+private:
+    std::array<std::string, N> FTexts;
+};
 
 enum class EMessageText {
     SRemoveActivitiesCaption,
@@ -27,15 +61,8 @@ enum class EMessageText {
     SAwayAfterCaption,
     SAwayAfterText,
     SAwayAfterInvalid,
-    SCaptionAbout,
-    SVersion, // one %s: the product version
-    SAboutText,
-    SProbeProblem, // one %s: what keeps the probe from seeing windows
-    SGnomeOfferCaption,
-    SGnomeOfferText,
-    SGnomeSetupDone,
-    SGnomeSetupFailed, // one %s: what was done and what failed
-    SUncategorised,    // the category of time that no category rule takes
+    SProbeProblem,  // one %s: what keeps the probe from seeing windows
+    SUncategorised, // the category of time that no category rule takes
     SSummaryCaption,
     SPeriodToday,
     SPeriodYesterday,
@@ -81,13 +108,7 @@ enum class EMessageText {
     SMachinesRecording, // one %s: the record file in the shared folder
 };
 
-struct TMessageTextEntry {
-    EMessageText Key;
-    std::string_view Section; // the window that asks for it: its section of the language file
-    std::string_view Id;
-    bool Common; // looked up in the common language file
-    std::string_view Text;
-};
+using TMessageTextEntry = TTextEntry<EMessageText>;
 
 // In the order the windows read them.
 inline constexpr TMessageTextEntry MessageTextTable[] = {
@@ -117,25 +138,8 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
      "Minutes without keyboard or mouse input after which you count as away (0 turns it off):"},
     {EMessageText::SAwayAfterInvalid, "fmActivity", "SAwayAfterInvalid", false,
      "The number of minutes must be a whole number from 0 to 1440 (a day)."},
-    {EMessageText::SCaptionAbout, "FrmAbout", "SCaptionAbout", true, "About Orvane"},
-    {EMessageText::SVersion, "FrmAbout", "SVersion", true,
-     "Orvane logs your activities Version %s"},
-    {EMessageText::SAboutText, "FrmAbout", "SAboutText", true,
-     "\r\n\r\nCopyright (c) 2026 Orvane developers\r\nhttp://www.orvane.org\r\n"
-     "All rights reserved.\r\n\r\ne-mail: info@orvane.org\r\n"},
     {EMessageText::SProbeProblem, "fmActivity", "SProbeProblem", false,
      "No window can be seen: %s"},
-    {EMessageText::SGnomeOfferCaption, "fmActivity", "SGnomeOfferCaption", false,
-     "GNOME Shell extension"},
-    {EMessageText::SGnomeOfferText, "fmActivity", "SGnomeOfferText", false,
-     "In GNOME Shell, Orvane needs its small Shell extension to see which window has the "
-     "focus; without it nothing is recorded.\r\n\r\nInstall and enable it for you now? GNOME "
-     "Shell loads it after you log out and log in once."},
-    {EMessageText::SGnomeSetupDone, "fmActivity", "SGnomeSetupDone", false,
-     "The extension is installed and enabled. Log out and log in once, so that GNOME Shell "
-     "loads it."},
-    {EMessageText::SGnomeSetupFailed, "fmActivity", "SGnomeSetupFailed", false,
-     "The extension could not be set up:\r\n%s"},
     {EMessageText::SUncategorised, "fmActivity", "SUncategorised", false, "Uncategorised"},
     {EMessageText::SSummaryCaption, "fmActivity", "SSummaryCaption", false, "Summary"},
     {EMessageText::SPeriodToday, "fmActivity", "SPeriodToday", false, "Today"},
@@ -209,28 +213,7 @@ inline constexpr TMessageTextEntry MessageTextTable[] = {
      "Recording into %s"},
 };
 
-// The current texts: the built-in ones until a language file replaces them.
-class TMessageTexts {
-public:
-    TMessageTexts() {
-        for (const TMessageTextEntry& e : MessageTextTable)
-            (*this)[e.Key] = e.Text;
-    }
-    const std::string& operator[](EMessageText key) const {
-        return FTexts[static_cast<std::size_t>(key)];
-    }
-    std::string& operator[](EMessageText key) { return FTexts[static_cast<std::size_t>(key)]; }
-
-private:
-    std::array<std::string, std::size(MessageTextTable)> FTexts;
-};
-
-// Every key once, at its own place: the table is indexed by the key.
-constexpr bool MessageTextTableInKeyOrder() {
-    for (std::size_t i = 0; i < std::size(MessageTextTable); ++i)
-        if (static_cast<std::size_t>(MessageTextTable[i].Key) != i) return false;
-    return true;
-}
-static_assert(MessageTextTableInKeyOrder());
+static_assert(InKeyOrder(MessageTextTable));
+using TMessageTexts = TTexts<EMessageText, std::size(MessageTextTable), MessageTextTable>;
 
 } // namespace orvane

@@ -610,19 +610,6 @@ TTree TPeriodTree::Expand() const {
     return tree;
 }
 
-TTree FillTreeDaily(const TActivityList& list) {
-    return TTreeBuilder::Periodic(list, TViewMode::vmDaily).Expand();
-}
-TTree FillTreeWeekly(const TActivityList& list) {
-    return TTreeBuilder::Periodic(list, TViewMode::vmWeekly).Expand();
-}
-TTree FillTreeMonthly(const TActivityList& list) {
-    return TTreeBuilder::Periodic(list, TViewMode::vmMonthly).Expand();
-}
-TTree FillTreeAll(const TActivityList& list, TDateTime now) {
-    return TTreeBuilder::All(list, now).Expand();
-}
-
 std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
                                            TDateTime now) {
     switch (viewMode) {
@@ -635,12 +622,6 @@ std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode 
     default:
         return std::nullopt;
     }
-}
-
-std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode, TDateTime now) {
-    std::optional<TPeriodTree> tree = BuildPeriodTree(list, viewMode, now);
-    if (!tree) return std::nullopt;
-    return tree->Expand();
 }
 
 } // namespace orvane

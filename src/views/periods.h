@@ -106,18 +106,11 @@ private:
 // Period nodes read "<label>  :  <total>", program nodes "%-20s: %s", caption nodes the report
 // lines. Periods without activity get no node; the first period starts at the earliest entry's
 // Start (entries need not be in date order), every later one at the start of its day, ISO week
-// or month. The fills throw std::runtime_error for a record whose entries span more periods than
-// can be shown.
-TTree FillTreeDaily(const TActivityList& list);
-TTree FillTreeWeekly(const TActivityList& list);
-TTree FillTreeMonthly(const TActivityList& list);
-// One node "%-10s - %-10s Total : %-10s" (earliest entry's date, today's date, total) over the
-// programs from the earliest entry's Start to the latest. No time counted is negative: an entry
-// closed before its start holds none.
-TTree FillTreeAll(const TActivityList& list, TDateTime now = Now());
-// The fill for a view mode; nullopt for a mode that has none (the tree is left as it is).
-std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode, TDateTime now = Now());
-// The same nodes, kept the compact way.
+// or month. The view mode vmAll gives one node "%-10s - %-10s Total : %-10s" (earliest entry's
+// date, today's date, total) over the programs from the earliest entry's Start to the latest. No
+// time counted is negative: an entry closed before its start holds none. Throws
+// std::runtime_error for a record whose entries span more periods than can be shown; nullopt for
+// a mode that has no tree (the tree is left as it is).
 std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
                                            TDateTime now = Now());
 

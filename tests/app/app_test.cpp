@@ -1,14 +1,17 @@
 // The main window offscreen, with a scripted foreground, a hand-driven clock and answered dialogs;
 // the data and settings files live in a private folder.
+#include "alltexts.h"
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
 #include "app/dialogs.h"
+#include "app/gnomeoffer.h"
 #include "app/inifile.h"
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/privacyform.h"
 #include "app/qalbase.h"
 #include "app/windowplace.h"
+#include "files.h"
 #include "language/langdialogs.h"
 #include "language/langfile.h"
 #include "language/langmanager.h"
@@ -872,7 +875,8 @@ TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
     const std::string lan = home->filePath("bin/LAN").toStdString();
     fs::create_directories(lan);
     std::ofstream(lan + "/Test.lan") << "[Orvane]\nLanguage=\"Test\"\nCommonLanguageFile=Test.lng\n"
-                                        "[fmActivity]\nSRemoveAll=\"Sure?/r/nReally?\"\n";
+                                        "[fmActivity]\nSRemoveAll=\"Sure?/r/nReally?\"\n"
+                                        "SGnomeOfferCaption=\"Shell-Erweiterung\"\n";
     std::ofstream(lan + "/Test.lng") << "[FrmAbout]\nSVersion=\"v%s!\"\n";
     std::ofstream(lan + "/Bare.lan")
         << "[Orvane]\nLanguage=\"Bare\"\nCommonLanguageFile=Bare.lng\n";
@@ -891,6 +895,9 @@ TEST_F(MainWindow, MessageTextsComeFromTheLanguageFiles) {
         EXPECT_TRUE(about.RichEdit1->toPlainText().startsWith("v1.0.1!\n\nCopyright"))
             << about.RichEdit1->toPlainText().toStdString();
         EXPECT_EQ(about.windowTitle(), "About Orvane");
+        const TGnomeTexts& gnome = w.findChild<TGnomeExtensionOffer*>()->LoadTexts();
+        EXPECT_EQ(gnome[EGnomeText::SGnomeOfferCaption], "Shell-Erweiterung");
+        EXPECT_EQ(gnome[EGnomeText::SGnomeSetupDone], GnomeTextTable[2].Text);
     }
 }
 
@@ -938,7 +945,7 @@ TEST_F(MainWindow, TheLanguageBuildRecordsEveryMessageTextAsBuiltIn) {
               "\"Orvane Activity Recorder\"");
     EXPECT_EQ(common.ReadString("FrmAbout", "SVersion", {}),
               "\"Orvane logs your activities Version %s\"");
-    for (const TMessageTextEntry& e : MessageTextTable) {
+    for (const TAnyText& e : AllMessageTexts()) {
         const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
         const QString section = QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size()));
         const QString text = QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()));
@@ -1175,23 +1182,9 @@ TEST_F(MainWindow, TheNewItemsAndLinesAreTranslated) {
 
 // ---- Privacy -----------------------------------------------------------------------------------
 
-namespace {
-
-std::string FileBytes(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteSettings(const std::string& file, const std::string& text) {
-    fs::create_directories(fs::path(file).parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
-
-} // namespace
-
 TEST_F(MainWindow, PrivacyRulesOfTheSettingsFileKeepTitlesOutOfRecordAndLog) {
     const std::string cfg = Folder() + "/orvane.cfg";
-    WriteSettings(cfg, "[Privacy]\nSkip=title:*zebulon*;re:(bad\nHideTitle=title:*quokka*\n");
+    WriteFile(cfg, "[Privacy]\nSkip=title:*zebulon*;re:(bad\nHideTitle=title:*quokka*\n");
     TfmActivity& w = Start();
     Tick("/usr/bin/editor", "a");
     Tick("/usr/bin/vault", "zebulon secret");
@@ -1204,7 +1197,7 @@ TEST_F(MainWindow, PrivacyRulesOfTheSettingsFileKeepTitlesOutOfRecordAndLog) {
     EXPECT_EQ(saved[1].Caption, "(private)");
     EXPECT_EQ(saved[2].Caption, "(private)");
     EXPECT_NEAR(saved[0].Duration, 5 * Sec, 1e-9) << "the skipped 10 s are nobody's";
-    const std::string bytes = FileBytes(Folder() + "/orvane.cdat");
+    const std::string bytes = ReadFile(Folder() + "/orvane.cdat");
     const std::string log = w.Memo1->toPlainText().toStdString();
     for (const char* secret : {"zebulon", "quokka", "Bank", "vault"}) {
         EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
@@ -1217,7 +1210,7 @@ TEST_F(MainWindow, PrivacyRulesOfTheSettingsFileKeepTitlesOutOfRecordAndLog) {
     // A change of the file is in force from the next sample; the bad pattern is told again as
     // the rules are read anew.
     QTest::qWait(20);
-    WriteSettings(cfg, "[Privacy]\nSkip=*editor*\nPrivateBrowsing=0\n");
+    WriteFile(cfg, "[Privacy]\nSkip=*editor*\nPrivateBrowsing=0\n");
     Tick("/usr/bin/firefox", "Bank \u2014 Mozilla Firefox Private Browsing");
     Tick("/usr/bin/editor", "b");
     EXPECT_EQ(w.FActivities[w.FActivities.Count() - 1].Caption,
@@ -1380,7 +1373,7 @@ TEST_F(MainWindow, ThePrivacyItemsAndLinesAreTranslated) {
     fs::create_directories(lan);
     for (const auto& file : fs::directory_iterator(ORVANE_LAN_DIR))
         fs::copy_file(file.path(), lan / file.path().filename());
-    WriteSettings(Folder() + "/orvane.cfg", "[Privacy]\nSkip=title:*zebulon*\n");
+    WriteFile(Folder() + "/orvane.cfg", "[Privacy]\nSkip=title:*zebulon*\n");
     TfmActivity& w = Start();
     base->SetLanguage("Deutsch");
     w.LoadMessageTexts();
@@ -1425,15 +1418,15 @@ TEST_F(MainWindow, SeveralComputersRecordIntoTheSharedFolderAndShowAllOfThem) {
     fs::create_directories(shared);
     fs::create_directories(Folder());
     SaveOne(Folder() + "/orvane.cdat", "/usr/bin/old", EncodeDateTime(2024, 5, 6, 8, 0, 0), 600);
-    const std::string local = FileBytes(Folder() + "/orvane.cdat");
+    const std::string local = ReadFile(Folder() + "/orvane.cdat");
     SaveOne(shared + "/laptop.cdat", "/usr/bin/browser", EncodeDateTime(2024, 5, 6, 9, 0, 0), 900);
-    const std::string laptop = FileBytes(shared + "/laptop.cdat");
+    const std::string laptop = ReadFile(shared + "/laptop.cdat");
     std::ofstream(Folder() + "/orvane.cfg") << "[Machines]\nFolder=" << shared << "\nName=desk\n";
 
     TfmActivity& w = Start();
     EXPECT_EQ(fs::path(w.FDataFile).lexically_normal(),
               fs::path(shared + "/desk.cdat").lexically_normal());
-    EXPECT_EQ(FileBytes(shared + "/desk.cdat"), local); // the local record, copied
+    EXPECT_EQ(ReadFile(shared + "/desk.cdat"), local); // the local record, copied
     EXPECT_TRUE(fs::exists(shared + "/.stignore"));
     Tick("/usr/bin/editor", "a");
     Tick("/usr/bin/mail", "b", 60000);
@@ -1465,7 +1458,7 @@ TEST_F(MainWindow, SeveralComputersRecordIntoTheSharedFolderAndShowAllOfThem) {
     SaveOne(shared + "/.syncthing.laptop.cdat.tmp", "/usr/bin/term", EncodeDateTime(2024, 5, 6, 9),
             300);
     fs::rename(shared + "/.syncthing.laptop.cdat.tmp", shared + "/laptop.cdat");
-    const std::string replaced = FileBytes(shared + "/laptop.cdat");
+    const std::string replaced = ReadFile(shared + "/laptop.cdat");
     w.RefreshTree();
     EXPECT_TRUE(shows("/usr/bin/term"));
     EXPECT_FALSE(shows("/usr/bin/browser"));
@@ -1476,8 +1469,8 @@ TEST_F(MainWindow, SeveralComputersRecordIntoTheSharedFolderAndShowAllOfThem) {
     TActivityList saved;
     saved.LoadFromFile(shared + "/desk.cdat");
     EXPECT_EQ(saved.Count(), 3);
-    EXPECT_EQ(FileBytes(shared + "/laptop.cdat"), replaced);
-    EXPECT_EQ(FileBytes(Folder() + "/orvane.cdat"), local);
+    EXPECT_EQ(ReadFile(shared + "/laptop.cdat"), replaced);
+    EXPECT_EQ(ReadFile(Folder() + "/orvane.cdat"), local);
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(shared))
         names.push_back(e.path().filename().string());
@@ -1492,7 +1485,7 @@ TEST_F(MainWindow, ASharedRecordOfTheSameNameThatThisComputerDidNotWriteIsLeftAl
     fs::create_directories(shared);
     fs::create_directories(Folder());
     SaveOne(shared + "/desk.cdat", "/usr/bin/theirs", EncodeDateTime(2024, 5, 6, 9), 900);
-    const std::string theirs = FileBytes(shared + "/desk.cdat");
+    const std::string theirs = ReadFile(shared + "/desk.cdat");
     std::ofstream(Folder() + "/orvane.cfg") << "[Machines]\nFolder=" << shared << "\nName=desk\n";
     TfmActivity& w = Start();
     QCoreApplication::processEvents();
@@ -1518,6 +1511,6 @@ TEST_F(MainWindow, ASharedRecordOfTheSameNameThatThisComputerDidNotWriteIsLeftAl
     ASSERT_EQ(saved.Count(), 3);
     EXPECT_EQ(saved[2].Process, "/usr/bin/shell");
     EXPECT_EQ(Saved().Count(), 2); // the local record stays as it was when the folder was chosen
-    EXPECT_EQ(FileBytes(shared + "/desk.cdat"), theirs);
-    EXPECT_NE(FileBytes(Folder() + "/orvane.cfg").find("Name=desk_two"), std::string::npos);
+    EXPECT_EQ(ReadFile(shared + "/desk.cdat"), theirs);
+    EXPECT_NE(ReadFile(Folder() + "/orvane.cfg").find("Name=desk_two"), std::string::npos);
 }

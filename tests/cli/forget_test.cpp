@@ -1,3 +1,4 @@
+#include "files.h"
 #include "testutil.h"
 
 #include "cli/report.h"
@@ -9,7 +10,6 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 using namespace orvane;
 using namespace testutil;
@@ -24,14 +24,9 @@ namespace {
 struct Fixture {
     ScopedEnv Zone{"TZ", "Europe/Berlin"};
     ScopedEnv Terminal{"LC_ALL", "C.UTF-8"};
-    std::filesystem::path Dir =
-        std::filesystem::temp_directory_path() / ("orvane-forget-" + std::to_string(::getpid()));
-    std::string File = (Dir / "orvane.cdat").string();
-    Fixture() {
-        std::filesystem::create_directories(Dir);
-        Build({0, 1, 2, 3}).SaveToFile(File);
-    }
-    ~Fixture() { std::filesystem::remove_all(Dir); }
+    TTempFolder Dir;
+    std::string File = Dir.Path() + "/orvane.cdat";
+    Fixture() { Build({0, 1, 2, 3}).SaveToFile(File); }
     static TActivityList Build(std::set<int> keep) {
         TActivityList list;
         const auto add = [&](int i, const char* p, const char* c, TDateTime at, TDateTime d) {
@@ -45,21 +40,15 @@ struct Fixture {
     }
     // The bytes a record of just these entries has.
     std::string Expected(std::set<int> keep) const {
-        const std::string other =
-            (Dir.parent_path() / ("orvane-forget-want-" + std::to_string(::getpid()))).string();
+        const TTempFolder elsewhere;
+        const std::string other = elsewhere.Path() + "/orvane.cdat";
         Build(std::move(keep)).SaveToFile(other);
-        const std::string bytes = Bytes(other);
-        std::filesystem::remove(other);
-        return bytes;
-    }
-    static std::string Bytes(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        return ReadFile(other);
     }
     std::set<std::string> Files() const {
         std::set<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(Dir))
-            names.insert(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(Dir.FsPath()))
+            names.insert(Utf8(e.path().filename()));
         return names;
     }
 };
@@ -77,7 +66,7 @@ int Report(std::vector<std::string> args, std::string& out, std::string& err) {
 TEST(ForgetVerb, TakesOutWhatSharesThePeriodAndMatchesAndLeavesNoCopy) {
     Fixture f;
     std::string out, err;
-    const std::string before = Fixture::Bytes(f.File);
+    const std::string before = ReadFile(f.File);
 
     // A dry run names what would go and changes nothing.
     EXPECT_EQ(
@@ -87,7 +76,7 @@ TEST(ForgetVerb, TakesOutWhatSharesThePeriodAndMatchesAndLeavesNoCopy) {
         << err;
     EXPECT_NE(out.find("main.cpp"), std::string::npos) << out; // from the day before, but into it
     EXPECT_NE(out.find("3 entries, 02:40:00 would be forgotten"), std::string::npos) << out;
-    EXPECT_EQ(Fixture::Bytes(f.File), before);
+    EXPECT_EQ(ReadFile(f.File), before);
 
     // Only the browser's: the other entries stay byte for byte.
     EXPECT_EQ(Report({"forget", "--since", "2026-12-07", "--until", "2026-12-08", "--program",
@@ -96,7 +85,7 @@ TEST(ForgetVerb, TakesOutWhatSharesThePeriodAndMatchesAndLeavesNoCopy) {
               0)
         << err;
     EXPECT_NE(out.find("1 entries, 00:30:00 forgotten"), std::string::npos) << out;
-    EXPECT_EQ(Fixture::Bytes(f.File), f.Expected({0, 2, 3}));
+    EXPECT_EQ(ReadFile(f.File), f.Expected({0, 2, 3}));
 
     // By title, over the whole time.
     EXPECT_EQ(Report({"forget", "--since", "2000-01-01", "--until", "2030-01-01", "--title", "ba*",
@@ -104,7 +93,7 @@ TEST(ForgetVerb, TakesOutWhatSharesThePeriodAndMatchesAndLeavesNoCopy) {
                      out, err),
               0)
         << err;
-    EXPECT_EQ(Fixture::Bytes(f.File), f.Expected({0, 2}));
+    EXPECT_EQ(ReadFile(f.File), f.Expected({0, 2}));
     EXPECT_EQ(out.find("News"), std::string::npos) << out;
     // No temporary file, no copy kept aside; the lock file is always empty.
     EXPECT_EQ(f.Files(), (std::set<std::string>{"orvane.cdat", "orvane.cdat.lock"}));
@@ -116,7 +105,7 @@ TEST(ForgetVerb, TakesOutWhatSharesThePeriodAndMatchesAndLeavesNoCopy) {
 TEST(ForgetVerb, RefusesWhileARecorderRunsOnADamagedRecordAndOnBadInput) {
     Fixture f;
     std::string out, err;
-    const std::string before = Fixture::Bytes(f.File);
+    const std::string before = ReadFile(f.File);
     {
         platform::TRecordLock recorder;
         ASSERT_EQ(recorder.Acquire(f.File), platform::TRecordLock::EState::Held);
@@ -125,7 +114,7 @@ TEST(ForgetVerb, RefusesWhileARecorderRunsOnADamagedRecordAndOnBadInput) {
             75);
         EXPECT_NE(err.find("a recorder is running"), std::string::npos) << err;
         EXPECT_NE(err.find("Forget in its window"), std::string::npos) << err;
-        EXPECT_EQ(Fixture::Bytes(f.File), before);
+        EXPECT_EQ(ReadFile(f.File), before);
     }
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"forget", "--since", "today", f.File},
@@ -133,14 +122,14 @@ TEST(ForgetVerb, RefusesWhileARecorderRunsOnADamagedRecordAndOnBadInput) {
           {"forget", "--since", "today", "--until", "now", "--program", "re:(", f.File},
           {"forget", "--since", "someday", "--until", "now", f.File}}) {
         EXPECT_EQ(Report(args, out, err), 64) << args[2];
-        EXPECT_EQ(Fixture::Bytes(f.File), before);
+        EXPECT_EQ(ReadFile(f.File), before);
     }
     // A damaged tail: rewriting would keep the damaged file aside, forgotten entries and all.
-    std::ofstream(f.File, std::ios::binary | std::ios::app) << "junk";
-    const std::string damaged = Fixture::Bytes(f.File);
+    WriteFile(f.File, ReadFile(f.File) + "junk");
+    const std::string damaged = ReadFile(f.File);
     EXPECT_EQ(
         Report({"forget", "--since", "2000-01-01", "--until", "2030-01-01", f.File}, out, err),
         cli::ExitDamaged);
-    EXPECT_EQ(Fixture::Bytes(f.File), damaged);
+    EXPECT_EQ(ReadFile(f.File), damaged);
     EXPECT_EQ(f.Files(), (std::set<std::string>{"orvane.cdat", "orvane.cdat.lock"}));
 }

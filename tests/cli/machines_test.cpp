@@ -1,3 +1,4 @@
+#include "files.h"
 #include "testutil.h"
 
 #include "cli/report.h"
@@ -7,19 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 using namespace orvane;
 using namespace testutil;
 
 namespace {
-
-std::string Bytes(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Two computers' records in a shared folder; their hours overlap on Monday 7 December.
 //   desk    editor  Mon 09:00 2 h, mail Mon 12:00 10 min
@@ -29,12 +22,11 @@ struct Fixture {
     ScopedEnv Zone{"TZ", "Europe/Berlin"};
     ScopedEnv Terminal{"LC_ALL", "C.UTF-8"};
     ScopedEnv Machine{"ORVANE_MACHINE", "desk"};
-    std::filesystem::path Dir =
-        std::filesystem::temp_directory_path() / ("orvane-machines-" + std::to_string(::getpid()));
-    std::string Shared = (Dir / "shared").string();
-    std::string Settings = (Dir / "orvane.cfg").string();
+    TTempFolder Dir;
+    std::string Shared = Dir.Path() + "/shared";
+    std::string Settings = Dir.Path() + "/orvane.cfg";
     Fixture() {
-        std::filesystem::create_directories(Shared);
+        std::filesystem::create_directories(PathOfUtf8(Shared));
         TActivityList desk, laptop;
         Add(desk, "/usr/bin/editor", "main.cpp", At(2026, 12, 7, 9), 2 * Hour);
         Add(desk, "/usr/bin/mail", "Inbox", At(2026, 12, 7, 12), 10 * Min);
@@ -43,9 +35,8 @@ struct Fixture {
         laptop.SaveToFile(Shared + "/laptop.cdat");
         laptop.SaveToFile(Shared + "/.syncthing.laptop.cdat.tmp");
         laptop.SaveToFile(Shared + "/laptop.sync-conflict-20261207-110000-ABCDEFG.cdat");
-        std::ofstream(Settings) << "[Machines]\nFolder=" << Shared << "\n";
+        WriteFile(Settings, "[Machines]\nFolder=" + Shared + "\n");
     }
-    ~Fixture() { std::filesystem::remove_all(Dir); }
     int Report(std::vector<std::string> args, std::string& out, std::string& err) const {
         args.insert(args.begin() + 1, {"--settings", Settings});
         std::ostringstream o, e;
@@ -110,9 +101,9 @@ TEST(Machines, EveryVerbReadsAllMachinesMergedOrTheOneAskedFor) {
 
 TEST(Machines, ListsEachFileAndLeavesADamagedOneAsItIs) {
     Fixture f;
-    std::string bytes = Bytes(f.Shared + "/laptop.cdat");
+    std::string bytes = ReadFile(f.Shared + "/laptop.cdat");
     bytes.resize(bytes.size() - 3);
-    std::ofstream(f.Shared + "/laptop.cdat", std::ios::binary) << bytes;
+    WriteFile(f.Shared + "/laptop.cdat", bytes);
     std::string out, err;
     EXPECT_EQ(f.Report({"machines"}, out, err), cli::ExitDamaged);
     std::istringstream lines(out);
@@ -134,7 +125,7 @@ TEST(Machines, ListsEachFileAndLeavesADamagedOneAsItIs) {
     EXPECT_EQ(f.Report({"dump"}, out, err), cli::ExitDamaged);
     EXPECT_EQ(Lines(out), 2);
     EXPECT_NE(err.find("the record of laptop"), std::string::npos) << err;
-    EXPECT_EQ(Bytes(f.Shared + "/laptop.cdat"), bytes);
+    EXPECT_EQ(ReadFile(f.Shared + "/laptop.cdat"), bytes);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.Shared),
                             std::filesystem::directory_iterator()),
               4);

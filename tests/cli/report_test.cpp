@@ -1,4 +1,5 @@
 #include "cli/report.h"
+#include "files.h"
 #include "recorder/activitylist.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +57,7 @@ TEST(Report, DumpPrintsOneObjectPerEntryAndFailsWithStatus2) {
     EXPECT_EQ(out.str(), "{\"process\":\"a.exe\",\"caption\":\"Hi\",\"start\":39521.395833333336,"
                          "\"duration\":0.010416666666666666}\n");
 
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << "ab";
+    WriteFile(file, "ab");
     std::ostringstream out2, err2;
     EXPECT_EQ(cli::RunReport({"dump", file}, out2, err2), 2);
     EXPECT_EQ(err2.str(), "Stream read error\n");
@@ -136,17 +137,6 @@ TEST(Report, TerminalTextEscapesEveryControlCharacter) {
         EXPECT_EQ(cli::TerminalText(c.in), c.out) << c.out;
 }
 
-namespace {
-
-std::string Le32(std::int32_t v) {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
-    return s;
-}
-
-} // namespace
-
 // Every verb that reads the record prints what it could read, says on stderr where reading
 // stopped, and ends with the status of a damaged file.
 TEST(Report, ADamagedRecordIsPrintedAsFarAsItGoesAndSaysWhereItStopped) {
@@ -156,8 +146,7 @@ TEST(Report, ADamagedRecordIsPrintedAsFarAsItGoesAndSaysWhereItStopped) {
     for (int i = 0; i < 1000; ++i)
         list.AddEntry("/usr/bin/p", "entry " + std::to_string(i), 45000 + i / 1000.0);
     list.SaveToFile(file);
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    std::string bytes = ReadFile(file);
     // Entry 500 starts after the count and 499 records of 4 + 10 + 4 + 9 + 16 bytes ("entry 0"
     // to "entry 9" are one byte shorter, "entry 10" to "entry 99" as long as 499's own part).
     std::size_t at = 4;
@@ -165,7 +154,7 @@ TEST(Report, ADamagedRecordIsPrintedAsFarAsItGoesAndSaysWhereItStopped) {
         at += 4 + 10 + 4 + ("entry " + std::to_string(i)).size() + 16;
     ASSERT_EQ(bytes.substr(at, 4), Le32(10));
     bytes.replace(at, 4, Le32(-5));
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    WriteFile(file, bytes);
 
     const std::string where = "is damaged: stopped at entry 500 of 1000, at byte " +
                               std::to_string(at) + " of " + std::to_string(bytes.size());

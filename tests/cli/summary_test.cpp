@@ -1,3 +1,4 @@
+#include "files.h"
 #include "testutil.h"
 
 #include "cli/report.h"
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 using namespace orvane;
 using namespace testutil;
@@ -27,12 +27,10 @@ namespace {
 struct Fixture {
     ScopedEnv Zone{"TZ", "Europe/Berlin"};
     ScopedEnv Terminal{"LC_ALL", "C.UTF-8"};
-    std::filesystem::path Dir =
-        std::filesystem::temp_directory_path() / ("orvane-summary-" + std::to_string(::getpid()));
-    std::string File = (Dir / "orvane.cdat").string();
+    TTempFolder Dir;
+    std::string File = Dir.Path() + "/orvane.cdat";
     TActivityList List;
     Fixture() {
-        std::filesystem::create_directories(Dir);
         Add(List, "/usr/bin/editor", "main.cpp", At(2026, 12, 6, 23), 2 * Hour);
         Add(List, "/usr/bin/browser", "News", At(2026, 12, 7, 9), 30 * Min);
         Add(List, "/usr/bin/Editor", "Main.cpp", At(2026, 12, 8, 14), Hour);
@@ -40,9 +38,8 @@ struct Fixture {
         Add(List, "/usr/bin/browser", "Mail", At(2026, 12, 10, 11, 50), 9 * Min);
         List.SaveToFile(File);
     }
-    ~Fixture() { std::filesystem::remove_all(Dir); }
     void Write(const std::string& name, const std::string& text) const {
-        std::ofstream((Dir / name).string(), std::ios::binary) << text;
+        WriteFile(Dir / name, text);
     }
 };
 
@@ -232,12 +229,12 @@ TEST(Summary, ByCategoryWithTheRulesBesideTheRecordOrGiven) {
     ASSERT_EQ(Report(args, out, err), 0) << err;
     EXPECT_EQ(Rows(out), "Coding 7200 2; Web 2400 2; Mail 600 1; total 10200 5");
     // The bad pattern once, with its line.
-    EXPECT_EQ(err, "orvane-report summary: " + (f.Dir / "orvane.cfg").string() +
+    EXPECT_EQ(err, "orvane-report summary: " + f.Dir.Path() + "/orvane.cfg" +
                        ":4: category \"Coding\": the pattern \"re:(\" is left out: missing "
                        "closing parenthesis at offset 1\n");
 
     f.Write("other.cfg", "[Categories]\nMail=re:^/usr/bin/(mail|browser)\t\n");
-    args.insert(args.end() - 1, {"--settings", (f.Dir / "other.cfg").string()});
+    args.insert(args.end() - 1, {"--settings", f.Dir.Path() + "/other.cfg"});
     ASSERT_EQ(Report(args, out, err), 0) << err;
     EXPECT_EQ(Rows(out), "Uncategorised 7200 2; Mail 3000 3; total 10200 5");
     EXPECT_EQ(err, "");
@@ -249,7 +246,7 @@ TEST(Summary, ByCategoryWithTheRulesBesideTheRecordOrGiven) {
     args.push_back(f.File);
     ASSERT_EQ(Report(args, out, err), 0) << err;
     EXPECT_EQ(Rows(out), "Uncategorised 10200 5; total 10200 5");
-    args.insert(args.end() - 1, {"--settings", (f.Dir / "missing.cfg").string()});
+    args.insert(args.end() - 1, {"--settings", f.Dir.Path() + "/missing.cfg"});
     EXPECT_EQ(Report(args, out, err), 2);
     EXPECT_NE(err.find("cannot read the settings file"), std::string::npos) << err;
 }
@@ -258,7 +255,7 @@ TEST(Summary, ByCategoryWithTheRulesBesideTheRecordOrGiven) {
 // print what they print without it, the running entry included.
 TEST(SummaryVerb, PeriodsReadThroughTheIndexGiveWhatTheWholeRecordGives) {
     Fixture f;
-    const std::string file = (f.Dir / "big.cdat").string();
+    const std::string file = f.Dir.Path() + "/big.cdat";
     TActivityList big;
     const TDateTime first = At(2025, 1, 1, 8);
     for (int i = 0; i < 14000; ++i)
@@ -309,8 +306,8 @@ TEST(SummaryVerb, PeriodsReadThroughTheIndexGiveWhatTheWholeRecordGives) {
 // In the shared folder the index would go to every machine: it is not written there.
 TEST(SummaryVerb, NoIndexInTheSharedFolder) {
     Fixture f;
-    const std::string settings = (f.Dir / "shared.cfg").string();
-    std::ofstream(settings) << "[Machines]\nFolder=" << f.Dir.string() << "\n";
+    const std::string settings = f.Dir.Path() + "/shared.cfg";
+    WriteFile(settings, "[Machines]\nFolder=" + f.Dir.Path() + "\n");
     std::string out, err;
     ASSERT_EQ(Report({"tree", "--settings", settings, "--since", "2026-12-07", "--now",
                       "2026-12-10T12:00", f.File},

@@ -1,3 +1,4 @@
+#include "files.h"
 #include "testutil.h"
 
 #include "cli/report.h"
@@ -11,7 +12,6 @@
 
 #include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
 using namespace orvane;
 using namespace testutil;
@@ -19,18 +19,15 @@ using namespace testutil;
 namespace {
 
 struct Fixture {
-    std::string File;
+    TTempFolder Dir;
+    std::string File = Dir.Path() + "/orvane.cdat";
     TActivityList List;
     Fixture() {
-        File = (std::filesystem::temp_directory_path() /
-                ("orvane-views-cli-" + std::to_string(::getpid()) + ".cdat"))
-                   .string();
         Add(List, "/usr/bin/mail", "Inbox \"new\"", At(2024, 1, 15, 23), 2 * Hour);
         Add(List, "/usr/bin/editor", "a; b", At(2024, 1, 16, 9, 30, 0), 25 * Hour);
         Add(List, "/usr/bin/mail", "Inbox", At(2024, 1, 18, 8), 0);
         List.SaveToFile(File);
     }
-    ~Fixture() { std::filesystem::remove(File); }
 };
 
 int Report(std::vector<std::string> args, std::string& out, std::string& err) {

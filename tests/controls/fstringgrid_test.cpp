@@ -1,5 +1,6 @@
 // Widget tests of the grid, on the offscreen platform.
 #include "controls/fstringgrid.h"
+#include "files.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -66,10 +67,6 @@ QRect InkBox(const QImage& image, const QRect& area) {
         for (int x = area.left(); x <= area.right(); ++x)
             if (qGray(image.pixel(x, y)) < 100) box |= QRect(x, y, 1, 1);
     return box;
-}
-
-std::string TempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("orvane-gridw-" + name)).string();
 }
 
 } // namespace
@@ -401,9 +398,10 @@ TEST(FStringGridCommands, ModifiedClearsOnlyAfterASuccessfulLoadOrSave) {
     TFStringGrid g;
     g.setObjectName("grid");
     g.SetDialogs(&dialogs);
-    std::string good = TempPath("good.csv");
-    std::ofstream(good) << "a,b\n";
-    std::string bad = TempPath("no-such-folder/x.csv");
+    const TTempFolder dir;
+    const std::string good = dir.Path() + "/good.csv";
+    WriteFile(good, "a,b\n");
+    const std::string bad = dir.Path() + "/no-such-folder/x.csv";
 
     struct Case {
         const char* what;
@@ -436,12 +434,10 @@ TEST(FStringGridCommands, ModifiedClearsOnlyAfterASuccessfulLoadOrSave) {
     // "csv" as the chosen name stands for the grid's own file.
     dialogs.Chosen = "CSV";
     const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    std::filesystem::current_path(dir.FsPath());
     g.SaveCSV();
     std::filesystem::current_path(cwd);
     EXPECT_EQ(g.FileName(), "grid.csv");
-    std::filesystem::remove(good);
-    std::filesystem::remove(std::filesystem::temp_directory_path() / "grid.csv");
 }
 
 TEST(FStringGridCommands, ListSeparatorFollowsTheLocale) {

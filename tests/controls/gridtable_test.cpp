@@ -1,10 +1,10 @@
 #include "controls/gridtable.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 using namespace orvane;
 
@@ -47,28 +47,11 @@ struct TFakeDialogs : IGridDialogs {
     }
 };
 
-class TempDir {
-public:
-    TempDir() {
-        FPath = std::filesystem::temp_directory_path() /
-                ("orvane-grid-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(FPath);
-    }
-    ~TempDir() { std::filesystem::remove_all(FPath); }
-    std::string File(const std::string& name, const std::string& content) const {
-        std::string path = (FPath / name).string();
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-    std::string Path(const std::string& name) const { return (FPath / name).string(); }
-
-private:
-    std::filesystem::path FPath;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+// The file name in the folder, with these bytes written to it.
+std::string FileWith(const TTempFolder& dir, const std::string& name, const std::string& content) {
+    const std::string path = dir.Path() + "/" + name;
+    WriteFile(path, content);
+    return path;
 }
 
 } // namespace
@@ -516,7 +499,7 @@ TEST(GridTableFilters, WithoutOnHasFilterNoButtonsExistAndColCountResetsSlots) {
 // CSV
 
 TEST(GridTableCSV, SaveWritesTheFullTableAsCommaText) {
-    TempDir dir;
+    TTempFolder dir;
     TGridTable t;
     Fill(t, {{"h", "i", "j"}, {"a b", "x\"y", ""}, {"keep", "2", "3"}});
     t.OnHasFilter = [](int c, TSelection& s, bool&) {
@@ -526,7 +509,7 @@ TEST(GridTableCSV, SaveWritesTheFullTableAsCommaText) {
     t.FilterButton(0)->ClickItem(2); // only "keep"
     t.ApplyFilter(0);
     t.Modified = true;
-    std::string path = dir.Path("out.csv");
+    std::string path = dir.Path() + "/out.csv";
     ASSERT_TRUE(t.SaveCSVFile(path));
     EXPECT_EQ(ReadFile(path), "h,i,j\r\n\"a b\",\"x\"\"y\",\r\nkeep,2,3\r\n");
     EXPECT_FALSE(t.Modified);
@@ -539,12 +522,12 @@ TEST(GridTableCSV, SaveWritesTheFullTableAsCommaText) {
 }
 
 TEST(GridTableCSV, FailedSaveKeepsModifiedAndTheOldFile) {
-    TempDir dir;
+    TTempFolder dir;
     TFakeDialogs dialogs;
     TGridTable t;
     t.Dialogs = &dialogs;
     t.Modified = true;
-    std::string path = dir.Path("missing-folder/out.csv");
+    std::string path = dir.Path() + "/missing-folder/out.csv";
     EXPECT_FALSE(t.SaveCSVFile(path));
     EXPECT_TRUE(t.Modified);
     EXPECT_EQ(dialogs.Messages, (std::vector<std::string>{"Error writing File :" + path}));
@@ -571,11 +554,11 @@ TEST(GridTableCSV, LoadCases) {
         {"other separator", "1;2;3;4;5;6;7\n", ';', {{"1", "2", "3", "4", "5", "6", "7"}}, 7},
         {"NUL ends the text", std::string("a,b\nc\0d\ne", 9), ',', {{"a", "b"}, {"c", ""}}, 5},
     };
-    TempDir dir;
+    TTempFolder dir;
     for (const Case& c : cases) {
         TGridTable t;
         t.SetCell(3, 0, "old"); // a cell that no field fills is empty after the load
-        std::string path = dir.File("in.csv", c.content);
+        std::string path = FileWith(dir, "in.csv", c.content);
         ASSERT_TRUE(t.LoadCSVFile(path, c.separator)) << c.what;
         EXPECT_EQ(t.RowCount(), static_cast<int>(c.rows.size())) << c.what;
         EXPECT_EQ(t.ColCount(), c.cols) << c.what;
@@ -590,14 +573,14 @@ TEST(GridTableCSV, LoadCases) {
 }
 
 TEST(GridTableCSV, LoadWithFiltersKeepsTheHeaderRowFixed) {
-    TempDir dir;
+    TTempFolder dir;
     TGridTable t;
     t.OnHasFilter = [](int c, TSelection& s, bool&) {
         s = c == 0 ? TSelection::fsMulti : TSelection::fsNone;
     };
     int changed = 0;
     t.OnChanged = [&](int) { ++changed; };
-    ASSERT_TRUE(t.LoadCSVFile(dir.File("in.csv", "Name,Size\nx,1\ny,2\n"), ','));
+    ASSERT_TRUE(t.LoadCSVFile(FileWith(dir, "in.csv", "Name,Size\nx,1\ny,2\n"), ','));
     EXPECT_EQ(t.FixedRows(), 1);
     EXPECT_EQ(t.FilterButton(0)->ItemCount(), 3);
     EXPECT_GE(changed, 1);
@@ -619,7 +602,7 @@ TEST(GridTableCSV, MissingFileShowsTheMessageAndChangesNothing) {
 }
 
 TEST(GridTableCSV, HostileFilesLoadWithoutHarm) {
-    TempDir dir;
+    TTempFolder dir;
     std::mt19937 random(7);
     std::string noise(200000, '\0');
     for (char& c : noise)
@@ -635,14 +618,14 @@ TEST(GridTableCSV, HostileFilesLoadWithoutHarm) {
         TFakeDialogs dialogs;
         TGridTable t;
         t.Dialogs = &dialogs;
-        ASSERT_TRUE(t.LoadCSVFile(dir.File("in.csv", content), ',')) << what;
+        ASSERT_TRUE(t.LoadCSVFile(FileWith(dir, "in.csv", content), ',')) << what;
         EXPECT_LE(t.ColCount(), MaxCSVColCount) << what;
         EXPECT_GE(t.RowCount(), 1) << what;
     }
     TFakeDialogs dialogs;
     TGridTable t;
     t.Dialogs = &dialogs;
-    ASSERT_TRUE(t.LoadCSVFile(dir.File("wide.csv", std::string(1 << 20, ',') + "z"), ','));
+    ASSERT_TRUE(t.LoadCSVFile(FileWith(dir, "wide.csv", std::string(1 << 20, ',') + "z"), ','));
     EXPECT_EQ(t.ColCount(), MaxCSVColCount);
     ASSERT_EQ(dialogs.Messages.size(), 1u);
     EXPECT_NE(dialogs.Messages[0].find("1024"), std::string::npos);
@@ -738,10 +721,10 @@ TEST(GridTableSource, BehavesAsTheCopiedRows) {
         EXPECT_EQ(Cells(shown.Data()), Cells(copied.Data()));
         for (int r = 0; r < copied.RowCount(); ++r)
             EXPECT_EQ(shown.RowCommaText(r), copied.RowCommaText(r));
-        TempDir dir;
-        ASSERT_TRUE(copied.SaveCSVFile(dir.Path("copied.csv")));
-        ASSERT_TRUE(shown.SaveCSVFile(dir.Path("shown.csv")));
-        EXPECT_EQ(ReadFile(dir.Path("shown.csv")), ReadFile(dir.Path("copied.csv")));
+        TTempFolder dir;
+        ASSERT_TRUE(copied.SaveCSVFile(dir.Path() + "/copied.csv"));
+        ASSERT_TRUE(shown.SaveCSVFile(dir.Path() + "/shown.csv"));
+        EXPECT_EQ(ReadFile(dir.Path() + "/shown.csv"), ReadFile(dir.Path() + "/copied.csv"));
     }
 }
 

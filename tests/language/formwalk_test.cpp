@@ -1,6 +1,6 @@
 #include "language/langmanager.h"
 
-#include "testhelpers.h"
+#include "qtfiles.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
 
-#include "testhelpers.h"
+#include "qtfiles.h"
 
 #include <gtest/gtest.h>
 

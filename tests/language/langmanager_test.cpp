@@ -1,7 +1,7 @@
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 
-#include "testhelpers.h"
+#include "qtfiles.h"
 
 #include <gtest/gtest.h>
 

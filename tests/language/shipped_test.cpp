@@ -1,9 +1,10 @@
-// The language files shipped in lan/: every text of the main window, its message texts with
-// their placeholders, and the about window's texts in each language's common file.
+// The language files shipped in lan/: every text of the main window, the message texts of every
+// window with their placeholders, and the about window's texts in each language's common file.
 #include "language/langmanager.h"
 #include "views/messagetexts.h"
 
-#include "testhelpers.h"
+#include "alltexts.h"
+#include "qtfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ TEST(ShippedLanguages, EveryFileIsComplete) {
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SActivitiesFound", {}), "%"), 4);
         EXPECT_EQ(CountOf(file.ReadString("fmActivity", "SRemoveAll", {}), "/r/n"), 1);
         // Every message text keeps the placeholders of the built-in one.
-        for (const TMessageTextEntry& e : MessageTextTable) {
+        for (const TAnyText& e : AllMessageTexts()) {
             if (e.Common) continue;
             const QString builtIn = QString::fromUtf8(e.Text.data(), qsizetype(e.Text.size()));
             const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
@@ -139,7 +140,7 @@ TEST(ShippedLanguages, EnglishRestatesTheBuiltInTexts) {
     // Every message text, with its line breaks written as /r/n.
     TLangFile common(QString(ORVANE_LAN_DIR) + "/" +
                      Unquote(file.ReadString("Orvane", "CommonLanguageFile", {})));
-    for (const TMessageTextEntry& e : MessageTextTable) {
+    for (const TAnyText& e : AllMessageTexts()) {
         const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
         const QString section = QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size()));
         const QString stored = Unquote((e.Common ? common : file).ReadString(section, id, {}));

@@ -4,6 +4,7 @@
 #include "platform/filepath.h"
 
 #include "envguard.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include "envguard.h"
+#include "files.h"
 #endif
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // A recorder killed in the middle of a save must leave a record that loads, and loads as the list
 // of one of the saves around the kill.
 #ifndef _WIN32
+#include "files.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 
@@ -141,28 +142,6 @@ TEST(DataFileCrash, EndingAtEachStepOfASaveLeavesTheListBeforeOrAfter) {
     fs::remove_all(dir);
 }
 
-namespace {
-
-std::string ReadBytes(const std::string& path) {
-    std::string bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
-            bytes.append(buf, n);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-}
-
-} // namespace
-
 // A power cut after a save in place has made its writes (the running entry's Duration and the new
 // record in one write at the end of the file, then the count) but before its one flush: any of the
 // three may have reached the disk without the others, in any order. Each such file loads whole,
@@ -184,13 +163,13 @@ TEST(DataFileCrash, APowerCutBeforeTheFlushKeepsEveryEntryOfTheSaveBefore) {
             list.AddEntry("p" + std::to_string(i), "entry " + std::to_string(i), i);
         list.SaveToFile(file);
         CopyInto(before, list);
-        const std::string old = ReadBytes(file);
+        const std::string old = ReadFile(file);
         list.CloseLastEntryAfter(0.5);
         if (sc.opens) list.AddEntry("new", "entry", 9);
         list.SaveToFile(file);
         ASSERT_TRUE(list.LastSave().Incremental) << sc.name;
         EXPECT_EQ(list.LastSave().Flushes, 1) << sc.name;
-        const std::string now = ReadBytes(file);
+        const std::string now = ReadFile(file);
 
         // The three writes, each where it lands.
         struct TWrite {
@@ -206,7 +185,7 @@ TEST(DataFileCrash, APowerCutBeforeTheFlushKeepsEveryEntryOfTheSaveBefore) {
                 state.resize(std::max(state.size(), writes[w].at + writes[w].size));
                 state.replace(writes[w].at, writes[w].size, now, writes[w].at, writes[w].size);
             }
-            WriteBytes(file, state);
+            WriteFile(file, state);
             const std::string what =
                 std::string(sc.name) + ", writes on disk " + std::to_string(mask);
             TActivityList loaded;

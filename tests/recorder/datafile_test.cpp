@@ -1,3 +1,4 @@
+#include "files.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 
@@ -39,7 +40,7 @@ protected:
             ("orvane-datafile-" +
              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         ASSERT_TRUE(fs::create_directory(unique));
-        dir = unique.string();
+        dir = Utf8(unique);
 #endif
         file = dir + "/orvane.cdat";
     }
@@ -50,20 +51,14 @@ protected:
         fs::remove_all(dir);
     }
     std::string Bytes() const {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        return ReadFile(file);
     }
     void WriteBytes(const std::string& bytes) const {
-        std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+        WriteFile(file, bytes);
     }
     std::string dir, file;
 };
 
-std::string Le32(std::int32_t v) {
-    std::string s(4, '\0');
-    std::memcpy(s.data(), &v, 4);
-    return s;
-}
 std::string Le64(double v) {
     std::string s(8, '\0');
     std::memcpy(s.data(), &v, 8);
@@ -177,8 +172,7 @@ std::string WholeSaveBytes(const TActivityList& list, const std::string& file) {
     for (const TEntry& e : list.Entries())
         copy.AppendLoaded(e);
     copy.SaveToFile(file);
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return ReadFile(file);
 }
 
 } // namespace
@@ -595,16 +589,11 @@ std::string ThousandEntries(std::vector<std::size_t>& offsets) {
 // The files of a folder whose names start with prefix.
 std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
     std::vector<std::string> found;
-    for (const auto& f : fs::directory_iterator(dir)) {
-        const std::string name = f.path().filename().string();
-        if (name.compare(0, prefix.size(), prefix) == 0) found.push_back(f.path().string());
+    for (const auto& f : fs::directory_iterator(PathOfUtf8(dir))) {
+        const std::string name = Utf8(f.path().filename());
+        if (name.compare(0, prefix.size(), prefix) == 0) found.push_back(Utf8(f.path()));
     }
     return found;
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 } // namespace
@@ -662,7 +651,7 @@ TEST_F(DataFile, ADamagedRecordIsMovedAsideWholeBeforeTheFirstSave) {
         EXPECT_EQ(list.TakeMovedAside(), "") << "told once";
         const std::string suffix = aside[0].substr(file.size());
         EXPECT_EQ(suffix.size(), std::string(".damaged-20240506-100000").size()) << suffix;
-        EXPECT_EQ(FileBytes(aside[0]), c.bytes) << c.name << ": every original byte is kept";
+        EXPECT_EQ(ReadFile(aside[0]), c.bytes) << c.name << ": every original byte is kept";
 #ifndef _WIN32
         EXPECT_EQ(fs::status(aside[0]).permissions() & fs::perms::all,
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
@@ -687,8 +676,8 @@ TEST_F(DataFile, MovedAsideNeverReplacesAnEarlierCopy) {
     EXPECT_EQ(MoveAside(file, when), file + ".damaged-20240506-100000");
     WriteBytes(Le32(4));
     EXPECT_EQ(MoveAside(file, when), file + ".damaged-20240506-100000-2");
-    EXPECT_EQ(FileBytes(file + ".damaged-20240506-100000"), Le32(3));
-    EXPECT_EQ(FileBytes(file + ".damaged-20240506-100000-2"), Le32(4));
+    EXPECT_EQ(ReadFile(file + ".damaged-20240506-100000"), Le32(3));
+    EXPECT_EQ(ReadFile(file + ".damaged-20240506-100000-2"), Le32(4));
     EXPECT_EQ(MoveAside(file, when), "") << "nothing left to move";
 }
 
@@ -707,7 +696,7 @@ TEST_F(DataFile, WholeAndMissingFilesAreNotKept) {
     EXPECT_EQ(shortFile.KeptFile(), file);
     shortFile.SaveToFile(file);
     ASSERT_EQ(FilesStartingWith(dir, "orvane.cdat.damaged-").size(), 1u);
-    EXPECT_EQ(FileBytes(FilesStartingWith(dir, "orvane.cdat.damaged-")[0]), "ab");
+    EXPECT_EQ(ReadFile(FilesStartingWith(dir, "orvane.cdat.damaged-")[0]), "ab");
 }
 
 #ifndef _WIN32
@@ -763,7 +752,7 @@ TEST_F(DataFile, ARecordThatCannotBeReadIsMovedAsideOrNeverWrittenOver) {
     EXPECT_EQ(asUser(false, [&] { return loadAndSave(false); }), 0);
     ::chmod(dir.c_str(), 0700);
     ::chmod(file.c_str(), 0600);
-    EXPECT_EQ(FileBytes(file), original);
+    EXPECT_EQ(ReadFile(file), original);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
     // A folder the user may write: the file goes aside, untouched, and a new record starts.
@@ -772,7 +761,7 @@ TEST_F(DataFile, ARecordThatCannotBeReadIsMovedAsideOrNeverWrittenOver) {
     const std::vector<std::string> aside = FilesStartingWith(dir, "orvane.cdat.damaged-");
     ASSERT_EQ(aside.size(), 1u);
     ::chmod(aside[0].c_str(), 0600);
-    EXPECT_EQ(FileBytes(aside[0]), original);
+    EXPECT_EQ(ReadFile(aside[0]), original);
     TActivityList fresh;
     EXPECT_TRUE(fresh.LoadFromFile(file).Whole);
     EXPECT_EQ(fresh.Count(), 0) << "the new record after New";
@@ -829,7 +818,7 @@ TEST_F(DataFile, ASymlinkedRecordStaysALink) {
     list.AddEntry("/usr/bin/a", "one", 1);
     list.SaveToFile(file);
     EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(FileBytes(target), Bytes());
+    EXPECT_EQ(ReadFile(target), Bytes());
 
     TActivityList loaded;
     EXPECT_TRUE(loaded.LoadFromFile(file).Whole);
@@ -847,7 +836,7 @@ TEST_F(DataFile, ASymlinkedRecordStaysALink) {
         loaded.SaveToFile(file);
         EXPECT_EQ(loaded.LastSave().Incremental, s.incremental) << s.name;
         EXPECT_TRUE(fs::is_symlink(file)) << s.name;
-        EXPECT_EQ(FileBytes(target), WholeSaveBytes(loaded, dir + "/reference.cdat")) << s.name;
+        EXPECT_EQ(ReadFile(target), WholeSaveBytes(loaded, dir + "/reference.cdat")) << s.name;
         fs::remove(dir + "/reference.cdat");
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(synced), fs::directory_iterator()), 1)
@@ -855,14 +844,14 @@ TEST_F(DataFile, ASymlinkedRecordStaysALink) {
 
     // A damaged target goes aside beside itself; the link stays and points at the new record.
     std::ofstream(target, std::ios::binary | std::ios::app) << "tail";
-    const std::string damaged = FileBytes(target);
+    const std::string damaged = ReadFile(target);
     TActivityList again;
     EXPECT_FALSE(again.LoadFromFile(file).Whole);
     again.SaveToFile(file);
     EXPECT_TRUE(fs::is_symlink(file));
     const std::vector<std::string> aside = FilesStartingWith(synced, "orvane.cdat.damaged-");
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(FileBytes(aside[0]), damaged);
-    EXPECT_EQ(FileBytes(target).size(), damaged.size() - 4);
+    EXPECT_EQ(ReadFile(aside[0]), damaged);
+    EXPECT_EQ(ReadFile(target).size(), damaged.size() - 4);
 }
 #endif

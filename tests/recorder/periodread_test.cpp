@@ -1,3 +1,4 @@
+#include "files.h"
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 #include "recorder/periodread.h"
@@ -26,15 +27,10 @@ constexpr TDateTime Day0 = 45000; // 2023-03-15
 constexpr int Entries = 5 * IndexBlockEntries + 123;
 
 struct Record {
-    fs::path Dir;
-    std::string File, Index;
+    TTempFolder Dir;
+    std::string File = Dir.Path() + "/orvane.cdat", Index = File + ".idx";
     TActivityList List;
     explicit Record(bool stepBack = false) {
-        Dir =
-            fs::temp_directory_path() / ("orvane-period-" + std::to_string(std::random_device()()));
-        fs::create_directories(Dir);
-        File = (Dir / "orvane.cdat").string();
-        Index = File + ".idx";
         // Ten entries a day, from 08:00; one in the first block lasts 1000 days.
         for (int i = 0; i < Entries; ++i) {
             TEntry e("/usr/bin/p" + std::to_string(i % 7), "caption " + std::to_string(i % 100),
@@ -45,7 +41,6 @@ struct Record {
         }
         List.SaveToFile(File);
     }
-    ~Record() { fs::remove_all(Dir); }
 };
 
 // What a period needs: the entries with time in [from, to], and the last one (the running one).
@@ -80,10 +75,6 @@ const std::vector<std::pair<TDateTime, TDateTime>> Periods = {
     {Day0 + 3000, Day0 + 3100}, {Day0 + 700.5, Day0 + 700.5},
     {Day0 - 1, Day0 + 3000},
 };
-
-void Corrupt(const std::string& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 } // namespace
 
@@ -135,8 +126,7 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
 #endif
     Record r;
     ReadAndCompare(r, Day0, Day0 + 1);
-    std::ifstream in(r.Index, std::ios::binary);
-    const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string good = ReadFile(r.Index);
     ASSERT_GT(good.size(), 100u);
     std::string flipped = good;
     flipped[60] ^= 1;
@@ -147,7 +137,7 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
         {"empty", ""},
     };
     for (const auto& [what, bytes] : damaged) {
-        Corrupt(r.Index, bytes);
+        WriteFile(r.Index, bytes);
         const TPeriodReadInfo info = ReadAndCompare(r, Day0 + 400, Day0 + 420);
         EXPECT_FALSE(info.UsedIndex) << what;
         EXPECT_TRUE(info.WroteIndex) << what;
@@ -172,18 +162,12 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
     }
     // Rewritten over the same file, so with the same file number and size: the last entry of a
     // block made to last years.
-    std::ifstream again(r.Index, std::ios::binary);
-    const std::string before((std::istreambuf_iterator<char>(again)),
-                             std::istreambuf_iterator<char>());
+    const std::string before = ReadFile(r.Index);
     r.List.Items(IndexBlockEntries - 1).Duration = 1500;
-    const std::string rewritten = (r.Dir / "rewritten.cdat").string();
+    const std::string rewritten = r.Dir.Path() + "/rewritten.cdat";
     r.List.SaveToFile(rewritten);
-    {
-        std::ifstream from(rewritten, std::ios::binary);
-        Corrupt(r.File, std::string((std::istreambuf_iterator<char>(from)),
-                                    std::istreambuf_iterator<char>()));
-    }
-    Corrupt(r.Index, before);
+    WriteFile(r.File, ReadFile(rewritten));
+    WriteFile(r.Index, before);
     EXPECT_FALSE(ReadAndCompare(r, Day0 + 1200, Day0 + 1231).UsedIndex);
     EXPECT_TRUE(ReadAndCompare(r, Day0 + 1200, Day0 + 1231).UsedIndex);
 
@@ -191,7 +175,7 @@ TEST(PeriodRead, StaleOrForeignOrDamagedIndexIsRebuiltNeverTrusted) {
     TActivityList shifted;
     for (int i = 0; i < 3 * IndexBlockEntries; ++i)
         shifted.AppendLoaded(TEntry("/usr/bin/other", "x", Day0 + i / 5.0));
-    const std::string otherFile = (r.Dir / "other.cdat").string();
+    const std::string otherFile = r.Dir.Path() + "/other.cdat";
     shifted.SaveToFile(otherFile);
     TActivityList list;
     TPeriodReadInfo info;
@@ -235,7 +219,7 @@ TEST(PeriodRead, DamagedOrCutOffRecordIsReadAsWithoutAnIndex) {
         EXPECT_EQ(got.Loaded, want.Loaded) << cut;
         EXPECT_EQ(part.Count(), whole.Count()) << cut;
     }
-    EXPECT_THROW(LoadPeriodFromFile((r.Dir / "none.cdat").string(), r.Index, Day0, Day0 + 1,
+    EXPECT_THROW(LoadPeriodFromFile(r.Dir.Path() + "/none.cdat", r.Index, Day0, Day0 + 1,
                                     *std::make_unique<TActivityList>()),
                  EFileError);
 }

@@ -3,6 +3,7 @@
 #include "recorder/datafile.h"
 
 #include "envguard.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,6 @@ using namespace orvane;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Bytes(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteBytes(const std::string& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
 
 // A record of n entries of one program, an hour apart from start.
 void WriteRecord(const std::string& file, const std::string& process, int n, double start) {
@@ -179,10 +169,10 @@ TEST(MachineFolder, DamagedForeignFileIsReadToTheDamageAndLeftAlone) {
     TTempFolder dir;
     const std::string f = dir.Path();
     WriteRecord(f + "/laptop.cdat", "a", 3, 45000);
-    std::string bytes = Bytes(f + "/laptop.cdat");
+    std::string bytes = ReadFile(f + "/laptop.cdat");
     bytes.resize(bytes.size() - 5); // the last entry cut short
-    WriteBytes(f + "/laptop.cdat", bytes);
-    WriteBytes(f + "/broken.cdat", "\xff\xff");
+    WriteFile(f + "/laptop.cdat", bytes);
+    WriteFile(f + "/broken.cdat", "\xff\xff");
     const auto before = Listing(f);
 
     TMachineFolder folder(f, "desk");
@@ -197,7 +187,7 @@ TEST(MachineFolder, DamagedForeignFileIsReadToTheDamageAndLeftAlone) {
     folder.Refresh(false);
     EXPECT_TRUE(folder.TakeNewDamaged().empty()); // told once until it changes
     EXPECT_EQ(Listing(f), before);
-    EXPECT_EQ(Bytes(f + "/laptop.cdat"), bytes);
+    EXPECT_EQ(ReadFile(f + "/laptop.cdat"), bytes);
 }
 
 // Every operation of the program that writes into the shared folder, aimed at another machine's
@@ -247,9 +237,9 @@ TEST(MachineFolder, NeverWritesAnotherMachinesFile) {
         fs::create_directory(f);
         fs::remove(local.Path() + "/claims");
         WriteRecord(f + "/laptop.cdat", "theirs", 3, 45000);
-        std::string theirs = Bytes(f + "/laptop.cdat");
+        std::string theirs = ReadFile(f + "/laptop.cdat");
         theirs.resize(theirs.size() - 5); // damaged: the last entry cut short
-        WriteBytes(f + "/laptop.cdat", theirs);
+        WriteFile(f + "/laptop.cdat", theirs);
         // This machine is named "laptop" too, but it never wrote that file: it may not join, and
         // nothing may be written there without joining.
         TMachineFolder same(f, "laptop");
@@ -266,10 +256,10 @@ TEST(MachineFolder, NeverWritesAnotherMachinesFile) {
                       TJoinResult::EState::Copied);
             EXPECT_THROW(op(desk, f + "/laptop.cdat"), EFileError);
         }
-        EXPECT_EQ(Bytes(f + "/laptop.cdat"), theirs);
+        EXPECT_EQ(ReadFile(f + "/laptop.cdat"), theirs);
         // The own file: written.
         EXPECT_NO_THROW(op(desk, f + "/desk.cdat"));
-        EXPECT_EQ(Bytes(f + "/laptop.cdat"), theirs);
+        EXPECT_EQ(ReadFile(f + "/laptop.cdat"), theirs);
         EXPECT_EQ(Listing(f), (std::vector<std::string>{"desk.cdat", "laptop.cdat"}));
     }
     TMachineFolder desk(f, "desk");
@@ -287,16 +277,16 @@ TEST(JoinFolder, CopiesTheLocalRecordOnceAndKnowsItsOwnFile) {
     const std::string localRecord = local.Path() + "/orvane.cdat";
     const std::string claims = local.Path() + "/claims";
     WriteRecord(localRecord, "mine", 2, 45000);
-    const std::string localBytes = Bytes(localRecord);
+    const std::string localBytes = ReadFile(localRecord);
     TMachineFolder folder(f, "desk");
     EXPECT_EQ(folder.Join(localRecord, claims).State, TJoinResult::EState::Copied);
-    EXPECT_EQ(Bytes(f + "/desk.cdat"), localBytes);
-    EXPECT_EQ(Bytes(localRecord), localBytes); // the local file stays
+    EXPECT_EQ(ReadFile(f + "/desk.cdat"), localBytes);
+    EXPECT_EQ(ReadFile(localRecord), localBytes); // the local file stays
     EXPECT_EQ(Listing(f), std::vector<std::string>{"desk.cdat"});
     // Later starts: its own file, whatever it holds by now; never copied over.
     WriteRecord(f + "/desk.cdat", "mine", 5, 45000);
     EXPECT_EQ(folder.Join(localRecord, claims).State, TJoinResult::EState::Ready);
-    EXPECT_NE(Bytes(f + "/desk.cdat"), localBytes);
+    EXPECT_NE(ReadFile(f + "/desk.cdat"), localBytes);
     // Another installation (other claims) with the same name is refused.
     const TJoinResult other = folder.Join(localRecord, local.Path() + "/other-claims");
     EXPECT_EQ(other.State, TJoinResult::EState::NotOurs);
@@ -311,17 +301,17 @@ TEST(IgnoreFile, WrittenOnceKeptWhenTheUserHasOne) {
     fs::create_directory(f + "/.stfolder");
     WriteRecord(f + "/laptop.cdat", "a", 1, 45000);
     EXPECT_EQ(WriteIgnoreFile(f), "");
-    EXPECT_EQ(Bytes(f + "/.stignore"), IgnoreAllButRecords);
+    EXPECT_EQ(ReadFile(f + "/.stignore"), IgnoreAllButRecords);
     EXPECT_EQ(WriteIgnoreFile(f), "");
     // The user's own ignore file is left as it is; the lines to add are handed back.
-    WriteBytes(f + "/.stignore", "*.bak\n");
+    WriteFile(f + "/.stignore", "*.bak\n");
     EXPECT_EQ(WriteIgnoreFile(f), IgnoreOwnFiles);
-    EXPECT_EQ(Bytes(f + "/.stignore"), "*.bak\n");
-    WriteBytes(f + "/.stignore", "*.bak\r\n*.cdat.*\r\n");
+    EXPECT_EQ(ReadFile(f + "/.stignore"), "*.bak\n");
+    WriteFile(f + "/.stignore", "*.bak\r\n*.cdat.*\r\n");
     EXPECT_EQ(WriteIgnoreFile(f), "");
     // A folder that carries other files too: they must go on travelling.
     fs::remove(f + "/.stignore");
-    WriteBytes(f + "/notes.txt", "mine");
+    WriteFile(f + "/notes.txt", "mine");
     EXPECT_EQ(WriteIgnoreFile(f), "");
-    EXPECT_EQ(Bytes(f + "/.stignore"), IgnoreOwnFiles);
+    EXPECT_EQ(ReadFile(f + "/.stignore"), IgnoreOwnFiles);
 }

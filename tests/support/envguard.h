@@ -1,13 +1,10 @@
-// Sets environment variables for one test and puts the old values back afterwards; and a fresh
-// folder for one test. Built for Linux and for Windows (the Windows suites run under Wine).
+// Sets environment variables for one test and puts the old values back afterwards. Built for
+// Linux and for Windows (the Windows suites run under Wine).
 #pragma once
 
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <optional>
-#include <random>
-#include <stdexcept>
 #include <string>
 
 namespace envguard_detail {
@@ -44,27 +41,4 @@ public:
 
 private:
     std::map<std::string, std::optional<std::string>> FSaved;
-};
-
-// A fresh folder, removed with everything in it at the end of the test.
-class TTempFolder {
-public:
-    TTempFolder() {
-        std::random_device random;
-        for (int i = 0; i < 100 && FPath.empty(); ++i) {
-            const std::filesystem::path p = std::filesystem::temp_directory_path() /
-                                            ("orvane-test-" + std::to_string(random()));
-            std::error_code ec;
-            if (std::filesystem::create_directory(p, ec)) FPath = p.string();
-        }
-        if (FPath.empty()) throw std::runtime_error("no temporary folder");
-    }
-    ~TTempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(FPath, ec);
-    }
-    const std::string& Path() const { return FPath; }
-
-private:
-    std::string FPath;
 };

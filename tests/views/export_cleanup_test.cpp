@@ -1,3 +1,4 @@
+#include "files.h"
 #include "testutil.h"
 
 #include "recorder/datafile.h"
@@ -23,29 +24,7 @@
 using namespace orvane;
 using namespace testutil;
 
-namespace {
-
-std::string ReadAll(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-struct TempDir {
-    std::filesystem::path Path;
-    TempDir() {
-        Path =
-            std::filesystem::temp_directory_path() /
-            ("orvane-views-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(Path);
-    }
-    ~TempDir() { std::filesystem::remove_all(Path); }
-    std::string File(const char* name) const { return (Path / name).string(); }
-};
-
-} // namespace
+namespace {} // namespace
 
 TEST(Export, CsvLinesAsWritten) {
     SetCurrentLocaleFormat(TLocaleFormat{});
@@ -56,17 +35,18 @@ TEST(Export, CsvLinesAsWritten) {
 
     Add(list, "/bin/a", "a; b %s", At(2024, 1, 3, 9, 5, 7), 26 * Hour);
     Add(list, "/bin/b", "", At(2024, 1, 4), 0);
-    TempDir dir;
-    SaveAsCsv(list, dir.File("out.csv"));
-    EXPECT_EQ(ReadAll(dir.File("out.csv")), "Process; Window.Caption; Date; Time; Duration\r\n\r\n"
-                                            "/bin/a; 'a; b %s; 03.01.2024; 09:05:07; 26:00:00\r\n"
-                                            "/bin/b; '; 04.01.2024; 00:00:00; 00:00:00\r\n");
+    TTempFolder dir;
+    SaveAsCsv(list, dir.Path() + "/out.csv");
+    EXPECT_EQ(ReadFile(dir.Path() + "/out.csv"),
+              "Process; Window.Caption; Date; Time; Duration\r\n\r\n"
+              "/bin/a; 'a; b %s; 03.01.2024; 09:05:07; 26:00:00\r\n"
+              "/bin/b; '; 04.01.2024; 00:00:00; 00:00:00\r\n");
 }
 
 TEST(Export, UnwritableTargetsReportCannotCreate) {
     TActivityList list;
-    TempDir dir;
-    const std::string target = dir.File("missing/out.csv");
+    TTempFolder dir;
+    const std::string target = dir.Path() + "/missing/out.csv";
     try {
         SaveAsCsv(list, target);
         FAIL() << "no error";
@@ -74,7 +54,7 @@ TEST(Export, UnwritableTargetsReportCannotCreate) {
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + target + "\". ", 0), 0u)
             << e.what();
     }
-    EXPECT_THROW(SaveTreeAsText({}, dir.Path.string()), EFileError) << "a folder is no file";
+    EXPECT_THROW(SaveTreeAsText({}, dir.Path()), EFileError) << "a folder is no file";
     if (std::filesystem::exists("/dev/full")) {
         Add(list, "/bin/a", "x", At(2024, 1, 3), Hour);
         EXPECT_THROW(SaveAsCsv(list, "/dev/full"), EFileError) << "a full disk is reported";
@@ -90,8 +70,8 @@ TEST(Export, AFailedExportKeepsTheOldFile) {
     TActivityList list;
     for (int i = 0; i < 2000; ++i)
         Add(list, "/bin/a", "a caption long enough " + std::to_string(i), At(2024, 1, 3), Hour);
-    TempDir dir;
-    const std::string target = dir.File("out.csv");
+    TTempFolder dir;
+    const std::string target = dir.Path() + "/out.csv";
     std::ofstream(target) << "the last export";
     const pid_t child = ::fork();
     if (child == 0) {
@@ -110,8 +90,8 @@ TEST(Export, AFailedExportKeepsTheOldFile) {
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(ReadAll(target) == "the last export") << ReadAll(target).size() << " bytes";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path),
+    EXPECT_TRUE(ReadFile(target) == "the last export") << ReadFile(target).size() << " bytes";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.FsPath()),
                             std::filesystem::directory_iterator()),
               1);
 #endif
@@ -124,9 +104,9 @@ TEST(Export, TreeTextWritesEveryNodeIndentedByTabs) {
     std::ostringstream out;
     WriteTreeText(tree, out);
     EXPECT_EQ(out.str(), "day\r\n\tprog\r\n\t\tline1\r\n\t\tline2\r\nday2\r\n");
-    TempDir dir;
-    SaveTreeAsText({}, dir.File("empty.txt"));
-    EXPECT_EQ(ReadAll(dir.File("empty.txt")), "");
+    TTempFolder dir;
+    SaveTreeAsText({}, dir.Path() + "/empty.txt");
+    EXPECT_EQ(ReadFile(dir.Path() + "/empty.txt"), "");
 }
 
 TEST(Cleanup, HoursAsEntered) {
@@ -297,8 +277,8 @@ TEST(Cleanup, WalkRereadsTheCountWhileTheRecorderAppends) {
 }
 
 TEST(Cleanup, NewClearsOnlyAfterYesAndWritesTheEmptyRecord) {
-    TempDir dir;
-    const std::string file = dir.File("rec.cdat");
+    TTempFolder dir;
+    const std::string file = dir.Path() + "/rec.cdat";
     TActivityList list;
     LongRecord(list);
     list.SaveToFile(file);
@@ -324,8 +304,8 @@ TEST(Cleanup, NewClearsOnlyAfterYesAndWritesTheEmptyRecord) {
     TActivityList again;
     LongRecord(again);
     EXPECT_THROW(NewRecord(
-                     again, dir.File("no/such/dir/x.cdat"), [](const std::string&) { return true; },
-                     [&] { ++cleared; }),
+                     again, dir.Path() + "/no/such/dir/x.cdat",
+                     [](const std::string&) { return true; }, [&] { ++cleared; }),
                  EFileError);
     EXPECT_EQ(cleared, 1) << "the views keep their state when the file cannot be written";
 }

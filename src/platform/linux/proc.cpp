@@ -2,7 +2,6 @@
 #include "platform/linux/procfs.h"
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -71,20 +70,6 @@ std::string ProcessNameIn(const std::string& procRoot, std::uint32_t pid, bool f
         if (slash != std::string::npos) path.erase(0, slash + 1);
     }
     return path;
-}
-
-bool ListProcessesIn(const std::string& procRoot, std::vector<TProcessInfo>& list, bool fullPath) {
-    DIR* dir = opendir(procRoot.c_str());
-    if (!dir) return false;
-    while (const dirent* e = readdir(dir)) {
-        std::uint32_t pid;
-        if (!ParseProcessId(e->d_name, pid)) continue;
-        std::string name = ProcessNameIn(procRoot, pid, fullPath);
-        if (name.empty()) continue; // ended while we looked
-        list.push_back({std::move(name), pid});
-    }
-    closedir(dir);
-    return true;
 }
 
 } // namespace orvane::platform::procfs

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace orvane::platform::procfs {
 
@@ -20,9 +19,6 @@ std::string CommandName(const std::string& procRoot, std::uint32_t pid);
 // The full path (or its file name when fullPath is false); the bare command name when the
 // executable cannot be read (another user's process, a kernel thread); empty when it is gone.
 std::string ProcessNameIn(const std::string& procRoot, std::uint32_t pid, bool fullPath);
-// Every numeric entry of procRoot with its name as above, in directory order. False when the
-// folder cannot be read.
-bool ListProcessesIn(const std::string& procRoot, std::vector<TProcessInfo>& list, bool fullPath);
 // A /proc entry name as a process id; false for anything that is not a plain decimal number.
 bool ParseProcessId(std::string_view name, std::uint32_t& pid);
 

@@ -7,7 +7,6 @@
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -19,50 +18,6 @@ namespace orvane::platform {
 
 namespace {
 
-// Looked up once: PSAPI.dll may be missing on old systems, the snapshot functions on NT 4.0 and
-// the limited-rights image query before Vista. A missing function makes its call a failure.
-using TEnumProcesses = BOOL(WINAPI*)(DWORD*, DWORD, DWORD*);
-using TGetModuleNameA = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
-using TCreateToolhelp32Snapshot = HANDLE(WINAPI*)(DWORD, DWORD);
-using TProcess32 = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
-using TQueryFullProcessImageNameA = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
-using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-
-template <class T> T Lookup(HMODULE module, const char* name) {
-    if (!module) return nullptr;
-    // Through the catch-all function type, which converts to any other without a warning.
-    return reinterpret_cast<T>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
-struct TSystemFunctions {
-    TEnumProcesses EnumProcesses = nullptr;
-    TGetModuleNameA GetModuleFileNameExA = nullptr;
-    TGetModuleNameA GetModuleBaseNameA = nullptr;
-    TCreateToolhelp32Snapshot CreateToolhelp32Snapshot = nullptr;
-    TProcess32 Process32First = nullptr;
-    TProcess32 Process32Next = nullptr;
-    TQueryFullProcessImageNameA QueryFullProcessImageNameA = nullptr;
-
-    TSystemFunctions() {
-        const HMODULE psapi = ::LoadLibraryA("PSAPI.dll");
-        EnumProcesses = Lookup<TEnumProcesses>(psapi, "EnumProcesses");
-        GetModuleFileNameExA = Lookup<TGetModuleNameA>(psapi, "GetModuleFileNameExA");
-        GetModuleBaseNameA = Lookup<TGetModuleNameA>(psapi, "GetModuleBaseNameA");
-        const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-        CreateToolhelp32Snapshot =
-            Lookup<TCreateToolhelp32Snapshot>(kernel, "CreateToolhelp32Snapshot");
-        Process32First = Lookup<TProcess32>(kernel, "Process32First");
-        Process32Next = Lookup<TProcess32>(kernel, "Process32Next");
-        QueryFullProcessImageNameA =
-            Lookup<TQueryFullProcessImageNameA>(kernel, "QueryFullProcessImageNameA");
-    }
-};
-
-const TSystemFunctions& Functions() {
-    static const TSystemFunctions functions;
-    return functions;
-}
-
 // The part after the last separator.
 std::string FileNamePart(const std::string& path) {
     const auto p = path.find_last_of("\\/:");
@@ -73,10 +28,6 @@ std::string FileNamePart(const std::string& path) {
 std::string FolderPart(const std::string& path) {
     const auto p = path.find_last_of("\\/:");
     return p == std::string::npos ? std::string() : path.substr(0, p + 1);
-}
-
-std::string Terminated(const char* buffer, std::size_t size) {
-    return std::string(buffer, ::strnlen(buffer, size));
 }
 
 // The path of a shell special folder as the shell gives it; empty when it cannot name it.
@@ -141,27 +92,30 @@ void EnsureCom() {
     }
 }
 
-// The true system version; GetVersionEx reports 6.2 for every later version to programs
-// without a compatibility manifest.
-OSVERSIONINFOW SystemVersion() {
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    const auto rtlGetVersion =
-        Lookup<TRtlGetVersion>(::GetModuleHandleA("ntdll.dll"), "RtlGetVersion");
-    if (rtlGetVersion && rtlGetVersion(&info) == 0) return info;
-    OSVERSIONINFOA old{};
-    old.dwOSVersionInfoSize = sizeof old;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ::GetVersionExA(&old);
-#pragma GCC diagnostic pop
-    info.dwMajorVersion = old.dwMajorVersion;
-    info.dwMinorVersion = old.dwMinorVersion;
-    info.dwPlatformId = old.dwPlatformId;
-    return info;
+// The bytes the system's own ANSI calls give for a text (GetWindowTextA for the caption): the
+// ANSI code page, with the system's stand-ins for what the code page lacks.
+std::string AnsiFromWide(const wchar_t* text, std::size_t size) {
+    if (size == 0) return {};
+    const int length = static_cast<int>(size);
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string result(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, length, result.data(), n, nullptr, nullptr);
+    return result;
 }
 
-constexpr const char* IdleProcessName = "System Idle Process";
+// The full path of the process's executable, or empty when the process cannot be asked (it has
+// ended, or the id names none). A limited query is granted for other users' and elevated
+// processes too.
+std::string ProcessImagePath(DWORD processId) {
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return {};
+    std::wstring path(32768, L'\0'); // the longest path the system has
+    DWORD size = static_cast<DWORD>(path.size());
+    const BOOL ok = ::QueryFullProcessImageNameW(process, 0, path.data(), &size);
+    ::CloseHandle(process);
+    return ok ? AnsiFromWide(path.data(), size) : std::string();
+}
 
 } // namespace
 
@@ -172,13 +126,9 @@ TWindowHandle GetForegroundWindow() {
 std::string ProcessNameOfWindow(TWindowHandle window) {
     const HWND handle = reinterpret_cast<HWND>(window);
     if (!::IsWindow(handle)) return {};
-    DWORD processId = 0xFFFFFFFF; // stays so when the call stores nothing, and matches no process
+    DWORD processId = 0xFFFFFFFF; // stays so when the call stores nothing, and names no process
     ::GetWindowThreadProcessId(handle, &processId);
-    std::vector<TProcessInfo> list;
-    if (!ListRunningProcesses(list, true)) return {};
-    for (const TProcessInfo& p : list)
-        if (p.Id == processId) return p.Name;
-    return {};
+    return ProcessImagePath(processId);
 }
 
 std::string CaptionOfWindow(TWindowHandle window) {
@@ -200,103 +150,6 @@ std::string CaptionOfWindow(TWindowHandle window) {
         if (n <= 0) return {};
         return std::string(buffer.data(), static_cast<std::size_t>(n < size ? n : size - 1));
     }
-}
-
-EProcessListing ProcessListingFor(unsigned long platformId, unsigned long major,
-                                  unsigned long minor) {
-    if (platformId == VER_PLATFORM_WIN32_NT) {
-        if (major <= 4) return EProcessListing::EnumProcessIds;
-        if (major == 5 || (major == 6 && minor == 0)) return EProcessListing::SnapshotModulePath;
-    }
-    return EProcessListing::SnapshotLimitedQuery;
-}
-
-EProcessListing CurrentProcessListing() {
-    static const EProcessListing listing = [] {
-        const OSVERSIONINFOW v = SystemVersion();
-        return ProcessListingFor(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
-    }();
-    return listing;
-}
-
-std::string ListedProcessName(EProcessListing method, std::uint32_t id, const std::string& exeField,
-                              bool fullPath, bool ntFour) {
-    if (id == 0) return IdleProcessName;
-    if (method == EProcessListing::EnumProcessIds) {
-        if (id == 2 && ntFour) return "System Process";
-        return ProcessImagePath(id, fullPath);
-    }
-    std::string name = ProcessImagePath(id, fullPath);
-    if (name.empty())
-        name = method == EProcessListing::SnapshotModulePath || fullPath ? exeField
-                                                                         : FileNamePart(exeField);
-    return name;
-}
-
-bool ListRunningProcessesWith(EProcessListing method, std::vector<TProcessInfo>& list,
-                              bool fullPath, bool ntFour) {
-    const TSystemFunctions& f = Functions();
-    if (method == EProcessListing::EnumProcessIds) {
-        if (!f.EnumProcesses) return false;
-        DWORD ids[1025] = {};
-        DWORD needed = 0;
-        if (!f.EnumProcesses(ids, sizeof ids, &needed)) return false;
-        const DWORD count = needed / sizeof(DWORD) < 1025 ? needed / sizeof(DWORD) : 1025;
-        for (DWORD i = 0; i < count; ++i) {
-            const std::string name = ListedProcessName(method, ids[i], {}, fullPath, ntFour);
-            if (!name.empty()) list.push_back({name, ids[i]});
-        }
-        return true;
-    }
-
-    if (!f.CreateToolhelp32Snapshot || !f.Process32First || !f.Process32Next) return false;
-    const HANDLE snapshot = f.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE || !snapshot) return false;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry; // 296 bytes for 32-bit programs, 304 for 64-bit ones
-    for (BOOL more = f.Process32First(snapshot, &entry); more;
-         more = f.Process32Next(snapshot, &entry)) {
-        const std::string exeField = Terminated(entry.szExeFile, sizeof entry.szExeFile);
-        list.push_back({ListedProcessName(method, entry.th32ProcessID, exeField, fullPath, ntFour),
-                        entry.th32ProcessID});
-        entry.dwSize = sizeof entry;
-    }
-    ::CloseHandle(snapshot);
-    return true;
-}
-
-bool ListRunningProcesses(std::vector<TProcessInfo>& list, bool fullPath) {
-    const EProcessListing method = CurrentProcessListing();
-    bool ntFour = false;
-    if (method == EProcessListing::EnumProcessIds) {
-        const OSVERSIONINFOW v = SystemVersion();
-        ntFour = v.dwMajorVersion == 4;
-    }
-    return ListRunningProcessesWith(method, list, fullPath, ntFour);
-}
-
-std::string ProcessImagePath(std::uint32_t processId, bool fullPath) {
-    const TSystemFunctions& f = Functions();
-    // Query information plus read memory: what the module functions need.
-    if (const HANDLE process = ::OpenProcess(0x410, FALSE, processId)) {
-        char buffer[260] = {};
-        const TGetModuleNameA get = fullPath ? f.GetModuleFileNameExA : f.GetModuleBaseNameA;
-        const DWORD n = get ? get(process, nullptr, buffer, sizeof buffer) : 0;
-        ::CloseHandle(process);
-        if (n > 0) return Terminated(buffer, sizeof buffer);
-    }
-    // Processes of other users and elevated ones refuse that access on current systems but
-    // still tell their image path to a limited query.
-    if (!f.QueryFullProcessImageNameA) return {};
-    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (!process) return {};
-    char buffer[1024] = {};
-    DWORD size = sizeof buffer;
-    const BOOL ok = f.QueryFullProcessImageNameA(process, 0, buffer, &size);
-    ::CloseHandle(process);
-    if (!ok || size == 0) return {};
-    const std::string path = Terminated(buffer, size);
-    return fullPath ? path : FileNamePart(path);
 }
 
 std::string UserAppDataFolder() {

@@ -391,15 +391,4 @@ std::string CaptionOfWindow(TWindowHandle window) {
     return caption;
 }
 
-bool ListRunningProcesses(std::vector<TProcessInfo>& list, bool fullPath) {
-    list.clear();
-    return procfs::ListProcessesIn("/proc", list, fullPath);
-}
-
-std::string ProcessImagePath(std::uint32_t processId, bool fullPath) {
-    std::string path = procfs::ExecutablePath("/proc", processId);
-    if (!fullPath && !path.empty()) path.erase(0, path.rfind('/') + 1);
-    return path;
-}
-
 } // namespace orvane::platform

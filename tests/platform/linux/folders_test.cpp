@@ -1,4 +1,5 @@
 #include "envguard.h"
+#include "files.h"
 #include "platform/linux/folders.h"
 #include "platform/platform.h"
 
@@ -13,18 +14,6 @@ using namespace orvane::platform;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 // Undoes DesktopExecValue the way a launcher reads the Exec key: first the string escapes of
 // the value, then the quoting of the argument, then the doubled percent signs.

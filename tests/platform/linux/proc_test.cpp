@@ -1,4 +1,5 @@
 #include "envguard.h"
+#include "files.h"
 #include "platform/linux/procfs.h"
 #include "platform/platform.h"
 #include "platform/probebackend.h"
@@ -7,29 +8,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 using namespace orvane;
 using namespace orvane::platform;
 namespace fs = std::filesystem;
-
-namespace {
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-std::vector<std::pair<std::uint32_t, std::string>> Sorted(const std::vector<TProcessInfo>& list) {
-    std::vector<std::pair<std::uint32_t, std::string>> r;
-    for (const TProcessInfo& p : list)
-        r.emplace_back(p.Id, p.Name);
-    std::sort(r.begin(), r.end());
-    return r;
-}
-
-} // namespace
 
 TEST(Proc, ProcessIdsAreDecimalNames) {
     struct Case {
@@ -50,8 +33,8 @@ TEST(Proc, ProcessIdsAreDecimalNames) {
 }
 
 // A /proc made of plain files and links: a normal process, a kernel thread (no executable),
-// a replaced binary, a process that vanished, a very long path and entries that are no process.
-TEST(Proc, ScanNamesEveryProcessAsTheSamplerWould) {
+// a replaced binary, a process that vanished, a very long path, and no such process.
+TEST(Proc, NamesEachProcessAsTheSamplerWould) {
     TTempFolder tmp;
     const fs::path root = tmp.Path();
     fs::create_directories(root / "100");
@@ -66,40 +49,27 @@ TEST(Proc, ScanNamesEveryProcessAsTheSamplerWould) {
         "/" + std::string(300, 'd') + "/" + std::string(700, 'e') + "/gamma";
     fs::create_directories(root / "500");
     fs::create_symlink(longPath, root / "500/exe");
-    fs::create_directory_symlink(root / "100", root / "self");
-    WriteFile(root / "uptime", "1 2\n");
 
-    std::vector<TProcessInfo> list;
-    ASSERT_TRUE(procfs::ListProcessesIn(root.string(), list, true));
-    using P = std::pair<std::uint32_t, std::string>;
-    EXPECT_EQ(
-        Sorted(list),
-        (std::vector<P>{
-            {100, "/usr/bin/alpha"}, {200, "kworker/0:1"}, {300, "/opt/beta"}, {500, longPath}}));
-    list.clear();
-    ASSERT_TRUE(procfs::ListProcessesIn(root.string(), list, false));
-    EXPECT_EQ(
-        Sorted(list),
-        (std::vector<P>{{100, "alpha"}, {200, "kworker/0:1"}, {300, "beta"}, {500, "gamma"}}));
-
-    EXPECT_EQ(procfs::ProcessNameIn(root.string(), 200, true), "kworker/0:1");
-    EXPECT_EQ(procfs::ProcessNameIn(root.string(), 400, true), "");
-    EXPECT_EQ(procfs::ProcessNameIn(root.string(), 999, true), "");
-    EXPECT_FALSE(procfs::ListProcessesIn((root / "missing").string(), list, true));
+    const struct {
+        std::uint32_t Pid;
+        std::string Full, Short;
+    } cases[] = {{100, "/usr/bin/alpha", "alpha"}, {200, "kworker/0:1", "kworker/0:1"},
+                 {300, "/opt/beta", "beta"},       {400, "", ""},
+                 {500, longPath, "gamma"},         {999, "", ""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(procfs::ProcessNameIn(root.string(), c.Pid, true), c.Full) << c.Pid;
+        EXPECT_EQ(procfs::ProcessNameIn(root.string(), c.Pid, false), c.Short) << c.Pid;
+    }
+    EXPECT_EQ(procfs::ProcessNameIn((root / "missing").string(), 100, true), "");
 }
 
-TEST(Proc, RealProcFindsThisProcess) {
+TEST(Proc, RealProcNamesThisProcess) {
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     const auto pid = static_cast<std::uint32_t>(getpid());
-    std::vector<TProcessInfo> list{{"left over", 1}};
-    ASSERT_TRUE(ListRunningProcesses(list, true));
-    EXPECT_TRUE(std::any_of(list.begin(), list.end(),
-                            [&](const TProcessInfo& p) { return p.Id == pid && p.Name == self; }));
-    EXPECT_TRUE(std::none_of(list.begin(), list.end(),
-                             [](const TProcessInfo& p) { return p.Name == "left over"; }));
-    EXPECT_EQ(ProcessImagePath(pid, true), self);
-    EXPECT_EQ(ProcessImagePath(pid, false), fs::path(self).filename().string());
-    EXPECT_EQ(ProcessImagePath(0xFFFFFFF0u, true), "");
+    EXPECT_EQ(procfs::ProcessNameIn("/proc", pid, true), self);
+    EXPECT_EQ(procfs::ProcessNameIn("/proc", pid, false), fs::path(self).filename().string());
+    EXPECT_EQ(procfs::ExecutablePath("/proc", pid), self);
+    EXPECT_EQ(procfs::ExecutablePath("/proc", 0xFFFFFFF0u), "");
 }
 
 // Without a display nothing can be told, and nothing fails.

@@ -1,5 +1,6 @@
 // The record lock against real processes: a second holder is refused, also within one process,
 // and a holder killed outright leaves nothing behind that blocks the next start.
+#include "files.h"
 #include "platform/recordlock.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,6 @@ namespace {
 
 class RecordLock : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("orvane-lock-" + std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        data = (folder / "orvane.cdat").string();
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     // A child that takes the lock, says so on a pipe and waits to be killed; its pid.
     pid_t HoldInChild() {
         int ready[2];
@@ -48,8 +41,8 @@ protected:
         return pid;
     }
 
-    fs::path folder;
-    std::string data;
+    TTempFolder folder;
+    std::string data = folder.Path() + "/orvane.cdat";
 };
 
 } // namespace
@@ -66,12 +59,12 @@ TEST_F(RecordLock, OneHolderAtATimeAndTheDataFileIsNotTheLock) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     // A whole save renames a new file over the data file: the lock is unaffected.
-    std::ofstream(data + ".tmp") << "x";
+    WriteFile(data + ".tmp", "x");
     fs::rename(data + ".tmp", data);
     EXPECT_EQ(second.Acquire(data), EState::HeldElsewhere);
 
     TRecordLock other;
-    EXPECT_EQ(other.Acquire((folder / "other.cdat").string()), EState::Held)
+    EXPECT_EQ(other.Acquire(folder.Path() + "/other.cdat"), EState::Held)
         << "another executable name keeps another record";
 
     first.Release();
@@ -98,7 +91,6 @@ TEST_F(RecordLock, ALockFileThatCannotBeUsedIsUnavailableNotAHang) {
     EXPECT_FALSE(lock.Held());
 
     TRecordLock missing;
-    EXPECT_EQ(missing.Acquire((folder / "no-such-folder" / "orvane.cdat").string()),
-              EState::Unavailable);
+    EXPECT_EQ(missing.Acquire(folder.Path() + "/no-such-folder/orvane.cdat"), EState::Unavailable);
     EXPECT_EQ(missing.Error(), ENOENT);
 }

@@ -1,4 +1,5 @@
 #include "envguard.h"
+#include "files.h"
 #include "platform/wayland/appid.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,6 @@ using namespace orvane::platform::wayland;
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteFile(const fs::path& file, const std::string& text, bool executable = false) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-    if (executable) fs::permissions(file, fs::perms::owner_all);
-}
 
 // Two data folders (the user's before the system's), a PATH of two folders and a /proc.
 struct TPlaces {
@@ -33,7 +28,8 @@ struct TPlaces {
         WriteFile(dataDir / "applications" / name, "[Desktop Entry]\nType=Application\n" + body);
     }
     std::string Program(const fs::path& dir, const std::string& name) {
-        WriteFile(dir / name, "#!/bin/sh\n", true);
+        WriteFile(dir / name, "#!/bin/sh\n");
+        fs::permissions(dir / name, fs::perms::owner_all);
         return (dir / name).string();
     }
     TTempFolder tmp;

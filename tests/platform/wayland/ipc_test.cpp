@@ -2,6 +2,7 @@
 // and niri's as their documentation shows them, served from a fake socket.
 #include "envguard.h"
 #include "fakeserver.h"
+#include "files.h"
 #include "platform/wayland/hyprland.h"
 #include "platform/wayland/niri.h"
 #include "platform/wayland/sway.h"
@@ -23,11 +24,9 @@ using std::chrono::steady_clock;
 namespace {
 
 std::string Fixture(const std::string& name) {
-    std::ifstream in(std::string(ORVANE_TEST_DATA) + "/wayland/" + name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (s.str().empty()) throw std::runtime_error("missing fixture " + name);
-    return s.str();
+    std::string bytes = ReadFile(std::string(ORVANE_TEST_DATA) + "/wayland/" + name);
+    if (bytes.empty()) throw std::runtime_error("missing fixture " + name);
+    return bytes;
 }
 
 const TFocusedWindow Beta{13430, "foot", "Beta ü \"q\" \\ 漢字"};

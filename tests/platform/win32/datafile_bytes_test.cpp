@@ -3,19 +3,15 @@
 //
 // To write the fixture anew (only when the file format changes on purpose):
 //   ORVANE_WRITE_FIXTURE=1 ./win32_portable_tests --gtest_filter='DataFileBytes.*'
+#include "files.h"
 #include "recorder/activitylist.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 using namespace orvane;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -40,31 +36,21 @@ void FillSample(TActivityList& list) {
     }
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 } // namespace
 
 TEST(DataFileBytes, WrittenFileMatchesTheFixture) {
     TActivityList list;
     FillSample(list);
-    const fs::path dir =
-        fs::temp_directory_path() /
-        ("orvane-bytes-" +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir);
-    const std::string file = (dir / "list.cdat").string();
+    const TTempFolder dir;
+    const std::string file = dir.Path() + "/list.cdat";
     list.SaveToFile(file);
-    const std::string written = ReadAll(file);
-    fs::remove_all(dir);
+    const std::string written = ReadFile(file);
 
     if (std::getenv("ORVANE_WRITE_FIXTURE")) {
-        std::ofstream(Fixture, std::ios::binary | std::ios::trunc) << written;
+        WriteFile(Fixture, written);
         GTEST_SKIP() << "fixture written";
     }
-    const std::string expected = ReadAll(Fixture);
+    const std::string expected = ReadFile(Fixture);
     ASSERT_FALSE(expected.empty()) << "missing fixture " << Fixture;
     EXPECT_EQ(written.size(), expected.size());
     EXPECT_TRUE(written == expected) << "the data file differs from the fixture";

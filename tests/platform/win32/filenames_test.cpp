@@ -1,6 +1,7 @@
 // File names outside the system's code page: a folder and a record named in Cyrillic, CJK and
 // German letters, which no single ANSI code page holds. On Windows every call must take the name
 // as UTF-16 for these to work; on Linux they are plain UTF-8 bytes.
+#include "files.h"
 #include "platform/atomicfile.h"
 #include "platform/filepath.h"
 #include "recorder/activitylist.h"
@@ -77,4 +78,17 @@ TEST(FileNames, ARecordOutsideTheCodePageIsSavedLoadedAndMovedAside) {
         EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
     }
     fs::remove_all(PathOf(top));
+}
+
+// The tests' own file helpers take such names too, and keep every byte (no line ends changed).
+TEST(FileNames, TheTestHelpersWriteAndReadByTheSameName) {
+    const TTempFolder temp;
+    const std::string file = temp.Path() + "/" + Name + "/" + Name + ".txt";
+    const std::string bytes("a\r\nb\nc\x1A\0d\xFF", 11);
+    ASSERT_TRUE(WriteFile(file, bytes));
+    EXPECT_TRUE(fs::exists(PathOf(file)));
+    EXPECT_EQ(ReadFile(file), bytes);
+    EXPECT_EQ(ReadFile(temp / PathOfUtf8(Name) / PathOfUtf8(Name + ".txt")), bytes);
+    EXPECT_EQ(Utf8(PathOfUtf8(file)), file);
+    EXPECT_EQ(Le32(-2), std::string("\xFE\xFF\xFF\xFF", 4));
 }

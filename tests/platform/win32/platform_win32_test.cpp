@@ -1,5 +1,5 @@
 // The Windows side of the platform layer against the real system (or Wine): windows the test
-// creates, the process list, the shell's folders and links, the resources compiled in.
+// creates and one of another program, the shell's folders and links, the resources compiled in.
 #include "platform/platform.h"
 #include "platform/probebackend.h"
 #include "platform/win32/widepath.h"
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -20,6 +21,8 @@ using namespace orvane;
 using namespace orvane::platform;
 
 namespace {
+
+constexpr const char* ChildWindowVariable = "ORVANE_TEST_PROBE_WINDOW";
 
 // A window procedure that claims a short caption but hands out a long one: the caption grows
 // between the length query and the copy.
@@ -65,10 +68,6 @@ bool SameText(const std::string& a, const std::string& b) {
                             b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-std::string BaseName(const std::string& path) {
-    return path.substr(path.find_last_of("\\/:") + 1);
-}
-
 std::string ExecutablePath() {
     char buffer[MAX_PATH * 4] = {};
     const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
@@ -88,12 +87,6 @@ std::string VersionInfoValue(const std::string& path, const std::string& key) {
     if (!::VerQueryValueA(data.data(), query.c_str(), &value, &length) || !value) return {};
     const char* text = static_cast<const char*>(value);
     return std::string(text, ::strnlen(text, length));
-}
-
-const TProcessInfo* Find(const std::vector<TProcessInfo>& list, std::uint32_t id) {
-    for (const TProcessInfo& p : list)
-        if (p.Id == id) return &p;
-    return nullptr;
 }
 
 } // namespace
@@ -140,98 +133,65 @@ TEST(Win32Probe, CaptionThatGrowsAfterTheLengthQueryComesBackWhole) {
     ::DestroyWindow(window);
 }
 
-TEST(Win32Processes, ListNamesTheIdleProcessAndThisProgram) {
-    const std::uint32_t self = ::GetCurrentProcessId();
-    const std::string exe = ExecutablePath();
-    for (bool fullPath : {true, false}) {
-        std::vector<TProcessInfo> list;
-        ASSERT_TRUE(ListRunningProcesses(list, fullPath));
-        const TProcessInfo* me = Find(list, self);
-        ASSERT_NE(me, nullptr) << "fullPath " << fullPath;
-        EXPECT_TRUE(SameText(me->Name, fullPath ? exe : BaseName(exe))) << me->Name;
-        if (const TProcessInfo* idle = Find(list, 0)) {
-            EXPECT_EQ(idle->Name, "System Idle Process");
-        }
+// Started by the test below from a copy of this program: shows a window until it is killed.
+TEST(Win32ProbeChild, ShowsAWindowUntilKilled) {
+    const char* title = std::getenv(ChildWindowVariable);
+    if (!title) GTEST_SKIP() << "runs only as the child of Win32Probe.AnotherProgram...";
+    const HWND window = MakeWindow("OrvaneProbeChild", ::DefWindowProcA, title);
+    ASSERT_NE(window, nullptr);
+    ::ShowWindow(window, SW_SHOW);
+    for (;;)
+        Pump();
+}
+
+// Another program, in a folder whose name holds a letter of the usual code pages and letters of
+// none: named by its full path as the system's own ANSI calls give it.
+TEST(Win32Probe, AnotherProgramIsNamedByItsPathInTheCodePage) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = temp + std::wstring(L"orvane-Pr\u00FCfung \u041E\u0442 ") +
+                                std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(::GetTickCount64());
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    wchar_t self[MAX_PATH * 4] = {};
+    ASSERT_GT(::GetModuleFileNameW(nullptr, self, MAX_PATH * 4), 0u);
+    const std::wstring exe = folder + L"\\Pr\u00FCfung.exe";
+    ASSERT_TRUE(::CopyFileW(self, exe.c_str(), FALSE));
+
+    const std::string title = "Orvane probe child " + std::to_string(::GetCurrentProcessId());
+    std::wstring command =
+        L"\"" + exe + L"\" --gtest_filter=Win32ProbeChild.ShowsAWindowUntilKilled";
+    ::SetEnvironmentVariableA(ChildWindowVariable, title.c_str());
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const BOOL started = ::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                                          nullptr, nullptr, &si, &pi);
+    ::SetEnvironmentVariableA(ChildWindowVariable, nullptr);
+    ASSERT_TRUE(started);
+    HWND window = nullptr;
+    for (int i = 0; i < 600 && !window; ++i) {
+        window = ::FindWindowA(nullptr, title.c_str());
+        if (!window) ::Sleep(50);
     }
-}
+    ASSERT_NE(window, nullptr) << "the child showed no window";
 
-TEST(Win32Processes, EveryMethodListsThisProgram) {
-    const std::uint32_t self = ::GetCurrentProcessId();
-    const std::string exe = ExecutablePath();
-    for (EProcessListing method :
-         {EProcessListing::EnumProcessIds, EProcessListing::SnapshotModulePath,
-          EProcessListing::SnapshotLimitedQuery}) {
-        std::vector<TProcessInfo> list;
-        ASSERT_TRUE(ListRunningProcessesWith(method, list, true)) << static_cast<int>(method);
-        const TProcessInfo* me = Find(list, self);
-        ASSERT_NE(me, nullptr) << static_cast<int>(method);
-        EXPECT_TRUE(SameText(me->Name, exe)) << me->Name;
-        // Whatever the method, id 0 is the idle process when the system lists it.
-        if (const TProcessInfo* idle = Find(list, 0)) {
-            EXPECT_EQ(idle->Name, "System Idle Process");
-        }
+    char expected[MAX_PATH * 4] = {};
+    DWORD size = sizeof expected;
+    ASSERT_TRUE(::QueryFullProcessImageNameA(pi.hProcess, 0, expected, &size));
+    const std::string name = ProcessNameOfWindow(reinterpret_cast<TWindowHandle>(window));
+    EXPECT_EQ(name, std::string(expected, size));
+    if (::GetACP() != CP_UTF8) {
+        EXPECT_EQ(name.find("Pr\xC3\xBC"), std::string::npos) << "UTF-8, not the code page";
     }
-}
+    EXPECT_TRUE(name.ends_with(".exe")) << name;
 
-TEST(Win32Processes, TheIdleProcessIsNamedByItsId) {
-    // The system may or may not report id 0 itself; the snapshot of every real Windows does.
-    std::vector<TProcessInfo> list;
-    ASSERT_TRUE(ListRunningProcessesWith(EProcessListing::SnapshotLimitedQuery, list, true));
-    const TProcessInfo* idle = Find(list, 0);
-    if (!idle) GTEST_SKIP() << "this system lists no process with id 0";
-    EXPECT_EQ(idle->Name, "System Idle Process");
-}
-
-TEST(Win32Processes, NamesByIdAndByTheSnapshotsField) {
-    using L = EProcessListing;
-    const std::string field = "C:\\Apps\\gone.exe";
-    const std::uint32_t gone = 0xFFFFFFF0u; // no such process: its image path is empty
-    const struct {
-        L method;
-        std::uint32_t id;
-        bool fullPath, ntFour;
-        std::string expected;
-    } cases[] = {
-        {L::EnumProcessIds, 0, true, false, "System Idle Process"},
-        {L::SnapshotModulePath, 0, false, false, "System Idle Process"},
-        {L::SnapshotLimitedQuery, 0, true, false, "System Idle Process"},
-        {L::EnumProcessIds, 2, true, true, "System Process"},
-        {L::EnumProcessIds, gone, true, false, ""}, // left out of the list
-        {L::SnapshotModulePath, gone, true, false, field},
-        {L::SnapshotModulePath, gone, false, false, field},
-        {L::SnapshotLimitedQuery, gone, true, false, field},
-        {L::SnapshotLimitedQuery, gone, false, false, "gone.exe"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ListedProcessName(c.method, c.id, field, c.fullPath, c.ntFour), c.expected)
-            << static_cast<int>(c.method) << " id " << c.id << " fullPath " << c.fullPath;
-    // Any other id 2 is an ordinary process.
-    EXPECT_NE(ListedProcessName(L::EnumProcessIds, 2, field, true, false), "System Process");
-}
-
-TEST(Win32Processes, MethodFollowsTheWindowsVersion) {
-    using L = EProcessListing;
-    const struct {
-        unsigned long platform, major, minor;
-        L expected;
-    } cases[] = {
-        {2, 3, 51, L::EnumProcessIds},       {2, 4, 0, L::EnumProcessIds},
-        {2, 5, 0, L::SnapshotModulePath},    {2, 5, 1, L::SnapshotModulePath},
-        {2, 5, 2, L::SnapshotModulePath},    {2, 6, 0, L::SnapshotModulePath},
-        {2, 6, 1, L::SnapshotLimitedQuery},  {2, 6, 3, L::SnapshotLimitedQuery},
-        {2, 10, 0, L::SnapshotLimitedQuery}, {1, 4, 10, L::SnapshotLimitedQuery}, // Windows 98
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ProcessListingFor(c.platform, c.major, c.minor), c.expected)
-            << c.platform << " " << c.major << "." << c.minor;
-}
-
-TEST(Win32Processes, ImagePathOfThisProgramAndOfNoProcess) {
-    const std::string exe = ExecutablePath();
-    EXPECT_TRUE(SameText(ProcessImagePath(::GetCurrentProcessId(), true), exe));
-    EXPECT_TRUE(SameText(ProcessImagePath(::GetCurrentProcessId(), false), BaseName(exe)));
-    EXPECT_EQ(ProcessImagePath(0xFFFFFFF0u, true), "");
-    EXPECT_EQ(ProcessImagePath(0xFFFFFFF0u, false), "");
+    ::TerminateProcess(pi.hProcess, 9);
+    EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::DeleteFileW(exe.c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 TEST(Win32Shell, SpecialFoldersResolve) {

@@ -1,5 +1,6 @@
 // The record lock on Windows (or Wine): a second holder is refused, also within one process, and a
 // holder killed outright leaves nothing behind that blocks the next start.
+#include "files.h"
 #include "platform/recordlock.h"
 #include "platform/win32/widepath.h"
 
@@ -17,19 +18,6 @@ using EState = TRecordLock::EState;
 namespace {
 
 constexpr const char* HoldVariable = "ORVANE_TEST_HOLD_LOCK";
-
-// In UTF-8, as the program's file names.
-std::string TempFolder() {
-    wchar_t path[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH, path);
-    // Wine reuses its small process ids from run to run in a kept prefix: the tick count keeps a
-    // folder left by an earlier run from being taken for this one's.
-    std::string folder = orvane::Utf8FromWide(path) + "orvane-lock-" +
-                         std::to_string(::GetCurrentProcessId()) + "-" +
-                         std::to_string(::GetTickCount64());
-    ::CreateDirectoryW(orvane::WidePath(folder).c_str(), nullptr);
-    return folder;
-}
 
 bool Exists(const std::string& file) {
     return ::GetFileAttributesW(orvane::WidePath(file).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -49,7 +37,8 @@ TEST(RecordLockChild, HoldsTheLockUntilKilled) {
 }
 
 TEST(RecordLock, OneHolderAtATimeAndTheDataFileIsNotTheLock) {
-    const std::string folder = TempFolder();
+    const TTempFolder temp;
+    const std::string folder = temp.Path();
     const std::string data = folder + "\\orvane.cdat";
     TRecordLock first, second;
     ASSERT_EQ(first.Acquire(data), EState::Held);
@@ -86,7 +75,8 @@ TEST(RecordLock, AFolderNamedOutsideTheCodePageTakesTheLock) {
 }
 
 TEST(RecordLock, AHolderKilledOutrightLeavesNoLockBehind) {
-    const std::string data = TempFolder() + "\\killed.cdat";
+    const TTempFolder temp;
+    const std::string data = temp.Path() + "\\killed.cdat";
     char exe[MAX_PATH + 1] = {};
     ASSERT_GT(::GetModuleFileNameA(nullptr, exe, MAX_PATH), 0u);
     std::string command =

@@ -1,4 +1,4 @@
-// Small helpers shared by the view tests.
+// Small helpers shared by the view tests and the report tests: records, trees, zones.
 #pragma once
 
 #include "recorder/activitylist.h"
@@ -43,6 +43,27 @@ inline std::vector<std::string> Flatten(const TTree& tree) {
     std::vector<std::string> out;
     Flatten(tree, out);
     return out;
+}
+
+// The tree of a view mode with every text made, as the tree view shows it; nullopt for a mode
+// that has none.
+inline std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode,
+                                     TDateTime now = Now()) {
+    std::optional<TPeriodTree> tree = BuildPeriodTree(list, viewMode, now);
+    if (!tree) return std::nullopt;
+    return tree->Expand();
+}
+inline TTree FillTreeDaily(const TActivityList& list) {
+    return *FillTree(list, TViewMode::vmDaily);
+}
+inline TTree FillTreeWeekly(const TActivityList& list) {
+    return *FillTree(list, TViewMode::vmWeekly);
+}
+inline TTree FillTreeMonthly(const TActivityList& list) {
+    return *FillTree(list, TViewMode::vmMonthly);
+}
+inline TTree FillTreeAll(const TActivityList& list, TDateTime now = Now()) {
+    return *FillTree(list, TViewMode::vmAll, now);
 }
 
 // An environment variable set for the length of a test (TZ is applied at once).
