@@ -1,8 +1,9 @@
 #include "app/gnomeoffer.h"
 
 #include "app/dialogs.h"
-#include "app/inifile.h"
 #include "recorder/textformat.h"
+#include "session/inifile.h"
+#include "session/settings.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -58,7 +59,7 @@ void TGnomeExtensionOffer::OfferAtStart() {
 #ifndef _WIN32
     if (!FItem->isVisible() || platform::gnome::ExtensionSetUp()) return;
     TIniFile ini(FConfigFile);
-    if (ini.ReadInteger(Section, DeclinedKey, 0) != 0) return;
+    if (ReadFlag(ini, settings::GnomeOfferDeclined)) return;
     Offer();
 #endif
 }
@@ -109,7 +110,7 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
 void TGnomeExtensionOffer::RememberDeclined(bool declined) {
     try {
         TIniFile ini(FConfigFile);
-        ini.WriteInteger(Section, DeclinedKey, declined ? 1 : 0);
+        WriteFlag(ini, settings::GnomeOfferDeclined, declined);
     } catch (const std::exception& e) {
         // Not remembered: the offer comes again at the next start, which loses nothing.
         Dialogs().ShowError(FWindow, QString::fromUtf8(e.what()), nullptr);

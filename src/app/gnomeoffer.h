@@ -35,9 +35,6 @@ public:
     QAction* Item() const { return FItem; }
     QMessageBox* Box() const { return FBox; }
 
-    static constexpr char Section[] = "GnomeShell";
-    static constexpr char DeclinedKey[] = "ExtensionOfferDeclined";
-
 private:
     void Answered(bool accepted);
     void RememberDeclined(bool declined);

@@ -4,7 +4,6 @@
 #include "app/activitylistform.h"
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
-#include "app/inifile.h"
 #include "app/machinesmenu.h"
 #include "app/privacyform.h"
 #include "app/qalbase.h"
@@ -24,6 +23,8 @@
 #include "recorder/filepath.h"
 #include "recorder/periodread.h"
 #include "recorder/textformat.h"
+#include "session/inifile.h"
+#include "session/settings.h"
 #include "views/activitychart.h"
 #include "views/chartdata.h"
 #include "views/cleanup.h"
@@ -101,21 +102,6 @@ std::string ToPath(const QString& s) {
     return s.toStdString();
 }
 
-// The window whose record an exit() from outside must not lose; null when none runs.
-TfmActivity* RunningWindow = nullptr;
-
-void SaveRunningWindowAtExit() {
-    if (RunningWindow) RunningWindow->SaveForExit();
-}
-
-} // namespace
-
-std::string DataFolderPath() {
-    return platform::UserAppDataFolder() + platform::PathDelim + "Orvane" + platform::PathDelim;
-}
-
-namespace {
-
 QList<QRect> AvailableScreens() {
     QList<QRect> out;
     for (const QScreen* screen : QGuiApplication::screens())
@@ -124,10 +110,6 @@ QList<QRect> AvailableScreens() {
 }
 
 } // namespace
-
-std::string DataFilePath(const QString& exePath) {
-    return DataFolderPath() + ToPath(QFileInfo(exePath).completeBaseName()) + ".cdat";
-}
 
 TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     : QMainWindow(parent), FBase(base), FDeps(std::move(deps)) {
@@ -140,33 +122,6 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     setFont(FixedPitchFont());
-
-    if (!FDeps.Probe) {
-        platform::TProbeChoice probe = platform::CreateProbe();
-        DebugTrace(nullptr, "foreground probe: %s", {probe.Backend->Name()});
-        for (const std::string& why : probe.PassedOver)
-            DebugTrace(nullptr, "  passed over %s", {why});
-        FOwnProbe = std::move(probe.Backend);
-        FDeps.Probe = FOwnProbe.get();
-    }
-    FBackend = dynamic_cast<platform::IProbeBackend*>(FDeps.Probe);
-    if (!FDeps.Clock) {
-        FOwnClock = std::make_unique<TSystemClock>();
-        FDeps.Clock = FOwnClock.get();
-    }
-    if (FDeps.ExePath.isEmpty()) FDeps.ExePath = QCoreApplication::applicationFilePath();
-    if (FDeps.FindPresence) {
-        platform::TPresenceChoice presence = platform::CreatePresenceSources();
-        DebugTrace(nullptr, "idle source: %s, lock source: %s",
-                   {presence.Idle ? presence.Idle->Name() : "none",
-                    presence.Lock ? presence.Lock->Name() : "none"});
-        for (const std::string& why : presence.PassedOver)
-            DebugTrace(nullptr, "  passed over %s", {why});
-        FOwnIdle = std::move(presence.Idle);
-        FOwnLock = std::move(presence.Lock);
-        FDeps.Idle = FOwnIdle.get();
-        FDeps.Lock = FOwnLock.get();
-    }
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -236,51 +191,34 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
         if (old == TreeView1 && now && now != TreeView1 && now->window() == this) FormDeactivate();
     });
 
-    FSampler = std::make_unique<TSampler>(
-        FActivities, *FDeps.Probe, *FDeps.Clock,
-        TSamplerHooks{[this](const std::string& line) {
-                          Memo1->appendPlainText(QString::fromLocal8Bit(line));
-                      },
-                      [this] { WriteRecord(); },
-                      [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); },
-                      [this] {
-                          if (Timer1->isActive()) Timer1->start();
-                      },
-                      [this](const TStretchEvent& e) { StretchLog(e); }});
-    FSampler->SetPresence(FDeps.Idle, FDeps.Lock);
+    FSession = std::make_unique<TRecordingSession>(FDeps, FMessageTexts);
+    ConnectSession();
     BuildPrivacyMenus();
 
     FormCreate();
     if (FDeps.StartTimer) Timer1->start();
-
-    // Qt ends the program with exit() when it loses the X server (the server died, or was killed
-    // at logout without a SIGTERM to us): the handler closes and saves the running entry then.
-    static const bool exitHandler = std::atexit(SaveRunningWindowAtExit) == 0;
-    if (exitHandler) RunningWindow = this;
 }
 
 TfmActivity::~TfmActivity() {
-    if (RunningWindow == this) RunningWindow = nullptr;
     // QWidget's destructor still moves the focus, and the window's own members are gone by then.
     disconnect(qApp, nullptr, this, nullptr);
     if (TrayIcon) TrayIcon->hide();
 }
 
-void TfmActivity::SaveForExit() noexcept {
-    if (RunningWindow == this) RunningWindow = nullptr;
-    if (FTerminated) return; // the exit sequence has saved
-    FTerminated = true;
-    try {
-        Sampler().SealRunningEntry();
-        // In place only: the length and nothing else. A file that would need a whole rewrite is
-        // left as it is.
-        try {
-            FActivities.SaveToFileInPlace(FDataFile);
-        } catch (const EFileError&) {
-            FActivities.SaveRunningEntryInPlace(FDataFile); // no room for all that is new
-        }
-    } catch (...) {
-    }
+void TfmActivity::ConnectSession() {
+    TRecordingSession* session = FSession.get();
+    connect(session, &TRecordingSession::logLine, Memo1, &QPlainTextEdit::appendPlainText);
+    connect(session, &TRecordingSession::noticed, this, &TfmActivity::Notice);
+    connect(session, &TRecordingSession::failed, this, &TfmActivity::ReportError);
+    connect(session, &TRecordingSession::chartChanged, this,
+            [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); });
+    connect(session, &TRecordingSession::restartTimer, this, [this] {
+        if (Timer1->isActive()) Timer1->start();
+    });
+    connect(session, &TRecordingSession::recordSwitched, this, [this] {
+        RefreshTree();
+        ShowChart({}, 0, 0);
+    });
 }
 
 void TfmActivity::BuildMenus() {
@@ -394,25 +332,19 @@ void TfmActivity::FormCreate() {
     FSessionEnding = false;
     Memo1->appendPlainText(QString::fromLocal8Bit(TSampler::HeaderLine()));
     FViewMode = TViewMode::vmDaily;
+    const auto texts = [this]() -> const TMessageTexts& { return FMessageTexts; };
+    const std::string& config = FSession->ConfigFile();
 
-    FDataFolder = DataFolderPath();
-    CreateFolderPath(FDataFolder.substr(0, FDataFolder.size() - 1));
-    const QFileInfo exe(FDeps.ExePath);
-    FDataFile = DataFilePath(FDeps.ExePath);
-    FConfigFile = FDataFolder + ToPath(exe.completeBaseName()) + ".cfg";
-
-    FGnomeOffer = new TGnomeExtensionOffer(
-        this, Options1, FConfigFile, [this]() -> const TMessageTexts& { return FMessageTexts; });
+    FGnomeOffer = new TGnomeExtensionOffer(this, Options1, config, texts);
     QTimer::singleShot(0, FGnomeOffer, &TGnomeExtensionOffer::OfferAtStart);
-    FSummaryMenu = new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FActivities, FConfigFile,
-                                    [this]() -> const TMessageTexts& { return FMessageTexts; });
+    FSummaryMenu =
+        new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FSession->Activities(), config, texts);
 
-    FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
+    FBase.SetLanguageFolder(ShippedFolder(QFileInfo(FDeps.ExePath).absolutePath(), "LAN"));
     LoadSettings();
     LoadWindowPlaces();
 
-    FMachines = new TMachinesMenu(this, Ansicht1, Options1, FConfigFile, FDataFolder,
-                                  [this]() -> const TMessageTexts& { return FMessageTexts; });
+    FMachines = new TMachinesMenu(this, Ansicht1, Options1, config, FSession->DataFolder(), texts);
     connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
     FSummaryMenu->SetViewList([this]() -> const TActivityList& { return ViewList(); });
     connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
@@ -421,13 +353,16 @@ void TfmActivity::FormCreate() {
     });
     connect(FMachines, &TMachinesMenu::aboutToJoin, this, [this] {
         CloseCurrentActivity();
-        SaveRecord();
+        FSession->SaveRecord();
     });
-    connect(FMachines, &TMachinesMenu::recordMoved, this,
-            [this](const QString& file) { Guard([&] { SwitchRecord(file.toStdString()); }); });
-    FDataFile = FMachines->Start(FDataFile);
+    // Options > "Several computers...": the record is now the own file of the shared folder.
+    connect(FMachines, &TMachinesMenu::recordMoved, this, [this](const QString& file) {
+        Guard([&] { FSession->SwitchRecord(file.toStdString()); });
+    });
+    FSession->SetWriteCheck([this](const std::string& file) { FMachines->CheckWrite(file); });
+    FSession->SetDataFile(FMachines->Start(FSession->DataFile()));
 
-    LoadRecord();
+    FSession->LoadRecord();
 
     FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
     if (FTrayAvailable) {
@@ -445,7 +380,7 @@ void TfmActivity::FormCreate() {
     }
 
     RefreshTree();
-    const TDateTime today = FDeps.Clock->Now();
+    const TDateTime today = FSession->Clock().Now();
     {
         // Today's node (or the last period) is where the user starts.
         const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
@@ -503,20 +438,20 @@ void TfmActivity::ShowAtStart() {
 void TfmActivity::SetListForm(TActivityListForm* form) {
     FListForm = form;
     if (!form) return;
-    TIniFile ini(FConfigFile);
-    if (const auto stored = ParseRect(ini.ReadString("Windows", "ListWindow", "")))
+    TIniFile ini(FSession->ConfigFile());
+    if (const auto stored = ParseRect(ReadText(ini, settings::ListWindow)))
         if (const auto placed = PlaceOnScreens(*stored, AvailableScreens()))
             form->setGeometry(*placed);
 }
 
 void TfmActivity::LoadWindowPlaces() {
-    TIniFile ini(FConfigFile);
-    if (const auto stored = ParseRect(ini.ReadString("Windows", "MainWindow", "")))
+    TIniFile ini(FSession->ConfigFile());
+    if (const auto stored = ParseRect(ReadText(ini, settings::MainWindow)))
         if (const auto placed = PlaceOnScreens(*stored, AvailableScreens())) setGeometry(*placed);
-    FStartMaximized = ini.ReadInteger("Windows", "MainMaximized", 0) == 1;
-    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "MainSplitter", ""), 2))
+    FStartMaximized = ReadFlag(ini, settings::MainMaximized);
+    if (const auto sizes = ParseSizes(ReadText(ini, settings::MainSplitter), 2))
         Splitter1->setSizes(*sizes);
-    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "ChartSplitter", ""), 2))
+    if (const auto sizes = ParseSizes(ReadText(ini, settings::ChartSplitter), 2))
         FLowerSplitter->setSizes(*sizes);
 }
 
@@ -530,21 +465,21 @@ void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
 }
 
 void TfmActivity::WriteWindowPlaces(bool listWindow) {
-    TIniFile ini(FConfigFile);
+    TIniFile ini(FSession->ConfigFile());
     if (!ini.LoadError().empty()) return; // an unreadable file is never written over
-    const auto put = [&](const char* key, const std::string& value) {
-        if (ini.ReadString("Windows", key, "") != value) ini.WriteString("Windows", key, value);
+    const auto put = [&](const TSetting& key, const std::string& value) {
+        if (ReadText(ini, key) != value) WriteText(ini, key, value);
     };
     if (listWindow) {
-        if (FListForm) put("ListWindow", RectText(FListForm->geometry()));
+        if (FListForm) put(settings::ListWindow, RectText(FListForm->geometry()));
         return;
     }
-    put("MainWindow", RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
-    put("MainMaximized", isMaximized() ? "1" : "0");
+    put(settings::MainWindow, RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
+    put(settings::MainMaximized, isMaximized() ? "1" : "0");
     // A hidden splitter reports no sizes worth keeping.
     if (Splitter1->isVisible()) {
-        put("MainSplitter", SizesText(Splitter1->sizes()));
-        put("ChartSplitter", SizesText(FLowerSplitter->sizes()));
+        put(settings::MainSplitter, SizesText(Splitter1->sizes()));
+        put(settings::ChartSplitter, SizesText(FLowerSplitter->sizes()));
     }
 }
 
@@ -575,79 +510,11 @@ void TfmActivity::Notice(const QString& text) {
     });
 }
 
-void TfmActivity::NoticeMovedAside() {
-    const std::string moved = FActivities.TakeMovedAside();
-    if (moved.empty()) return;
-    Notice(QString("The record \"%1\" could not be read whole. The original file was moved to "
-                   "\"%2\" and is kept as it is; recording goes on in a new record.")
-               .arg(QString::fromStdString(FDataFile), QString::fromStdString(moved)));
-}
-
-void TfmActivity::TellKept(const QString& reason) {
-    if (FKeptTold) return;
-    FKeptTold = true;
-    Notice("The record was not saved: " + reason +
-           ". Orvane goes on recording in memory and tries again at every change.");
-}
-
-void TfmActivity::LoadRecord() {
-    std::error_code ec;
-    if (!std::filesystem::exists(PathOf(FDataFile), ec) && !ec) return;
-    const QString file = QString::fromStdString(FDataFile);
-    QString problem;
-    try {
-        const TLoadResult result = FActivities.LoadFromFile(FDataFile);
-        if (!result.Whole)
-            problem = QString("The record \"%1\" is damaged: %2. The %3 entries that could be "
-                              "read were loaded.")
-                          .arg(file, QString::fromStdString(result.Where()))
-                          .arg(result.Loaded);
-    } catch (const std::exception& e) {
-        problem = "The record cannot be read: " + QString::fromUtf8(e.what());
-    }
-    if (FActivities.KeptFile().empty()) {
-        if (!problem.isEmpty()) ReportError(problem);
-        return;
-    }
-    // Nothing may be written over what could not be read: the first save, made now, moves it
-    // aside as the new record takes its place.
-    try {
-        FActivities.SaveToFile(FDataFile);
-    } catch (const EFileKept& e) {
-        FKeptTold = true;
-        problem += "\n\nThe record was not saved: " + QString::fromUtf8(e.what()) +
-                   ". Orvane records in memory and tries again at every change.";
-    } catch (const std::exception& e) {
-        problem += "\n\n" + QString::fromUtf8(e.what());
-    }
-    const std::string moved = FActivities.TakeMovedAside();
-    if (!moved.empty())
-        problem += QString("\n\nThe original file was moved to \"%1\" and is kept as it is; "
-                           "recording goes on in a new record.")
-                       .arg(QString::fromStdString(moved));
-    Notice(problem);
-}
-
 void TfmActivity::Timer1Timer() {
-    ReloadPrivacy();
-    Guard([this] { Sampler().Timer1Timer(); });
-    TellPrivacyProblems();
-    TellProbeProblem();
+    FSession->Timer1Timer();
     // Another computer's record that the sync tool replaced is read now, ready for the next
     // refresh of the views (a rebuild here would close the tree under the user's hands).
     if (FMachines) FMachines->Poll();
-}
-
-void TfmActivity::TellProbeProblem() {
-    // Asked only after a blank sample: for some backends the question costs a second look.
-    std::string problem;
-    if (FBackend && Sampler().LastProcess().empty() && Sampler().LastCaption().empty())
-        problem = FBackend->Problem();
-    if (problem == FProbeProblemTold) return;
-    FProbeProblemTold = problem;
-    if (!problem.empty())
-        Memo1->appendPlainText(QString::fromStdString(
-            SafeFormat(FMessageTexts[EMessageText::SProbeProblem], {problem})));
 }
 
 void TfmActivity::CloseCurrentActivity() {
@@ -679,27 +546,11 @@ void TfmActivity::FormDeactivate() {
 }
 
 const TActivityList& TfmActivity::ViewList() {
-    return FMachines ? FMachines->ViewList(FActivities) : FActivities;
-}
-
-void TfmActivity::SwitchRecord(const std::string& file) {
-    if (file == FDataFile) return;
-    CloseCurrentActivity();
-    SaveRecord();
-    // The file is the local record's copy, or this computer's own file from an earlier time.
-    TActivityList record;
-    record.LoadFromFile(file);
-    FActivities = std::move(record);
-    FDataFile = file;
-    Sampler().ResetSample();
-    Memo1->appendPlainText(QString::fromStdString(
-        SafeFormat(FMessageTexts[EMessageText::SMachinesRecording], {file})));
-    RefreshTree();
-    ShowChart({}, 0, 0);
+    return FMachines ? FMachines->ViewList(FSession->Activities()) : FSession->Activities();
 }
 
 void TfmActivity::RefreshTree() {
-    const TDateTime now = FDeps.Clock->Now();
+    const TDateTime now = FSession->Clock().Now();
     // The user's place survives the rebuild: on a record of years, finding one's day again
     // after every switch of windows would make the tree unusable.
     const bool keepPlace = !FTreeModel->Tree().Empty() && FTreePlaceMode == FViewMode;
@@ -710,15 +561,7 @@ void TfmActivity::RefreshTree() {
     const TTreeKey key{list.Version(), list.Count(), FViewMode,
                        FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
     if (!FTreeBuilt || !(key == FTreeKey)) {
-        switch (FViewMode) {
-        case TViewMode::vmDaily:
-        case TViewMode::vmWeekly:
-        case TViewMode::vmMonthly:
-        case TViewMode::vmAll:
-            break;
-        default:
-            return; // a mode without a tree leaves it as it is
-        }
+        if (!ValidViewMode(FViewMode)) return; // a mode without a tree leaves it as it is
         // The former nodes go before the new ones are built: a record of years must not hold
         // two trees at once.
         FTreeBuilt.reset();
@@ -748,7 +591,7 @@ void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime t
     // The new bars take the place of the former ones: a whole record has a million of them.
     TChartData data = Chart1->TakeData();
     ChartBars(list, text, from, to, data);
-    ColourRowsByCategory(data, CategoryRules());
+    ColourRowsByCategory(data, FSession->CategoryRules());
     Chart1->SetData(std::move(data));
 }
 
@@ -811,7 +654,7 @@ void TfmActivity::mnShowClick() {
 void TfmActivity::Neu1Click() {
     Guard([this] {
         NewRecord(
-            FActivities, FDataFile,
+            FSession->Activities(), FSession->DataFile(),
             [this](const std::string& question) {
                 return Dialogs().Ask(this, "Confirm", QString::fromStdString(question),
                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
@@ -825,7 +668,7 @@ void TfmActivity::Neu1Click() {
             },
             FMessageTexts);
     });
-    NoticeMovedAside();
+    FSession->NoticeMovedAside();
 }
 
 void TfmActivity::mnRemoveLongsClick() {
@@ -859,7 +702,7 @@ void TfmActivity::mnRemoveLongsClick() {
     d.RefreshTree = [this] {
         if (!FTerminated) RefreshTree();
     };
-    Guard([&] { RemoveLongActivities(FActivities, d, FMessageTexts, &FRemoveHours); });
+    Guard([&] { RemoveLongActivities(FSession->Activities(), d, FMessageTexts, &FRemoveHours); });
 }
 
 void TfmActivity::mnPauseClick(bool paused) {
@@ -873,47 +716,17 @@ void TfmActivity::mnPauseClick(bool paused) {
 }
 
 void TfmActivity::mnAwayAfterClick() {
-    QString value = QString::number(FAwayMinutes);
+    QString value = QString::number(FSession->AwayMinutes());
     if (!Dialogs().InputQuery(
             this, QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterCaption]),
             QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterText]), value))
         return;
-    const std::string text = Trim(value.toStdString());
-    int minutes = -1;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), minutes);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || minutes < 0 ||
-        minutes > TSampler::MaxAwayMinutes) {
+    const std::optional<int> minutes = ParseEntered(settings::AwayMinutes, value.toStdString());
+    if (!minutes) {
         ReportError(QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterInvalid]));
         return;
     }
-    FAwayMinutes = minutes;
-    Sampler().SetAwayMinutes(minutes);
-    // In effect for this run even when it cannot be stored.
-    Guard([&] { TIniFile(FConfigFile).WriteInteger("Activities", "AwayMinutes", minutes); });
-}
-
-void TfmActivity::StretchLog(const TStretchEvent& e) {
-    // A private stretch is told once, at its end, by its length alone.
-    if (e.Kind == EStretch::Private && e.Begins) return;
-    static constexpr EMessageText begins[] = {
-        EMessageText::SAwayBegins, EMessageText::SLockedBegins, EMessageText::SPausedBegins,
-        EMessageText::SGap, EMessageText::SPrivateWindow};
-    static constexpr EMessageText ends[] = {EMessageText::SAwayEnds, EMessageText::SLockedEnds,
-                                            EMessageText::SPausedEnds, EMessageText::SGap,
-                                            EMessageText::SPrivateWindow};
-    const auto kind = static_cast<std::size_t>(e.Kind);
-    const std::string length = DurationText(static_cast<double>(e.Seconds) / 86400.0);
-    const std::string& format = FMessageTexts[e.Begins ? begins[kind] : ends[kind]];
-    std::string text;
-    if (e.Kind == EStretch::Gap)
-        text = SafeFormat(format, {length, TimeText(e.Time)});
-    else
-        text = SafeFormat(format, {e.Begins ? TimeText(e.Time) : length});
-    const TDateTime now = FDeps.Clock->Now();
-    const std::string seconds =
-        e.Begins && e.Kind != EStretch::Gap ? "" : std::to_string(e.Seconds);
-    Memo1->appendPlainText(QString::fromStdString(
-        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), seconds, text})));
+    Guard([&] { FSession->SetAwayMinutes(*minutes); });
 }
 
 void TfmActivity::UpdateTrayTip() {
@@ -936,7 +749,7 @@ void TfmActivity::CSVCommaSeparatedValues1Click() {
         Dialogs().SaveFileName(this, "Export as CSV", "Orvane.csv", "*.csv", ".csv");
     if (file.isEmpty()) return;
     Guard([&] {
-        SaveAsCsv(FActivities, file.toStdString());
+        SaveAsCsv(FSession->Activities(), file.toStdString());
         Dialogs().OpenWithDesktop(QUrl::fromLocalFile(file));
     });
 }
@@ -973,48 +786,10 @@ void TfmActivity::mnAboutClick() {
     FAbout->exec();
 }
 
-void TfmActivity::SaveRecord() {
-    Guard([this] { WriteRecord(); });
-}
-
-void TfmActivity::RecreateDataFolder() {
-    const std::string folder = FDataFolder.substr(0, FDataFolder.size() - 1);
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(folder), ec) || ec) return;
-    if (!CreateFolderPath(folder)) return; // the save says why
-    const TDateTime now = FDeps.Clock->Now();
-    const std::string text = SafeFormat(FMessageTexts[EMessageText::SFolderRecreated], {folder});
-    Memo1->appendPlainText(QString::fromStdString(
-        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), "", text})));
-}
-
-void TfmActivity::WriteRecord() {
-    // Only this computer's own record is ever written.
-    if (FMachines) FMachines->CheckWrite(FDataFile);
-    RecreateDataFolder();
-    try {
-        FActivities.SaveToFile(FDataFile);
-    } catch (const EFileKept& e) {
-        TellKept(QString::fromUtf8(e.what()));
-        return;
-    } catch (...) {
-        NoticeMovedAside(); // moved, then the save itself failed
-        throw;
-    }
-    NoticeMovedAside();
-}
-
 void TfmActivity::ExitSequence() {
     CloseCurrentActivity();
-    // Keep the time up to now: the record on disk would otherwise end at the last change. On a
-    // full disk, at least the smallest save that keeps the running entry.
-    Guard([this] {
-        try {
-            WriteRecord();
-        } catch (const EFileError&) {
-            if (!FActivities.SaveRunningEntryInPlace(FDataFile)) throw;
-        }
-    });
+    // Keep the time up to now: the record on disk would otherwise end at the last change.
+    FSession->SaveAtExit();
     SaveWindowPlaces(false);
     if (TrayIcon) TrayIcon->hide();
     Terminate();
@@ -1031,6 +806,7 @@ void TfmActivity::Exit1Click() {
 void TfmActivity::Terminate() {
     if (FTerminated) return;
     FTerminated = true;
+    FSession->End();
     Timer1->stop();
     emit terminated();
     QCoreApplication::quit();
@@ -1053,12 +829,11 @@ void TfmActivity::mnStartupClick() {
 }
 
 void TfmActivity::LoadSettings() {
-    TIniFile ini(FConfigFile);
+    TIniFile ini(FSession->ConfigFile());
     // The stored integer keeps its low 8 bits, whatever mode they name.
-    const int stored = ini.ReadInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
-    FViewMode = static_cast<TViewMode>(static_cast<std::uint8_t>(stored));
-    const std::string language =
-        ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
+    FViewMode =
+        static_cast<TViewMode>(static_cast<std::uint8_t>(ReadInteger(ini, settings::ViewMode)));
+    const std::string language = ReadText(ini, settings::Language, ToLocal(FBase.Language()));
     // Read as empty, which gives the defaults; said so, as the file will not be written over.
     // Once the window is up, so that the box is not hidden behind it.
     if (!ini.LoadError().empty()) {
@@ -1067,22 +842,17 @@ void TfmActivity::LoadSettings() {
             "\n\nThe defaults are used, and the file is not written over.";
         QTimer::singleShot(0, this, [this, text] { ReportError(text); });
     }
-    // Away detection: a value that is no whole number, or out of range, gives the default.
-    FAwayMinutes = ini.ReadInteger("Activities", "AwayMinutes", DefaultAwayMinutes);
-    if (FAwayMinutes < 0 || FAwayMinutes > TSampler::MaxAwayMinutes)
-        FAwayMinutes = DefaultAwayMinutes;
-    Sampler().SetAwayMinutes(FAwayMinutes);
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
-    ReloadPrivacy();
+    FSession->LoadSettings();
     mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));
     mnStartup->setChecked(platform::ShortcutExists(platform::EShortcut::Autostart));
 }
 
 void TfmActivity::SaveSettings() {
-    TIniFile ini(FConfigFile);
-    ini.WriteInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
-    ini.WriteString("Activities", "Language", ToLocal(FBase.Language()));
+    TIniFile ini(FSession->ConfigFile());
+    WriteInteger(ini, settings::ViewMode, static_cast<int>(FViewMode));
+    WriteText(ini, settings::Language, ToLocal(FBase.Language()));
 }
 
 void TfmActivity::LoadMessageTexts() {
@@ -1108,7 +878,7 @@ void TfmActivity::TrayRightClick(const QPoint& at) {
 void TfmActivity::SuspendQuery() {
     CloseCurrentActivity();
     // Keep the closed entry on disk too: a machine may never wake up from its sleep.
-    SaveRecord();
+    FSession->SaveRecord();
 }
 
 void TfmActivity::Resumed() {
@@ -1234,62 +1004,25 @@ void TfmActivity::BuildPrivacyMenus() {
 
 void TfmActivity::PauseFor(int minutes) {
     mnPauseClick(true);
-    FPauseUntil = FDeps.Clock->Now() + minutes / 1440.0;
+    FPauseUntil = FSession->Clock().Now() + minutes / 1440.0;
     FPauseTimer->start(std::chrono::minutes(minutes));
     UpdateTrayTip();
 }
 
-std::string TfmActivity::SettingsStamp() const {
-    const QFileInfo info(QString::fromLocal8Bit(FConfigFile));
-    return info.exists() ? std::to_string(info.size()) + "/" +
-                               std::to_string(info.lastModified().toMSecsSinceEpoch())
-                         : "-";
-}
-
-TRuleSet& TfmActivity::CategoryRules() {
-    const std::string stamp = SettingsStamp();
-    if (!FCategories || stamp != FCategoriesStamp) {
-        FCategoriesStamp = stamp;
-        FCategories = std::make_unique<TRuleSet>(ReadCategories(ReadSettingsText(FConfigFile)));
-    }
-    return *FCategories;
-}
-
-void TfmActivity::ReloadPrivacy() {
-    const std::string stamp = SettingsStamp();
-    if (FPrivacy && stamp == FPrivacyStamp) return;
-    FPrivacyStamp = stamp;
-    TIniFile ini(FConfigFile);
-    // A file that cannot be read says nothing about the rules: the ones in force stay.
-    if (FPrivacy && !ini.LoadError().empty()) return;
-    TPrivacySettings settings = ReadPrivacySettings(ini);
-    if (FPrivacy && FPrivacy->Settings() == settings) return;
-    FPrivacy = std::make_unique<TPrivacyRules>(std::move(settings));
-    Sampler().SetPrivacy(FPrivacy.get());
-    TellPrivacyProblems();
-}
-
-void TfmActivity::TellPrivacyProblems() {
-    if (!FPrivacy) return;
-    for (const std::string& problem : FPrivacy->TakeProblems())
-        Memo1->appendPlainText(QString::fromStdString(
-            SafeFormat(FMessageTexts[EMessageText::SPrivacyProblem], {problem})));
-}
-
 void TfmActivity::mnPrivacyClick() {
-    TIniFile ini(FConfigFile);
-    const TPrivacySettings settings = ReadPrivacySettings(ini);
+    const TPrivacySettings settings = FSession->ReadPrivacy();
     const QDateTime now = QDateTime::currentDateTime();
     const std::optional<QDateTime> week = ParseWhen("week", now);
     const TDateTime weekStart = week ? LocalDateTime(week->toMSecsSinceEpoch()) : 0;
-    TfrmPrivacy form(this, settings, FMessageTexts, FActivities, weekStart, FDeps.Clock->Now() + 1);
+    TfrmPrivacy form(this, settings, FMessageTexts, FSession->Activities(), weekStart,
+                     FSession->Clock().Now() + 1);
     if (form.exec() != QDialog::Accepted || form.Settings() == settings) return;
     // In force from the next sample: the timer reads the file again.
-    Guard([&] { WritePrivacySettings(ini, form.Settings()); });
+    Guard([&] { FSession->WritePrivacy(form.Settings()); });
 }
 
 void TfmActivity::ForgetLast(int minutes) {
-    const TInstant now = TInstantOf()(FDeps.Clock->Now()).value_or(0);
+    const TInstant now = TInstantOf()(FSession->Clock().Now()).value_or(0);
     const TInstant since =
         minutes > 0 ? now - static_cast<TInstant>(minutes) * 60000
                     : DayStart(QDateTime::fromMSecsSinceEpoch(now).date()).toMSecsSinceEpoch();
@@ -1336,8 +1069,9 @@ void TfmActivity::pmForgetClick() {
 
 void TfmActivity::ForgetEntries(TInstant since, TInstant until,
                                 const std::function<bool(const TEntry&)>& pick) {
-    const TInstant now = TInstantOf()(FDeps.Clock->Now()).value_or(0);
-    const TForgetPlan plan = PlanForget(FActivities, since, until, pick, now);
+    const TInstant now = TInstantOf()(FSession->Clock().Now()).value_or(0);
+    TActivityList& list = FSession->Activities();
+    const TForgetPlan plan = PlanForget(list, since, until, pick, now);
     const QString caption = QString::fromStdString(FMessageTexts[EMessageText::SForgetCaption]);
     if (plan.Indices.empty()) {
         Dialogs().Inform(this, caption,
@@ -1353,9 +1087,9 @@ void TfmActivity::ForgetEntries(TInstant since, TInstant until,
     // The change log forgets them too: every line of a window that goes.
     std::set<std::pair<std::string, std::string>> windows;
     for (const int i : plan.Indices)
-        windows.emplace(FActivities[i].Process.str(), FActivities[i].Caption.str());
+        windows.emplace(list[i].Process.str(), list[i].Caption.str());
     if (plan.Running) Sampler().SealRunningEntry();
-    ApplyForget(FActivities, plan);
+    ApplyForget(list, plan);
     // The next sample opens a new entry, whatever has the focus.
     if (plan.Running) Sampler().ResetSample();
     QStringList kept;
@@ -1368,8 +1102,8 @@ void TfmActivity::ForgetEntries(TInstant since, TInstant until,
     }
     Memo1->setPlainText(kept.join('\n'));
     // A whole rewrite through the atomic replace: no copy of the old file is left.
-    Guard([this] { WriteRecord(); });
-    RemovePeriodIndex(FDataFile);
+    Guard([this] { FSession->WriteRecord(); });
+    RemovePeriodIndex(FSession->DataFile());
     RefreshTree();
     ShowChart({}, 0, 0);
 }

@@ -623,18 +623,22 @@ TTree FillTreeAll(const TActivityList& list, TDateTime now) {
     return TTreeBuilder::All(list, now).Expand();
 }
 
-std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
-                                           TDateTime now) {
-    switch (viewMode) {
+bool ValidViewMode(TViewMode mode) {
+    switch (mode) {
     case TViewMode::vmDaily:
     case TViewMode::vmWeekly:
     case TViewMode::vmMonthly:
-        return TTreeBuilder::Periodic(list, viewMode);
     case TViewMode::vmAll:
-        return TTreeBuilder::All(list, now);
-    default:
-        return std::nullopt;
+        return true;
     }
+    return false;
+}
+
+std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
+                                           TDateTime now) {
+    if (!ValidViewMode(viewMode)) return std::nullopt;
+    if (viewMode == TViewMode::vmAll) return TTreeBuilder::All(list, now);
+    return TTreeBuilder::Periodic(list, viewMode);
 }
 
 std::optional<TTree> FillTree(const TActivityList& list, TViewMode viewMode, TDateTime now) {

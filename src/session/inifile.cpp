@@ -1,4 +1,4 @@
-#include "app/inifile.h"
+#include "session/inifile.h"
 
 #include "recorder/datafile.h"
 #include "recorder/datetime.h"
