@@ -61,6 +61,7 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <tuple>
 
 // The icon is compiled into this static library; its resources must be registered by hand.
 static void InitAppResources() {
@@ -123,6 +124,35 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
     setFont(FixedPitchFont());
 
+    BuildViews();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(TSampler::Interval);
+    connect(Timer1, &QTimer::timeout, this, &TfmActivity::Timer1Timer);
+
+    BuildMenus();
+
+    auto* lang = new TLangComponent(this);
+    lang->setObjectName("LangComponent1");
+    LangComponent1 = lang;
+    lang->SetLanManager(FBase.LanMan);
+
+    FSession = std::make_unique<TRecordingSession>(FDeps, FMessageTexts);
+    ConnectSession();
+    BuildPrivacyMenus();
+
+    FormCreate();
+    if (FDeps.StartTimer) Timer1->start();
+}
+
+TfmActivity::~TfmActivity() {
+    // QWidget's destructor still moves the focus, and the window's own members are gone by then.
+    disconnect(qApp, nullptr, this, nullptr);
+    if (TrayIcon) TrayIcon->hide();
+}
+
+void TfmActivity::BuildViews() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -164,18 +194,6 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     FTreeModel = new TTreeModel(this);
     ShowTreeIn(*TreeView1, *FTreeModel);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(TSampler::Interval);
-    connect(Timer1, &QTimer::timeout, this, &TfmActivity::Timer1Timer);
-
-    BuildMenus();
-
-    auto* lang = new TLangComponent(this);
-    lang->setObjectName("LangComponent1");
-    LangComponent1 = lang;
-    lang->SetLanManager(FBase.LanMan);
-
     connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
     // A node chosen with the keyboard is shown as a clicked one; a mouse press leaves it to the
     // click, and restoring the user's place leaves the chart as it is.
@@ -190,19 +208,6 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old == TreeView1 && now && now != TreeView1 && now->window() == this) FormDeactivate();
     });
-
-    FSession = std::make_unique<TRecordingSession>(FDeps, FMessageTexts);
-    ConnectSession();
-    BuildPrivacyMenus();
-
-    FormCreate();
-    if (FDeps.StartTimer) Timer1->start();
-}
-
-TfmActivity::~TfmActivity() {
-    // QWidget's destructor still moves the focus, and the window's own members are gone by then.
-    disconnect(qApp, nullptr, this, nullptr);
-    if (TrayIcon) TrayIcon->hide();
 }
 
 void TfmActivity::ConnectSession() {
@@ -215,6 +220,11 @@ void TfmActivity::ConnectSession() {
     connect(session, &TRecordingSession::restartTimer, this, [this] {
         if (Timer1->isActive()) Timer1->start();
     });
+    connect(session, &TRecordingSession::pauseChanged, this, [this] {
+        mnPause->setChecked(Sampler().Paused());
+        pmPause->setChecked(Sampler().Paused());
+        UpdateTrayTip();
+    });
     connect(session, &TRecordingSession::recordSwitched, this, [this] {
         RefreshTree();
         ShowChart({}, 0, 0);
@@ -224,38 +234,41 @@ void TfmActivity::ConnectSession() {
 void TfmActivity::BuildMenus() {
     MainMenu1 = menuBar();
     MainMenu1->setObjectName("MainMenu1");
+    // An item in its field, by its component name, with its handler.
+    const auto item = [this](QAction*& field, const char* name, const QString& text,
+                             void (TfmActivity::*click)()) {
+        field = NamedAction(this, name, text);
+        if (click) connect(field, &QAction::triggered, this, click);
+        return field;
+    };
 
     D1 = NamedMenu(this, "D1", "File");
-    Neu1 = NamedAction(this, "Neu1", "New");
-    D1->addAction(Neu1);
+    D1->addAction(item(Neu1, "Neu1", "New", &TfmActivity::Neu1Click));
     N1 = NamedSeparator(D1, "N1");
     N2 = NamedMenu(this, "N2", "Export");
-    CSVCommaSeparatedValues1 =
-        NamedAction(this, "CSVCommaSeparatedValues1", "CSV (Comma Separated Values)");
-    txtText1 = NamedAction(this, "txtText1", "TXT (Text)");
-    N2->addAction(CSVCommaSeparatedValues1);
-    N2->addAction(txtText1);
+    N2->addAction(item(CSVCommaSeparatedValues1, "CSVCommaSeparatedValues1",
+                       "CSV (Comma Separated Values)",
+                       &TfmActivity::CSVCommaSeparatedValues1Click));
+    N2->addAction(item(txtText1, "txtText1", "TXT (Text)", &TfmActivity::txtText1Click));
     D1->addMenu(N2);
     N3 = NamedSeparator(D1, "N3");
-    Miminieren1 = NamedAction(this, "Miminieren1", "Minimize");
-    mnClose = NamedAction(this, "mnClose", "Exit");
-    D1->addAction(Miminieren1);
-    D1->addAction(mnClose);
+    D1->addAction(item(Miminieren1, "Miminieren1", "Minimize", &TfmActivity::Miminieren1Click));
+    D1->addAction(item(mnClose, "mnClose", "Exit", &TfmActivity::mnCloseClick));
     MainMenu1->addMenu(D1);
 
     Bearbeiten1 = NamedMenu(this, "Bearbeiten1", "Edit");
-    mnRemoveLongs = NamedAction(this, "mnRemoveLongs", "Remove long activities");
-    Bearbeiten1->addAction(mnRemoveLongs);
+    Bearbeiten1->addAction(item(mnRemoveLongs, "mnRemoveLongs", "Remove long activities",
+                                &TfmActivity::mnRemoveLongsClick));
     MainMenu1->addMenu(Bearbeiten1);
 
     Ansicht1 = NamedMenu(this, "Ansicht1", "View");
     auto* views = new QActionGroup(this);
     views->setExclusive(true);
-    mnDaily = NamedAction(this, "mnDaily", "daily");
-    mnWeekly = NamedAction(this, "mnWeekly", "weekly");
-    mnMonthly = NamedAction(this, "mnMonthly", "monthly");
-    mnAll = NamedAction(this, "mnAll", "all");
-    for (QAction* a : {mnDaily, mnWeekly, mnMonthly, mnAll}) {
+    for (auto [field, name, text] : {std::tuple{&mnDaily, "mnDaily", "daily"},
+                                     {&mnWeekly, "mnWeekly", "weekly"},
+                                     {&mnMonthly, "mnMonthly", "monthly"},
+                                     {&mnAll, "mnAll", "all"}}) {
+        QAction* a = item(*field, name, text, nullptr);
         a->setCheckable(true);
         views->addAction(a);
         Ansicht1->addAction(a);
@@ -268,10 +281,10 @@ void TfmActivity::BuildMenus() {
     Options1->setToolTipsVisible(true);
     mnLanguage = NamedMenu(this, "mnLanguage", "Language");
     Options1->addMenu(mnLanguage);
-    mnDesktop = NamedAction(this, "mnDesktop", "Desktop");
+    item(mnDesktop, "mnDesktop", "Desktop", &TfmActivity::mnDesktopClick);
     mnDesktop->setStatusTip("Show Orvane on Desktop");
     mnDesktop->setToolTip("Show Orvane on Desktop");
-    mnStartup = NamedAction(this, "mnStartup", "AutoStart");
+    item(mnStartup, "mnStartup", "AutoStart", &TfmActivity::mnStartupClick);
     mnStartup->setStatusTip("Use Orvane on Autostart");
     mnStartup->setToolTip("Use Orvane on Autostart");
     for (QAction* a : {mnDesktop, mnStartup}) {
@@ -279,52 +292,31 @@ void TfmActivity::BuildMenus() {
         a->setChecked(true); // as designed; the settings load sets the real state
         Options1->addAction(a);
     }
+    // "Pause recording" in the Options and the tray menus; both show the same state.
     mnPause = NamedAction(this, "mnPause", "Pause recording");
-    mnPause->setCheckable(true);
-    mnAwayAfter = NamedAction(this, "mnAwayAfter", "Away after\u2026");
     Options1->addAction(mnPause);
-    Options1->addAction(mnAwayAfter);
+    Options1->addAction(
+        item(mnAwayAfter, "mnAwayAfter", "Away after\u2026", &TfmActivity::mnAwayAfterClick));
     MainMenu1->addMenu(Options1);
 
-    mnAbout = NamedAction(this, "mnAbout", "About");
-    MainMenu1->addAction(mnAbout);
+    MainMenu1->addAction(item(mnAbout, "mnAbout", "About", &TfmActivity::mnAboutClick));
 
     PopupMenu1 = NamedMenu(this, "PopupMenu1", QString());
-    mnUpdate = NamedAction(this, "mnUpdate", "Update List");
-    mnShow = NamedAction(this, "mnShow", "Show List");
-    PopupMenu1->addAction(mnUpdate);
-    PopupMenu1->addAction(mnShow);
+    PopupMenu1->addAction(item(mnUpdate, "mnUpdate", "Update List", &TfmActivity::mnUpdateClick));
+    PopupMenu1->addAction(item(mnShow, "mnShow", "Show List", &TfmActivity::mnShowClick));
 
     pmIcon = NamedMenu(this, "pmIcon", QString());
-    ShowAllNews1 = NamedAction(this, "ShowAllNews1", "Show Activity");
-    pmIcon->addAction(ShowAllNews1);
+    pmIcon->addAction(
+        item(ShowAllNews1, "ShowAllNews1", "Show Activity", &TfmActivity::ShowAllNews1Click));
     pmPause = NamedAction(this, "pmPause", "Pause recording");
-    pmPause->setCheckable(true);
     pmIcon->addAction(pmPause);
     N4 = NamedSeparator(pmIcon, "N4");
-    About1 = NamedAction(this, "About1", "About...");
-    Exit1 = NamedAction(this, "Exit1", "Exit");
-    pmIcon->addAction(About1);
-    pmIcon->addAction(Exit1);
-
-    connect(Neu1, &QAction::triggered, this, &TfmActivity::Neu1Click);
-    connect(CSVCommaSeparatedValues1, &QAction::triggered, this,
-            &TfmActivity::CSVCommaSeparatedValues1Click);
-    connect(txtText1, &QAction::triggered, this, &TfmActivity::txtText1Click);
-    connect(Miminieren1, &QAction::triggered, this, &TfmActivity::Miminieren1Click);
-    connect(mnClose, &QAction::triggered, this, &TfmActivity::mnCloseClick);
-    connect(mnRemoveLongs, &QAction::triggered, this, &TfmActivity::mnRemoveLongsClick);
-    connect(mnPause, &QAction::triggered, this, &TfmActivity::mnPauseClick);
-    connect(pmPause, &QAction::triggered, this, &TfmActivity::mnPauseClick);
-    connect(mnAwayAfter, &QAction::triggered, this, &TfmActivity::mnAwayAfterClick);
-    connect(mnDesktop, &QAction::triggered, this, &TfmActivity::mnDesktopClick);
-    connect(mnStartup, &QAction::triggered, this, &TfmActivity::mnStartupClick);
-    connect(mnAbout, &QAction::triggered, this, &TfmActivity::mnAboutClick);
-    connect(mnUpdate, &QAction::triggered, this, &TfmActivity::mnUpdateClick);
-    connect(mnShow, &QAction::triggered, this, &TfmActivity::mnShowClick);
-    connect(ShowAllNews1, &QAction::triggered, this, &TfmActivity::ShowAllNews1Click);
-    connect(About1, &QAction::triggered, this, &TfmActivity::mnAboutClick);
-    connect(Exit1, &QAction::triggered, this, &TfmActivity::Exit1Click);
+    pmIcon->addAction(item(About1, "About1", "About...", &TfmActivity::mnAboutClick));
+    pmIcon->addAction(item(Exit1, "Exit1", "Exit", &TfmActivity::Exit1Click));
+    for (QAction* a : {mnPause, pmPause}) {
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, &TfmActivity::mnPauseClick);
+    }
 }
 
 void TfmActivity::FormCreate() {
@@ -344,40 +336,9 @@ void TfmActivity::FormCreate() {
     LoadSettings();
     LoadWindowPlaces();
 
-    FMachines = new TMachinesMenu(this, Ansicht1, Options1, config, FSession->DataFolder(), texts);
-    connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
-    FSummaryMenu->SetViewList([this]() -> const TActivityList& { return ViewList(); });
-    connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
-        RefreshTree();
-        ShowChart({}, 0, 0);
-    });
-    connect(FMachines, &TMachinesMenu::aboutToJoin, this, [this] {
-        CloseCurrentActivity();
-        FSession->SaveRecord();
-    });
-    // Options > "Several computers...": the record is now the own file of the shared folder.
-    connect(FMachines, &TMachinesMenu::recordMoved, this, [this](const QString& file) {
-        Guard([&] { FSession->SwitchRecord(file.toStdString()); });
-    });
-    FSession->SetWriteCheck([this](const std::string& file) { FMachines->CheckWrite(file); });
-    FSession->SetDataFile(FMachines->Start(FSession->DataFile()));
-
+    StartMachines();
     FSession->LoadRecord();
-
-    FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
-    if (FTrayAvailable) {
-        TrayIcon = new QSystemTrayIcon(windowIcon(), this);
-        TrayIcon->setObjectName("TrayIcon");
-        UpdateTrayTip();
-        connect(TrayIcon, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger)
-                        TrayLeftClick();
-                    else if (reason == QSystemTrayIcon::Context)
-                        TrayRightClick(QCursor::pos());
-                });
-        TrayIcon->show();
-    }
+    CreateTrayIcon();
 
     RefreshTree();
     const TDateTime today = FSession->Clock().Now();
@@ -400,7 +361,59 @@ void TfmActivity::FormCreate() {
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) ScheduleRefreshViews();
     });
+    ConnectSystemEvents();
 
+    if (!FTrayAvailable && FDeps.UseTray && !FNoTrayTold) {
+        FNoTrayTold = true;
+        QTimer::singleShot(0, this, [this] {
+            Dialogs().Inform(this, "Orvane",
+                             "No notification area was found on this desktop. Orvane keeps "
+                             "recording while its window is open or minimised; closing the "
+                             "window ends the program.");
+        });
+    }
+}
+
+void TfmActivity::StartMachines() {
+    FMachines =
+        new TMachinesMenu(this, Ansicht1, Options1, FSession->ConfigFile(), FSession->DataFolder(),
+                          [this]() -> const TMessageTexts& { return FMessageTexts; });
+    connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
+    FSummaryMenu->SetViewList([this]() -> const TActivityList& { return ViewList(); });
+    connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
+        RefreshTree();
+        ShowChart({}, 0, 0);
+    });
+    connect(FMachines, &TMachinesMenu::aboutToJoin, this, [this] {
+        CloseCurrentActivity();
+        FSession->SaveRecord();
+    });
+    // Options > "Several computers...": the record is now the own file of the shared folder.
+    connect(FMachines, &TMachinesMenu::recordMoved, this, [this](const QString& file) {
+        Guard([&] { FSession->SwitchRecord(file.toStdString()); });
+    });
+    FSession->SetWriteCheck([this](const std::string& file) { FMachines->CheckWrite(file); });
+    FSession->SetDataFile(FMachines->Start(FSession->DataFile()));
+}
+
+void TfmActivity::CreateTrayIcon() {
+    FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
+    if (FTrayAvailable) {
+        TrayIcon = new QSystemTrayIcon(windowIcon(), this);
+        TrayIcon->setObjectName("TrayIcon");
+        UpdateTrayTip();
+        connect(TrayIcon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger)
+                        TrayLeftClick();
+                    else if (reason == QSystemTrayIcon::Context)
+                        TrayRightClick(QCursor::pos());
+                });
+        TrayIcon->show();
+    }
+}
+
+void TfmActivity::ConnectSystemEvents() {
     FSystemEvents = new TSystemEvents(this);
     connect(FSystemEvents, &TSystemEvents::suspendQuery, this, &TfmActivity::SuspendQuery);
     connect(FSystemEvents, &TSystemEvents::resumed, this, &TfmActivity::Resumed);
@@ -413,16 +426,6 @@ void TfmActivity::FormCreate() {
         EndSession();
     });
     FSystemEvents->Start();
-
-    if (!FTrayAvailable && FDeps.UseTray && !FNoTrayTold) {
-        FNoTrayTold = true;
-        QTimer::singleShot(0, this, [this] {
-            Dialogs().Inform(this, "Orvane",
-                             "No notification area was found on this desktop. Orvane keeps "
-                             "recording while its window is open or minimised; closing the "
-                             "window ends the program.");
-        });
-    }
 }
 
 void TfmActivity::ShowAtStart() {
@@ -706,13 +709,7 @@ void TfmActivity::mnRemoveLongsClick() {
 }
 
 void TfmActivity::mnPauseClick(bool paused) {
-    if (FPauseTimer) FPauseTimer->stop();
-    FPauseUntil = 0;
-    mnPause->setChecked(paused);
-    pmPause->setChecked(paused);
-    // The entry closed by the pause is written; a failed write is told and the pause stands.
-    Guard([&] { Sampler().SetPaused(paused); });
-    UpdateTrayTip();
+    FSession->SetPaused(paused);
 }
 
 void TfmActivity::mnAwayAfterClick() {
@@ -732,9 +729,9 @@ void TfmActivity::mnAwayAfterClick() {
 void TfmActivity::UpdateTrayTip() {
     if (!TrayIcon) return;
     const bool paused = Sampler().Paused();
-    if (paused && FPauseUntil != 0)
+    if (paused && PauseUntil() != 0)
         TrayIcon->setToolTip(QString::fromStdString(
-            SafeFormat(FMessageTexts[EMessageText::SPausedUntil], {TimeText(FPauseUntil)})));
+            SafeFormat(FMessageTexts[EMessageText::SPausedUntil], {TimeText(PauseUntil())})));
     else
         TrayIcon->setToolTip(paused
                                  ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
@@ -876,13 +873,11 @@ void TfmActivity::TrayRightClick(const QPoint& at) {
 }
 
 void TfmActivity::SuspendQuery() {
-    CloseCurrentActivity();
-    // Keep the closed entry on disk too: a machine may never wake up from its sleep.
-    FSession->SaveRecord();
+    FSession->Suspend();
 }
 
 void TfmActivity::Resumed() {
-    Sampler().Resumed();
+    FSession->Resumed();
 }
 
 void TfmActivity::QueryEndSession() {
@@ -987,10 +982,6 @@ void TfmActivity::BuildPrivacyMenus() {
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(pmForget);
 
-    FPauseTimer = new QTimer(this);
-    FPauseTimer->setObjectName("PauseTimer");
-    FPauseTimer->setSingleShot(true);
-    connect(FPauseTimer, &QTimer::timeout, this, [this] { mnPauseClick(false); });
     for (QAction* a : {mnPause15, pmPause15})
         connect(a, &QAction::triggered, this, [this] { PauseFor(15); });
     for (QAction* a : {mnPause60, pmPause60})
@@ -1003,10 +994,7 @@ void TfmActivity::BuildPrivacyMenus() {
 }
 
 void TfmActivity::PauseFor(int minutes) {
-    mnPauseClick(true);
-    FPauseUntil = FSession->Clock().Now() + minutes / 1440.0;
-    FPauseTimer->start(std::chrono::minutes(minutes));
-    UpdateTrayTip();
+    FSession->PauseFor(minutes);
 }
 
 void TfmActivity::mnPrivacyClick() {
@@ -1069,9 +1057,7 @@ void TfmActivity::pmForgetClick() {
 
 void TfmActivity::ForgetEntries(TInstant since, TInstant until,
                                 const std::function<bool(const TEntry&)>& pick) {
-    const TInstant now = TInstantOf()(FSession->Clock().Now()).value_or(0);
-    TActivityList& list = FSession->Activities();
-    const TForgetPlan plan = PlanForget(list, since, until, pick, now);
+    const TForgetPlan plan = FSession->PlanForget(since, until, pick);
     const QString caption = QString::fromStdString(FMessageTexts[EMessageText::SForgetCaption]);
     if (plan.Indices.empty()) {
         Dialogs().Inform(this, caption,
@@ -1086,12 +1072,9 @@ void TfmActivity::ForgetEntries(TInstant since, TInstant until,
         return;
     // The change log forgets them too: every line of a window that goes.
     std::set<std::pair<std::string, std::string>> windows;
+    const TActivityList& list = FSession->Activities();
     for (const int i : plan.Indices)
         windows.emplace(list[i].Process.str(), list[i].Caption.str());
-    if (plan.Running) Sampler().SealRunningEntry();
-    ApplyForget(list, plan);
-    // The next sample opens a new entry, whatever has the focus.
-    if (plan.Running) Sampler().ResetSample();
     QStringList kept;
     for (const QString& line : Memo1->toPlainText().split('\n')) {
         const std::string text = line.toLocal8Bit().toStdString();
@@ -1101,9 +1084,7 @@ void TfmActivity::ForgetEntries(TInstant since, TInstant until,
         if (!gone) kept << line;
     }
     Memo1->setPlainText(kept.join('\n'));
-    // A whole rewrite through the atomic replace: no copy of the old file is left.
-    Guard([this] { FSession->WriteRecord(); });
-    RemovePeriodIndex(FSession->DataFile());
+    FSession->Forget(plan);
     RefreshTree();
     ShowChart({}, 0, 0);
 }

@@ -157,7 +157,7 @@ public:
             *pmForget = nullptr;
     // Pause on for that long; it ends by itself (a pause switched off by hand ends it sooner).
     void PauseFor(int minutes);
-    TDateTime PauseUntil() const { return FPauseUntil; }
+    TDateTime PauseUntil() const { return FSession->PauseUntil(); }
     void mnPrivacyClick();
     // The last minutes up to now, or today (0), after asking.
     void ForgetLast(int minutes);
@@ -179,6 +179,8 @@ protected:
 
 private:
     void FormCreate();
+    // The period tree over the chart and the change log.
+    void BuildViews();
     void BuildMenus();
     // Shows an error, unless one is on screen already: a disk that stays full must not pile up a
     // box every few seconds. The box does not wait, so sampling goes on while it is open.
@@ -193,6 +195,12 @@ private:
     void UpdateTrayTip();
     // The session tells the window what happened.
     void ConnectSession();
+    // The shared folder of several computers, when one is set: the record becomes this computer's
+    // own file there.
+    void StartMachines();
+    void CreateTrayIcon();
+    // Sleep, wake-up and the end of the desktop session.
+    void ConnectSystemEvents();
 
     TQalBase& FBase;
     TActivityDeps FDeps;
@@ -201,8 +209,6 @@ private:
     TSummaryMenu* FSummaryMenu = nullptr;
     // Privacy.
     void BuildPrivacyMenus();
-    QTimer* FPauseTimer = nullptr;
-    TDateTime FPauseUntil = 0; // 0: no timed pause
     QPersistentModelIndex FPopupIndex;
     TMachinesMenu* FMachines = nullptr;
     TFrmAbout* FAbout = nullptr;

@@ -7,6 +7,7 @@
 #include "recorder/datetime.h"
 #include "recorder/debugtrace.h"
 #include "recorder/filepath.h"
+#include "recorder/periodread.h"
 #include "recorder/textformat.h"
 #include "session/settings.h"
 #include "views/rules.h"
@@ -15,6 +16,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -69,6 +71,11 @@ TRecordingSession::TRecordingSession(TSessionDeps deps, const TMessageTexts& tex
             [this](TDateTime from, TDateTime to) { emit chartChanged(from, to); },
             [this] { emit restartTimer(); }, [this](const TStretchEvent& e) { StretchLog(e); }});
     FSampler->SetPresence(FDeps.Idle, FDeps.Lock);
+
+    FPauseTimer = new QTimer(this);
+    FPauseTimer->setObjectName("PauseTimer");
+    FPauseTimer->setSingleShot(true);
+    connect(FPauseTimer, &QTimer::timeout, this, [this] { SetPaused(false); });
 
     FDataFolder = DataFolderPath();
     CreateFolderPath(FDataFolder.substr(0, FDataFolder.size() - 1));
@@ -251,6 +258,40 @@ void TRecordingSession::SwitchRecord(const std::string& file) {
     emit logLine(
         QString::fromStdString(SafeFormat(FTexts[EMessageText::SMachinesRecording], {file})));
     emit recordSwitched();
+}
+
+void TRecordingSession::Suspend() {
+    CloseCurrentActivity();
+    SaveRecord();
+}
+
+void TRecordingSession::SetPaused(bool paused) {
+    FPauseTimer->stop();
+    FPauseUntil = 0;
+    Guard([&] { FSampler->SetPaused(paused); });
+    emit pauseChanged();
+}
+
+void TRecordingSession::PauseFor(int minutes) {
+    SetPaused(true);
+    FPauseUntil = FDeps.Clock->Now() + minutes / 1440.0;
+    FPauseTimer->start(std::chrono::minutes(minutes));
+    emit pauseChanged();
+}
+
+TForgetPlan TRecordingSession::PlanForget(TInstant since, TInstant until,
+                                          const std::function<bool(const TEntry&)>& pick) const {
+    const TInstant now = TInstantOf()(FDeps.Clock->Now()).value_or(0);
+    return orvane::PlanForget(FActivities, since, until, pick, now);
+}
+
+void TRecordingSession::Forget(const TForgetPlan& plan) {
+    if (plan.Running) FSampler->SealRunningEntry();
+    ApplyForget(FActivities, plan);
+    // The next sample opens a new entry, whatever has the focus.
+    if (plan.Running) FSampler->ResetSample();
+    Guard([this] { WriteRecord(); });
+    RemovePeriodIndex(FDataFile);
 }
 
 void TRecordingSession::StretchLog(const TStretchEvent& e) {

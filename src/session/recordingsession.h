@@ -9,11 +9,13 @@
 #include "recorder/probe.h"
 #include "recorder/sampler.h"
 #include "session/paths.h"
+#include "views/forget.h"
 #include "views/messagetexts.h"
 #include "views/privacy.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -89,6 +91,25 @@ public:
     bool Ended() const { return FEnded; }
     // The file is the local record's copy, or this computer's own file from an earlier time.
     void SwitchRecord(const std::string& file);
+    // The machine goes to sleep: the running entry ends and is written, as the machine may never
+    // wake up. After the wake-up the next sample opens a new entry.
+    void Suspend();
+    void Resumed() { FSampler->Resumed(); }
+
+    // A pause switched on or off by hand; off ends a timed pause too. The entry closed by the
+    // pause is written; a failed write is reported and the pause stands.
+    void SetPaused(bool paused);
+    // Pause on for that long; it ends by itself.
+    void PauseFor(int minutes);
+    TDateTime PauseUntil() const { return FPauseUntil; } // 0: no timed pause
+
+    // The entries that share [since, until) and that pick takes (all when empty), the running
+    // entry up to now among them.
+    TForgetPlan PlanForget(TInstant since, TInstant until,
+                           const std::function<bool(const TEntry&)>& pick) const;
+    // Takes them out and writes the whole record (no copy of the old file is left). The running
+    // entry among them ends now, and recording goes on with the next sample.
+    void Forget(const TForgetPlan& plan);
     // Says where a record that a save moved aside went, once.
     void NoticeMovedAside();
     // Says once that the record is kept in memory only.
@@ -110,6 +131,7 @@ signals:
     void chartChanged(TDateTime from, TDateTime to);
     void restartTimer();   // the next sample a full interval later
     void recordSwitched(); // another file is the record now
+    void pauseChanged();   // a pause began or ended
 
 private:
     template <class F> void Guard(F&& command);
@@ -139,6 +161,8 @@ private:
     std::string FPrivacyStamp;
     std::unique_ptr<TRuleSet> FCategories;
     std::string FCategoriesStamp;
+    QTimer* FPauseTimer = nullptr;
+    TDateTime FPauseUntil = 0;
     bool FKeptTold = false;
     bool FEnded = false;
 };

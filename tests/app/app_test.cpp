@@ -1249,7 +1249,7 @@ TEST_F(MainWindow, ATimedPauseEndsByItselfAndTheTrayTipSaysUntilWhen) {
     EXPECT_TRUE(w.Sampler().Paused());
     EXPECT_TRUE(w.mnPause->isChecked());
     EXPECT_NEAR(w.PauseUntil(), clock.Now() + 1.0 / 24, 1e-9);
-    auto* timer = w.findChild<QTimer*>("PauseTimer");
+    auto* timer = w.Session().findChild<QTimer*>("PauseTimer");
     ASSERT_TRUE(timer && timer->isActive());
     EXPECT_GT(timer->remainingTime(), 59 * 60000);
     w.mnPause->trigger(); // off by hand: the timed end goes too
