@@ -103,13 +103,6 @@ std::string ToPath(const QString& s) {
     return s.toStdString();
 }
 
-QList<QRect> AvailableScreens() {
-    QList<QRect> out;
-    for (const QScreen* screen : QGuiApplication::screens())
-        out << screen->availableGeometry();
-    return out;
-}
-
 } // namespace
 
 TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
@@ -442,20 +435,15 @@ void TfmActivity::SetListForm(TActivityListForm* form) {
     FListForm = form;
     if (!form) return;
     TIniFile ini(FSession->ConfigFile());
-    if (const auto stored = ParseRect(ReadText(ini, settings::ListWindow)))
-        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens()))
-            form->setGeometry(*placed);
+    if (const auto placed = StoredPlace(ini, settings::ListWindow)) form->setGeometry(*placed);
 }
 
 void TfmActivity::LoadWindowPlaces() {
     TIniFile ini(FSession->ConfigFile());
-    if (const auto stored = ParseRect(ReadText(ini, settings::MainWindow)))
-        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens())) setGeometry(*placed);
+    if (const auto placed = StoredPlace(ini, settings::MainWindow)) setGeometry(*placed);
     FStartMaximized = ReadFlag(ini, settings::MainMaximized);
-    if (const auto sizes = ParseSizes(ReadText(ini, settings::MainSplitter), 2))
-        Splitter1->setSizes(*sizes);
-    if (const auto sizes = ParseSizes(ReadText(ini, settings::ChartSplitter), 2))
-        FLowerSplitter->setSizes(*sizes);
+    RestoreSizes(*Splitter1, ini, settings::MainSplitter);
+    RestoreSizes(*FLowerSplitter, ini, settings::ChartSplitter);
 }
 
 void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
@@ -471,7 +459,7 @@ void TfmActivity::WriteWindowPlaces(bool listWindow) {
     TIniFile ini(FSession->ConfigFile());
     if (!ini.LoadError().empty()) return; // an unreadable file is never written over
     const auto put = [&](const TSetting& key, const std::string& value) {
-        if (ReadText(ini, key) != value) WriteText(ini, key, value);
+        StoreChanged(ini, key, value);
     };
     if (listWindow) {
         if (FListForm) put(settings::ListWindow, RectText(FListForm->geometry()));
