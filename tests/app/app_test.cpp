@@ -346,19 +346,6 @@ TEST_F(MainWindow, AnExitFromOutsideSavesTheRunningEntryInPlace) {
     EXPECT_NEAR(Saved()[2].Duration, 0, 1e-9);
 }
 
-TEST_F(MainWindow, SuspendSealsAndResumeOpensANewEntry) {
-    TfmActivity& w = Start();
-    Tick("/usr/bin/editor", "a");
-    clock.Advance(10000);
-    w.SuspendQuery();
-    EXPECT_NEAR(Saved()[0].Duration, 10 * Sec, 1e-9) << "saved at the suspend";
-    clock.SetNow(clock.Now() + 0.25);
-    w.Resumed();
-    Tick("/usr/bin/editor", "a");
-    ASSERT_EQ(w.Session().Activities().Count(), 2);
-    EXPECT_NEAR(w.Session().Activities()[0].Duration, 10 * Sec, 1e-9);
-}
-
 #ifdef _WIN32
 // The power messages as Windows sends them to every top-level window, posted to the program's own
 // hidden one. The clock counts the sleep, as the performance counter does.
@@ -960,75 +947,6 @@ TEST_F(MainWindow, PauseRecordingFromEitherMenuStopsAndResumesRecording) {
     EXPECT_TRUE(log[3].startsWith("5 /usr/bin/mail")) << "counted from the end of the pause";
     window.reset();
     EXPECT_FALSE(Start().mnPause->isChecked()) << "a restart records again";
-}
-
-TEST_F(MainWindow, AwayAndLockedStretchesAreLoggedAndNotCounted) {
-    fs::create_directories(Folder());
-    fs::permissions(Folder(), fs::perms::owner_all);
-    { std::ofstream(Folder() + "/orvane.cfg") << "[Activities]\nAwayMinutes=1\n"; }
-    TfmActivity& w = Start();
-    EXPECT_EQ(idle.Threshold, 60000u);
-    w.FMessageTexts[EMessageText::SAwayEnds] = "Zurück nach %s %s %n"; // a translation gone wrong
-    Tick("/usr/bin/editor", "a");
-    for (std::uint64_t ms = 0; ms <= 60000; ms += 5000) { // the last input at the first tick
-        idle.Idle = ms;
-        Tick("/usr/bin/editor", "a");
-    }
-    EXPECT_EQ(w.Sampler().Stretch(), EStretch::Away);
-    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9) << "ended at the last input, and written";
-    idle.Idle = 0;
-    lock.LockedSince = clock.MonotonicMs() + 2000;
-    Tick("/usr/bin/editor", "a");
-    lock.LockedSince.reset();
-    Tick("/usr/bin/mail", "b");
-    ASSERT_EQ(w.Session().Activities().Count(), 2);
-    EXPECT_EQ(w.Session().Activities()[1].Process, "/usr/bin/mail");
-    const QStringList log = LogTexts(w);
-    ASSERT_EQ(log.size(), 6) << log.join('\n').toStdString();
-    EXPECT_EQ(log[1], "Away: no keyboard or mouse input since 10:00:10");
-    EXPECT_EQ(log[2], "62 Zurück nach 00:01:02 %n") << "away ends where the lock begins";
-    EXPECT_EQ(log[3], "Session locked at 10:01:12");
-    EXPECT_EQ(log[4], "8 Session unlocked after 00:00:08");
-    EXPECT_TRUE(log[5].startsWith("0 /usr/bin/mail")) << log[5].toStdString();
-}
-
-TEST_F(MainWindow, AGapBetweenSamplesIsLoggedAndNotCounted) {
-    TfmActivity& w = Start();
-    Tick("/usr/bin/editor", "a");
-    Tick("/usr/bin/editor", "a");
-    Tick("/usr/bin/mail", "b", 120000); // the program was stopped for two minutes
-    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9);
-    const QStringList log = LogTexts(w);
-    ASSERT_EQ(log.size(), 3);
-    EXPECT_EQ(log[1], "120 No samples for 00:02:00 after 10:00:10 (the program was stopped or the "
-                      "computer slept): not counted");
-    EXPECT_TRUE(log[2].startsWith("0 /usr/bin/mail")) << log[2].toStdString();
-}
-
-// The data folder removed under the running program: the next save makes it again, private, and
-// writes the whole record from memory; the change log says so once.
-TEST_F(MainWindow, ARemovedDataFolderIsMadeAgainWithTheWholeRecord) {
-    TfmActivity& w = Start();
-    Tick("/usr/bin/a", "x");
-    Tick("/usr/bin/b", "y");
-    fs::remove_all(Folder());
-    Tick("/usr/bin/c", "z");
-    Tick("/usr/bin/a", "x");
-    EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(Saved().Count(), 4);
-#ifndef _WIN32
-    EXPECT_EQ(fs::status(Folder()).permissions() & fs::perms::all, fs::perms::owner_all);
-#endif
-    const QString said = QString::fromStdString(
-        "The data folder " + Folder() +
-        " was missing and has been created again; the whole record is written to it from memory.");
-    EXPECT_EQ(LogTexts(w).count(said), 1) << w.Memo1->toPlainText().toStdString();
-    fs::remove_all(Folder());
-    clock.Advance(30000);
-    w.mnCloseClick();
-    ASSERT_EQ(Saved().Count(), 4);
-    EXPECT_NEAR(Saved()[3].Duration, 30 * Sec, 1e-9);
-    EXPECT_EQ(LogTexts(w).count(said), 2);
 }
 
 TEST_F(MainWindow, AwayAfterAsksForTheMinutesStoresAndAppliesThem) {

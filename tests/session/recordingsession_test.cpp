@@ -27,6 +27,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr double Sec = 1.0 / 86400.0;
+
 std::string Bytes(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -58,7 +60,9 @@ protected:
         deps.ExePath = "/opt/orvane/bin/orvane";
         deps.FindPresence = false;
         deps.Idle = &idle;
+        deps.Lock = &lock;
         session = std::make_unique<TRecordingSession>(deps, texts);
+        log = std::make_unique<QSignalSpy>(session.get(), &TRecordingSession::logLine);
         notices = std::make_unique<QSignalSpy>(session.get(), &TRecordingSession::noticed);
         errors = std::make_unique<QSignalSpy>(session.get(), &TRecordingSession::failed);
         session->LoadSettings();
@@ -84,6 +88,13 @@ protected:
     QString Notice(qsizetype i) const {
         return notices->at(i).at(0).toString();
     }
+    // The change log's lines without their time.
+    QStringList LogTexts() const {
+        QStringList lines;
+        for (const QList<QVariant>& line : *log)
+            lines << line.at(0).toString().mid(25).simplified();
+        return lines;
+    }
 
     TTempFolder temp;
     TEnvGuard env;
@@ -91,8 +102,9 @@ protected:
     platform::TScriptedProbe probe;
     TManualClock clock;
     TScriptedIdle idle;
+    TScriptedLock lock;
     std::unique_ptr<TRecordingSession> session;
-    std::unique_ptr<QSignalSpy> notices, errors;
+    std::unique_ptr<QSignalSpy> log, notices, errors;
 };
 
 } // namespace
@@ -210,11 +222,94 @@ TEST_F(RecordingSession, SaveForExitWritesTheRunningEntry) {
     clock.Advance(50000); // no tick: the last write was at the change
     s.SaveForExit();
     ASSERT_EQ(Saved().Count(), 2);
-    EXPECT_NEAR(Saved()[1].Duration, 50.0 / 86400, 1e-9);
+    EXPECT_NEAR(Saved()[1].Duration, 50 * Sec, 1e-9);
     // Once only: the exit sequence, or an earlier call, has saved.
     clock.Advance(50000);
     s.SaveForExit();
-    EXPECT_NEAR(Saved()[1].Duration, 50.0 / 86400, 1e-9);
+    EXPECT_NEAR(Saved()[1].Duration, 50 * Sec, 1e-9);
+}
+
+TEST_F(RecordingSession, SuspendSealsAndResumeOpensANewEntry) {
+    TRecordingSession& s = Start();
+    Tick("/usr/bin/editor", "a");
+    clock.Advance(10000);
+    s.Suspend();
+    EXPECT_NEAR(Saved()[0].Duration, 10 * Sec, 1e-9) << "saved at the suspend";
+    clock.SetNow(clock.Now() + 0.25);
+    s.Resumed();
+    Tick("/usr/bin/editor", "a");
+    ASSERT_EQ(s.Activities().Count(), 2);
+    EXPECT_NEAR(s.Activities()[0].Duration, 10 * Sec, 1e-9);
+}
+
+TEST_F(RecordingSession, AwayAndLockedStretchesAreLoggedAndNotCounted) {
+    fs::create_directories(Folder());
+    fs::permissions(Folder(), fs::perms::owner_all);
+    { std::ofstream(Folder() + "/orvane.cfg") << "[Activities]\nAwayMinutes=1\n"; }
+    texts[EMessageText::SAwayEnds] = "Zurück nach %s %s %n"; // a translation gone wrong
+    TRecordingSession& s = Start();
+    EXPECT_EQ(idle.Threshold, 60000u);
+    Tick("/usr/bin/editor", "a");
+    for (std::uint64_t ms = 0; ms <= 60000; ms += 5000) { // the last input at the first tick
+        idle.Idle = ms;
+        Tick("/usr/bin/editor", "a");
+    }
+    EXPECT_EQ(s.Sampler().Stretch(), EStretch::Away);
+    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9) << "ended at the last input, and written";
+    idle.Idle = 0;
+    lock.LockedSince = clock.MonotonicMs() + 2000;
+    Tick("/usr/bin/editor", "a");
+    lock.LockedSince.reset();
+    Tick("/usr/bin/mail", "b");
+    ASSERT_EQ(s.Activities().Count(), 2);
+    EXPECT_EQ(s.Activities()[1].Process, "/usr/bin/mail");
+    const QStringList log = LogTexts();
+    ASSERT_EQ(log.size(), 6) << log.join('\n').toStdString();
+    EXPECT_EQ(log[1], "Away: no keyboard or mouse input since 10:00:10");
+    EXPECT_EQ(log[2], "62 Zurück nach 00:01:02 %n") << "away ends where the lock begins";
+    EXPECT_EQ(log[3], "Session locked at 10:01:12");
+    EXPECT_EQ(log[4], "8 Session unlocked after 00:00:08");
+    EXPECT_TRUE(log[5].startsWith("0 /usr/bin/mail")) << log[5].toStdString();
+}
+
+TEST_F(RecordingSession, AGapBetweenSamplesIsLoggedAndNotCounted) {
+    Start();
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/editor", "a");
+    Tick("/usr/bin/mail", "b", 120000); // the program was stopped for two minutes
+    EXPECT_NEAR(Saved()[0].Duration, 5 * Sec, 1e-9);
+    const QStringList log = LogTexts();
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_EQ(log[1], "120 No samples for 00:02:00 after 10:00:10 (the program was stopped or the "
+                      "computer slept): not counted");
+    EXPECT_TRUE(log[2].startsWith("0 /usr/bin/mail")) << log[2].toStdString();
+}
+
+// The data folder removed under the running program: the next save makes it again, private, and
+// writes the whole record from memory; the change log says so once.
+TEST_F(RecordingSession, ARemovedDataFolderIsMadeAgainWithTheWholeRecord) {
+    TRecordingSession& s = Start();
+    Tick("/usr/bin/a", "x");
+    Tick("/usr/bin/b", "y");
+    fs::remove_all(Folder());
+    Tick("/usr/bin/c", "z");
+    Tick("/usr/bin/a", "x");
+    EXPECT_EQ(errors->count(), 0);
+    EXPECT_EQ(Saved().Count(), 4);
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(Folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+#endif
+    const QString said = QString::fromStdString(
+        "The data folder " + Folder() +
+        " was missing and has been created again; the whole record is written to it from memory.");
+    EXPECT_EQ(LogTexts().count(said), 1) << LogTexts().join('\n').toStdString();
+    fs::remove_all(Folder());
+    clock.Advance(30000);
+    s.CloseCurrentActivity();
+    s.SaveAtExit();
+    ASSERT_EQ(Saved().Count(), 4);
+    EXPECT_NEAR(Saved()[3].Duration, 30 * Sec, 1e-9);
+    EXPECT_EQ(LogTexts().count(said), 2);
 }
 
 // The views and the command-line companion read the same record the same way.
