@@ -12,6 +12,7 @@
 
 #include <QSignalSpy>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,7 +47,11 @@ class RecordingSession : public ::testing::Test {
 protected:
     void SetUp() override {
 #ifdef _WIN32
-        GTEST_SKIP() << "the data folder is the profile's own there (see the window's tests)";
+        // The data folder is the profile's own %APPDATA%\Orvane, emptied by every test.
+        if (std::getenv("ORVANE_TEST_SCRATCH_PROFILE") == nullptr)
+            GTEST_SKIP() << "these tests empty %APPDATA%\\Orvane: they run only where "
+                            "ORVANE_TEST_SCRATCH_PROFILE says the profile is a scratch one";
+        fs::remove_all(Folder());
 #endif
         env.Set("HOME", temp.Path());
         env.Set("XDG_DATA_HOME", temp.Path() + "/data");
@@ -74,9 +79,15 @@ protected:
         probe.SetForeground(p, c);
         session->Timer1Timer();
     }
+#ifdef _WIN32
+    std::string Folder() const {
+        return platform::UserAppDataFolder() + "\\Orvane";
+    }
+#else
     std::string Folder() const {
         return temp.Path() + "/data/Orvane";
     }
+#endif
     std::string Data() const {
         return Folder() + "/orvane.cdat";
     }
