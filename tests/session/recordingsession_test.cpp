@@ -169,7 +169,9 @@ TEST_F(RecordingSession, ADamagedRecordIsKeptAsideAndToldOnce) {
 // all), nothing is written over it; the user is told once, recording goes on in memory, and the
 // first save that can be made keeps the original and writes the rest.
 TEST_F(RecordingSession, ARecordThatCannotBeKeptAsideIsNeverWrittenOver) {
-#ifndef _WIN32
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file size limit that makes every write fail";
+#else
     fs::create_directories(Folder());
     const std::string original = std::string("\x05\0\0\0", 4) + "cut short";
     std::ofstream(Data(), std::ios::binary) << original;
