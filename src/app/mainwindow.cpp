@@ -14,14 +14,10 @@
 #include "language/languagemenu.h"
 #include "platform/datafolders.h"
 #include "platform/platform.h"
-#include "platform/presencefactory.h"
-#include "platform/probefactory.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
 #include "recorder/datafile.h"
-#include "recorder/debugtrace.h"
 #include "recorder/filepath.h"
-#include "recorder/periodread.h"
 #include "recorder/textformat.h"
 #include "session/inifile.h"
 #include "session/settings.h"
@@ -55,10 +51,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <charconv>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <tuple>
