@@ -211,7 +211,7 @@ int RunWindow(int argc, char** argv) {
     Print("startup_cpu_ms", CpuMs());
     Print("rss_startup_mb", StatusMb("VmRSS:"));
     Print("peak_startup_mb", StatusMb("VmHWM:"));
-    Print("entries", window.FActivities.Count());
+    Print("entries", window.Session().Activities().Count());
 
     // A year of day nodes, newest last.
     QTreeView* tree = window.TreeView1;

@@ -2,9 +2,9 @@
 // text it would write back parses to the same, and a write of the language keeps every other key.
 #include "fuzzcommon.h"
 
-#include "app/inifile.h"
 #include "recorder/datafile.h"
 #include "recorder/datetime.h"
+#include "session/inifile.h"
 
 #include <utility>
 

@@ -1,7 +1,8 @@
 #include "app/categoriesform.h"
 
-#include "app/inifile.h"
 #include "recorder/datafile.h"
+#include "session/inifile.h"
+#include "session/settings.h"
 #include "views/summary.h"
 #include "views/when.h"
 
@@ -212,7 +213,7 @@ bool TCategoriesForm::Save() {
         lines.push_back(line);
     }
     try {
-        TIniFile(FConfigFile).WriteSection("Categories", lines);
+        TIniFile(FConfigFile).WriteSection(settings::CategoriesSection, lines);
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), Q(e.what()));
         return false;

@@ -1,10 +1,11 @@
 #include "app/gnomeoffer.h"
 
 #include "app/dialogs.h"
-#include "app/inifile.h"
 #include "app/qalbase.h"
 #include "platform/gnomeextension.h"
 #include "recorder/textformat.h"
+#include "session/inifile.h"
+#include "session/settings.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -42,7 +43,7 @@ bool TGnomeExtensionOffer::InGnomeWaylandSession() {
 void TGnomeExtensionOffer::OfferAtStart() {
     if (!FItem->isVisible() || platform::GnomeExtensionSetUp()) return;
     TIniFile ini(FConfigFile);
-    if (ini.ReadInteger(Section, DeclinedKey, 0) != 0) return;
+    if (ReadFlag(ini, settings::GnomeOfferDeclined)) return;
     Offer();
 }
 
@@ -94,7 +95,7 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
 void TGnomeExtensionOffer::RememberDeclined(bool declined) {
     try {
         TIniFile ini(FConfigFile);
-        ini.WriteInteger(Section, DeclinedKey, declined ? 1 : 0);
+        WriteFlag(ini, settings::GnomeOfferDeclined, declined);
     } catch (const std::exception& e) {
         // Not remembered: the offer comes again at the next start, which loses nothing.
         Dialogs().ShowError(FWindow, QString::fromUtf8(e.what()), nullptr);

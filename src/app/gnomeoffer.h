@@ -63,9 +63,6 @@ public:
     const TGnomeTexts& LoadTexts();
     QMessageBox* Box() const { return FBox; }
 
-    static constexpr char Section[] = "GnomeShell";
-    static constexpr char DeclinedKey[] = "ExtensionOfferDeclined";
-
 private:
     void Answered(bool accepted);
     void RememberDeclined(bool declined);

@@ -1,9 +1,10 @@
 #include "app/machinesmenu.h"
 
 #include "app/dialogs.h"
-#include "app/inifile.h"
 #include "recorder/datafile.h"
 #include "recorder/textformat.h"
+#include "session/inifile.h"
+#include "session/settings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -89,9 +90,9 @@ void TMachinesMenu::FillViewMenu() {
 std::string TMachinesMenu::Start(const std::string& localFile) {
     FLocalFile = localFile;
     TIniFile ini(FConfigFile);
-    const std::string folder = ini.ReadString("Machines", "Folder", "");
+    const std::string folder = ReadText(ini, settings::MachinesFolder);
     if (folder.empty()) return localFile;
-    const QString problem = Join(folder, MachineName(ini.ReadString("Machines", "Name", "")));
+    const QString problem = Join(folder, MachineName(ReadText(ini, settings::MachineName)));
     if (!problem.isEmpty()) emit noticed(problem);
     return FFolder ? FFolder->OwnFile() : localFile;
 }
@@ -118,9 +119,9 @@ void TMachinesMenu::Choose() {
     const QString caption = Q(texts[EMessageText::SMachinesCaption]);
     TIniFile ini(FConfigFile);
     const QString folder = Dialogs().ExistingFolder(
-        FWindow, caption, Q(ini.ReadString("Machines", "Folder", std::string(FLocalFolder))));
+        FWindow, caption, Q(ReadText(ini, settings::MachinesFolder, FLocalFolder)));
     if (folder.isEmpty()) return;
-    QString name = Q(MachineName(ini.ReadString("Machines", "Name", "")));
+    QString name = Q(MachineName(ReadText(ini, settings::MachineName)));
     if (!Dialogs().InputQuery(FWindow, caption, Q(texts[EMessageText::SMachineNamePrompt]), name))
         return;
     const std::string safe = SafeMachineName(name.toStdString());
@@ -134,8 +135,8 @@ void TMachinesMenu::Choose() {
         Dialogs().Inform(FWindow, caption, problem);
         return;
     }
-    ini.WriteString("Machines", "Folder", path);
-    ini.WriteString("Machines", "Name", safe);
+    WriteText(ini, settings::MachinesFolder, path);
+    WriteText(ini, settings::MachineName, safe);
     if (!problem.isEmpty()) Dialogs().Inform(FWindow, caption, problem);
     emit recordMoved(Q(FFolder->OwnFile()));
     emit viewChanged();

@@ -4,7 +4,6 @@
 #include "app/activitylistform.h"
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
-#include "app/inifile.h"
 #include "app/machinesmenu.h"
 #include "app/privacyform.h"
 #include "app/qalbase.h"
@@ -16,14 +15,14 @@
 #include "platform/datafolders.h"
 #include "platform/filepath.h"
 #include "platform/platform.h"
-#include "platform/presencefactory.h"
-#include "platform/probefactory.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
 #include "recorder/datafile.h"
 #include "recorder/debugtrace.h"
 #include "recorder/periodread.h"
 #include "recorder/textformat.h"
+#include "session/inifile.h"
+#include "session/settings.h"
 #include "views/activitychart.h"
 #include "views/chartdata.h"
 #include "views/cleanup.h"
@@ -54,12 +53,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <charconv>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <set>
+#include <tuple>
 
 // The icon is compiled into this static library; its resources must be registered by hand.
 static void InitAppResources() {
@@ -96,38 +92,12 @@ std::string ToLocal(const QString& s) {
     return s.toLocal8Bit().toStdString();
 }
 
-// A file name as the file layer takes it: UTF-8 on every system (see recorder/filepath.h).
+// A file name as the file layer takes it: UTF-8 on every system (see platform/filepath.h).
 std::string ToPath(const QString& s) {
     return s.toStdString();
 }
 
-// The window whose record an exit() from outside must not lose; null when none runs.
-TfmActivity* RunningWindow = nullptr;
-
-void SaveRunningWindowAtExit() {
-    if (RunningWindow) RunningWindow->SaveForExit();
-}
-
 } // namespace
-
-std::string DataFolderPath() {
-    return platform::UserAppDataFolder() + platform::PathDelim + "Orvane" + platform::PathDelim;
-}
-
-namespace {
-
-QList<QRect> AvailableScreens() {
-    QList<QRect> out;
-    for (const QScreen* screen : QGuiApplication::screens())
-        out << screen->availableGeometry();
-    return out;
-}
-
-} // namespace
-
-std::string DataFilePath(const QString& exePath) {
-    return DataFolderPath() + ToPath(QFileInfo(exePath).completeBaseName()) + ".cdat";
-}
 
 TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     : QMainWindow(parent), FBase(base), FDeps(std::move(deps)) {
@@ -141,33 +111,35 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
     setFont(FixedPitchFont());
 
-    if (!FDeps.Probe) {
-        platform::TProbeChoice probe = platform::CreateProbe();
-        DebugTrace(nullptr, "foreground probe: %s", {probe.Backend->Name()});
-        for (const std::string& why : probe.PassedOver)
-            DebugTrace(nullptr, "  passed over %s", {why});
-        FOwnProbe = std::move(probe.Backend);
-        FDeps.Probe = FOwnProbe.get();
-    }
-    FBackend = dynamic_cast<platform::IProbeBackend*>(FDeps.Probe);
-    if (!FDeps.Clock) {
-        FOwnClock = std::make_unique<TSystemClock>();
-        FDeps.Clock = FOwnClock.get();
-    }
-    if (FDeps.ExePath.isEmpty()) FDeps.ExePath = QCoreApplication::applicationFilePath();
-    if (FDeps.FindPresence) {
-        platform::TPresenceChoice presence = platform::CreatePresenceSources();
-        DebugTrace(nullptr, "idle source: %s, lock source: %s",
-                   {presence.Idle ? presence.Idle->Name() : "none",
-                    presence.Lock ? presence.Lock->Name() : "none"});
-        for (const std::string& why : presence.PassedOver)
-            DebugTrace(nullptr, "  passed over %s", {why});
-        FOwnIdle = std::move(presence.Idle);
-        FOwnLock = std::move(presence.Lock);
-        FDeps.Idle = FOwnIdle.get();
-        FDeps.Lock = FOwnLock.get();
-    }
+    BuildViews();
 
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(TSampler::Interval);
+    connect(Timer1, &QTimer::timeout, this, &TfmActivity::Timer1Timer);
+
+    BuildMenus();
+
+    auto* lang = new TLangComponent(this);
+    lang->setObjectName("LangComponent1");
+    LangComponent1 = lang;
+    lang->SetLanManager(FBase.LanMan);
+
+    FSession = std::make_unique<TRecordingSession>(FDeps, FMessageTexts);
+    ConnectSession();
+    BuildPrivacyMenus();
+
+    FormCreate();
+    if (FDeps.StartTimer) Timer1->start();
+}
+
+TfmActivity::~TfmActivity() {
+    // QWidget's destructor still moves the focus, and the window's own members are gone by then.
+    disconnect(qApp, nullptr, this, nullptr);
+    if (TrayIcon) TrayIcon->hide();
+}
+
+void TfmActivity::BuildViews() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -209,18 +181,6 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     FTreeModel = new TTreeModel(this);
     ShowTreeIn(*TreeView1, *FTreeModel);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(TSampler::Interval);
-    connect(Timer1, &QTimer::timeout, this, &TfmActivity::Timer1Timer);
-
-    BuildMenus();
-
-    auto* lang = new TLangComponent(this);
-    lang->setObjectName("LangComponent1");
-    LangComponent1 = lang;
-    lang->SetLanManager(FBase.LanMan);
-
     connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
     // A node chosen with the keyboard is shown as a clicked one; a mouse press leaves it to the
     // click, and restoring the user's place leaves the chart as it is.
@@ -235,89 +195,67 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old == TreeView1 && now && now != TreeView1 && now->window() == this) FormDeactivate();
     });
-
-    FSampler = std::make_unique<TSampler>(
-        FActivities, *FDeps.Probe, *FDeps.Clock,
-        TSamplerHooks{[this](const std::string& line) {
-                          Memo1->appendPlainText(QString::fromLocal8Bit(line));
-                      },
-                      [this] { WriteRecord(); },
-                      [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); },
-                      [this] {
-                          if (Timer1->isActive()) Timer1->start();
-                      },
-                      [this](const TStretchEvent& e) { StretchLog(e); }});
-    FSampler->SetPresence(FDeps.Idle, FDeps.Lock);
-    BuildPrivacyMenus();
-
-    FormCreate();
-    if (FDeps.StartTimer) Timer1->start();
-
-    // Qt ends the program with exit() when it loses the X server (the server died, or was killed
-    // at logout without a SIGTERM to us): the handler closes and saves the running entry then.
-    static const bool exitHandler = std::atexit(SaveRunningWindowAtExit) == 0;
-    if (exitHandler) RunningWindow = this;
 }
 
-TfmActivity::~TfmActivity() {
-    if (RunningWindow == this) RunningWindow = nullptr;
-    // QWidget's destructor still moves the focus, and the window's own members are gone by then.
-    disconnect(qApp, nullptr, this, nullptr);
-    if (TrayIcon) TrayIcon->hide();
-}
-
-void TfmActivity::SaveForExit() noexcept {
-    if (RunningWindow == this) RunningWindow = nullptr;
-    if (FTerminated) return; // the exit sequence has saved
-    FTerminated = true;
-    try {
-        Sampler().SealRunningEntry();
-        // In place only: the length and nothing else. A file that would need a whole rewrite is
-        // left as it is.
-        try {
-            FActivities.SaveToFileInPlace(FDataFile);
-        } catch (const EFileError&) {
-            FActivities.SaveRunningEntryInPlace(FDataFile); // no room for all that is new
-        }
-    } catch (...) {
-    }
+void TfmActivity::ConnectSession() {
+    TRecordingSession* session = FSession.get();
+    connect(session, &TRecordingSession::logLine, Memo1, &QPlainTextEdit::appendPlainText);
+    connect(session, &TRecordingSession::noticed, this, &TfmActivity::Notice);
+    connect(session, &TRecordingSession::failed, this, &TfmActivity::ReportError);
+    connect(session, &TRecordingSession::chartChanged, this,
+            [this](TDateTime from, TDateTime to) { ShowChart({}, from, to); });
+    connect(session, &TRecordingSession::restartTimer, this, [this] {
+        if (Timer1->isActive()) Timer1->start();
+    });
+    connect(session, &TRecordingSession::pauseChanged, this, [this] {
+        mnPause->setChecked(Sampler().Paused());
+        pmPause->setChecked(Sampler().Paused());
+        UpdateTrayTip();
+    });
+    connect(session, &TRecordingSession::recordSwitched, this, [this] {
+        RefreshTree();
+        ShowChart({}, 0, 0);
+    });
 }
 
 void TfmActivity::BuildMenus() {
     MainMenu1 = menuBar();
     MainMenu1->setObjectName("MainMenu1");
+    // An item in its field, by its component name, with its handler.
+    const auto item = [this](QAction*& field, const char* name, const QString& text,
+                             void (TfmActivity::*click)()) {
+        field = NamedAction(this, name, text);
+        if (click) connect(field, &QAction::triggered, this, click);
+        return field;
+    };
 
     D1 = NamedMenu(this, "D1", "File");
-    Neu1 = NamedAction(this, "Neu1", "New");
-    D1->addAction(Neu1);
+    D1->addAction(item(Neu1, "Neu1", "New", &TfmActivity::Neu1Click));
     N1 = NamedSeparator(D1, "N1");
     N2 = NamedMenu(this, "N2", "Export");
-    CSVCommaSeparatedValues1 =
-        NamedAction(this, "CSVCommaSeparatedValues1", "CSV (Comma Separated Values)");
-    txtText1 = NamedAction(this, "txtText1", "TXT (Text)");
-    N2->addAction(CSVCommaSeparatedValues1);
-    N2->addAction(txtText1);
+    N2->addAction(item(CSVCommaSeparatedValues1, "CSVCommaSeparatedValues1",
+                       "CSV (Comma Separated Values)",
+                       &TfmActivity::CSVCommaSeparatedValues1Click));
+    N2->addAction(item(txtText1, "txtText1", "TXT (Text)", &TfmActivity::txtText1Click));
     D1->addMenu(N2);
     N3 = NamedSeparator(D1, "N3");
-    Miminieren1 = NamedAction(this, "Miminieren1", "Minimize");
-    mnClose = NamedAction(this, "mnClose", "Exit");
-    D1->addAction(Miminieren1);
-    D1->addAction(mnClose);
+    D1->addAction(item(Miminieren1, "Miminieren1", "Minimize", &TfmActivity::Miminieren1Click));
+    D1->addAction(item(mnClose, "mnClose", "Exit", &TfmActivity::mnCloseClick));
     MainMenu1->addMenu(D1);
 
     Bearbeiten1 = NamedMenu(this, "Bearbeiten1", "Edit");
-    mnRemoveLongs = NamedAction(this, "mnRemoveLongs", "Remove long activities");
-    Bearbeiten1->addAction(mnRemoveLongs);
+    Bearbeiten1->addAction(item(mnRemoveLongs, "mnRemoveLongs", "Remove long activities",
+                                &TfmActivity::mnRemoveLongsClick));
     MainMenu1->addMenu(Bearbeiten1);
 
     Ansicht1 = NamedMenu(this, "Ansicht1", "View");
     auto* views = new QActionGroup(this);
     views->setExclusive(true);
-    mnDaily = NamedAction(this, "mnDaily", "daily");
-    mnWeekly = NamedAction(this, "mnWeekly", "weekly");
-    mnMonthly = NamedAction(this, "mnMonthly", "monthly");
-    mnAll = NamedAction(this, "mnAll", "all");
-    for (QAction* a : {mnDaily, mnWeekly, mnMonthly, mnAll}) {
+    for (auto [field, name, text] : {std::tuple{&mnDaily, "mnDaily", "daily"},
+                                     {&mnWeekly, "mnWeekly", "weekly"},
+                                     {&mnMonthly, "mnMonthly", "monthly"},
+                                     {&mnAll, "mnAll", "all"}}) {
+        QAction* a = item(*field, name, text, nullptr);
         a->setCheckable(true);
         views->addAction(a);
         Ansicht1->addAction(a);
@@ -330,10 +268,10 @@ void TfmActivity::BuildMenus() {
     Options1->setToolTipsVisible(true);
     mnLanguage = NamedMenu(this, "mnLanguage", "Language");
     Options1->addMenu(mnLanguage);
-    mnDesktop = NamedAction(this, "mnDesktop", "Desktop");
+    item(mnDesktop, "mnDesktop", "Desktop", &TfmActivity::mnDesktopClick);
     mnDesktop->setStatusTip("Show Orvane on Desktop");
     mnDesktop->setToolTip("Show Orvane on Desktop");
-    mnStartup = NamedAction(this, "mnStartup", "AutoStart");
+    item(mnStartup, "mnStartup", "AutoStart", &TfmActivity::mnStartupClick);
     mnStartup->setStatusTip("Use Orvane on Autostart");
     mnStartup->setToolTip("Use Orvane on Autostart");
     for (QAction* a : {mnDesktop, mnStartup}) {
@@ -341,52 +279,31 @@ void TfmActivity::BuildMenus() {
         a->setChecked(true); // as designed; the settings load sets the real state
         Options1->addAction(a);
     }
+    // "Pause recording" in the Options and the tray menus; both show the same state.
     mnPause = NamedAction(this, "mnPause", "Pause recording");
-    mnPause->setCheckable(true);
-    mnAwayAfter = NamedAction(this, "mnAwayAfter", "Away after\u2026");
     Options1->addAction(mnPause);
-    Options1->addAction(mnAwayAfter);
+    Options1->addAction(
+        item(mnAwayAfter, "mnAwayAfter", "Away after\u2026", &TfmActivity::mnAwayAfterClick));
     MainMenu1->addMenu(Options1);
 
-    mnAbout = NamedAction(this, "mnAbout", "About");
-    MainMenu1->addAction(mnAbout);
+    MainMenu1->addAction(item(mnAbout, "mnAbout", "About", &TfmActivity::mnAboutClick));
 
     PopupMenu1 = NamedMenu(this, "PopupMenu1", QString());
-    mnUpdate = NamedAction(this, "mnUpdate", "Update List");
-    mnShow = NamedAction(this, "mnShow", "Show List");
-    PopupMenu1->addAction(mnUpdate);
-    PopupMenu1->addAction(mnShow);
+    PopupMenu1->addAction(item(mnUpdate, "mnUpdate", "Update List", &TfmActivity::mnUpdateClick));
+    PopupMenu1->addAction(item(mnShow, "mnShow", "Show List", &TfmActivity::mnShowClick));
 
     pmIcon = NamedMenu(this, "pmIcon", QString());
-    ShowAllNews1 = NamedAction(this, "ShowAllNews1", "Show Activity");
-    pmIcon->addAction(ShowAllNews1);
+    pmIcon->addAction(
+        item(ShowAllNews1, "ShowAllNews1", "Show Activity", &TfmActivity::ShowAllNews1Click));
     pmPause = NamedAction(this, "pmPause", "Pause recording");
-    pmPause->setCheckable(true);
     pmIcon->addAction(pmPause);
     N4 = NamedSeparator(pmIcon, "N4");
-    About1 = NamedAction(this, "About1", "About...");
-    Exit1 = NamedAction(this, "Exit1", "Exit");
-    pmIcon->addAction(About1);
-    pmIcon->addAction(Exit1);
-
-    connect(Neu1, &QAction::triggered, this, &TfmActivity::Neu1Click);
-    connect(CSVCommaSeparatedValues1, &QAction::triggered, this,
-            &TfmActivity::CSVCommaSeparatedValues1Click);
-    connect(txtText1, &QAction::triggered, this, &TfmActivity::txtText1Click);
-    connect(Miminieren1, &QAction::triggered, this, &TfmActivity::Miminieren1Click);
-    connect(mnClose, &QAction::triggered, this, &TfmActivity::mnCloseClick);
-    connect(mnRemoveLongs, &QAction::triggered, this, &TfmActivity::mnRemoveLongsClick);
-    connect(mnPause, &QAction::triggered, this, &TfmActivity::mnPauseClick);
-    connect(pmPause, &QAction::triggered, this, &TfmActivity::mnPauseClick);
-    connect(mnAwayAfter, &QAction::triggered, this, &TfmActivity::mnAwayAfterClick);
-    connect(mnDesktop, &QAction::triggered, this, &TfmActivity::mnDesktopClick);
-    connect(mnStartup, &QAction::triggered, this, &TfmActivity::mnStartupClick);
-    connect(mnAbout, &QAction::triggered, this, &TfmActivity::mnAboutClick);
-    connect(mnUpdate, &QAction::triggered, this, &TfmActivity::mnUpdateClick);
-    connect(mnShow, &QAction::triggered, this, &TfmActivity::mnShowClick);
-    connect(ShowAllNews1, &QAction::triggered, this, &TfmActivity::ShowAllNews1Click);
-    connect(About1, &QAction::triggered, this, &TfmActivity::mnAboutClick);
-    connect(Exit1, &QAction::triggered, this, &TfmActivity::Exit1Click);
+    pmIcon->addAction(item(About1, "About1", "About...", &TfmActivity::mnAboutClick));
+    pmIcon->addAction(item(Exit1, "Exit1", "Exit", &TfmActivity::Exit1Click));
+    for (QAction* a : {mnPause, pmPause}) {
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, &TfmActivity::mnPauseClick);
+    }
 }
 
 void TfmActivity::FormCreate() {
@@ -394,57 +311,24 @@ void TfmActivity::FormCreate() {
     FSessionEnding = false;
     Memo1->appendPlainText(QString::fromLocal8Bit(TSampler::HeaderLine()));
     FViewMode = TViewMode::vmDaily;
+    const auto texts = [this]() -> const TMessageTexts& { return FMessageTexts; };
+    const std::string& config = FSession->ConfigFile();
 
-    FDataFolder = DataFolderPath();
-    CreateFolderPath(FDataFolder.substr(0, FDataFolder.size() - 1));
-    const QFileInfo exe(FDeps.ExePath);
-    FDataFile = DataFilePath(FDeps.ExePath);
-    FConfigFile = FDataFolder + ToPath(exe.completeBaseName()) + ".cfg";
-
-    FGnomeOffer = new TGnomeExtensionOffer(this, Options1, FConfigFile, FBase);
+    FGnomeOffer = new TGnomeExtensionOffer(this, Options1, config, FBase);
     QTimer::singleShot(0, FGnomeOffer, &TGnomeExtensionOffer::OfferAtStart);
-    FSummaryMenu = new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FActivities, FConfigFile,
-                                    [this]() -> const TMessageTexts& { return FMessageTexts; });
+    FSummaryMenu =
+        new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FSession->Activities(), config, texts);
 
-    FBase.SetLanguageFolder(ShippedFolder(exe.absolutePath(), "LAN"));
+    FBase.SetLanguageFolder(ShippedFolder(QFileInfo(FDeps.ExePath).absolutePath(), "LAN"));
     LoadSettings();
     LoadWindowPlaces();
 
-    FMachines = new TMachinesMenu(this, Ansicht1, Options1, FConfigFile, FDataFolder,
-                                  [this]() -> const TMessageTexts& { return FMessageTexts; });
-    connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
-    FSummaryMenu->SetViewList([this]() -> const TActivityList& { return ViewList(); });
-    connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
-        RefreshTree();
-        ShowChart({}, 0, 0);
-    });
-    connect(FMachines, &TMachinesMenu::aboutToJoin, this, [this] {
-        CloseCurrentActivity();
-        SaveRecord();
-    });
-    connect(FMachines, &TMachinesMenu::recordMoved, this,
-            [this](const QString& file) { Guard([&] { SwitchRecord(file.toStdString()); }); });
-    FDataFile = FMachines->Start(FDataFile);
-
-    LoadRecord();
-
-    FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
-    if (FTrayAvailable) {
-        TrayIcon = new QSystemTrayIcon(windowIcon(), this);
-        TrayIcon->setObjectName("TrayIcon");
-        UpdateTrayTip();
-        connect(TrayIcon, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger)
-                        TrayLeftClick();
-                    else if (reason == QSystemTrayIcon::Context)
-                        TrayRightClick(QCursor::pos());
-                });
-        TrayIcon->show();
-    }
+    StartMachines();
+    FSession->LoadRecord();
+    CreateTrayIcon();
 
     RefreshTree();
-    const TDateTime today = FDeps.Clock->Now();
+    const TDateTime today = FSession->Clock().Now();
     {
         // Today's node (or the last period) is where the user starts.
         const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
@@ -464,7 +348,59 @@ void TfmActivity::FormCreate() {
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) ScheduleRefreshViews();
     });
+    ConnectSystemEvents();
 
+    if (!FTrayAvailable && FDeps.UseTray && !FNoTrayTold) {
+        FNoTrayTold = true;
+        QTimer::singleShot(0, this, [this] {
+            Dialogs().Inform(this, "Orvane",
+                             "No notification area was found on this desktop. Orvane keeps "
+                             "recording while its window is open or minimised; closing the "
+                             "window ends the program.");
+        });
+    }
+}
+
+void TfmActivity::StartMachines() {
+    FMachines =
+        new TMachinesMenu(this, Ansicht1, Options1, FSession->ConfigFile(), FSession->DataFolder(),
+                          [this]() -> const TMessageTexts& { return FMessageTexts; });
+    connect(FMachines, &TMachinesMenu::noticed, this, &TfmActivity::Notice);
+    FSummaryMenu->SetViewList([this]() -> const TActivityList& { return ViewList(); });
+    connect(FMachines, &TMachinesMenu::viewChanged, this, [this] {
+        RefreshTree();
+        ShowChart({}, 0, 0);
+    });
+    connect(FMachines, &TMachinesMenu::aboutToJoin, this, [this] {
+        CloseCurrentActivity();
+        FSession->SaveRecord();
+    });
+    // Options > "Several computers...": the record is now the own file of the shared folder.
+    connect(FMachines, &TMachinesMenu::recordMoved, this, [this](const QString& file) {
+        Guard([&] { FSession->SwitchRecord(file.toStdString()); });
+    });
+    FSession->SetWriteCheck([this](const std::string& file) { FMachines->CheckWrite(file); });
+    FSession->SetDataFile(FMachines->Start(FSession->DataFile()));
+}
+
+void TfmActivity::CreateTrayIcon() {
+    FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
+    if (FTrayAvailable) {
+        TrayIcon = new QSystemTrayIcon(windowIcon(), this);
+        TrayIcon->setObjectName("TrayIcon");
+        UpdateTrayTip();
+        connect(TrayIcon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger)
+                        TrayLeftClick();
+                    else if (reason == QSystemTrayIcon::Context)
+                        TrayRightClick(QCursor::pos());
+                });
+        TrayIcon->show();
+    }
+}
+
+void TfmActivity::ConnectSystemEvents() {
     FSystemEvents = new TSystemEvents(this);
     connect(FSystemEvents, &TSystemEvents::suspendQuery, this, &TfmActivity::SuspendQuery);
     connect(FSystemEvents, &TSystemEvents::resumed, this, &TfmActivity::Resumed);
@@ -477,16 +413,6 @@ void TfmActivity::FormCreate() {
         EndSession();
     });
     FSystemEvents->Start();
-
-    if (!FTrayAvailable && FDeps.UseTray && !FNoTrayTold) {
-        FNoTrayTold = true;
-        QTimer::singleShot(0, this, [this] {
-            Dialogs().Inform(this, "Orvane",
-                             "No notification area was found on this desktop. Orvane keeps "
-                             "recording while its window is open or minimised; closing the "
-                             "window ends the program.");
-        });
-    }
 }
 
 void TfmActivity::ShowAtStart() {
@@ -502,21 +428,16 @@ void TfmActivity::ShowAtStart() {
 void TfmActivity::SetListForm(TActivityListForm* form) {
     FListForm = form;
     if (!form) return;
-    TIniFile ini(FConfigFile);
-    if (const auto stored = ParseRect(ini.ReadString("Windows", "ListWindow", "")))
-        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens()))
-            form->setGeometry(*placed);
+    TIniFile ini(FSession->ConfigFile());
+    if (const auto placed = StoredPlace(ini, settings::ListWindow)) form->setGeometry(*placed);
 }
 
 void TfmActivity::LoadWindowPlaces() {
-    TIniFile ini(FConfigFile);
-    if (const auto stored = ParseRect(ini.ReadString("Windows", "MainWindow", "")))
-        if (const auto placed = PlaceOnScreens(*stored, AvailableScreens())) setGeometry(*placed);
-    FStartMaximized = ini.ReadInteger("Windows", "MainMaximized", 0) == 1;
-    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "MainSplitter", ""), 2))
-        Splitter1->setSizes(*sizes);
-    if (const auto sizes = ParseSizes(ini.ReadString("Windows", "ChartSplitter", ""), 2))
-        FLowerSplitter->setSizes(*sizes);
+    TIniFile ini(FSession->ConfigFile());
+    if (const auto placed = StoredPlace(ini, settings::MainWindow)) setGeometry(*placed);
+    FStartMaximized = ReadFlag(ini, settings::MainMaximized);
+    RestoreSizes(*Splitter1, ini, settings::MainSplitter);
+    RestoreSizes(*FLowerSplitter, ini, settings::ChartSplitter);
 }
 
 void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
@@ -529,21 +450,21 @@ void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
 }
 
 void TfmActivity::WriteWindowPlaces(bool listWindow) {
-    TIniFile ini(FConfigFile);
+    TIniFile ini(FSession->ConfigFile());
     if (!ini.LoadError().empty()) return; // an unreadable file is never written over
-    const auto put = [&](const char* key, const std::string& value) {
-        if (ini.ReadString("Windows", key, "") != value) ini.WriteString("Windows", key, value);
+    const auto put = [&](const TSetting& key, const std::string& value) {
+        StoreChanged(ini, key, value);
     };
     if (listWindow) {
-        if (FListForm) put("ListWindow", RectText(FListForm->geometry()));
+        if (FListForm) put(settings::ListWindow, RectText(FListForm->geometry()));
         return;
     }
-    put("MainWindow", RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
-    put("MainMaximized", isMaximized() ? "1" : "0");
+    put(settings::MainWindow, RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
+    put(settings::MainMaximized, isMaximized() ? "1" : "0");
     // A hidden splitter reports no sizes worth keeping.
     if (Splitter1->isVisible()) {
-        put("MainSplitter", SizesText(Splitter1->sizes()));
-        put("ChartSplitter", SizesText(FLowerSplitter->sizes()));
+        put(settings::MainSplitter, SizesText(Splitter1->sizes()));
+        put(settings::ChartSplitter, SizesText(FLowerSplitter->sizes()));
     }
 }
 
@@ -574,79 +495,11 @@ void TfmActivity::Notice(const QString& text) {
     });
 }
 
-void TfmActivity::NoticeMovedAside() {
-    const std::string moved = FActivities.TakeMovedAside();
-    if (moved.empty()) return;
-    Notice(QString("The record \"%1\" could not be read whole. The original file was moved to "
-                   "\"%2\" and is kept as it is; recording goes on in a new record.")
-               .arg(QString::fromStdString(FDataFile), QString::fromStdString(moved)));
-}
-
-void TfmActivity::TellKept(const QString& reason) {
-    if (FKeptTold) return;
-    FKeptTold = true;
-    Notice("The record was not saved: " + reason +
-           ". Orvane goes on recording in memory and tries again at every change.");
-}
-
-void TfmActivity::LoadRecord() {
-    std::error_code ec;
-    if (!std::filesystem::exists(PathOf(FDataFile), ec) && !ec) return;
-    const QString file = QString::fromStdString(FDataFile);
-    QString problem;
-    try {
-        const TLoadResult result = FActivities.LoadFromFile(FDataFile);
-        if (!result.Whole)
-            problem = QString("The record \"%1\" is damaged: %2. The %3 entries that could be "
-                              "read were loaded.")
-                          .arg(file, QString::fromStdString(result.Where()))
-                          .arg(result.Loaded);
-    } catch (const std::exception& e) {
-        problem = "The record cannot be read: " + QString::fromUtf8(e.what());
-    }
-    if (FActivities.KeptFile().empty()) {
-        if (!problem.isEmpty()) ReportError(problem);
-        return;
-    }
-    // Nothing may be written over what could not be read: the first save, made now, moves it
-    // aside as the new record takes its place.
-    try {
-        FActivities.SaveToFile(FDataFile);
-    } catch (const EFileKept& e) {
-        FKeptTold = true;
-        problem += "\n\nThe record was not saved: " + QString::fromUtf8(e.what()) +
-                   ". Orvane records in memory and tries again at every change.";
-    } catch (const std::exception& e) {
-        problem += "\n\n" + QString::fromUtf8(e.what());
-    }
-    const std::string moved = FActivities.TakeMovedAside();
-    if (!moved.empty())
-        problem += QString("\n\nThe original file was moved to \"%1\" and is kept as it is; "
-                           "recording goes on in a new record.")
-                       .arg(QString::fromStdString(moved));
-    Notice(problem);
-}
-
 void TfmActivity::Timer1Timer() {
-    ReloadPrivacy();
-    Guard([this] { Sampler().Timer1Timer(); });
-    TellPrivacyProblems();
-    TellProbeProblem();
+    FSession->Timer1Timer();
     // Another computer's record that the sync tool replaced is read now, ready for the next
     // refresh of the views (a rebuild here would close the tree under the user's hands).
     if (FMachines) FMachines->Poll();
-}
-
-void TfmActivity::TellProbeProblem() {
-    // Asked only after a blank sample: for some backends the question costs a second look.
-    std::string problem;
-    if (FBackend && Sampler().LastProcess().empty() && Sampler().LastCaption().empty())
-        problem = FBackend->Problem();
-    if (problem == FProbeProblemTold) return;
-    FProbeProblemTold = problem;
-    if (!problem.empty())
-        Memo1->appendPlainText(QString::fromStdString(
-            SafeFormat(FMessageTexts[EMessageText::SProbeProblem], {problem})));
 }
 
 void TfmActivity::CloseCurrentActivity() {
@@ -678,27 +531,11 @@ void TfmActivity::FormDeactivate() {
 }
 
 const TActivityList& TfmActivity::ViewList() {
-    return FMachines ? FMachines->ViewList(FActivities) : FActivities;
-}
-
-void TfmActivity::SwitchRecord(const std::string& file) {
-    if (file == FDataFile) return;
-    CloseCurrentActivity();
-    SaveRecord();
-    // The file is the local record's copy, or this computer's own file from an earlier time.
-    TActivityList record;
-    record.LoadFromFile(file);
-    FActivities = std::move(record);
-    FDataFile = file;
-    Sampler().ResetSample();
-    Memo1->appendPlainText(QString::fromStdString(
-        SafeFormat(FMessageTexts[EMessageText::SMachinesRecording], {file})));
-    RefreshTree();
-    ShowChart({}, 0, 0);
+    return FMachines ? FMachines->ViewList(FSession->Activities()) : FSession->Activities();
 }
 
 void TfmActivity::RefreshTree() {
-    const TDateTime now = FDeps.Clock->Now();
+    const TDateTime now = FSession->Clock().Now();
     // The user's place survives the rebuild: on a record of years, finding one's day again
     // after every switch of windows would make the tree unusable.
     const bool keepPlace = !FTreeModel->Tree().Empty() && FTreePlaceMode == FViewMode;
@@ -709,15 +546,7 @@ void TfmActivity::RefreshTree() {
     const TTreeKey key{list.Version(), list.Count(), FViewMode,
                        FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
     if (!FTreeBuilt || !(key == FTreeKey)) {
-        switch (FViewMode) {
-        case TViewMode::vmDaily:
-        case TViewMode::vmWeekly:
-        case TViewMode::vmMonthly:
-        case TViewMode::vmAll:
-            break;
-        default:
-            return; // a mode without a tree leaves it as it is
-        }
+        if (!ValidViewMode(FViewMode)) return; // a mode without a tree leaves it as it is
         // The former nodes go before the new ones are built: a record of years must not hold
         // two trees at once.
         FTreeBuilt.reset();
@@ -747,7 +576,7 @@ void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime t
     // The new bars take the place of the former ones: a whole record has a million of them.
     TChartData data = Chart1->TakeData();
     ChartBars(list, text, from, to, data);
-    ColourRowsByCategory(data, CategoryRules());
+    ColourRowsByCategory(data, FSession->CategoryRules());
     Chart1->SetData(std::move(data));
 }
 
@@ -810,7 +639,7 @@ void TfmActivity::mnShowClick() {
 void TfmActivity::Neu1Click() {
     Guard([this] {
         NewRecord(
-            FActivities, FDataFile,
+            FSession->Activities(), FSession->DataFile(),
             [this](const std::string& question) {
                 return Dialogs().Ask(this, "Confirm", QString::fromStdString(question),
                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
@@ -824,7 +653,7 @@ void TfmActivity::Neu1Click() {
             },
             FMessageTexts);
     });
-    NoticeMovedAside();
+    FSession->NoticeMovedAside();
 }
 
 void TfmActivity::mnRemoveLongsClick() {
@@ -858,69 +687,33 @@ void TfmActivity::mnRemoveLongsClick() {
     d.RefreshTree = [this] {
         if (!FTerminated) RefreshTree();
     };
-    Guard([&] { RemoveLongActivities(FActivities, d, FMessageTexts, &FRemoveHours); });
+    Guard([&] { RemoveLongActivities(FSession->Activities(), d, FMessageTexts, &FRemoveHours); });
 }
 
 void TfmActivity::mnPauseClick(bool paused) {
-    if (FPauseTimer) FPauseTimer->stop();
-    FPauseUntil = 0;
-    mnPause->setChecked(paused);
-    pmPause->setChecked(paused);
-    // The entry closed by the pause is written; a failed write is told and the pause stands.
-    Guard([&] { Sampler().SetPaused(paused); });
-    UpdateTrayTip();
+    FSession->SetPaused(paused);
 }
 
 void TfmActivity::mnAwayAfterClick() {
-    QString value = QString::number(FAwayMinutes);
+    QString value = QString::number(FSession->AwayMinutes());
     if (!Dialogs().InputQuery(
             this, QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterCaption]),
             QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterText]), value))
         return;
-    const std::string text = Trim(value.toStdString());
-    int minutes = -1;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), minutes);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || minutes < 0 ||
-        minutes > TSampler::MaxAwayMinutes) {
+    const std::optional<int> minutes = ParseEntered(settings::AwayMinutes, value.toStdString());
+    if (!minutes) {
         ReportError(QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterInvalid]));
         return;
     }
-    FAwayMinutes = minutes;
-    Sampler().SetAwayMinutes(minutes);
-    // In effect for this run even when it cannot be stored.
-    Guard([&] { TIniFile(FConfigFile).WriteInteger("Activities", "AwayMinutes", minutes); });
-}
-
-void TfmActivity::StretchLog(const TStretchEvent& e) {
-    // A private stretch is told once, at its end, by its length alone.
-    if (e.Kind == EStretch::Private && e.Begins) return;
-    static constexpr EMessageText begins[] = {
-        EMessageText::SAwayBegins, EMessageText::SLockedBegins, EMessageText::SPausedBegins,
-        EMessageText::SGap, EMessageText::SPrivateWindow};
-    static constexpr EMessageText ends[] = {EMessageText::SAwayEnds, EMessageText::SLockedEnds,
-                                            EMessageText::SPausedEnds, EMessageText::SGap,
-                                            EMessageText::SPrivateWindow};
-    const auto kind = static_cast<std::size_t>(e.Kind);
-    const std::string length = DurationText(static_cast<double>(e.Seconds) / 86400.0);
-    const std::string& format = FMessageTexts[e.Begins ? begins[kind] : ends[kind]];
-    std::string text;
-    if (e.Kind == EStretch::Gap)
-        text = SafeFormat(format, {length, TimeText(e.Time)});
-    else
-        text = SafeFormat(format, {e.Begins ? TimeText(e.Time) : length});
-    const TDateTime now = FDeps.Clock->Now();
-    const std::string seconds =
-        e.Begins && e.Kind != EStretch::Gap ? "" : std::to_string(e.Seconds);
-    Memo1->appendPlainText(QString::fromStdString(
-        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), seconds, text})));
+    Guard([&] { FSession->SetAwayMinutes(*minutes); });
 }
 
 void TfmActivity::UpdateTrayTip() {
     if (!TrayIcon) return;
     const bool paused = Sampler().Paused();
-    if (paused && FPauseUntil != 0)
+    if (paused && PauseUntil() != 0)
         TrayIcon->setToolTip(QString::fromStdString(
-            SafeFormat(FMessageTexts[EMessageText::SPausedUntil], {TimeText(FPauseUntil)})));
+            SafeFormat(FMessageTexts[EMessageText::SPausedUntil], {TimeText(PauseUntil())})));
     else
         TrayIcon->setToolTip(paused
                                  ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
@@ -935,7 +728,7 @@ void TfmActivity::CSVCommaSeparatedValues1Click() {
         Dialogs().SaveFileName(this, "Export as CSV", "Orvane.csv", "*.csv", ".csv");
     if (file.isEmpty()) return;
     Guard([&] {
-        SaveAsCsv(FActivities, file.toStdString());
+        SaveAsCsv(FSession->Activities(), file.toStdString());
         Dialogs().OpenWithDesktop(QUrl::fromLocalFile(file));
     });
 }
@@ -972,48 +765,10 @@ void TfmActivity::mnAboutClick() {
     FAbout->exec();
 }
 
-void TfmActivity::SaveRecord() {
-    Guard([this] { WriteRecord(); });
-}
-
-void TfmActivity::RecreateDataFolder() {
-    const std::string folder = FDataFolder.substr(0, FDataFolder.size() - 1);
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(folder), ec) || ec) return;
-    if (!CreateFolderPath(folder)) return; // the save says why
-    const TDateTime now = FDeps.Clock->Now();
-    const std::string text = SafeFormat(FMessageTexts[EMessageText::SFolderRecreated], {folder});
-    Memo1->appendPlainText(QString::fromStdString(
-        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), "", text})));
-}
-
-void TfmActivity::WriteRecord() {
-    // Only this computer's own record is ever written.
-    if (FMachines) FMachines->CheckWrite(FDataFile);
-    RecreateDataFolder();
-    try {
-        FActivities.SaveToFile(FDataFile);
-    } catch (const EFileKept& e) {
-        TellKept(QString::fromUtf8(e.what()));
-        return;
-    } catch (...) {
-        NoticeMovedAside(); // moved, then the save itself failed
-        throw;
-    }
-    NoticeMovedAside();
-}
-
 void TfmActivity::ExitSequence() {
     CloseCurrentActivity();
-    // Keep the time up to now: the record on disk would otherwise end at the last change. On a
-    // full disk, at least the smallest save that keeps the running entry.
-    Guard([this] {
-        try {
-            WriteRecord();
-        } catch (const EFileError&) {
-            if (!FActivities.SaveRunningEntryInPlace(FDataFile)) throw;
-        }
-    });
+    // Keep the time up to now: the record on disk would otherwise end at the last change.
+    FSession->SaveAtExit();
     SaveWindowPlaces(false);
     if (TrayIcon) TrayIcon->hide();
     Terminate();
@@ -1030,6 +785,7 @@ void TfmActivity::Exit1Click() {
 void TfmActivity::Terminate() {
     if (FTerminated) return;
     FTerminated = true;
+    FSession->End();
     Timer1->stop();
     emit terminated();
     QCoreApplication::quit();
@@ -1052,12 +808,11 @@ void TfmActivity::mnStartupClick() {
 }
 
 void TfmActivity::LoadSettings() {
-    TIniFile ini(FConfigFile);
+    TIniFile ini(FSession->ConfigFile());
     // The stored integer keeps its low 8 bits, whatever mode they name.
-    const int stored = ini.ReadInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
-    FViewMode = static_cast<TViewMode>(static_cast<std::uint8_t>(stored));
-    const std::string language =
-        ini.ReadString("Activities", "Language", ToLocal(FBase.Language()));
+    FViewMode =
+        static_cast<TViewMode>(static_cast<std::uint8_t>(ReadInteger(ini, settings::ViewMode)));
+    const std::string language = ReadText(ini, settings::Language, ToLocal(FBase.Language()));
     // Read as empty, which gives the defaults; said so, as the file will not be written over.
     // Once the window is up, so that the box is not hidden behind it.
     if (!ini.LoadError().empty()) {
@@ -1066,22 +821,17 @@ void TfmActivity::LoadSettings() {
             "\n\nThe defaults are used, and the file is not written over.";
         QTimer::singleShot(0, this, [this, text] { ReportError(text); });
     }
-    // Away detection: a value that is no whole number, or out of range, gives the default.
-    FAwayMinutes = ini.ReadInteger("Activities", "AwayMinutes", DefaultAwayMinutes);
-    if (FAwayMinutes < 0 || FAwayMinutes > TSampler::MaxAwayMinutes)
-        FAwayMinutes = DefaultAwayMinutes;
-    Sampler().SetAwayMinutes(FAwayMinutes);
     FBase.SetLanguage(QString::fromStdString(language));
     LoadMessageTexts();
-    ReloadPrivacy();
+    FSession->LoadSettings();
     mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));
     mnStartup->setChecked(platform::ShortcutExists(platform::EShortcut::Autostart));
 }
 
 void TfmActivity::SaveSettings() {
-    TIniFile ini(FConfigFile);
-    ini.WriteInteger("Activities", "ViewMode", static_cast<int>(FViewMode));
-    ini.WriteString("Activities", "Language", ToLocal(FBase.Language()));
+    TIniFile ini(FSession->ConfigFile());
+    WriteInteger(ini, settings::ViewMode, static_cast<int>(FViewMode));
+    WriteText(ini, settings::Language, ToLocal(FBase.Language()));
 }
 
 void TfmActivity::LoadMessageTexts() {
@@ -1105,13 +855,11 @@ void TfmActivity::TrayRightClick(const QPoint& at) {
 }
 
 void TfmActivity::SuspendQuery() {
-    CloseCurrentActivity();
-    // Keep the closed entry on disk too: a machine may never wake up from its sleep.
-    SaveRecord();
+    FSession->Suspend();
 }
 
 void TfmActivity::Resumed() {
-    Sampler().Resumed();
+    FSession->Resumed();
 }
 
 void TfmActivity::QueryEndSession() {
@@ -1216,10 +964,6 @@ void TfmActivity::BuildPrivacyMenus() {
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(pmForget);
 
-    FPauseTimer = new QTimer(this);
-    FPauseTimer->setObjectName("PauseTimer");
-    FPauseTimer->setSingleShot(true);
-    connect(FPauseTimer, &QTimer::timeout, this, [this] { mnPauseClick(false); });
     for (QAction* a : {mnPause15, pmPause15})
         connect(a, &QAction::triggered, this, [this] { PauseFor(15); });
     for (QAction* a : {mnPause60, pmPause60})
@@ -1232,63 +976,23 @@ void TfmActivity::BuildPrivacyMenus() {
 }
 
 void TfmActivity::PauseFor(int minutes) {
-    mnPauseClick(true);
-    FPauseUntil = FDeps.Clock->Now() + minutes / 1440.0;
-    FPauseTimer->start(std::chrono::minutes(minutes));
-    UpdateTrayTip();
-}
-
-std::string TfmActivity::SettingsStamp() const {
-    const QFileInfo info(QString::fromLocal8Bit(FConfigFile));
-    return info.exists() ? std::to_string(info.size()) + "/" +
-                               std::to_string(info.lastModified().toMSecsSinceEpoch())
-                         : "-";
-}
-
-TRuleSet& TfmActivity::CategoryRules() {
-    const std::string stamp = SettingsStamp();
-    if (!FCategories || stamp != FCategoriesStamp) {
-        FCategoriesStamp = stamp;
-        FCategories = std::make_unique<TRuleSet>(ReadCategories(ReadSettingsText(FConfigFile)));
-    }
-    return *FCategories;
-}
-
-void TfmActivity::ReloadPrivacy() {
-    const std::string stamp = SettingsStamp();
-    if (FPrivacy && stamp == FPrivacyStamp) return;
-    FPrivacyStamp = stamp;
-    TIniFile ini(FConfigFile);
-    // A file that cannot be read says nothing about the rules: the ones in force stay.
-    if (FPrivacy && !ini.LoadError().empty()) return;
-    TPrivacySettings settings = ReadPrivacySettings(ini);
-    if (FPrivacy && FPrivacy->Settings() == settings) return;
-    FPrivacy = std::make_unique<TPrivacyRules>(std::move(settings));
-    Sampler().SetPrivacy(FPrivacy.get());
-    TellPrivacyProblems();
-}
-
-void TfmActivity::TellPrivacyProblems() {
-    if (!FPrivacy) return;
-    for (const std::string& problem : FPrivacy->TakeProblems())
-        Memo1->appendPlainText(QString::fromStdString(
-            SafeFormat(FMessageTexts[EMessageText::SPrivacyProblem], {problem})));
+    FSession->PauseFor(minutes);
 }
 
 void TfmActivity::mnPrivacyClick() {
-    TIniFile ini(FConfigFile);
-    const TPrivacySettings settings = ReadPrivacySettings(ini);
+    const TPrivacySettings settings = FSession->ReadPrivacy();
     const QDateTime now = QDateTime::currentDateTime();
     const std::optional<QDateTime> week = ParseWhen("week", now);
     const TDateTime weekStart = week ? LocalDateTime(week->toMSecsSinceEpoch()) : 0;
-    TfrmPrivacy form(this, settings, FMessageTexts, FActivities, weekStart, FDeps.Clock->Now() + 1);
+    TfrmPrivacy form(this, settings, FMessageTexts, FSession->Activities(), weekStart,
+                     FSession->Clock().Now() + 1);
     if (form.exec() != QDialog::Accepted || form.Settings() == settings) return;
     // In force from the next sample: the timer reads the file again.
-    Guard([&] { WritePrivacySettings(ini, form.Settings()); });
+    Guard([&] { FSession->WritePrivacy(form.Settings()); });
 }
 
 void TfmActivity::ForgetLast(int minutes) {
-    const TInstant now = TInstantOf()(FDeps.Clock->Now()).value_or(0);
+    const TInstant now = TInstantOf()(FSession->Clock().Now()).value_or(0);
     const TInstant since =
         minutes > 0 ? now - static_cast<TInstant>(minutes) * 60000
                     : DayStart(QDateTime::fromMSecsSinceEpoch(now).date()).toMSecsSinceEpoch();
@@ -1335,8 +1039,7 @@ void TfmActivity::pmForgetClick() {
 
 void TfmActivity::ForgetEntries(TInstant since, TInstant until,
                                 const std::function<bool(const TEntry&)>& pick) {
-    const TInstant now = TInstantOf()(FDeps.Clock->Now()).value_or(0);
-    const TForgetPlan plan = PlanForget(FActivities, since, until, pick, now);
+    const TForgetPlan plan = FSession->PlanForget(since, until, pick);
     const QString caption = QString::fromStdString(FMessageTexts[EMessageText::SForgetCaption]);
     if (plan.Indices.empty()) {
         Dialogs().Inform(this, caption,
@@ -1351,12 +1054,9 @@ void TfmActivity::ForgetEntries(TInstant since, TInstant until,
         return;
     // The change log forgets them too: every line of a window that goes.
     std::set<std::pair<std::string, std::string>> windows;
+    const TActivityList& list = FSession->Activities();
     for (const int i : plan.Indices)
-        windows.emplace(FActivities[i].Process.str(), FActivities[i].Caption.str());
-    if (plan.Running) Sampler().SealRunningEntry();
-    ApplyForget(FActivities, plan);
-    // The next sample opens a new entry, whatever has the focus.
-    if (plan.Running) Sampler().ResetSample();
+        windows.emplace(list[i].Process.str(), list[i].Caption.str());
     QStringList kept;
     for (const QString& line : Memo1->toPlainText().split('\n')) {
         const std::string text = line.toLocal8Bit().toStdString();
@@ -1366,9 +1066,7 @@ void TfmActivity::ForgetEntries(TInstant since, TInstant until,
         if (!gone) kept << line;
     }
     Memo1->setPlainText(kept.join('\n'));
-    // A whole rewrite through the atomic replace: no copy of the old file is left.
-    Guard([this] { WriteRecord(); });
-    RemovePeriodIndex(FDataFile);
+    FSession->Forget(plan);
     RefreshTree();
     ShowChart({}, 0, 0);
 }

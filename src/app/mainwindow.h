@@ -1,14 +1,10 @@
-// The main window: owns the record, runs the sampler, shows the period tree, the chart and the
-// change log, and lives in the notification area.
+// The main window: shows the recording session's period tree, chart and change log, holds the
+// menus and dialogs, and lives in the notification area.
 #pragma once
 
 #include "platform/platform.h"
-#include "recorder/activitylist.h"
-#include "recorder/clock.h"
 #include "recorder/datafile.h"
-#include "recorder/presence.h"
-#include "recorder/probe.h"
-#include "recorder/sampler.h"
+#include "session/recordingsession.h"
 #include "views/cleanup.h"
 #include "views/messagetexts.h"
 #include "views/periods.h"
@@ -42,30 +38,12 @@ class TTreeModel;
 class TPeriodTree;
 class TGnomeExtensionOffer;
 class TSummaryMenu;
-class TPrivacyRules;
-class TRuleSet;
 class TMachinesMenu;
-namespace platform {
-class IProbeBackend;
-}
-
-// The data folder, <app data>/Orvane/ (ending with a separator), and in it the data file of an
-// executable: its name with the extension ".cdat". Another executable name keeps another record.
-std::string DataFolderPath();
-std::string DataFilePath(const QString& exePath);
 
 // What the window takes from outside; tests hand in fakes, the program the real things.
-struct TActivityDeps {
-    IForegroundProbe* Probe = nullptr; // default: the backend the session offers
-    IClock* Clock = nullptr;           // default: the system clocks
-    QString ExePath;                   // default: the running executable
-    bool UseTray = true;               // false: behave as if the desktop had no tray
-    bool StartTimer = true;            // false: tests drive the samples themselves
-    // Whether anybody is at the computer. By default the sources the session offers; with
-    // FindPresence false, only those given here (either may be null).
-    bool FindPresence = true;
-    IIdleSource* Idle = nullptr;
-    ILockSource* Lock = nullptr;
+struct TActivityDeps : TSessionDeps {
+    bool UseTray = true;    // false: behave as if the desktop had no tray
+    bool StartTimer = true; // false: tests drive the samples themselves
 };
 
 class TfmActivity : public QMainWindow {
@@ -96,19 +74,15 @@ public:
     QSystemTrayIcon* TrayIcon = nullptr;
 
     // Fields.
-    TActivityList FActivities;
-    std::string FDataFolder; // ends with a separator
-    std::string FDataFile;
-    std::string FConfigFile;
     TViewMode FViewMode = TViewMode::vmDaily;
     bool FSessionEnding = false;
-    int FAwayMinutes = DefaultAwayMinutes; // 0: away detection off
-    static constexpr int DefaultAwayMinutes = 5;
 
     // Message texts of the dialogs; replaced after each language change.
     TMessageTexts FMessageTexts;
 
-    TSampler& Sampler() { return *FSampler; }
+    // The record, the sampler and the files they live in.
+    TRecordingSession& Session() { return *FSession; }
+    TSampler& Sampler() { return FSession->Sampler(); }
     TTreeModel& TreeModel() { return *FTreeModel; }
     TQalBase& QalBase() { return FBase; }
     TFrmAbout* AboutForm() const { return FAbout; }
@@ -121,10 +95,6 @@ public:
     void ShowAtStart();
     // Shows the window in front, restored: another start of the program on this record asked.
     void BringToFront();
-    // The last words of a program ended from outside by exit() (the X server went away): the
-    // running entry is closed and its length written in place. Touches no Qt object and shows
-    // nothing: the window system may be gone.
-    void SaveForExit() noexcept;
 
     // The program's handlers.
     void Timer1Timer();
@@ -187,7 +157,7 @@ public:
             *pmForget = nullptr;
     // Pause on for that long; it ends by itself (a pause switched off by hand ends it sooner).
     void PauseFor(int minutes);
-    TDateTime PauseUntil() const { return FPauseUntil; }
+    TDateTime PauseUntil() const { return FSession->PauseUntil(); }
     void mnPrivacyClick();
     // The last minutes up to now, or today (0), after asking.
     void ForgetLast(int minutes);
@@ -197,9 +167,6 @@ public:
     // asking. The running entry among them ends now, and recording goes on with the next sample.
     void ForgetEntries(std::int64_t since, std::int64_t until,
                        const std::function<bool(const TEntry&)>& pick);
-    // Reads the rules again when the settings file changed since they were read.
-    void ReloadPrivacy();
-    TPrivacyRules* PrivacyRules() const { return FPrivacy.get(); }
 
 signals:
     void terminated(); // the program is ending
@@ -212,6 +179,8 @@ protected:
 
 private:
     void FormCreate();
+    // The period tree over the chart and the change log.
+    void BuildViews();
     void BuildMenus();
     // Shows an error, unless one is on screen already: a disk that stays full must not pile up a
     // box every few seconds. The box does not wait, so sampling goes on while it is open.
@@ -219,55 +188,29 @@ private:
     // Says once, without waiting, what became of a record that could not be read: a line in the
     // change log and a message box.
     void Notice(const QString& text);
-    void NoticeMovedAside();
-    void TellKept(const QString& reason);
     void HideMain();
-    // Writes the record; a failure is reported and the program goes on.
-    void SaveRecord();
-    // Writes the record. A save refused because the file there could not be read is told once and
-    // recording goes on in memory; other failures propagate.
-    void WriteRecord();
-    // A data folder removed while the program runs is made again (private) before a save, which
-    // then writes the whole record from memory; the change log says so.
-    void RecreateDataFolder();
-    // Start-up: loads the record; a file that cannot be read whole is moved aside and kept.
-    void LoadRecord();
     void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);
     void ScheduleRefreshViews();
     void Terminate();
-    void StretchLog(const TStretchEvent& event);
     void UpdateTrayTip();
-    // Says in the change log, once, why samples stay blank, when the probe knows.
-    void TellProbeProblem();
-    // Options > "Several computers...": the record is now the own file of the shared folder.
-    void SwitchRecord(const std::string& file);
+    // The session tells the window what happened.
+    void ConnectSession();
+    // The shared folder of several computers, when one is set: the record becomes this computer's
+    // own file there.
+    void StartMachines();
+    void CreateTrayIcon();
+    // Sleep, wake-up and the end of the desktop session.
+    void ConnectSystemEvents();
 
     TQalBase& FBase;
     TActivityDeps FDeps;
-    std::unique_ptr<IForegroundProbe> FOwnProbe;
-    platform::IProbeBackend* FBackend = nullptr; // the probe, where it can tell what hinders it
-    std::string FProbeProblemTold;
+    std::unique_ptr<TRecordingSession> FSession;
     TGnomeExtensionOffer* FGnomeOffer = nullptr;
     TSummaryMenu* FSummaryMenu = nullptr;
     // Privacy.
     void BuildPrivacyMenus();
-    void TellPrivacyProblems();
-    std::unique_ptr<TPrivacyRules> FPrivacy;
-    // The settings file's size and time, to tell whether rules read from it are still current.
-    std::string SettingsStamp() const;
-    // The categories of the settings file, read again when it changed: they colour the chart.
-    TRuleSet& CategoryRules();
-    std::unique_ptr<TRuleSet> FCategories;
-    std::string FCategoriesStamp;
-    std::string FPrivacyStamp; // the settings file's size and time when the rules were read
-    QTimer* FPauseTimer = nullptr;
-    TDateTime FPauseUntil = 0; // 0: no timed pause
     QPersistentModelIndex FPopupIndex;
     TMachinesMenu* FMachines = nullptr;
-    std::unique_ptr<IClock> FOwnClock;
-    std::unique_ptr<IIdleSource> FOwnIdle;
-    std::unique_ptr<ILockSource> FOwnLock;
-    std::unique_ptr<TSampler> FSampler;
     TFrmAbout* FAbout = nullptr;
     TTreeModel* FTreeModel = nullptr;
     // The tree built last and what it was built from.
@@ -294,7 +237,6 @@ private:
     bool FTerminated = false;
     long long FRemoveHours = DefaultRemoveHours; // what "Remove long activities" asks with
     bool FShowingError = false;
-    bool FKeptTold = false;
     bool FStartHidden = false;
 };
 
@@ -302,7 +244,7 @@ template <class F> void TfmActivity::Guard(F&& command) {
     try {
         command();
     } catch (const EFileKept& e) {
-        TellKept(QString::fromUtf8(e.what()));
+        FSession->TellKept(QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
         ReportError(QString::fromUtf8(e.what()));
     }

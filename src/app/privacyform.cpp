@@ -36,20 +36,6 @@ QString Joined(const std::vector<std::string>& patterns) {
 
 } // namespace
 
-TPrivacySettings ReadPrivacySettings(TIniFile& ini) {
-    TPrivacySettings s;
-    s.Skip = SplitPatterns(ini.ReadString("Privacy", "Skip", ""));
-    s.HideTitle = SplitPatterns(ini.ReadString("Privacy", "HideTitle", ""));
-    s.PrivateBrowsing = ini.ReadInteger("Privacy", "PrivateBrowsing", 1) != 0;
-    return s;
-}
-
-void WritePrivacySettings(TIniFile& ini, const TPrivacySettings& s) {
-    ini.WriteString("Privacy", "Skip", JoinPatterns(s.Skip));
-    ini.WriteString("Privacy", "HideTitle", JoinPatterns(s.HideTitle));
-    ini.WriteInteger("Privacy", "PrivateBrowsing", s.PrivateBrowsing ? 1 : 0);
-}
-
 TfrmPrivacy::TfrmPrivacy(QWidget* parent, const TPrivacySettings& settings,
                          const TMessageTexts& texts, const TActivityList& list, TDateTime weekStart,
                          TDateTime weekEnd)

@@ -2,8 +2,8 @@
 // views/privacy.h), with a line saying what they would have caught this week.
 #pragma once
 
-#include "app/inifile.h"
 #include "recorder/activitylist.h"
+#include "session/settings.h"
 #include "views/messagetexts.h"
 #include "views/privacy.h"
 
@@ -15,10 +15,6 @@ class QPlainTextEdit;
 class QTimer;
 
 namespace orvane {
-
-TPrivacySettings ReadPrivacySettings(TIniFile& ini);
-// Throws as TIniFile::WriteString does.
-void WritePrivacySettings(TIniFile& ini, const TPrivacySettings& settings);
 
 class TfrmPrivacy : public QDialog {
     Q_OBJECT

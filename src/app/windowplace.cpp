@@ -1,8 +1,13 @@
 #include "app/windowplace.h"
 
+#include "session/settings.h"
+
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
+#include <QSplitter>
 
 #include <algorithm>
 #include <charconv>
@@ -118,6 +123,24 @@ QIcon PausedIcon(const QIcon& icon) {
         out.addPixmap(QPixmap::fromImage(image));
     }
     return out;
+}
+
+std::optional<QRect> StoredPlace(TIniFile& ini, const TSetting& key) {
+    const std::optional<QRect> stored = ParseRect(ReadText(ini, key));
+    if (!stored) return std::nullopt;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    return PlaceOnScreens(*stored, screens);
+}
+
+void RestoreSizes(QSplitter& splitter, TIniFile& ini, const TSetting& key) {
+    if (const auto sizes = ParseSizes(ReadText(ini, key), splitter.count()))
+        splitter.setSizes(*sizes);
+}
+
+void StoreChanged(TIniFile& ini, const TSetting& key, const std::string& value) {
+    if (ReadText(ini, key) != value) WriteText(ini, key, value);
 }
 
 } // namespace orvane

@@ -10,7 +10,12 @@
 #include <string>
 #include <vector>
 
+class QSplitter;
+
 namespace orvane {
+
+class TIniFile;
+struct TSetting;
 
 // "x,y,w,h" and back; a text that is not four whole numbers, or a size below 1, reads as none.
 std::string RectText(const QRect& rect);
@@ -24,6 +29,13 @@ std::optional<QList<int>> ParseSizes(const std::string& text, int count);
 // title bar is, lies on any screen to grab it (a screen unplugged since, a file edited by hand).
 std::optional<QRect> PlaceOnScreens(const QRect& stored, const QList<QRect>& screens,
                                     const QSize& minimum = {120, 60});
+
+// The places kept in section [Windows] of the settings file. A stored frame is placed on the
+// screens present now, and is none when it is not stored or lies off every screen.
+std::optional<QRect> StoredPlace(TIniFile& ini, const TSetting& key);
+void RestoreSizes(QSplitter& splitter, TIniFile& ini, const TSetting& key);
+// Writes the value only where the file holds another: a place unchanged rewrites no file.
+void StoreChanged(TIniFile& ini, const TSetting& key, const std::string& value);
 
 // The tray icon while recording is paused: the icon grey, with a pause mark.
 QIcon PausedIcon(const QIcon& icon);

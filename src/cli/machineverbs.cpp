@@ -1,11 +1,12 @@
 #include "cli/machineverbs.h"
 
-#include "app/inifile.h"
 #include "cli/report.h"
 #include "platform/filepath.h"
 #include "recorder/activitylist.h"
 #include "recorder/periodread.h"
+#include "session/inifile.h"
 #include "session/machines.h"
+#include "session/settings.h"
 #include "views/when.h"
 
 #include <QDateTime>
@@ -21,7 +22,7 @@ namespace {
 
 std::string SettingsFileOf(const std::optional<std::string>& settings) {
     if (settings) return *settings;
-    return (std::filesystem::path(DefaultDataFile()).parent_path() / "orvane.cfg").string();
+    return SettingsFileBeside(DefaultDataFile());
 }
 
 std::string LocalTime(std::int64_t ms) {
@@ -67,8 +68,8 @@ int LoadRecordPeriod(const std::string& file, const TSource& source, TActivityLi
 
 std::string SharedFolder(const std::optional<std::string>& settings, std::string* machineName) {
     TIniFile ini(SettingsFileOf(settings));
-    if (machineName) *machineName = MachineName(ini.ReadString("Machines", "Name", ""));
-    return ini.ReadString("Machines", "Folder", "");
+    if (machineName) *machineName = MachineName(ReadText(ini, settings::MachineName));
+    return ReadText(ini, settings::MachinesFolder);
 }
 
 int LoadSource(const char* verb, const TSource& source, TActivityList& list, std::ostream& err,

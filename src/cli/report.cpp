@@ -359,14 +359,12 @@ void Help(std::ostream& out) {
 } // namespace
 
 int LoadRecord(const std::string& file, TActivityList& list, std::ostream& err) {
-    TLoadResult result;
-    try {
-        result = list.LoadFromFile(file);
-    } catch (const std::exception& e) {
-        err << e.what() << "\n";
+    const TRecordRead read = ReadRecord(file, list);
+    if (!read.Error.empty()) {
+        err << read.Error << "\n";
         return ExitUnreadable;
     }
-    return LoadStatus(file, result, err);
+    return LoadStatus(file, read.Result, err);
 }
 
 int LoadStatus(const std::string& file, const TLoadResult& result, std::ostream& err) {
@@ -374,11 +372,6 @@ int LoadStatus(const std::string& file, const TLoadResult& result, std::ostream&
     err << "orvane-report: the data file \"" << file << "\" is damaged: " << result.Where()
         << "; only the " << result.Loaded << " entries read before that are shown\n";
     return ExitDamaged;
-}
-
-std::string DefaultDataFile() {
-    std::string folder = platform::UserAppDataFolder();
-    return folder + platform::PathDelim + "Orvane" + platform::PathDelim + "orvane.cdat";
 }
 
 std::string OutputText(const std::string& text) {

@@ -1,6 +1,8 @@
 // orvane-report, the command-line companion: each verb reads the same record as the recorder.
 #pragma once
 
+#include "session/paths.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -16,7 +18,7 @@ namespace orvane::cli {
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The recorder's own data file: <app data>/Orvane/orvane.cdat.
-std::string DefaultDataFile();
+using orvane::DefaultDataFile;
 
 // Exit statuses besides 0.
 constexpr int ExitUnreadable = 2; // the data file cannot be read at all

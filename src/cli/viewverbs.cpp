@@ -387,8 +387,7 @@ namespace {
 // The settings file: the one given, else orvane.cfg beside the record.
 std::string SettingsFile(const std::optional<std::string>& given, const std::string& record) {
     if (given) return *given;
-    const std::filesystem::path path(record);
-    return (path.parent_path() / "orvane.cfg").string();
+    return SettingsFileBeside(record);
 }
 
 // The categories of the settings file; a missing file beside the record has none. Lines that are

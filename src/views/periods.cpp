@@ -610,18 +610,22 @@ TTree TPeriodTree::Expand() const {
     return tree;
 }
 
-std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
-                                           TDateTime now) {
-    switch (viewMode) {
+bool ValidViewMode(TViewMode mode) {
+    switch (mode) {
     case TViewMode::vmDaily:
     case TViewMode::vmWeekly:
     case TViewMode::vmMonthly:
-        return TTreeBuilder::Periodic(list, viewMode);
     case TViewMode::vmAll:
-        return TTreeBuilder::All(list, now);
-    default:
-        return std::nullopt;
+        return true;
     }
+    return false;
+}
+
+std::optional<TPeriodTree> BuildPeriodTree(const TActivityList& list, TViewMode viewMode,
+                                           TDateTime now) {
+    if (!ValidViewMode(viewMode)) return std::nullopt;
+    if (viewMode == TViewMode::vmAll) return TTreeBuilder::All(list, now);
+    return TTreeBuilder::Periodic(list, viewMode);
 }
 
 } // namespace orvane

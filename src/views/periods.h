@@ -20,6 +20,8 @@ namespace orvane {
 // values are those of the settings file; there is no 3, yet a hand-edited file may hold any byte
 // (a mode without a tree).
 enum class TViewMode : std::uint8_t { vmDaily = 0, vmWeekly = 1, vmMonthly = 2, vmAll = 4 };
+// Whether a mode has a tree; a stored mode may name none.
+bool ValidViewMode(TViewMode mode);
 
 // ---- Queries -------------------------------------------------------------------------------
 

@@ -1,11 +1,12 @@
 // What the main window says when the probe cannot see windows, and the GNOME Shell extension
 // offer's answers. The private home of app_test.cpp applies here too.
 #include "app/gnomeoffer.h"
-#include "app/inifile.h"
 #include "app/mainwindow.h"
 #include "app/qalbase.h"
 #include "platform/probebackend.h"
 #include "recorder/clock.h"
+#include "session/inifile.h"
+#include "session/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -93,9 +94,8 @@ TEST_F(ProbeProblem, TheOfferIsNonModalAndADeclineIsRemembered) {
     box->button(QMessageBox::No)->click();
     QTest::qWait(0);
     EXPECT_EQ(offer->Box(), nullptr);
-    TIniFile ini(w.FConfigFile);
-    EXPECT_EQ(ini.ReadInteger(TGnomeExtensionOffer::Section, TGnomeExtensionOffer::DeclinedKey, 0),
-              1);
+    TIniFile ini(w.Session().ConfigFile());
+    EXPECT_TRUE(ReadFlag(ini, settings::GnomeOfferDeclined));
 }
 
 } // namespace

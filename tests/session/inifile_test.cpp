@@ -1,5 +1,5 @@
-#include "app/inifile.h"
 #include "recorder/datafile.h"
+#include "session/inifile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/inifile.h"
+#include "session/inifile.h"
 
 #include "platform/atomicfile.h"
 #include "recorder/datafile.h"
