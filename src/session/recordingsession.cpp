@@ -1,12 +1,12 @@
 #include "session/recordingsession.h"
 
+#include "platform/filepath.h"
 #include "platform/platform.h"
 #include "platform/presencefactory.h"
 #include "platform/probefactory.h"
 #include "recorder/datafile.h"
 #include "recorder/datetime.h"
 #include "recorder/debugtrace.h"
-#include "platform/filepath.h"
 #include "recorder/periodread.h"
 #include "recorder/textformat.h"
 #include "session/settings.h"
