@@ -319,7 +319,7 @@ void TfmActivity::FormCreate() {
     FSummaryMenu =
         new TSummaryMenu(this, Ansicht1, Options1, pmIcon, FSession->Activities(), config, texts);
 
-    FBase.SetLanguageFolder(ShippedFolder(QFileInfo(FDeps.ExePath).absolutePath(), "LAN"));
+    FBase.SetLanguageFolder(ShippedFolder(QFileInfo(FSession->ExePath()).absolutePath(), "LAN"));
     LoadSettings();
     LoadWindowPlaces();
 
@@ -341,7 +341,7 @@ void TfmActivity::FormCreate() {
             QCoreApplication::postEvent(this, new QEvent(LanguageChangedEventType()));
     });
 
-    FAbout = new TFrmAbout(FBase, FDeps.ExePath, this);
+    FAbout = new TFrmAbout(FBase, FSession->ExePath(), this);
 
     if (platform::ShortcutExists(platform::EShortcut::Autostart)) FStartHidden = true;
 
@@ -793,7 +793,7 @@ void TfmActivity::Terminate() {
 
 void TfmActivity::ToggleShortcutItem(QAction* item, platform::EShortcut shortcut) {
     Guard([&] {
-        platform::ToggleShortcut(shortcut, ToPath(QDir::toNativeSeparators(FDeps.ExePath)));
+        platform::ToggleShortcut(shortcut, ToPath(QDir::toNativeSeparators(FSession->ExePath())));
     });
     // The mark shows what is on disk now, whatever was asked for.
     item->setChecked(platform::ShortcutExists(shortcut));

@@ -554,6 +554,24 @@ TEST_F(MainWindow, ShortcutsToggleAndTheirMarksFollowTheFiles) {
     EXPECT_TRUE(Start().StartHidden()) << "an autostart entry starts the program in the tray";
 }
 
+// Without a given program path the window and its shortcuts use the running program's, the
+// same one the session records under.
+TEST_F(MainWindow, ShortcutsNameTheRunningProgramByDefault) {
+    exePath.clear();
+    TfmActivity& w = Start();
+#ifdef _WIN32
+    GTEST_SKIP() << "a shortcut's target is not read back here on Windows";
+#else
+    const std::string desktop = home->path().toStdString() + "/Desktop";
+    fs::create_directories(desktop);
+    w.mnDesktop->trigger();
+    const std::string text = ReadFile(desktop + "/Orvane.desktop");
+    EXPECT_NE(text.find("Exec=\"" + QCoreApplication::applicationFilePath().toStdString() + "\""),
+              std::string::npos)
+        << text;
+#endif
+}
+
 TEST_F(MainWindow, NewAndRemoveLongActivities) {
     TfmActivity& w = Start();
     TEntry a("/usr/bin/a", "x", clock.Now() - 3.0 / 24);
