@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "app/inifile.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -23,7 +24,7 @@ namespace orvane {
 namespace {
 
 QString Text(const TMessageTexts& texts, EMessageText key) {
-    return QString::fromStdString(texts[key]).replace("\r\n", "\n");
+    return FromUtf8Text(texts[key]).replace("\r\n", "\n");
 }
 
 } // namespace
@@ -98,11 +99,10 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
     std::string details;
     for (const std::string& line : r.Lines)
         details += line + "\n";
-    Dialogs().ShowError(
-        FWindow,
-        QString::fromStdString(SafeFormat(texts[EMessageText::SGnomeSetupFailed], {details}))
-            .replace("\r\n", "\n"),
-        nullptr);
+    Dialogs().ShowError(FWindow,
+                        FromUtf8Text(SafeFormat(texts[EMessageText::SGnomeSetupFailed], {details}))
+                            .replace("\r\n", "\n"),
+                        nullptr);
 #endif
 }
 
@@ -112,7 +112,7 @@ void TGnomeExtensionOffer::RememberDeclined(bool declined) {
         ini.WriteInteger(Section, DeclinedKey, declined ? 1 : 0);
     } catch (const std::exception& e) {
         // Not remembered: the offer comes again at the next start, which loses nothing.
-        Dialogs().ShowError(FWindow, QString::fromUtf8(e.what()), nullptr);
+        Dialogs().ShowError(FWindow, FromUtf8Text(e.what()), nullptr);
     }
 }
 

@@ -3,7 +3,9 @@
 #include "app/dialogs.h"
 #include "app/inifile.h"
 #include "recorder/datafile.h"
+#include "recorder/filepath.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -16,8 +18,9 @@ namespace orvane {
 
 namespace {
 
+// Machine names, messages and file names alike: UTF-8.
 QString Q(const std::string& text) {
-    return QString::fromStdString(text);
+    return FromUtf8Text(text);
 }
 
 } // namespace
@@ -123,8 +126,8 @@ void TMachinesMenu::Choose() {
     QString name = Q(MachineName(ini.ReadString("Machines", "Name", "")));
     if (!Dialogs().InputQuery(FWindow, caption, Q(texts[EMessageText::SMachineNamePrompt]), name))
         return;
-    const std::string safe = SafeMachineName(name.toStdString());
-    const std::string path = folder.toStdString();
+    const std::string safe = SafeMachineName(ToFileName(name));
+    const std::string path = ToFileName(folder);
     if (FFolder && FFolder->Folder() == path && FFolder->OwnName() == safe) return;
     emit aboutToJoin();
     auto previous = std::move(FFolder);
@@ -147,7 +150,7 @@ bool TMachinesMenu::Poll() {
     if (changed) ++FGeneration;
     const TMessageTexts& texts = FTexts();
     for (const std::string& c : FFolder->TakeNewConflicts()) {
-        const std::string file = std::filesystem::path(c).filename().string();
+        const std::string file = PathText(PathOf(c).filename());
         emit noticed(
             Q(SafeFormat(texts[EMessageText::SMachinesConflict], {MachineOfFile(file), c})));
     }

@@ -4,6 +4,7 @@
 #include "language/languagemenu.h"
 #include "recorder/textformat.h"
 #include "views/messagetexts.h"
+#include "views/recordedtext.h"
 
 #include <QStringList>
 
@@ -36,11 +37,10 @@ void TQalBase::ReadTexts(std::string_view section, TMessageTexts& texts) const {
     for (const TMessageTextEntry& e : MessageTextTable) {
         if (e.Section != section) continue;
         // The windows hold their texts as UTF-8.
-        QString text = QString::fromStdString(texts[e.Key]);
-        const QString id = QString::fromUtf8(e.Id.data(), qsizetype(e.Id.size()));
-        LanMan->ReadText(QString::fromUtf8(e.Section.data(), qsizetype(e.Section.size())), id,
-                         e.Common, text);
-        std::string read = text.toStdString();
+        QString text = FromUtf8Text(texts[e.Key]);
+        const QString id = FromUtf8Text(e.Id);
+        LanMan->ReadText(FromUtf8Text(e.Section), id, e.Common, text);
+        std::string read = ToUtf8Text(text);
         // The texts are formats: one whose place holders differ from the built-in ones would
         // put the arguments in the wrong places or pad them into megabytes.
         if (!SameFormatDirectives(e.Text, read)) {

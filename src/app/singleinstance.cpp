@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "recorder/datafile.h"
 #include "recorder/filepath.h"
+#include "views/recordedtext.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -77,14 +78,15 @@ QString TSingleInstance::ServerName(const std::string& dataFile) {
     // The folder with its links resolved: a data folder reached through a link is the same
     // record, with the same lock file, and must find the same copy. The file itself may be
     // missing yet.
-    const QFileInfo file(QString::fromStdString(dataFile));
+    const QFileInfo file(FromFileName(dataFile));
     const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
     QString path = folder.isEmpty() ? file.absoluteFilePath() : folder + "/" + file.fileName();
 #ifdef Q_OS_WIN
     path = path.toLower(); // one file, however it is spelt
 #endif
+    const QByteArray bytes = path.toUtf8(); // raw text: hashed
     const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(24));
+        QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(24));
 #ifdef Q_OS_WIN
     return "orvane-" + hash;
 #else
@@ -214,7 +216,7 @@ bool ClaimRecord(TSingleInstance& instance, int& status) {
     Dialogs().Ask(nullptr, "Orvane",
                   QString("Orvane already runs for the record\n%1\nbut did not answer. Only one "
                           "copy may record into a file; this one ends without touching it.")
-                      .arg(QDir::toNativeSeparators(QString::fromStdString(instance.DataFile()))),
+                      .arg(QDir::toNativeSeparators(FromFileName(instance.DataFile()))),
                   QMessageBox::Ok, QMessageBox::Warning);
     status = 1;
     return false;

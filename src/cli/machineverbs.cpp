@@ -6,6 +6,7 @@
 #include "recorder/filepath.h"
 #include "recorder/periodread.h"
 #include "session/machines.h"
+#include "views/recordedtext.h"
 #include "views/when.h"
 
 #include <QDateTime>
@@ -21,13 +22,12 @@ namespace {
 
 std::string SettingsFileOf(const std::optional<std::string>& settings) {
     if (settings) return *settings;
-    return (std::filesystem::path(DefaultDataFile()).parent_path() / "orvane.cfg").string();
+    return PathText(PathOf(DefaultDataFile()).parent_path() / "orvane.cfg");
 }
 
 std::string LocalTime(std::int64_t ms) {
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime)
-        .toString("yyyy-MM-ddTHH:mm:ss")
-        .toStdString();
+    return ToUtf8Text(
+        QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime).toString("yyyy-MM-ddTHH:mm:ss"));
 }
 
 std::string EntryTime(TDateTime value) {

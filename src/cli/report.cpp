@@ -8,6 +8,7 @@
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 #include "recorder/sampler.h"
+#include "views/recordedtext.h"
 #ifndef _WIN32
 #include "platform/wayland/gnomesetup.h"
 #endif
@@ -423,11 +424,7 @@ std::string DefaultDataFile() {
 }
 
 std::string OutputText(const std::string& text) {
-#ifdef _WIN32
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())).toStdString();
-#else
-    return text;
-#endif
+    return SystemTextToUtf8(text);
 }
 
 std::string JsonString(const std::string& bytes) {

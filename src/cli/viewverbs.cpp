@@ -4,12 +4,14 @@
 #include "cli/report.h"
 #include "platform/recordlock.h"
 #include "recorder/activitylist.h"
+#include "recorder/filepath.h"
 #include "recorder/periodread.h"
 #include "views/export.h"
 #include "views/forget.h"
 #include "views/localeformat.h"
 #include "views/messagetexts.h"
 #include "views/periods.h"
+#include "views/recordedtext.h"
 #include "views/rules.h"
 #include "views/summary.h"
 #include "views/when.h"
@@ -77,17 +79,13 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                     << MaxPatternLength << " characters\n";
                 return false;
             }
-#ifdef _WIN32
             // In the code page, as the locale's own formats: the arguments come as UTF-8.
-            into = QString::fromStdString(v).toLocal8Bit().toStdString();
-#else
-            into = v;
-#endif
+            into = Utf8ToSystemText(v);
             return true;
         };
         if (a == "--locale") {
             if (!value(v)) return std::nullopt;
-            locale = QLocale(QString::fromStdString(v));
+            locale = QLocale(FromUtf8Text(v));
             if (locale.language() == QLocale::C && v != "C" && v != "POSIX") {
                 err << "orvane-report " << verb << ": unknown locale " << v << "\n";
                 return std::nullopt;
@@ -348,7 +346,7 @@ std::string Clock(std::int64_t ms) {
 
 std::string IsoInstant(TInstant t) {
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+    return ToUtf8Text(local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate));
 }
 
 std::string CsvField(const std::string& raw) {
@@ -407,8 +405,7 @@ namespace {
 // The settings file: the one given, else orvane.cfg beside the record.
 std::string SettingsFile(const std::optional<std::string>& given, const std::string& record) {
     if (given) return *given;
-    const std::filesystem::path path(record);
-    return (path.parent_path() / "orvane.cfg").string();
+    return PathText(PathOf(record).parent_path() / "orvane.cfg");
 }
 
 // The categories of the settings file; a missing file beside the record has none. Lines that are
@@ -417,9 +414,9 @@ std::string SettingsFile(const std::optional<std::string>& given, const std::str
 std::optional<TRuleSet> LoadCategories(const std::optional<std::string>& given,
                                        const std::string& record, std::ostream& err) {
     const std::string file = SettingsFile(given, record);
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(PathOf(file), std::ios::binary);
     if (!in) {
-        if (!given && !std::filesystem::exists(file)) return TRuleSet();
+        if (!given && !std::filesystem::exists(PathOf(file))) return TRuleSet();
         err << "orvane-report summary: cannot read the settings file " << TerminalText(file)
             << "\n";
         return std::nullopt;
@@ -479,7 +476,7 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     query.Category = [&rules](const std::string& process, const std::string& caption) {
         return rules.Find(process, caption);
     };
-    query.Uncategorised = TMessageTexts()[EMessageText::SUncategorised];
+    query.Uncategorised = Utf8ToSystemText(TMessageTexts()[EMessageText::SUncategorised]);
 
     const bool byMachine = o->By == "machine";
     TActivityList list;
@@ -536,9 +533,10 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
         for (const TSummaryRow& r : summary.Rows) {
             char share[32];
             std::snprintf(share, sizeof share, "%.6f", Share(r.Ms, summary.TotalMs));
-            out << (first ? "\n" : ",\n") << "{\"key\":" << JsonString(r.Key);
+            out << (first ? "\n" : ",\n")
+                << "{\"key\":" << JsonString(byMachine ? r.Key : OutputText(r.Key));
             if (query.By == TSummaryBy::Caption && !r.Other)
-                out << ",\"program\":" << JsonString(r.Program);
+                out << ",\"program\":" << JsonString(OutputText(r.Program));
             if (r.Other) out << ",\"other\":true";
             out << ",\"seconds\":" << Seconds(r.Ms) << ",\"share\":" << share
                 << ",\"entries\":" << r.Entries << "}";
@@ -554,8 +552,9 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
                              std::int64_t entries) {
             char share[32];
             std::snprintf(share, sizeof share, "%.6f", Share(ms, summary.TotalMs));
-            if (captions) out << CsvField(program) << ',';
-            out << CsvField(key) << ',' << Seconds(ms) << ',' << share << ',' << entries << "\r\n";
+            if (captions) out << CsvField(OutputText(program)) << ',';
+            out << CsvField(byMachine ? key : OutputText(key)) << ',' << Seconds(ms) << ',' << share
+                << ',' << entries << "\r\n";
         };
         for (const TSummaryRow& r : summary.Rows)
             row(r.Program, r.Key, r.Ms, r.Entries);
@@ -565,9 +564,8 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
 
     // A table for people.
     const auto localText = [](TInstant t) {
-        return QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime)
-            .toString("yyyy-MM-dd HH:mm")
-            .toStdString();
+        return ToUtf8Text(
+            QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime).toString("yyyy-MM-dd HH:mm"));
     };
     const char* heading = byMachine                         ? "Machine"
                           : query.By == TSummaryBy::Program ? "Program"
@@ -578,13 +576,16 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     std::size_t named = 0;
     for (const TSummaryRow& r : summary.Rows) {
         if (query.By == TSummaryBy::Day)
-            keys.push_back(r.Day.toString("ddd yyyy-MM-dd").toStdString());
-        else if (r.Other || byMachine || query.By == TSummaryBy::Category)
+            keys.push_back(ToUtf8Text(r.Day.toString("ddd yyyy-MM-dd")));
+        else if (byMachine)
             keys.push_back(TerminalText(r.Key));
+        else if (r.Other || query.By == TSummaryBy::Category)
+            keys.push_back(OutputTerminalText(r.Key));
         else if (query.By == TSummaryBy::Program)
-            keys.push_back(TerminalText(shortNames[named++]));
+            keys.push_back(OutputTerminalText(shortNames[named++]));
         else
-            keys.push_back(TerminalText(shortNames[named++]) + ": " + TerminalText(r.Key));
+            keys.push_back(OutputTerminalText(shortNames[named++]) + ": " +
+                           OutputTerminalText(r.Key));
     }
     std::size_t timeWidth = 7, entriesWidth = 7;
     for (const TSummaryRow& r : summary.Rows) {

@@ -1,5 +1,7 @@
 #include "language/langfile.h"
 
+#include "views/recordedtext.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -121,7 +123,7 @@ QString DecodeLangText(const QByteArray& bytes) {
     }
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
         return decode(QStringConverter::Utf8, QByteArrayView(bytes.constData() + 3, n - 3));
-    return QString::fromLocal8Bit(bytes);
+    return FromSystemText(bytes);
 }
 
 TLangFile::TLangFile(const QString& fileName) {

@@ -1,5 +1,7 @@
 // Widget tests of the grid, on the offscreen platform.
 #include "controls/fstringgrid.h"
+#include "recorder/filepath.h"
+#include "views/recordedtext.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -69,7 +71,8 @@ QRect InkBox(const QImage& image, const QRect& area) {
 }
 
 std::string TempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("orvane-gridw-" + name)).string();
+    // UTF-8, as the grid takes file names: the temporary folder may be a Jürgen's.
+    return PathText(std::filesystem::temp_directory_path() / PathOf("orvane-gridw-" + name));
 }
 
 } // namespace
@@ -396,13 +399,38 @@ TEST(FStringGridCommands, CopyAndPasteThroughTheClipboard) {
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\"a b\",1\nc,\"x\"\"y\"\n");
 }
 
+// Cells hold recorded text: the system's 8-bit text, on Windows the ANSI code page.
+TEST(FStringGridCommands, CellsAreTheSystemsTextInTheViewTheClipboardAndTheEditor) {
+    const QString caption = QString::fromUtf16(u"\u00DCbersicht f\u00FCr J\u00FCrgen.txt - Editor");
+    const std::string bytes = ToSystemText(caption);
+    if (FromSystemText(bytes) != caption) GTEST_SKIP() << "the code page cannot hold the caption";
+    TFStringGrid g;
+    g.SetRangeSelect(true);
+    Fill(g, {{"Caption", "Time"}, {bytes, "1"}});
+    EXPECT_EQ(g.model()->data(g.model()->index(1, 0)).toString(), caption);
+
+    g.SetSelection({0, 1, 1, 1});
+    g.CopyRow();
+    EXPECT_EQ(QApplication::clipboard()->text(), "\"" + caption + "\",1\n");
+
+    QApplication::clipboard()->setText(caption + ",2");
+    g.SetRow(1);
+    g.PasteRow();
+    EXPECT_EQ(g.Cells(0, 1), bytes);
+    EXPECT_EQ(g.Cells(1, 1), "2");
+
+    const QString edited = QString::fromUtf16(u"\u00C4nderung");
+    EXPECT_TRUE(g.model()->setData(g.model()->index(1, 0), edited, Qt::EditRole));
+    EXPECT_EQ(g.Cells(0, 1), ToSystemText(edited));
+}
+
 TEST(FStringGridCommands, ModifiedClearsOnlyAfterASuccessfulLoadOrSave) {
     TFakeDialogs dialogs;
     TFStringGrid g;
     g.setObjectName("grid");
     g.SetDialogs(&dialogs);
     std::string good = TempPath("good.csv");
-    std::ofstream(good) << "a,b\n";
+    std::ofstream(PathOf(good)) << "a,b\n";
     std::string bad = TempPath("no-such-folder/x.csv");
 
     struct Case {
@@ -440,7 +468,7 @@ TEST(FStringGridCommands, ModifiedClearsOnlyAfterASuccessfulLoadOrSave) {
     g.SaveCSV();
     std::filesystem::current_path(cwd);
     EXPECT_EQ(g.FileName(), "grid.csv");
-    std::filesystem::remove(good);
+    std::filesystem::remove(PathOf(good));
     std::filesystem::remove(std::filesystem::temp_directory_path() / "grid.csv");
 }
 
