@@ -413,7 +413,7 @@ TEST(FStringGridCommands, CellsAreTheSystemsTextInTheViewTheClipboardAndTheEdito
     g.CopyRow();
     EXPECT_EQ(QApplication::clipboard()->text(), "\"" + caption + "\",1\n");
 
-    QApplication::clipboard()->setText(caption + ",2");
+    QApplication::clipboard()->setText("\"" + caption + "\",2");
     g.SetRow(1);
     g.PasteRow();
     EXPECT_EQ(g.Cells(0, 1), bytes);

@@ -50,8 +50,9 @@ const TCase Cases[] = {
 class RecordedText : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char* wanted = std::getenv("ORVANE_TEST_CODE_PAGE"))
+        if (const char* wanted = std::getenv("ORVANE_TEST_CODE_PAGE")) {
             ASSERT_EQ(SystemCodePage(), static_cast<unsigned>(std::atoi(wanted)));
+        }
     }
 };
 
@@ -76,7 +77,9 @@ TEST_F(RecordedText, ConvertsBetweenTheSystemsTextQtAndUtf8) {
         EXPECT_EQ(FromFileName(utf8), text);
         EXPECT_EQ(ToFileName(text), utf8);
     }
-    if (SystemCodePage() == 65001 || SystemCodePage() == 1252) EXPECT_GT(tried, 0);
+    if (SystemCodePage() == 65001 || SystemCodePage() == 1252) {
+        EXPECT_GT(tried, 0);
+    }
 }
 
 TEST_F(RecordedText, TextTheCodePageCannotHoldBecomesQuestionMarks) {
