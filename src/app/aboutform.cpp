@@ -6,6 +6,7 @@
 #include "language/langmanager.h"
 #include "recorder/debugtrace.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -154,15 +155,13 @@ QString TFrmAbout::ProductVersion() {
 }
 
 QString TFrmAbout::ProductLine() const {
-    return QString::fromStdString(
-        SafeFormat(FTexts[EAboutText::SVersion], {ProductVersion().toStdString()}));
+    return FromUtf8Text(SafeFormat(FTexts[EAboutText::SVersion], {ToUtf8Text(ProductVersion())}));
 }
 
 void TFrmAbout::PrepareAbout() {
-    FBase.ReadTexts(objectName().toStdString(), FTexts);
-    setWindowTitle(QString::fromStdString(FTexts[EAboutText::SCaptionAbout]));
-    RichEdit1->setPlainText(
-        Crlf(ProductLine() + QString::fromStdString(FTexts[EAboutText::SAboutText])));
+    FBase.ReadTexts(ToUtf8Text(objectName()), FTexts);
+    setWindowTitle(FromUtf8Text(FTexts[EAboutText::SCaptionAbout]));
+    RichEdit1->setPlainText(Crlf(ProductLine() + FromUtf8Text(FTexts[EAboutText::SAboutText])));
     HighlightLinks();
 }
 
@@ -190,7 +189,7 @@ void TFrmAbout::RichEdit1SelectionChange() {
     const QTextCursor c = RichEdit1->textCursor();
     const int p = c.hasSelection() ? c.selectionStart() : c.position();
     LinkAt(RichEdit1->toPlainText(), p, FPendingUrl, FPendingMail);
-    DebugTrace(nullptr, "%s, %s", {FPendingUrl.toStdString(), FPendingMail.toStdString()});
+    DebugTrace(nullptr, "%s, %s", {ToUtf8Text(FPendingUrl), ToUtf8Text(FPendingMail)});
 }
 
 void TFrmAbout::RichEdit1MouseUp() {

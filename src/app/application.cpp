@@ -4,6 +4,7 @@
 #include "recorder/datetime.h"
 #include "recorder/debugtrace.h"
 #include "views/localeformat.h"
+#include "views/recordedtext.h"
 
 #include <QIcon>
 #include <QLocale>
@@ -36,7 +37,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        Dialogs().ShowError(activeWindow(), QString::fromUtf8(e.what()), {});
+        Dialogs().ShowError(activeWindow(), FromUtf8Text(e.what()), {});
     } catch (...) {
         Dialogs().ShowError(activeWindow(), "Unexpected error", {});
     }

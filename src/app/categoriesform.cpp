@@ -3,6 +3,7 @@
 #include "recorder/datafile.h"
 #include "session/inifile.h"
 #include "session/settings.h"
+#include "views/recordedtext.h"
 #include "views/summary.h"
 #include "views/when.h"
 
@@ -22,14 +23,10 @@ namespace orvane {
 
 namespace {
 
-QString Q(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::vector<std::string> SplitPatterns(const QString& text) {
     std::vector<std::string> patterns;
     for (const QString& p : text.split(';', Qt::SkipEmptyParts))
-        if (!p.trimmed().isEmpty()) patterns.push_back(p.trimmed().toStdString());
+        if (!p.trimmed().isEmpty()) patterns.push_back(ToSystemText(p.trimmed()));
     return patterns;
 }
 
@@ -43,7 +40,7 @@ TCategoriesForm::TCategoriesForm(QWidget* parent, const TActivityList& list, std
     setObjectName("fmCategories");
     resize(680, 420);
     const TMessageTexts& t = FTexts();
-    const auto text = [&](EMessageText key) { return Q(t[key]); };
+    const auto text = [&](EMessageText key) { return FromUtf8Text(t[key]); };
     setWindowTitle(text(EMessageText::SCategoriesCaption));
 
     auto* layout = new QVBoxLayout(this);
@@ -105,8 +102,8 @@ TCategoriesForm::TCategoriesForm(QWidget* parent, const TActivityList& list, std
     for (const TRule& r : ReadCategories(ReadSettingsText(FConfigFile))) {
         QString patterns;
         for (const std::string& p : r.Patterns)
-            patterns += (patterns.isEmpty() ? "" : ";") + Q(p);
-        AddRow(Q(r.Name), patterns);
+            patterns += (patterns.isEmpty() ? "" : ";") + FromSystemText(p);
+        AddRow(FromSystemText(r.Name), patterns);
     }
     FFilling = false;
     Recount();
@@ -153,7 +150,7 @@ std::vector<TRule> TCategoriesForm::Rules() const {
     for (int r = 0; r < FTable->rowCount(); ++r) {
         const QString name = FTable->item(r, 0) ? FTable->item(r, 0)->text().trimmed() : QString();
         const QString patterns = FTable->item(r, 1) ? FTable->item(r, 1)->text() : QString();
-        rules.push_back({name.toStdString(), SplitPatterns(patterns), r + 1});
+        rules.push_back({ToSystemText(name), SplitPatterns(patterns), r + 1});
     }
     return rules;
 }
@@ -178,16 +175,17 @@ void TCategoriesForm::Recount() {
         for (const TSummaryRow& row : s.Rows)
             if (row.Key == std::to_string(r)) ms = row.Ms;
         if (QTableWidgetItem* item = FTable->item(r, 2))
-            item->setText(Q(DurationText(static_cast<double>(ms) / MSecsPerDay)));
+            item->setText(FromSystemText(DurationText(static_cast<double>(ms) / MSecsPerDay)));
     }
     FFilling = false;
     QStringList problems;
     for (const TRuleProblem& p : set.TakeProblems())
-        problems << QString::number(p.Line) + ": " + Q(p.Text);
+        problems << QString::number(p.Line) + ": " + FromSystemText(p.Text);
     for (int r = 0; r < FTable->rowCount(); ++r)
         if (FTable->item(r, 0) && FTable->item(r, 0)->text().trimmed().isEmpty() &&
             FTable->item(r, 1) && !FTable->item(r, 1)->text().trimmed().isEmpty())
-            problems << QString::number(r + 1) + ": " + Q(FTexts()[EMessageText::SCategoryNoName]);
+            problems << QString::number(r + 1) + ": " +
+                            FromUtf8Text(FTexts()[EMessageText::SCategoryNoName]);
     FProblems->setText(problems.join('\n'));
 }
 
@@ -215,7 +213,7 @@ bool TCategoriesForm::Save() {
     try {
         TIniFile(FConfigFile).WriteSection(settings::CategoriesSection, lines);
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, windowTitle(), Q(e.what()));
+        QMessageBox::critical(this, windowTitle(), FromUtf8Text(e.what()));
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include "recorder/textformat.h"
 #include "session/inifile.h"
 #include "session/settings.h"
+#include "views/recordedtext.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -18,7 +19,7 @@ namespace orvane {
 namespace {
 
 QString Text(const TGnomeTexts& texts, EGnomeText key) {
-    return QString::fromStdString(texts[key]).replace("\r\n", "\n");
+    return FromUtf8Text(texts[key]).replace("\r\n", "\n");
 }
 
 } // namespace
@@ -48,7 +49,7 @@ void TGnomeExtensionOffer::OfferAtStart() {
 }
 
 const TGnomeTexts& TGnomeExtensionOffer::LoadTexts() {
-    FBase.ReadTexts(FWindow->objectName().toStdString(), FTexts);
+    FBase.ReadTexts(ToUtf8Text(FWindow->objectName()), FTexts);
     return FTexts;
 }
 
@@ -85,11 +86,10 @@ void TGnomeExtensionOffer::Answered(bool accepted) {
     std::string details;
     for (const std::string& line : r.Lines)
         details += line + "\n";
-    Dialogs().ShowError(
-        FWindow,
-        QString::fromStdString(SafeFormat(texts[EGnomeText::SGnomeSetupFailed], {details}))
-            .replace("\r\n", "\n"),
-        nullptr);
+    Dialogs().ShowError(FWindow,
+                        FromUtf8Text(SafeFormat(texts[EGnomeText::SGnomeSetupFailed], {details}))
+                            .replace("\r\n", "\n"),
+                        nullptr);
 }
 
 void TGnomeExtensionOffer::RememberDeclined(bool declined) {
@@ -98,7 +98,7 @@ void TGnomeExtensionOffer::RememberDeclined(bool declined) {
         WriteFlag(ini, settings::GnomeOfferDeclined, declined);
     } catch (const std::exception& e) {
         // Not remembered: the offer comes again at the next start, which loses nothing.
-        Dialogs().ShowError(FWindow, QString::fromUtf8(e.what()), nullptr);
+        Dialogs().ShowError(FWindow, FromUtf8Text(e.what()), nullptr);
     }
 }
 

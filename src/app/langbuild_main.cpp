@@ -2,6 +2,8 @@
 // from the program's own windows, for translators to start from.
 #include "app/langbuild.h"
 
+#include "views/recordedtext.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -19,7 +21,7 @@ int main(int argc, char** argv) {
     // The windows are made without showing them, and without touching the user's record.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
-    qputenv("XDG_DATA_HOME", scratch.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", orvane::ToSystemText(scratch.path()).c_str());
     QApplication app(argc, argv);
     app.setApplicationName("Orvane");
     // From Qt's arguments: on Windows argv holds the name in the ANSI code page, which cannot
@@ -28,9 +30,9 @@ int main(int argc, char** argv) {
 
     QString error;
     if (!orvane::BuildLanguageFiles(out, &error)) {
-        std::fprintf(stderr, "orvane-langbuild: %s\n", error.toLocal8Bit().constData());
+        std::fprintf(stderr, "orvane-langbuild: %s\n", orvane::ToSystemText(error).c_str());
         return 1;
     }
-    std::printf("%s\n", out.toLocal8Bit().constData());
+    std::printf("%s\n", orvane::ToSystemText(out).c_str());
     return 0;
 }

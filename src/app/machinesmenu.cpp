@@ -1,10 +1,12 @@
 #include "app/machinesmenu.h"
 
 #include "app/dialogs.h"
+#include "platform/filepath.h"
 #include "recorder/datafile.h"
 #include "recorder/textformat.h"
 #include "session/inifile.h"
 #include "session/settings.h"
+#include "views/recordedtext.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -17,8 +19,9 @@ namespace orvane {
 
 namespace {
 
+// Machine names, messages and file names alike: UTF-8.
 QString Q(const std::string& text) {
-    return QString::fromStdString(text);
+    return FromUtf8Text(text);
 }
 
 } // namespace
@@ -124,8 +127,8 @@ void TMachinesMenu::Choose() {
     QString name = Q(MachineName(ReadText(ini, settings::MachineName)));
     if (!Dialogs().InputQuery(FWindow, caption, Q(texts[EMessageText::SMachineNamePrompt]), name))
         return;
-    const std::string safe = SafeMachineName(name.toStdString());
-    const std::string path = folder.toStdString();
+    const std::string safe = SafeMachineName(ToFileName(name));
+    const std::string path = ToFileName(folder);
     if (FFolder && FFolder->Folder() == path && FFolder->OwnName() == safe) return;
     emit aboutToJoin();
     auto previous = std::move(FFolder);
@@ -148,7 +151,7 @@ bool TMachinesMenu::Poll() {
     if (changed) ++FGeneration;
     const TMessageTexts& texts = FTexts();
     for (const std::string& c : FFolder->TakeNewConflicts()) {
-        const std::string file = std::filesystem::path(c).filename().string();
+        const std::string file = PathText(PathOf(c).filename());
         emit noticed(
             Q(SafeFormat(texts[EMessageText::SMachinesConflict], {MachineOfFile(file), c})));
     }

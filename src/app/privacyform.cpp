@@ -1,6 +1,7 @@
 #include "app/privacyform.h"
 
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -13,15 +14,11 @@ namespace orvane {
 
 namespace {
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 // One pattern per line in the dialog, PATTERN;PATTERN in the file.
 std::vector<std::string> Lines(const QPlainTextEdit& edit) {
     std::vector<std::string> patterns;
     for (const QString& line : edit.toPlainText().split('\n')) {
-        for (std::string& p : SplitPatterns(line.toStdString()))
+        for (std::string& p : SplitPatterns(ToSystemText(line)))
             patterns.push_back(std::move(p));
     }
     return patterns;
@@ -30,7 +27,7 @@ std::vector<std::string> Lines(const QPlainTextEdit& edit) {
 QString Joined(const std::vector<std::string>& patterns) {
     QStringList lines;
     for (const std::string& p : patterns)
-        lines << Q(p);
+        lines << FromSystemText(p);
     return lines.join('\n');
 }
 
@@ -41,10 +38,10 @@ TfrmPrivacy::TfrmPrivacy(QWidget* parent, const TPrivacySettings& settings,
                          TDateTime weekEnd)
     : QDialog(parent), FTexts(texts), FList(list), FWeekStart(weekStart), FWeekEnd(weekEnd) {
     setObjectName("frmPrivacy");
-    setWindowTitle(Q(texts[EMessageText::SPrivacyCaption]));
+    setWindowTitle(FromUtf8Text(texts[EMessageText::SPrivacyCaption]));
     auto* layout = new QVBoxLayout(this);
     const auto label = [&](EMessageText text) {
-        auto* l = new QLabel(Q(texts[text]), this);
+        auto* l = new QLabel(FromUtf8Text(texts[text]), this);
         l->setWordWrap(true);
         layout->addWidget(l);
         return l;
@@ -57,7 +54,7 @@ TfrmPrivacy::TfrmPrivacy(QWidget* parent, const TPrivacySettings& settings,
     FHide = new QPlainTextEdit(Joined(settings.HideTitle), this);
     FHide->setObjectName("PrivacyHide");
     layout->addWidget(FHide);
-    FBrowsing = new QCheckBox(Q(texts[EMessageText::SPrivacyBrowsing]), this);
+    FBrowsing = new QCheckBox(FromUtf8Text(texts[EMessageText::SPrivacyBrowsing]), this);
     FBrowsing->setObjectName("PrivacyBrowsing");
     FBrowsing->setChecked(settings.PrivateBrowsing);
     layout->addWidget(FBrowsing);
@@ -91,9 +88,10 @@ TPrivacySettings TfrmPrivacy::Settings() const {
 void TfrmPrivacy::UpdateCatch() {
     TPrivacyRules rules(Settings());
     const TPrivacyCatch c = WouldCatch(rules, FList, FWeekStart, FWeekEnd);
-    FCatch->setText(Q(SafeFormat(FTexts[EMessageText::SPrivacyWouldCatch],
-                                 {std::to_string(c.SkipEntries), DurationText(c.SkipTime),
-                                  std::to_string(c.HideEntries), DurationText(c.HideTime)})));
+    FCatch->setText(
+        FromUtf8Text(SafeFormat(FTexts[EMessageText::SPrivacyWouldCatch],
+                                {std::to_string(c.SkipEntries), DurationText(c.SkipTime),
+                                 std::to_string(c.HideEntries), DurationText(c.HideTime)})));
 }
 
 } // namespace orvane

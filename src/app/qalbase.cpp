@@ -3,6 +3,7 @@
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QStringList>
 
@@ -34,10 +35,9 @@ std::string TQalBase::ReadMessageText(std::string_view section, std::string_view
                                       std::string_view builtIn, const std::string& current,
                                       std::vector<std::string_view>& refused) const {
     // The windows hold their texts as UTF-8.
-    QString text = QString::fromStdString(current);
-    LanMan->ReadText(QString::fromUtf8(section.data(), qsizetype(section.size())),
-                     QString::fromUtf8(id.data(), qsizetype(id.size())), common, text);
-    std::string read = text.toStdString();
+    QString text = FromUtf8Text(current);
+    LanMan->ReadText(FromUtf8Text(section), FromUtf8Text(id), common, text);
+    std::string read = ToUtf8Text(text);
     // The texts are formats: one whose place holders differ from the built-in ones would put the
     // arguments in the wrong places or pad them into megabytes.
     if (!SameFormatDirectives(builtIn, read)) {
@@ -51,7 +51,7 @@ void TQalBase::ReportRefused(const std::vector<std::string_view>& refused) const
     if (refused.empty()) return;
     QStringList ids;
     for (std::string_view id : refused)
-        ids << QString::fromUtf8(id.data(), qsizetype(id.size()));
+        ids << FromUtf8Text(id);
     LanMan->ReportRefusedTexts(ids);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/filepath.h"
 #include "platform/localserver.h"
 #include "recorder/datafile.h"
+#include "views/recordedtext.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -37,12 +38,13 @@ QString TSingleInstance::ServerName(const std::string& dataFile) {
     // The folder with its links resolved: a data folder reached through a link is the same
     // record, with the same lock file, and must find the same copy. The file itself may be
     // missing yet.
-    const QFileInfo file(QString::fromStdString(dataFile));
+    const QFileInfo file(FromFileName(dataFile));
     const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
     const QString path = platform::ComparablePath(
         folder.isEmpty() ? file.absoluteFilePath() : folder + "/" + file.fileName());
+    const QByteArray bytes = path.toUtf8(); // raw text: hashed
     const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(24));
+        QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(24));
     return platform::LocalServerName(hash);
 }
 
@@ -166,7 +168,7 @@ bool ClaimRecord(TSingleInstance& instance, int& status) {
     Dialogs().Ask(nullptr, "Orvane",
                   QString("Orvane already runs for the record\n%1\nbut did not answer. Only one "
                           "copy may record into a file; this one ends without touching it.")
-                      .arg(QDir::toNativeSeparators(QString::fromStdString(instance.DataFile()))),
+                      .arg(QDir::toNativeSeparators(FromFileName(instance.DataFile()))),
                   QMessageBox::Ok, QMessageBox::Warning);
     status = 1;
     return false;

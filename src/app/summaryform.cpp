@@ -3,6 +3,7 @@
 #include "app/categoriesform.h"
 
 #include "views/periods.h"
+#include "views/recordedtext.h"
 #include "views/summary.h"
 
 #include <QAction>
@@ -26,8 +27,10 @@ namespace orvane {
 
 namespace {
 
+// The rows' keys: recorded text, the settings file's category names and the uncategorised
+// text made into the same system's 8-bit text.
 QString Q(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return FromSystemText(text);
 }
 
 // A row's share of the total as a bar.
@@ -190,7 +193,7 @@ TSummaryForm::TSummaryForm(QWidget* parent, const TActivityList& list, std::stri
 
 void TSummaryForm::Translate() {
     const TMessageTexts& t = FTexts();
-    const auto text = [&](EMessageText key) { return Q(t[key]); };
+    const auto text = [&](EMessageText key) { return FromUtf8Text(t[key]); };
     setWindowTitle(text(EMessageText::SSummaryCaption));
     const EMessageText periods[] = {EMessageText::SPeriodToday,     EMessageText::SPeriodYesterday,
                                     EMessageText::SPeriodThisWeek,  EMessageText::SPeriodLastWeek,
@@ -242,6 +245,7 @@ void TSummaryForm::Narrow(int row) {
         FGroup = EGroup::Program;
     } else if (FGroup == EGroup::Program) {
         FProgram = FoldCase(r.Key);
+        FProgramName = r.Key;
         FGroup = EGroup::Caption;
     } else {
         return;
@@ -325,7 +329,7 @@ void TSummaryForm::Refresh() {
                                        : TSummaryBy::Caption;
     for (const TRule& r : FRules.Rules())
         q.CategoryNames.push_back(r.Name);
-    q.Uncategorised = texts[EMessageText::SUncategorised];
+    q.Uncategorised = ToSystemText(FromUtf8Text(texts[EMessageText::SUncategorised]));
     q.Category = [this](const std::string& p, const std::string& c) { return FRules.Find(p, c); };
     if (FCategory || FProgram) {
         const std::optional<int> category = FCategory;
@@ -342,7 +346,7 @@ void TSummaryForm::Refresh() {
     if (FCategory)
         path = *FCategory < 0 ? Q(q.Uncategorised)
                               : Q(FRules.Rules()[static_cast<std::size_t>(*FCategory)].Name);
-    if (FProgram) path += (path.isEmpty() ? "" : " \u203A ") + Q(*FProgram);
+    if (FProgram) path += (path.isEmpty() ? "" : " \u203A ") + Q(FProgramName);
     FPath->setText(path);
     FBack->setEnabled(FCategory || FProgram);
 

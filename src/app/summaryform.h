@@ -91,6 +91,7 @@ private:
     // Narrowed to a category (its number, -1 uncategorised) or to a program (its folded name).
     std::optional<int> FCategory;
     std::optional<std::string> FProgram;
+    std::string FProgramName; // as the row showed it
     TRuleSet FRules;
     TSummary FSummary;
 

@@ -7,6 +7,7 @@
 #include "session/inifile.h"
 #include "session/machines.h"
 #include "session/settings.h"
+#include "views/recordedtext.h"
 #include "views/when.h"
 
 #include <QDateTime>
@@ -26,9 +27,8 @@ std::string SettingsFileOf(const std::optional<std::string>& settings) {
 }
 
 std::string LocalTime(std::int64_t ms) {
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime)
-        .toString("yyyy-MM-ddTHH:mm:ss")
-        .toStdString();
+    return ToUtf8Text(
+        QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime).toString("yyyy-MM-ddTHH:mm:ss"));
 }
 
 std::string EntryTime(TDateTime value) {

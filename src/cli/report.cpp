@@ -11,6 +11,7 @@
 #include "recorder/activitylist.h"
 #include "recorder/datafile.h"
 #include "recorder/sampler.h"
+#include "views/recordedtext.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -375,7 +376,7 @@ int LoadStatus(const std::string& file, const TLoadResult& result, std::ostream&
 }
 
 std::string OutputText(const std::string& text) {
-    return platform::Utf8FromSystemText(text);
+    return SystemTextToUtf8(text);
 }
 
 std::string JsonString(const std::string& bytes) {

@@ -3,6 +3,7 @@
 #include "cli/machineverbs.h"
 #include "cli/report.h"
 #include "platform/console.h"
+#include "platform/filepath.h"
 #include "platform/recordlock.h"
 #include "recorder/activitylist.h"
 #include "recorder/periodread.h"
@@ -11,6 +12,7 @@
 #include "views/localeformat.h"
 #include "views/messagetexts.h"
 #include "views/periods.h"
+#include "views/recordedtext.h"
 #include "views/rules.h"
 #include "views/summary.h"
 #include "views/when.h"
@@ -79,12 +81,12 @@ std::optional<TOptions> Parse(const char* verb, const std::vector<std::string>& 
                 return false;
             }
             // In the code page, as the locale's own formats: the arguments come as UTF-8.
-            into = platform::SystemTextFromUtf8(v);
+            into = Utf8ToSystemText(v);
             return true;
         };
         if (a == "--locale") {
             if (!value(v)) return std::nullopt;
-            locale = QLocale(QString::fromStdString(v));
+            locale = QLocale(FromUtf8Text(v));
             if (locale.language() == QLocale::C && v != "C" && v != "POSIX") {
                 err << "orvane-report " << verb << ": unknown locale " << v << "\n";
                 return std::nullopt;
@@ -345,7 +347,7 @@ std::string Clock(std::int64_t ms) {
 
 std::string IsoInstant(TInstant t) {
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+    return ToUtf8Text(local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate));
 }
 
 std::string CsvField(const std::string& raw) {
@@ -396,9 +398,9 @@ std::string SettingsFile(const std::optional<std::string>& given, const std::str
 std::optional<TRuleSet> LoadCategories(const std::optional<std::string>& given,
                                        const std::string& record, std::ostream& err) {
     const std::string file = SettingsFile(given, record);
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(PathOf(file), std::ios::binary);
     if (!in) {
-        if (!given && !std::filesystem::exists(file)) return TRuleSet();
+        if (!given && !std::filesystem::exists(PathOf(file))) return TRuleSet();
         err << "orvane-report summary: cannot read the settings file " << TerminalText(file)
             << "\n";
         return std::nullopt;
@@ -458,7 +460,7 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     query.Category = [&rules](const std::string& process, const std::string& caption) {
         return rules.Find(process, caption);
     };
-    query.Uncategorised = TMessageTexts()[EMessageText::SUncategorised];
+    query.Uncategorised = Utf8ToSystemText(TMessageTexts()[EMessageText::SUncategorised]);
 
     const bool byMachine = o->By == "machine";
     TActivityList list;
@@ -515,9 +517,10 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
         for (const TSummaryRow& r : summary.Rows) {
             char share[32];
             std::snprintf(share, sizeof share, "%.6f", Share(r.Ms, summary.TotalMs));
-            out << (first ? "\n" : ",\n") << "{\"key\":" << JsonString(r.Key);
+            out << (first ? "\n" : ",\n")
+                << "{\"key\":" << JsonString(byMachine ? r.Key : OutputText(r.Key));
             if (query.By == TSummaryBy::Caption && !r.Other)
-                out << ",\"program\":" << JsonString(r.Program);
+                out << ",\"program\":" << JsonString(OutputText(r.Program));
             if (r.Other) out << ",\"other\":true";
             out << ",\"seconds\":" << Seconds(r.Ms) << ",\"share\":" << share
                 << ",\"entries\":" << r.Entries << "}";
@@ -533,8 +536,9 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
                              std::int64_t entries) {
             char share[32];
             std::snprintf(share, sizeof share, "%.6f", Share(ms, summary.TotalMs));
-            if (captions) out << CsvField(program) << ',';
-            out << CsvField(key) << ',' << Seconds(ms) << ',' << share << ',' << entries << "\r\n";
+            if (captions) out << CsvField(OutputText(program)) << ',';
+            out << CsvField(byMachine ? key : OutputText(key)) << ',' << Seconds(ms) << ',' << share
+                << ',' << entries << "\r\n";
         };
         for (const TSummaryRow& r : summary.Rows)
             row(r.Program, r.Key, r.Ms, r.Entries);
@@ -544,9 +548,8 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
 
     // A table for people.
     const auto localText = [](TInstant t) {
-        return QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime)
-            .toString("yyyy-MM-dd HH:mm")
-            .toStdString();
+        return ToUtf8Text(
+            QDateTime::fromMSecsSinceEpoch(t, Qt::LocalTime).toString("yyyy-MM-dd HH:mm"));
     };
     const char* heading = byMachine                         ? "Machine"
                           : query.By == TSummaryBy::Program ? "Program"
@@ -557,13 +560,16 @@ int SummaryVerb(const std::vector<std::string>& args, std::ostream& out, std::os
     std::size_t named = 0;
     for (const TSummaryRow& r : summary.Rows) {
         if (query.By == TSummaryBy::Day)
-            keys.push_back(r.Day.toString("ddd yyyy-MM-dd").toStdString());
-        else if (r.Other || byMachine || query.By == TSummaryBy::Category)
+            keys.push_back(ToUtf8Text(r.Day.toString("ddd yyyy-MM-dd")));
+        else if (byMachine)
             keys.push_back(TerminalText(r.Key));
+        else if (r.Other || query.By == TSummaryBy::Category)
+            keys.push_back(OutputTerminalText(r.Key));
         else if (query.By == TSummaryBy::Program)
-            keys.push_back(TerminalText(shortNames[named++]));
+            keys.push_back(OutputTerminalText(shortNames[named++]));
         else
-            keys.push_back(TerminalText(shortNames[named++]) + ": " + TerminalText(r.Key));
+            keys.push_back(OutputTerminalText(shortNames[named++]) + ": " +
+                           OutputTerminalText(r.Key));
     }
     std::size_t timeWidth = 7, entriesWidth = 7;
     for (const TSummaryRow& r : summary.Rows) {

@@ -1,6 +1,7 @@
 #include "controls/fstringgrid.h"
 
 #include "recorder/datetime.h"
+#include "views/recordedtext.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,9 +25,10 @@ constexpr int GridLine = 1;
 // A cell can show no more than this; longer texts are cut before they are measured or drawn.
 constexpr int MaxDrawnChars = 1000;
 
+// Cells hold recorded text and what is formatted beside it: the system's 8-bit text.
 QString DrawnText(const std::string& text) {
-    QString s = QString::fromStdString(
-        text.size() > 4 * MaxDrawnChars ? text.substr(0, 4 * MaxDrawnChars) : text);
+    QString s =
+        FromSystemText(text.size() > 4 * MaxDrawnChars ? text.substr(0, 4 * MaxDrawnChars) : text);
     if (s.size() > MaxDrawnChars) s.truncate(MaxDrawnChars);
     return s;
 }
@@ -36,12 +38,11 @@ public:
     explicit TQtGridDialogs(QWidget* parent) : FParent(parent) {}
 
     void MessageBox(const std::string& text, const std::string& caption) override {
-        QMessageBox::warning(FParent, QString::fromStdString(caption), QString::fromStdString(text),
+        QMessageBox::warning(FParent, FromUtf8Text(caption), FromUtf8Text(text),
                              QMessageBox::Ok | QMessageBox::Cancel);
     }
     void ShowMessage(const std::string& text) override {
-        QMessageBox::information(FParent, QApplication::applicationName(),
-                                 QString::fromStdString(text));
+        QMessageBox::information(FParent, QApplication::applicationName(), FromUtf8Text(text));
     }
     bool OpenFileDialog(std::string& fileName, const std::string& filterName,
                         const std::string& filterPattern, const std::string& defaultExt) override {
@@ -59,12 +60,12 @@ private:
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                            : QFileDialog::AnyFile);
-        dialog.setNameFilter(QString::fromStdString(filterName + " (" + filterPattern + ")"));
+        dialog.setNameFilter(FromUtf8Text(filterName + " (" + filterPattern + ")"));
         dialog.setDefaultSuffix(
-            QString::fromStdString(defaultExt).remove(0, defaultExt.starts_with('.') ? 1 : 0));
-        dialog.selectFile(QString::fromStdString(fileName));
+            FromFileName(defaultExt).remove(0, defaultExt.starts_with('.') ? 1 : 0));
+        dialog.selectFile(FromFileName(fileName));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-        fileName = dialog.selectedFiles().first().toStdString();
+        fileName = ToFileName(dialog.selectedFiles().first());
         return true;
     }
 
@@ -123,13 +124,13 @@ int TGridItemModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TGridItemModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    return QString::fromStdString(FGrid.FTable.Cell(index.column(), index.row()));
+    return FromSystemText(FGrid.FTable.Cell(index.column(), index.row()));
 }
 
 bool TGridItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole) return false;
     int col = index.column(), row = index.row();
-    std::string text = value.toString().toStdString();
+    std::string text = ToSystemText(value.toString());
     FGrid.FTable.EditCell(col, row, text, [&] {
         if (FGrid.OnSetEditText) FGrid.OnSetEditText(&FGrid, col, row, text);
     });
@@ -570,8 +571,8 @@ void TFStringGrid::InsertRow() {
 namespace {
 
 std::string ChosenFileName(const std::string& chosen, const QObject& grid) {
-    if (QString::fromStdString(chosen).compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0)
-        return grid.objectName().toStdString() + ".csv";
+    if (FromFileName(chosen).compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0)
+        return ToFileName(grid.objectName()) + ".csv";
     return chosen;
 }
 
@@ -601,11 +602,11 @@ void TFStringGrid::CopyRow() {
     std::string text;
     for (int r = std::max(sel.Top, 0); r <= sel.Bottom && r < RowCount(); ++r)
         text += FTable.RowCommaText(r) + "\n";
-    QApplication::clipboard()->setText(QString::fromStdString(text));
+    QApplication::clipboard()->setText(FromSystemText(text));
 }
 
 void TFStringGrid::PasteRow() {
-    const std::string text = QApplication::clipboard()->text().toStdString();
+    const std::string text = ToSystemText(QApplication::clipboard()->text());
     if (!text.empty()) {
         int row = Row();
         {

@@ -4,6 +4,7 @@
 #include "platform/filepath.h"
 #include "recorder/datetime.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QString>
 
@@ -19,26 +20,6 @@ namespace {
 
 bool IsCtl(char c) {
     return static_cast<unsigned char>(c) <= 32;
-}
-
-std::string FoldCase(const std::string& text) {
-    bool ascii = true;
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-    // As the period tree folds: as UTF-8, else as the system's 8-bit text, else ASCII letters only.
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    QString decoded;
-    if (!ascii) {
-        decoded = QString::fromUtf8(bytes);
-        if (decoded.toUtf8() != bytes) decoded = QString::fromLocal8Bit(bytes);
-    }
-    if (ascii || (decoded.toLocal8Bit() != bytes && decoded.toUtf8() != bytes)) {
-        std::string result = text;
-        for (char& c : result)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return result;
-    }
-    return decoded.toCaseFolded().toStdString();
 }
 
 } // namespace
@@ -687,15 +668,15 @@ void TGridTable::UpdateFilterButtons() {
         std::unordered_set<std::string> seen;
         for (const std::string& entry : entries) {
             std::string item = FormatFilterItem(entry, true);
-            if (!item.empty() && seen.insert(FoldCase(item)).second)
+            if (!item.empty() && seen.insert(FoldCaseKey(item)).second)
                 items.push_back(std::move(item));
         }
         if (sorted)
-            std::stable_sort(
-                items.begin(), items.end(), [](const std::string& a, const std::string& b) {
-                    return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
-                                            Qt::CaseInsensitive) < 0;
-                });
+            std::stable_sort(items.begin(), items.end(),
+                             [](const std::string& a, const std::string& b) {
+                                 return QString::compare(FromSystemText(a), FromSystemText(b),
+                                                         Qt::CaseInsensitive) < 0;
+                             });
         items.insert(items.begin(), FormatFilterItem(FDataGrid.Cell(c, 0), false));
         button.SetCaptionItems(std::move(items));
         if (button.ItemCount() > 0 && !button.DropDownOpen) button.SetSelected(0, true);
@@ -735,11 +716,11 @@ void TGridTable::ApplyFilter(int senderColumn) {
             values.push_back(std::move(value));
         }
         if (sorted) {
-            std::stable_sort(
-                values.begin(), values.end(), [](const std::string& a, const std::string& b) {
-                    return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
-                                            Qt::CaseInsensitive) < 0;
-                });
+            std::stable_sort(values.begin(), values.end(),
+                             [](const std::string& a, const std::string& b) {
+                                 return QString::compare(FromSystemText(a), FromSystemText(b),
+                                                         Qt::CaseInsensitive) < 0;
+                             });
         }
 
         if (OnIsInList && HasFilterEntries(c)) {
@@ -749,10 +730,10 @@ void TGridTable::ApplyFilter(int senderColumn) {
         } else {
             std::unordered_set<std::string> wanted;
             for (const std::string& v : values)
-                wanted.insert(FoldCase(v));
+                wanted.insert(FoldCaseKey(v));
             for (int d = 1; d < dataRows; ++d)
                 if (passes[static_cast<std::size_t>(d)] &&
-                    !wanted.count(FoldCase(Trim(FDataGrid.Cell(c, d)))))
+                    !wanted.count(FoldCaseKey(Trim(FDataGrid.Cell(c, d)))))
                     passes[static_cast<std::size_t>(d)] = 0;
         }
     }

@@ -1,5 +1,7 @@
 #include "controls/statebutton.h"
 
+#include "views/recordedtext.h"
+
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLinearGradient>
@@ -59,7 +61,7 @@ void TStateDropDown::Rebuild() {
         entry->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         FTexts.push_back(state->ItemCaption(i));
         // Captions keep doubled ampersands, which the button shows as one.
-        entry->setText(QString::fromStdString(FTexts.back()));
+        entry->setText(FromSystemText(FTexts.back()));
         grid->addWidget(entry, i % EntriesPerColumn, i / EntriesPerColumn);
         connect(entry, &QToolButton::clicked, this, [this, i] { FButton->ClickItem(i); });
         FEntries.push_back(entry);
@@ -103,7 +105,7 @@ void TStateButton::SetState(std::shared_ptr<TFilterButtonState> state) {
 }
 
 QString TStateButton::CaptionText() const {
-    return FState ? QString::fromStdString(FState->Caption()) : QString();
+    return FState ? FromSystemText(FState->Caption()) : QString();
 }
 
 void TStateButton::Refresh() {

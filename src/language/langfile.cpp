@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "recorder/datafile.h"
+#include "views/recordedtext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -123,7 +124,7 @@ QString DecodeLangText(const QByteArray& bytes) {
     }
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
         return decode(QStringConverter::Utf8, QByteArrayView(bytes.constData() + 3, n - 3));
-    return QString::fromLocal8Bit(bytes);
+    return FromSystemText(bytes);
 }
 
 TLangFile::TLangFile(const QString& fileName) {
@@ -296,10 +297,10 @@ QByteArray TLangFile::SaveToBytes() const {
 bool TLangFile::SaveToFile(QString* error) const {
     const QByteArray bytes = SaveToBytes();
     int code = 0;
-    if (platform::WriteFileAtomically(FFileName.toStdString(),
+    if (platform::WriteFileAtomically(ToFileName(FFileName),
                                       std::string_view(bytes.constData(), bytes.size()), code))
         return true;
-    if (error) *error = QString::fromStdString(SystemErrorText(code));
+    if (error) *error = FromUtf8Text(SystemErrorText(code));
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "language/langcomponent.h"
 #include "recorder/datetime.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,7 +16,7 @@ namespace orvane {
 namespace {
 
 QString FormatText(const QString& format, const QString& arg) {
-    return QString::fromStdString(SafeFormat(format.toStdString(), {arg.toStdString()}));
+    return FromUtf8Text(SafeFormat(ToUtf8Text(format), {ToUtf8Text(arg)}));
 }
 
 QString Quoted(const QString& s) {
@@ -23,7 +24,7 @@ QString Quoted(const QString& s) {
 }
 
 QString TodayText() {
-    return QString::fromStdString(DateText(Now()));
+    return FromSystemText(DateText(Now())); // in the locale's formats, made system text
 }
 
 bool EndsWithSeparator(const QString& path) {
@@ -245,19 +246,19 @@ void TLangManager::ReportRefusedTexts(const QStringList& identifiers) {
     if (FRefusedReported.contains(FLanguage)) return;
     FRefusedReported << FLanguage;
     const QString file = FAppFile ? QDir::toNativeSeparators(FAppFile->FileName()) : Language();
-    FDialogs->ShowError(QString::fromStdString(SafeFormat(
+    FDialogs->ShowError(FromUtf8Text(SafeFormat(
         "The language file \"%s\" gives texts whose %% place holders differ from those of the "
         "built-in texts; the built-in texts are used instead:\r\n%s",
-        {file.toStdString(), identifiers.join(QStringLiteral(", ")).toStdString()})));
+        {ToFileName(file), ToUtf8Text(identifiers.join(QStringLiteral(", ")))})));
 }
 
 void TLangManager::SaveBuildFile(const TLangFile& file) {
     QString error;
     if (file.SaveToFile(&error)) return;
     if (!FBuildWriteFailed)
-        FDialogs->ShowError(QString::fromStdString(SafeFormat(
+        FDialogs->ShowError(FromUtf8Text(SafeFormat(
             "Cannot create file \"%s\". %s",
-            {QDir::toNativeSeparators(file.FileName()).toStdString(), error.toStdString()})));
+            {ToFileName(QDir::toNativeSeparators(file.FileName())), ToUtf8Text(error)})));
     FBuildWriteFailed = true;
 }
 
@@ -307,9 +308,9 @@ void TLangManager::ReadText(const QString& section, const QString& identifier, b
 
 void TLangManager::ReadText(const QString& section, const QString& identifier, bool useCommon,
                             std::string& text) {
-    QString t = QString::fromLocal8Bit(text);
+    QString t = FromSystemText(text);
     ReadText(section, identifier, useCommon, t);
-    text = t.toLocal8Bit().toStdString();
+    text = ToSystemText(t);
 }
 
 } // namespace orvane

@@ -104,7 +104,7 @@ public:
 
     void TranslateForm(QWidget* form, bool force, bool useCommon);
     void ReadText(const QString& section, const QString& identifier, bool useCommon, QString& text);
-    // 8-bit texts (UTF-8 on Linux).
+    // The system's 8-bit texts (UTF-8 on Linux).
     void ReadText(const QString& section, const QString& identifier, bool useCommon,
                   std::string& text);
 

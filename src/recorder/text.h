@@ -1,6 +1,11 @@
 // TText: an immutable byte string kept once per distinct value for the whole program. A record of
 // years repeats the same few programs and captions millions of times; each entry holds a 32-bit
 // number of its text, so that an entry takes 24 bytes.
+//
+// A recorded text is the system's 8-bit text, as the record format keeps it: the ANSI code page on
+// Windows (a character the code page cannot hold is stored as '?'), UTF-8 on Linux (or whatever
+// bytes a window gave). It is converted to and from Qt's text, to UTF-8 and apart from file names
+// only through views/recordedtext.h.
 #pragma once
 
 #include <atomic>

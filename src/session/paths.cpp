@@ -1,6 +1,8 @@
 #include "session/paths.h"
 
+#include "platform/filepath.h"
 #include "platform/platform.h"
+#include "views/recordedtext.h"
 
 #include <QFileInfo>
 
@@ -12,7 +14,7 @@ namespace {
 
 // A file name as the file layer takes it: UTF-8 on every system (see platform/filepath.h).
 std::string ToPath(const QString& s) {
-    return s.toStdString();
+    return ToFileName(s);
 }
 
 // The name the recorder runs under when installed: orvane-report finds its files by it.
@@ -33,8 +35,7 @@ std::string SettingsFilePath(const QString& exePath) {
 }
 
 std::string SettingsFileBeside(const std::string& dataFile) {
-    return (std::filesystem::path(dataFile).parent_path() / (std::string(RecorderName) + ".cfg"))
-        .string();
+    return PathText(PathOf(dataFile).parent_path() / (std::string(RecorderName) + ".cfg"));
 }
 
 std::string DefaultDataFile() {

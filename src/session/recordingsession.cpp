@@ -10,6 +10,7 @@
 #include "recorder/periodread.h"
 #include "recorder/textformat.h"
 #include "session/settings.h"
+#include "views/recordedtext.h"
 #include "views/rules.h"
 
 #include <QCoreApplication>
@@ -65,11 +66,11 @@ TRecordingSession::TRecordingSession(TSessionDeps deps, const TMessageTexts& tex
 
     FSampler = std::make_unique<TSampler>(
         FActivities, *FDeps.Probe, *FDeps.Clock,
-        TSamplerHooks{
-            [this](const std::string& line) { emit logLine(QString::fromLocal8Bit(line)); },
-            [this] { WriteRecord(); },
-            [this](TDateTime from, TDateTime to) { emit chartChanged(from, to); },
-            [this] { emit restartTimer(); }, [this](const TStretchEvent& e) { StretchLog(e); }});
+        TSamplerHooks{[this](const std::string& line) { emit logLine(FromSystemText(line)); },
+                      [this] { WriteRecord(); },
+                      [this](TDateTime from, TDateTime to) { emit chartChanged(from, to); },
+                      [this] { emit restartTimer(); },
+                      [this](const TStretchEvent& e) { StretchLog(e); }});
     FSampler->SetPresence(FDeps.Idle, FDeps.Lock);
 
     FPauseTimer = new QTimer(this);
@@ -96,9 +97,9 @@ template <class F> void TRecordingSession::Guard(F&& command) {
     try {
         command();
     } catch (const EFileKept& e) {
-        TellKept(QString::fromUtf8(e.what()));
+        TellKept(FromUtf8Text(e.what()));
     } catch (const std::exception& e) {
-        emit failed(QString::fromUtf8(e.what()));
+        emit failed(FromUtf8Text(e.what()));
     }
 }
 
@@ -124,7 +125,7 @@ void TRecordingSession::NoticeMovedAside() {
     if (moved.empty()) return;
     emit noticed(QString("The record \"%1\" could not be read whole. The original file was moved "
                          "to \"%2\" and is kept as it is; recording goes on in a new record.")
-                     .arg(QString::fromStdString(FDataFile), QString::fromStdString(moved)));
+                     .arg(FromFileName(FDataFile), FromFileName(moved)));
 }
 
 void TRecordingSession::TellKept(const QString& reason) {
@@ -138,14 +139,14 @@ void TRecordingSession::LoadRecord() {
     std::error_code ec;
     if (!std::filesystem::exists(PathOf(FDataFile), ec) && !ec) return;
     const TRecordRead read = ReadRecord(FDataFile, FActivities);
-    const QString file = QString::fromStdString(FDataFile);
+    const QString file = FromFileName(FDataFile);
     QString problem;
     if (!read.Error.empty())
-        problem = "The record cannot be read: " + QString::fromUtf8(read.Error);
+        problem = "The record cannot be read: " + FromUtf8Text(read.Error);
     else if (!read.Result.Whole)
         problem = QString("The record \"%1\" is damaged: %2. The %3 entries that could be "
                           "read were loaded.")
-                      .arg(file, QString::fromStdString(read.Result.Where()))
+                      .arg(file, FromFileName(read.Result.Where()))
                       .arg(read.Result.Loaded);
     if (FActivities.KeptFile().empty()) {
         if (!problem.isEmpty()) emit failed(problem);
@@ -157,16 +158,16 @@ void TRecordingSession::LoadRecord() {
         FActivities.SaveToFile(FDataFile);
     } catch (const EFileKept& e) {
         FKeptTold = true;
-        problem += "\n\nThe record was not saved: " + QString::fromUtf8(e.what()) +
+        problem += "\n\nThe record was not saved: " + FromUtf8Text(e.what()) +
                    ". Orvane records in memory and tries again at every change.";
     } catch (const std::exception& e) {
-        problem += "\n\n" + QString::fromUtf8(e.what());
+        problem += "\n\n" + FromUtf8Text(e.what());
     }
     const std::string moved = FActivities.TakeMovedAside();
     if (!moved.empty())
         problem += QString("\n\nThe original file was moved to \"%1\" and is kept as it is; "
                            "recording goes on in a new record.")
-                       .arg(QString::fromStdString(moved));
+                       .arg(FromFileName(moved));
     emit noticed(problem);
 }
 
@@ -201,8 +202,7 @@ void TRecordingSession::TellProbeProblem() {
     if (problem == FProbeProblemTold) return;
     FProbeProblemTold = problem;
     if (!problem.empty())
-        emit logLine(
-            QString::fromStdString(SafeFormat(FTexts[EMessageText::SProbeProblem], {problem})));
+        emit logLine(FromUtf8Text(SafeFormat(FTexts[EMessageText::SProbeProblem], {problem})));
 }
 
 void TRecordingSession::RecreateDataFolder() {
@@ -212,8 +212,8 @@ void TRecordingSession::RecreateDataFolder() {
     if (!CreateFolderPath(folder)) return; // the save says why
     const TDateTime now = FDeps.Clock->Now();
     const std::string text = SafeFormat(FTexts[EMessageText::SFolderRecreated], {folder});
-    emit logLine(QString::fromStdString(
-        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), "", text})));
+    emit logLine(FromUtf8Text(SafeFormat(
+        "%-25s%-10s%s", {SystemTextToUtf8(DateText(now) + " " + TimeText(now)), "", text})));
 }
 
 void TRecordingSession::WriteRecord() {
@@ -223,7 +223,7 @@ void TRecordingSession::WriteRecord() {
     try {
         FActivities.SaveToFile(FDataFile);
     } catch (const EFileKept& e) {
-        TellKept(QString::fromUtf8(e.what()));
+        TellKept(FromUtf8Text(e.what()));
         return;
     } catch (...) {
         NoticeMovedAside(); // moved, then the save itself failed
@@ -255,8 +255,7 @@ void TRecordingSession::SwitchRecord(const std::string& file) {
     FActivities = std::move(record);
     FDataFile = file;
     FSampler->ResetSample();
-    emit logLine(
-        QString::fromStdString(SafeFormat(FTexts[EMessageText::SMachinesRecording], {file})));
+    emit logLine(FromUtf8Text(SafeFormat(FTexts[EMessageText::SMachinesRecording], {file})));
     emit recordSwitched();
 }
 
@@ -308,18 +307,18 @@ void TRecordingSession::StretchLog(const TStretchEvent& e) {
     const std::string& format = FTexts[e.Begins ? begins[kind] : ends[kind]];
     std::string text;
     if (e.Kind == EStretch::Gap)
-        text = SafeFormat(format, {length, TimeText(e.Time)});
+        text = SafeFormat(format, {length, SystemTextToUtf8(TimeText(e.Time))});
     else
-        text = SafeFormat(format, {e.Begins ? TimeText(e.Time) : length});
+        text = SafeFormat(format, {e.Begins ? SystemTextToUtf8(TimeText(e.Time)) : length});
     const TDateTime now = FDeps.Clock->Now();
     const std::string seconds =
         e.Begins && e.Kind != EStretch::Gap ? "" : std::to_string(e.Seconds);
-    emit logLine(QString::fromStdString(
-        SafeFormat("%-25s%-10s%s", {DateText(now) + " " + TimeText(now), seconds, text})));
+    emit logLine(FromUtf8Text(SafeFormat(
+        "%-25s%-10s%s", {SystemTextToUtf8(DateText(now) + " " + TimeText(now)), seconds, text})));
 }
 
 std::string TRecordingSession::SettingsStamp() const {
-    const QFileInfo info(QString::fromLocal8Bit(FConfigFile));
+    const QFileInfo info(FromFileName(FConfigFile));
     return info.exists() ? std::to_string(info.size()) + "/" +
                                std::to_string(info.lastModified().toMSecsSinceEpoch())
                          : "-";
@@ -351,8 +350,8 @@ void TRecordingSession::ReloadPrivacy() {
 void TRecordingSession::TellPrivacyProblems() {
     if (!FPrivacy) return;
     for (const std::string& problem : FPrivacy->TakeProblems())
-        emit logLine(
-            QString::fromStdString(SafeFormat(FTexts[EMessageText::SPrivacyProblem], {problem})));
+        emit logLine(FromUtf8Text(
+            SafeFormat(FTexts[EMessageText::SPrivacyProblem], {SystemTextToUtf8(problem)})));
 }
 
 TPrivacySettings TRecordingSession::ReadPrivacy() {

@@ -1,5 +1,7 @@
 #include "views/activitychart.h"
 
+#include "views/recordedtext.h"
+
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -29,7 +31,7 @@ QColor RowColour(int row) {
 
 // Recorded texts are 8-bit text in the system code page.
 QString Q(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+    return FromSystemText(s);
 }
 
 } // namespace

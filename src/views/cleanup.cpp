@@ -1,6 +1,7 @@
 #include "views/cleanup.h"
 
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <charconv>
 #include <limits>
@@ -46,10 +47,12 @@ int RemoveLongActivities(TActivityList& list, const TRemoveLongsDialogs& dialogs
     for (int i = 0; i < list.Count() - 1; ++i) {
         const TEntry& e = list[i];
         if (!(e.Duration > threshold)) continue;
-        // Copy the texts out: the list may grow while the question is open.
+        // Copy the texts out: the list may grow while the question is open. The question is a
+        // message text, UTF-8; the entry's texts are the system's.
         const std::string question = SafeFormat(
             texts[EMessageText::SActivitiesFound],
-            {DateTimeText(e.Start), DurationText(e.Duration), e.Process.str(), e.Caption.str()});
+            {SystemTextToUtf8(DateTimeText(e.Start)), SystemTextToUtf8(DurationText(e.Duration)),
+             SystemTextToUtf8(e.Process.str()), SystemTextToUtf8(e.Caption.str())});
         const TRemoveAnswer a = dialogs.AskRemove(question);
         if (a == TRemoveAnswer::Yes) {
             list.RemoveAt(i);

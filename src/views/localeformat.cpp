@@ -1,5 +1,7 @@
 #include "views/localeformat.h"
 
+#include "views/recordedtext.h"
+
 namespace orvane {
 
 std::string WithoutTimeZone(const std::string& pattern) {
@@ -30,21 +32,20 @@ std::string WithoutTimeZone(const std::string& pattern) {
 // with (UTF-8 on Linux, the ANSI code page on Windows).
 TLocaleFormat LocaleFormatFrom(const QLocale& locale) {
     TLocaleFormat f;
-    f.ShortDate = locale.dateFormat(QLocale::ShortFormat).toLocal8Bit().toStdString();
-    f.LongTime =
-        WithoutTimeZone(locale.timeFormat(QLocale::LongFormat).toLocal8Bit().toStdString());
+    f.ShortDate = ToSystemText(locale.dateFormat(QLocale::ShortFormat));
+    f.LongTime = WithoutTimeZone(ToSystemText(locale.timeFormat(QLocale::LongFormat)));
     for (int m = 1; m <= 12; ++m) {
         // Some locales end their abbreviations with a dot; the patterns put their own after it.
-        std::string name = locale.monthName(m, QLocale::ShortFormat).toLocal8Bit().toStdString();
+        std::string name = ToSystemText(locale.monthName(m, QLocale::ShortFormat));
         if (name.size() > 1 && name.back() == '.') name.pop_back();
         f.ShortMonthNames[static_cast<std::size_t>(m - 1)] = name;
         f.LongMonthNames[static_cast<std::size_t>(m - 1)] =
-            locale.monthName(m, QLocale::LongFormat).toLocal8Bit().toStdString();
+            ToSystemText(locale.monthName(m, QLocale::LongFormat));
     }
     for (int d = 1; d <= 7; ++d) {
         const auto k = static_cast<std::size_t>(d - 1);
-        f.ShortDayNames[k] = locale.dayName(d, QLocale::ShortFormat).toLocal8Bit().toStdString();
-        f.LongDayNames[k] = locale.dayName(d, QLocale::LongFormat).toLocal8Bit().toStdString();
+        f.ShortDayNames[k] = ToSystemText(locale.dayName(d, QLocale::ShortFormat));
+        f.LongDayNames[k] = ToSystemText(locale.dayName(d, QLocale::LongFormat));
     }
     f.ListSeparator = locale.decimalPoint() == QStringLiteral(",") ? ';' : ',';
     return f;

@@ -2,6 +2,7 @@
 
 #include "recorder/debugtrace.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QString>
 
@@ -458,28 +459,7 @@ TPeriodTree TTreeBuilder::All(const TActivityList& list, TDateTime now) {
 }
 
 std::string FoldCase(const std::string& text) {
-    bool ascii = true;
-    for (unsigned char c : text)
-        if (c >= 0x80) {
-            ascii = false;
-            break;
-        }
-    // Folded decoded, so that letters beyond ASCII fold on every system: as UTF-8 where it is
-    // UTF-8, else as the system's 8-bit text (the ANSI code page of recorded text on Windows).
-    // Bytes that neither reads have their ASCII letters folded only.
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    QString decoded;
-    if (!ascii) {
-        decoded = QString::fromUtf8(bytes);
-        if (decoded.toUtf8() != bytes) decoded = QString::fromLocal8Bit(bytes);
-    }
-    if (ascii || (decoded.toLocal8Bit() != bytes && decoded.toUtf8() != bytes)) {
-        std::string out = text;
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return out;
-    }
-    return decoded.toCaseFolded().toStdString();
+    return FoldCaseKey(text);
 }
 
 std::string ReportLine(TDateTime time, const std::string& caption) {

@@ -42,9 +42,8 @@ std::string ReportLine(TDateTime time, const std::string& caption);
 // The text of a program node.
 std::string ProgramLine(const std::string& process, TDateTime time);
 
-// The key under which names are compared ignoring letter case: the text decoded as UTF-8 where it
-// is UTF-8, else as the system's 8-bit text (the ANSI code page on Windows), and case-folded;
-// bytes that neither reads only have their ASCII letters folded.
+// The key under which names are compared ignoring letter case (FoldCaseKey of
+// views/recordedtext.h).
 std::string FoldCase(const std::string& text);
 
 // ---- Tree ----------------------------------------------------------------------------------

@@ -1,8 +1,10 @@
 #include "views/rules.h"
 
+#include "platform/filepath.h"
 #include "recorder/activitylist.h"
 #include "recorder/datetime.h"
 #include "views/periods.h"
+#include "views/recordedtext.h"
 
 #include <algorithm>
 #include <cctype>
@@ -91,13 +93,12 @@ std::optional<TPattern> TPattern::Compile(std::string_view text, std::string* wh
         if (upper.find("(*LIMIT_") != std::string::npos)
             return fail("a regular expression cannot set its own limits");
         const QString limits = QString("(*LIMIT_MATCH=%1)(*LIMIT_DEPTH=%1)").arg(MatchLimit);
-        auto re = std::make_shared<QRegularExpression>(
-            limits + QString::fromUtf8(expr.data(), static_cast<qsizetype>(expr.size())),
-            QRegularExpression::CaseInsensitiveOption);
+        auto re = std::make_shared<QRegularExpression>(limits + FromSystemText(expr),
+                                                       QRegularExpression::CaseInsensitiveOption);
         if (!re->isValid()) {
             const qsizetype offset =
                 std::max<qsizetype>(0, re->patternErrorOffset() - limits.size());
-            return fail(re->errorString().toStdString() + " at offset " + std::to_string(offset));
+            return fail(ToSystemText(re->errorString()) + " at offset " + std::to_string(offset));
         }
         p.FKind = EKind::Expression;
         p.FExpression = std::move(re);
@@ -130,8 +131,7 @@ TPattern::EResult TPattern::Match(std::string_view program, std::string_view tit
     std::string subject;
     subject.reserve(program.size() + 1 + title.size());
     subject.append(program).append(1, '\t').append(title);
-    const QRegularExpressionMatch m = FExpression->match(
-        QString::fromUtf8(subject.data(), static_cast<qsizetype>(subject.size())));
+    const QRegularExpressionMatch m = FExpression->match(FromSystemText(subject));
     if (m.hasMatch()) return EResult::Match;
     // An invalid match is one the engine gave up on.
     return m.isValid() ? EResult::NoMatch : EResult::OutOfSteps;
@@ -226,7 +226,7 @@ std::vector<TRule> ReadCategories(std::string_view text, std::vector<TRuleProble
 }
 
 std::string ReadSettingsText(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(PathOf(file), std::ios::binary);
     std::string text(1 << 20, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));

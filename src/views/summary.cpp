@@ -1,6 +1,7 @@
 #include "views/summary.h"
 
 #include "views/periods.h"
+#include "views/recordedtext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -101,7 +102,7 @@ TSummary Summarise(const TActivityList& list, const TSummaryQuery& q) {
             const TInstant from = std::max<TInstant>(DayStart(d).toMSecsSinceEpoch(), q.Since);
             if (from >= q.Until) break;
             starts.push_back(from);
-            s.Rows.push_back({d.toString(Qt::ISODate).toStdString(), {}, d, 0, 0, false});
+            s.Rows.push_back({ToSystemText(d.toString(Qt::ISODate)), {}, d, 0, 0, false});
         }
         starts.push_back(q.Until);
         for (std::size_t i = 0; i < entries.size(); ++i) {

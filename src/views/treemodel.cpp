@@ -1,5 +1,7 @@
 #include "views/treemodel.h"
 
+#include "views/recordedtext.h"
+
 #include <QFont>
 #include <QScrollBar>
 #include <QTreeView>
@@ -25,7 +27,7 @@ std::size_t NumberOf(const QModelIndex& index) {
 
 // Recorded texts are 8-bit text in the system code page.
 QString Q(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+    return FromSystemText(s);
 }
 
 const std::shared_ptr<const TPeriodTree>& EmptyTree() {

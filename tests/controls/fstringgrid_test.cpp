@@ -1,6 +1,7 @@
 // Widget tests of the grid, on the offscreen platform.
 #include "controls/fstringgrid.h"
 #include "files.h"
+#include "views/recordedtext.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -391,6 +392,31 @@ TEST(FStringGridCommands, CopyAndPasteThroughTheClipboard) {
     g.SetSelection({0, 1, 1, 2});
     g.CopyRow();
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\"a b\",1\nc,\"x\"\"y\"\n");
+}
+
+// Cells hold recorded text: the system's 8-bit text, on Windows the ANSI code page.
+TEST(FStringGridCommands, CellsAreTheSystemsTextInTheViewTheClipboardAndTheEditor) {
+    const QString caption = QString::fromUtf16(u"\u00DCbersicht f\u00FCr J\u00FCrgen.txt - Editor");
+    const std::string bytes = ToSystemText(caption);
+    if (FromSystemText(bytes) != caption) GTEST_SKIP() << "the code page cannot hold the caption";
+    TFStringGrid g;
+    g.SetRangeSelect(true);
+    Fill(g, {{"Caption", "Time"}, {bytes, "1"}});
+    EXPECT_EQ(g.model()->data(g.model()->index(1, 0)).toString(), caption);
+
+    g.SetSelection({0, 1, 1, 1});
+    g.CopyRow();
+    EXPECT_EQ(QApplication::clipboard()->text(), "\"" + caption + "\",1\n");
+
+    QApplication::clipboard()->setText("\"" + caption + "\",2");
+    g.SetRow(1);
+    g.PasteRow();
+    EXPECT_EQ(g.Cells(0, 1), bytes);
+    EXPECT_EQ(g.Cells(1, 1), "2");
+
+    const QString edited = QString::fromUtf16(u"\u00C4nderung");
+    EXPECT_TRUE(g.model()->setData(g.model()->index(1, 0), edited, Qt::EditRole));
+    EXPECT_EQ(g.Cells(0, 1), ToSystemText(edited));
 }
 
 TEST(FStringGridCommands, ModifiedClearsOnlyAfterASuccessfulLoadOrSave) {

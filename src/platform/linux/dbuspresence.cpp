@@ -2,6 +2,7 @@
 
 #include "platform/linux/busowner.h"
 #include "platform/presencestate.h"
+#include "views/recordedtext.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -32,7 +33,7 @@ const QString Login1Session = QStringLiteral("org.freedesktop.login1.Session");
 const QString Properties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 std::string Text(const QString& s) {
-    return s.toStdString();
+    return ToUtf8Text(s);
 }
 
 // The reply's first argument; an invalid QVariant, with the error in why, when there is none.
@@ -62,7 +63,7 @@ bool HasSessionBus(std::string& why) {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if ((address && *address) ||
-        (runtime && *runtime && QFileInfo::exists(QString::fromLocal8Bit(runtime) + "/bus")))
+        (runtime && *runtime && QFileInfo::exists(FromFileName(runtime) + "/bus")))
         if (QDBusConnection::sessionBus().isConnected()) return true;
     why = "no session bus";
     return false;
@@ -80,7 +81,7 @@ QString SessionPath(QDBusConnection& bus, std::string& why) {
     if (const char* id = std::getenv("XDG_SESSION_ID"); id && *id) {
         std::string ignored;
         v = Call(bus, Login1, root, Login1Manager, QStringLiteral("GetSession"),
-                 {QString::fromLocal8Bit(id)}, ignored);
+                 {FromSystemText(id)}, ignored);
         if (v.isValid()) return v.value<QDBusObjectPath>().path();
     }
     std::string ignored;

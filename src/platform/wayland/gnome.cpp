@@ -1,6 +1,7 @@
 #include "platform/wayland/gnome.h"
 
 #include "platform/wayland/backend.h"
+#include "views/recordedtext.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -24,7 +25,7 @@ std::string ProblemOf(const QDBusError& error) {
     case QDBusError::ServiceUnknown:
         return "GNOME Shell is not running on the session bus";
     default:
-        return "GNOME Shell's Orvane extension did not answer: " + error.message().toStdString();
+        return "GNOME Shell's Orvane extension did not answer: " + ToUtf8Text(error.message());
     }
 }
 
@@ -59,13 +60,13 @@ std::optional<TFocusedWindow> TGnomeShellProbe::Ask() {
     const QList<QVariant> args = reply.arguments();
     if (reply.signature() != QLatin1String("buss") || args.size() != 4) {
         FProblem = "GNOME Shell's Orvane extension answered in a form not understood (" +
-                   reply.signature().toStdString() + "): an extension of another version?";
+                   ToUtf8Text(reply.signature()) + "): an extension of another version?";
         return std::nullopt;
     }
     FProblem.clear();
     if (!args[0].toBool()) return TFocusedWindow{};
-    return TFocusedWindow{args[1].toUInt(), args[3].toString().toStdString(),
-                          args[2].toString().toStdString()};
+    return TFocusedWindow{args[1].toUInt(), ToSystemText(args[3].toString()),
+                          ToSystemText(args[2].toString())};
 }
 
 TForegroundSample TGnomeShellProbe::Sample() {
@@ -89,7 +90,7 @@ std::string TGnomeShellProbe::Problem() {
 void TGnomeShellProbe::FocusChanged(bool focused, uint pid, const QString& title,
                                     const QString& appId) {
     FLatest =
-        focused ? TFocusedWindow{pid, appId.toStdString(), title.toStdString()} : TFocusedWindow{};
+        focused ? TFocusedWindow{pid, ToSystemText(appId), ToSystemText(title)} : TFocusedWindow{};
     FProblem.clear();
     FFresh = FListening;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/datafolders.h"
+#include "views/recordedtext.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -30,7 +31,7 @@ std::optional<std::string> Gsettings(const QStringList& args, std::string* error
     QProcess p;
     p.start(QStringLiteral("gsettings"), args);
     if (!p.waitForStarted(5000)) {
-        if (error) *error = "gsettings cannot be run: " + p.errorString().toStdString();
+        if (error) *error = "gsettings cannot be run: " + ToUtf8Text(p.errorString());
         return std::nullopt;
     }
     if (!p.waitForFinished(10000)) {
@@ -41,11 +42,11 @@ std::optional<std::string> Gsettings(const QStringList& args, std::string* error
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         if (error)
-            *error = "gsettings " + args.join(' ').toStdString() + " failed: " +
-                     QString::fromLocal8Bit(p.readAllStandardError()).trimmed().toStdString();
+            *error = "gsettings " + ToUtf8Text(args.join(' ')) +
+                     " failed: " + ToUtf8Text(FromSystemText(p.readAllStandardError()).trimmed());
         return std::nullopt;
     }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed().toStdString();
+    return ToUtf8Text(FromUtf8Text(p.readAllStandardOutput()).trimmed());
 }
 
 const QString Schema = QStringLiteral("org.gnome.shell");
@@ -82,7 +83,7 @@ std::string RunningShellVersion() {
     call << QStringLiteral("org.gnome.Shell") << QStringLiteral("ShellVersion");
     const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
-    return reply.arguments().first().value<QDBusVariant>().variant().toString().toStdString();
+    return ToUtf8Text(reply.arguments().first().value<QDBusVariant>().variant().toString());
 }
 
 std::string InstalledShellVersion() {
@@ -94,9 +95,9 @@ std::string InstalledShellVersion() {
         return {};
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return {};
-    QString text = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    QString text = FromUtf8Text(p.readAllStandardOutput()).trimmed();
     text.remove(QStringLiteral("GNOME Shell "));
-    return text.toStdString();
+    return ToUtf8Text(text);
 }
 
 QString ShippedExtensionFolder(const QString& exeDir) {
@@ -177,19 +178,19 @@ TSetupResult SetUpExtension(const QString& shippedFolder) {
     // The files, each replaced whole: a Shell starting meanwhile sees the old or the new one.
     const QString source = shippedFolder + '/' + QString::fromLatin1(FolderOf(*variant));
     const QString target = UserExtensionFolder();
-    if (!QDir().mkpath(target)) return fail("cannot create the folder " + target.toStdString());
+    if (!QDir().mkpath(target)) return fail("cannot create the folder " + ToFileName(target));
     for (const char* name : Files) {
         QFile in(source + '/' + name);
         if (!in.open(QIODevice::ReadOnly))
-            return fail("cannot read " + in.fileName().toStdString() + ": " +
-                        in.errorString().toStdString());
+            return fail("cannot read " + ToFileName(in.fileName()) + ": " +
+                        ToUtf8Text(in.errorString()));
         const QByteArray content = in.readAll();
-        const std::string out = (target + '/' + name).toStdString();
+        const std::string out = ToFileName(target + '/' + name);
         if (int e = 0;
             !WriteFileAtomically(out, std::string_view(content.constData(), content.size()), e))
             return fail("cannot write " + out + ": " + std::strerror(e));
     }
-    r.Lines.push_back("installed into " + target.toStdString());
+    r.Lines.push_back("installed into " + ToFileName(target));
 
     // Switched on in the settings; `gnome-extensions enable` refuses an extension that the
     // running Shell has not loaded, which a new one never is.
@@ -200,7 +201,7 @@ TSetupResult SetUpExtension(const QString& shippedFolder) {
     if (std::find(enabled.begin(), enabled.end(), ExtensionUuid) == enabled.end()) {
         enabled.push_back(ExtensionUuid);
         if (!Gsettings({QStringLiteral("set"), Schema, QStringLiteral("enabled-extensions"),
-                        QString::fromStdString(FormatStringArray(enabled))},
+                        FromUtf8Text(FormatStringArray(enabled))},
                        &error))
             return fail(error);
     }
@@ -211,7 +212,7 @@ TSetupResult SetUpExtension(const QString& shippedFolder) {
         if (end != disabled.end()) {
             disabled.erase(end, disabled.end());
             if (!Gsettings({QStringLiteral("set"), Schema, QStringLiteral("disabled-extensions"),
-                            QString::fromStdString(FormatStringArray(disabled))},
+                            FromUtf8Text(FormatStringArray(disabled))},
                            &error))
                 return fail(error);
         }

@@ -2,6 +2,7 @@
 
 #include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
+#include "views/recordedtext.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -46,7 +47,7 @@ std::optional<TFocusedWindow> FocusedInHyprlandReply(std::string_view json, std:
         QByteArray::fromRawData(json.data(), static_cast<qsizetype>(json.size())), &parseError);
     if (!doc.isObject()) {
         error = "Hyprland sent an answer that is no JSON object: " +
-                parseError.errorString().toStdString();
+                ToUtf8Text(parseError.errorString());
         return std::nullopt;
     }
     const QJsonObject window = doc.object();

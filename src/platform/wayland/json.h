@@ -1,6 +1,8 @@
 // Fields of the compositors' JSON replies as the sampler's byte strings.
 #pragma once
 
+#include "views/recordedtext.h"
+
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -10,12 +12,12 @@
 
 namespace orvane::platform::wayland {
 
-// A string field as UTF-8; empty when missing or null. A title ends at its first NUL, as the
-// X11 probe's does.
+// A string field as recorded text (UTF-8 on Linux); empty when missing or null. A title ends at its
+// first NUL, as the X11 probe's does.
 inline std::string Utf8Field(const QJsonObject& object, const QString& key) {
     const QJsonValue v = object.value(key);
     if (!v.isString()) return {};
-    std::string text = v.toString().toStdString();
+    std::string text = ToSystemText(v.toString());
     if (const std::size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     return text;
 }

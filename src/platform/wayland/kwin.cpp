@@ -5,6 +5,7 @@
 
 #include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
+#include "views/recordedtext.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -79,7 +80,7 @@ bool ReadKWinReport(std::string_view json, std::optional<TFocusedWindow>& window
     QJsonParseError parseError{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
     if (!doc.isObject()) {
-        error = "the KWin script sent no JSON object: " + parseError.errorString().toStdString();
+        error = "the KWin script sent no JSON object: " + ToUtf8Text(parseError.errorString());
         return false;
     }
     const QJsonObject o = doc.object();
@@ -161,11 +162,10 @@ struct TKWinProbe::TState {
 
     void OnReport(const QDBusMessage& message) {
         const QString json = message.arguments().value(0).toString();
-        const QByteArray utf8 = json.toUtf8();
+        const std::string utf8 = ToUtf8Text(json);
         std::optional<TFocusedWindow> window;
         std::string error;
-        const bool read =
-            ReadKWinReport(std::string_view(utf8.constData(), utf8.size()), window, error);
+        const bool read = ReadKWinReport(utf8, window, error);
         std::lock_guard<std::mutex> guard(Lock);
         // Anyone on the bus may call us; only the KWin that runs our script is believed.
         if (KWinOwner.isEmpty() || message.service() != KWinOwner) return;
@@ -214,18 +214,18 @@ struct TKWinProbe::TState {
         CallKWin("unloadScript", {Service});
         const QDBusMessage loaded = CallKWin("loadScript", {ScriptPath, Service});
         if (loaded.type() == QDBusMessage::ErrorMessage) {
-            Problem = "KWin did not load the script: " + loaded.errorMessage().toStdString();
+            Problem = "KWin did not load the script: " + ToUtf8Text(loaded.errorMessage());
             SinceFailure.start();
             return false;
         }
         if (loaded.arguments().value(0).toInt() < 0) {
-            Problem = "KWin refused the script " + ScriptPath.toStdString();
+            Problem = "KWin refused the script " + ToFileName(ScriptPath);
             SinceFailure.start();
             return false;
         }
         const QDBusMessage started = CallKWin("start");
         if (started.type() == QDBusMessage::ErrorMessage) {
-            Problem = "KWin did not start the script: " + started.errorMessage().toStdString();
+            Problem = "KWin did not start the script: " + ToUtf8Text(started.errorMessage());
             SinceFailure.start();
             return false;
         }
@@ -261,15 +261,15 @@ struct TKWinProbe::TState {
 TKWinProbe::TKWinProbe(const QString& templatePath) : F(std::make_unique<TState>()) {
     TState& s = *F;
     if (!s.Bus.isConnected()) {
-        s.Problem = "no session bus: " + s.Bus.lastError().message().toStdString();
+        s.Problem = "no session bus: " + ToUtf8Text(s.Bus.lastError().message());
         return;
     }
     QFile in(templatePath);
     if (!in.open(QIODevice::ReadOnly)) {
-        s.Problem = "cannot read the KWin script " + templatePath.toStdString();
+        s.Problem = "cannot read the KWin script " + ToFileName(templatePath);
         return;
     }
-    s.Template = QString::fromUtf8(in.readAll());
+    s.Template = FromUtf8Text(in.readAll());
 
     // A name of our own, so that several of us can run at once.
     for (int i = 0; i < 100 && s.Service.isEmpty(); ++i) {
@@ -287,8 +287,7 @@ TKWinProbe::TKWinProbe(const QString& templatePath) : F(std::make_unique<TState>
     }
     s.Receiver = std::make_unique<TReportReceiver>([&s](const QDBusMessage& m) { s.OnReport(m); });
     if (!s.Bus.registerVirtualObject(ReportPath, s.Receiver.get())) {
-        s.Problem =
-            "cannot receive on the session bus: " + s.Bus.lastError().message().toStdString();
+        s.Problem = "cannot receive on the session bus: " + ToUtf8Text(s.Bus.lastError().message());
         return;
     }
 
@@ -301,16 +300,15 @@ TKWinProbe::TKWinProbe(const QString& templatePath) : F(std::make_unique<TState>
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner);
     if (!IsPrivateFolder(folder)) {
-        s.Problem = folder.toStdString() + " is not a folder of this user's alone: the KWin " +
+        s.Problem = ToFileName(folder) + " is not a folder of this user's alone: the KWin " +
                     "script is not written there";
         return;
     }
     s.ScriptPath = folder + QLatin1Char('/') + s.Service + QStringLiteral(".js");
-    const QByteArray script = KWinScriptFor(s.Template, s.Service).toUtf8();
-    if (int error = 0;
-        !WriteFileAtomically(s.ScriptPath.toStdString(),
-                             std::string_view(script.constData(), script.size()), error)) {
-        s.Problem = "cannot write " + s.ScriptPath.toStdString() + ": " + std::strerror(error);
+    const QByteArray script = KWinScriptFor(s.Template, s.Service).toUtf8(); // raw text: JavaScript
+    if (int error = 0; !WriteFileAtomically(
+            ToFileName(s.ScriptPath), std::string_view(script.constData(), script.size()), error)) {
+        s.Problem = "cannot write " + ToFileName(s.ScriptPath) + ": " + std::strerror(error);
         return;
     }
     s.Registered = true;
@@ -378,7 +376,7 @@ TProbeCandidate KWinProbeCandidate() {
             [] {
                 const QDBusConnection bus = QDBusConnection::sessionBus();
                 if (!bus.isConnected())
-                    return "no session bus: " + bus.lastError().message().toStdString();
+                    return "no session bus: " + ToUtf8Text(bus.lastError().message());
                 if (!bus.interface()->isServiceRegistered(QStringLiteral("org.kde.KWin")).value())
                     return std::string("org.kde.KWin is not on the session bus");
                 if (wayland::KWinScriptTemplatePath().isEmpty())

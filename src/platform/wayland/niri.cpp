@@ -2,6 +2,7 @@
 
 #include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
+#include "views/recordedtext.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -22,13 +23,13 @@ std::optional<TFocusedWindow> FocusedInNiriReply(std::string_view json, std::str
         QByteArray::fromRawData(json.data(), static_cast<qsizetype>(json.size())), &parseError);
     if (!doc.isObject()) {
         error =
-            "niri sent an answer that is no JSON object: " + parseError.errorString().toStdString();
+            "niri sent an answer that is no JSON object: " + ToUtf8Text(parseError.errorString());
         return std::nullopt;
     }
     const QJsonObject reply = doc.object();
     if (reply.contains(QLatin1String("Err"))) {
         error = "niri refused the request: " +
-                reply.value(QLatin1String("Err")).toVariant().toString().toStdString();
+                ToUtf8Text(reply.value(QLatin1String("Err")).toVariant().toString());
         return std::nullopt;
     }
     const QJsonObject ok = reply.value(QLatin1String("Ok")).toObject();

@@ -2,6 +2,7 @@
 
 #include "platform/wayland/backend.h"
 #include "platform/wayland/json.h"
+#include "views/recordedtext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -133,8 +134,8 @@ std::optional<TFocusedWindow> FocusedInSwayTree(std::string_view json, std::stri
         const QJsonDocument doc = QJsonDocument::fromJson(
             QByteArray::fromRawData(json.data(), static_cast<qsizetype>(json.size())), &parseError);
         if (!doc.isObject()) {
-            error = "sway sent a tree that is no JSON object: " +
-                    parseError.errorString().toStdString();
+            error =
+                "sway sent a tree that is no JSON object: " + ToUtf8Text(parseError.errorString());
             return std::nullopt;
         }
         focused = FindFocused(doc.object(), 0);
