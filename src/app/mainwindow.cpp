@@ -2,6 +2,8 @@
 
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
+#include "app/changelog.h"
+#include "app/cleanupdialogs.h"
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
 #include "app/machinesmenu.h"
@@ -15,19 +17,12 @@
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
 #include "platform/datafolders.h"
-#include "platform/filepath.h"
 #include "platform/platform.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
-#include "recorder/datafile.h"
-#include "recorder/debugtrace.h"
-#include "recorder/periodread.h"
-#include "recorder/textformat.h"
 #include "session/inifile.h"
 #include "session/settings.h"
 #include "views/activitychart.h"
-#include "views/chartdata.h"
-#include "views/cleanup.h"
 #include "views/export.h"
 #include "views/treemodel.h"
 
@@ -35,24 +30,19 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <optional>
 #include <tuple>
 
@@ -64,9 +54,6 @@ static void InitAppResources() {
 namespace orvane {
 
 namespace {
-
-// The change log keeps this many lines; a program that runs for months must not grow without end.
-constexpr int ChangeLogLines = 5000;
 
 QAction* NamedAction(QObject* parent, const char* name, const QString& text) {
     auto* a = new QAction(text, parent);
@@ -149,11 +136,6 @@ void TfmActivity::BuildViews() {
     Splitter1->setChildrenCollapsible(false);
     TreeView1 = new QTreeView(Splitter1);
     TreeView1->setObjectName("TreeView1");
-    SetUpTreeView(*TreeView1);
-    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    TreeView1->setMouseTracking(true);
-    TreeView1->viewport()->setMouseTracking(true);
-    TreeView1->viewport()->installEventFilter(this);
 
     // The chart, with the change log under it.
     auto* lower = new QSplitter(Qt::Vertical, Splitter1);
@@ -163,14 +145,7 @@ void TfmActivity::BuildViews() {
     Chart1->setObjectName("Chart1");
     connect(Chart1, &TActivityChart::clicked, this, &TfmActivity::Chart1Click);
     connect(Chart1, &TActivityChart::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
-    Memo1 = new QPlainTextEdit(lower);
-    Memo1->setObjectName("Memo1");
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setMaximumBlockCount(ChangeLogLines);
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1 = NewChangeLog(lower);
     lower->setStretchFactor(0, 4);
     lower->setStretchFactor(1, 1);
     lower->setSizes({160, 60});
@@ -179,15 +154,9 @@ void TfmActivity::BuildViews() {
     setCentralWidget(central);
 
     FTreeModel = new TTreeModel(this);
-    ShowTreeIn(*TreeView1, *FTreeModel);
-    FPeriodView = std::make_unique<TPeriodView>(*TreeView1, *FTreeModel, *Chart1);
-
-    connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
-    // A node chosen with the keyboard is shown as a clicked one; a mouse press leaves it to the
-    // click, and restoring the user's place leaves the chart as it is.
-    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!FPeriodView->Selecting() && !FTreeMouseDown) TreeView1Click();
-    });
+    FPeriodView = new TPeriodView(*TreeView1, *FTreeModel, *Chart1, this);
+    connect(FPeriodView, &TPeriodView::chosen, this, &TfmActivity::TreeView1Click);
+    connect(FPeriodView, &TPeriodView::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
     connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         if (FPrivacy) FPrivacy->SetPopupIndex(TreeView1->indexAt(p));
         PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p));
@@ -347,15 +316,7 @@ void TfmActivity::FormCreate() {
     });
     ConnectSystemEvents();
 
-    if (!FTrayAvailable && FDeps.UseTray && !FNoTrayTold) {
-        FNoTrayTold = true;
-        QTimer::singleShot(0, this, [this] {
-            Dialogs().Inform(this, "Orvane",
-                             "No notification area was found on this desktop. Orvane keeps "
-                             "recording while its window is open or minimised; closing the "
-                             "window ends the program.");
-        });
-    }
+    if (!FTrayAvailable && FDeps.UseTray) FTray->TellNoTray();
 }
 
 void TfmActivity::StartMachines() {
@@ -414,10 +375,7 @@ void TfmActivity::SetListForm(TActivityListForm* form) {
 
 void TfmActivity::LoadWindowPlaces() {
     TIniFile ini(FSession->ConfigFile());
-    if (const auto placed = StoredPlace(ini, settings::MainWindow)) setGeometry(*placed);
-    FStartMaximized = ReadFlag(ini, settings::MainMaximized);
-    RestoreSizes(*Splitter1, ini, settings::MainSplitter);
-    RestoreSizes(*FLowerSplitter, ini, settings::ChartSplitter);
+    FStartMaximized = RestoreMainPlace(ini, *this, *Splitter1, *FLowerSplitter);
 }
 
 void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
@@ -432,20 +390,10 @@ void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
 void TfmActivity::WriteWindowPlaces(bool listWindow) {
     TIniFile ini(FSession->ConfigFile());
     if (!ini.LoadError().empty()) return; // an unreadable file is never written over
-    const auto put = [&](const TSetting& key, const std::string& value) {
-        StoreChanged(ini, key, value);
-    };
-    if (listWindow) {
-        if (FListForm) put(settings::ListWindow, RectText(FListForm->geometry()));
-        return;
-    }
-    put(settings::MainWindow, RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
-    put(settings::MainMaximized, isMaximized() ? "1" : "0");
-    // A hidden splitter reports no sizes worth keeping.
-    if (Splitter1->isVisible()) {
-        put(settings::MainSplitter, SizesText(Splitter1->sizes()));
-        put(settings::ChartSplitter, SizesText(FLowerSplitter->sizes()));
-    }
+    if (!listWindow)
+        StoreMainPlace(ini, *this, *Splitter1, *FLowerSplitter);
+    else if (FListForm)
+        StoreChanged(ini, settings::ListWindow, RectText(FListForm->geometry()));
 }
 
 void TfmActivity::BringToFront() {
@@ -574,11 +522,7 @@ void TfmActivity::Neu1Click() {
     Guard([this] {
         NewRecord(
             FSession->Activities(), FSession->DataFile(),
-            [this](const std::string& question) {
-                return Dialogs().Ask(this, "Confirm", QString::fromStdString(question),
-                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                     QMessageBox::Question) == QMessageBox::Yes;
-            },
+            [this](const std::string& question) { return ConfirmNewRecord(this, question); },
             [this] {
                 FPeriodView->Clear();
                 ShowChart({}, 0, 0);
@@ -590,36 +534,9 @@ void TfmActivity::Neu1Click() {
 }
 
 void TfmActivity::mnRemoveLongsClick() {
-    // Once the program ends (SIGTERM, the end of the session) every question counts as Cancel:
-    // after the exit sequence a dialog's loop returns at once, and a walk over a whole record
-    // would go on asking without end.
-    TRemoveLongsDialogs d;
-    d.AskHours = [this](const std::string& title, const std::string& prompt,
-                        const std::string& initial) -> std::optional<std::string> {
-        QString value = QString::fromStdString(initial);
-        if (FTerminated ||
-            !Dialogs().InputQuery(this, QString::fromStdString(title),
-                                  QString::fromStdString(prompt), value) ||
-            FTerminated)
-            return std::nullopt;
-        return value.toStdString();
-    };
-    d.AskRemove = [this](const std::string& question) {
-        if (FTerminated) return TRemoveAnswer::Cancel;
-        const QMessageBox::StandardButton a = Dialogs().Ask(
-            this, "Orvane", QString::fromStdString(question),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
-        if (FTerminated) return TRemoveAnswer::Cancel;
-        return a == QMessageBox::Yes  ? TRemoveAnswer::Yes
-               : a == QMessageBox::No ? TRemoveAnswer::No
-                                      : TRemoveAnswer::Cancel; // Esc, or the box closed
-    };
-    d.ShowMessage = [this](const std::string& message) {
-        if (!FTerminated) ReportError(QString::fromStdString(message));
-    };
-    d.RefreshTree = [this] {
-        if (!FTerminated) RefreshTree();
-    };
+    const TRemoveLongsDialogs d = RemoveLongsDialogs(
+        this, FTerminated, [this](const QString& text) { ReportError(text); },
+        [this] { RefreshTree(); });
     Guard([&] { RemoveLongActivities(FSession->Activities(), d, FMessageTexts, &FRemoveHours); });
 }
 
@@ -826,18 +743,6 @@ bool TfmActivity::event(QEvent* event) {
         });
     }
     return QMainWindow::event(event);
-}
-
-bool TfmActivity::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == TreeView1->viewport()) {
-        if (event->type() == QEvent::MouseMove) TreeView1MouseMove();
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonDblClick)
-            FTreeMouseDown = true;
-        else if (event->type() == QEvent::MouseButtonRelease)
-            FTreeMouseDown = false;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace orvane

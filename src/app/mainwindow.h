@@ -33,7 +33,6 @@ class TActivityListForm;
 class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
-class TPeriodTree;
 class TGnomeExtensionOffer;
 class TSummaryMenu;
 class TMachinesMenu;
@@ -159,7 +158,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -194,14 +192,12 @@ private:
     TMachinesMenu* FMachines = nullptr;
     TFrmAbout* FAbout = nullptr;
     TTreeModel* FTreeModel = nullptr;
-    std::unique_ptr<TPeriodView> FPeriodView;
+    TPeriodView* FPeriodView = nullptr;
     TActivityListForm* FListForm = nullptr;
     TSystemEvents* FSystemEvents = nullptr;
     bool FTrayAvailable = false;
-    bool FNoTrayTold = false;
     bool FRefreshPending = false;
     bool FStartMaximized = false;
-    bool FTreeMouseDown = false;
     bool FTerminated = false;
     long long FRemoveHours = DefaultRemoveHours; // what "Remove long activities" asks with
     bool FShowingError = false;

@@ -5,12 +5,41 @@
 #include "views/rules.h"
 #include "views/treemodel.h"
 
+#include <QEvent>
 #include <QScopedValueRollback>
 #include <QTreeView>
 
 #include <optional>
 
 namespace orvane {
+
+TPeriodView::TPeriodView(QTreeView& tree, TTreeModel& model, TActivityChart& chart, QObject* parent)
+    : QObject(parent), FTree(tree), FModel(model), FChart(chart) {
+    SetUpTreeView(FTree);
+    FTree.setContextMenuPolicy(Qt::CustomContextMenu);
+    FTree.setMouseTracking(true);
+    FTree.viewport()->setMouseTracking(true);
+    FTree.viewport()->installEventFilter(this);
+    ShowTreeIn(FTree, FModel);
+    connect(&FTree, &QTreeView::clicked, this, [this] { emit chosen(); });
+    // A node chosen with the keyboard is shown as a clicked one; a mouse press leaves it to the
+    // click, and restoring the user's place leaves the chart as it is.
+    connect(FTree.selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!FSelecting && !FMouseDown) emit chosen();
+    });
+}
+
+bool TPeriodView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FTree.viewport()) {
+        if (event->type() == QEvent::MouseMove) emit mouseMoved();
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            FMouseDown = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            FMouseDown = false;
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 void TPeriodView::RefreshTree(const TActivityList& list, TViewMode mode, TDateTime now) {
     // The user's place survives the rebuild: on a record of years, finding one's day again

@@ -6,6 +6,8 @@
 #include "recorder/activitylist.h"
 #include "views/periods.h"
 
+#include <QObject>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,10 +21,11 @@ class TPeriodTree;
 class TRuleSet;
 class TTreeModel;
 
-class TPeriodView {
+class TPeriodView : public QObject {
+    Q_OBJECT
 public:
-    TPeriodView(QTreeView& tree, TTreeModel& model, TActivityChart& chart)
-        : FTree(tree), FModel(model), FChart(chart) {}
+    // Shows model in tree and follows the user's clicks, keys and mouse over it.
+    TPeriodView(QTreeView& tree, TTreeModel& model, TActivityChart& chart, QObject* parent);
 
     // The tree of list in mode, built anew only when one of them (or, for the whole record,
     // the day) changed since; shown afresh all the same, keeping the user's place.
@@ -39,6 +42,14 @@ public:
     // The tree's current node is being set by the program, not by the user.
     bool Selecting() const { return FSelecting; }
 
+signals:
+    // A node was clicked, or chosen with the keyboard.
+    void chosen();
+    void mouseMoved();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QTreeView& FTree;
     TTreeModel& FModel;
@@ -54,6 +65,7 @@ private:
     std::shared_ptr<const TPeriodTree> FTreeBuilt;
     TTreeKey FTreeKey;
     bool FSelecting = false;
+    bool FMouseDown = false;
     TViewMode FTreePlaceMode = TViewMode::vmDaily;
 };
 

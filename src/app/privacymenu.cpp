@@ -1,5 +1,6 @@
 #include "app/privacymenu.h"
 
+#include "app/changelog.h"
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/privacyform.h"
@@ -148,19 +149,7 @@ void TPrivacyMenu::ForgetEntries(TInstant since, TInstant until,
                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning) != QMessageBox::Yes)
         return;
     // The change log forgets them too: every line of a window that goes.
-    std::set<std::pair<std::string, std::string>> windows;
-    const TActivityList& list = FWindow.Session().Activities();
-    for (const int i : plan.Indices)
-        windows.emplace(list[i].Process.str(), list[i].Caption.str());
-    QStringList kept;
-    for (const QString& line : FWindow.Memo1->toPlainText().split('\n')) {
-        const std::string text = line.toLocal8Bit().toStdString();
-        const bool gone = std::any_of(windows.begin(), windows.end(), [&](const auto& w) {
-            return text.find(w.first) != std::string::npos && text.ends_with(w.second);
-        });
-        if (!gone) kept << line;
-    }
-    FWindow.Memo1->setPlainText(kept.join('\n'));
+    ForgetLines(*FWindow.Memo1, FWindow.Session().Activities(), plan.Indices);
     FWindow.Session().Forget(plan);
     FWindow.RefreshTree();
     FWindow.ShowChart({}, 0, 0);

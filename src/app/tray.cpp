@@ -1,5 +1,6 @@
 #include "app/tray.h"
 
+#include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/windowplace.h"
 #include "recorder/textformat.h"
@@ -7,6 +8,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace orvane {
 
@@ -28,6 +30,15 @@ bool TTray::Start(bool useTray) {
         TrayIcon->show();
     }
     return available;
+}
+
+void TTray::TellNoTray() {
+    QTimer::singleShot(0, &FWindow, [this] {
+        Dialogs().Inform(&FWindow, "Orvane",
+                         "No notification area was found on this desktop. Orvane keeps "
+                         "recording while its window is open or minimised; closing the "
+                         "window ends the program.");
+    });
 }
 
 void TTray::Hide() {

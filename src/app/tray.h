@@ -18,6 +18,8 @@ public:
     explicit TTray(TfmActivity& window);
     // Shows the icon when useTray and the desktop has a notification area; false when it has none.
     bool Start(bool useTray);
+    // Says, once the window is up, that the desktop has no notification area.
+    void TellNoTray();
     // Takes the icon off before the program ends.
     void Hide();
     void UpdateTrayTip();
