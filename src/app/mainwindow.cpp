@@ -7,6 +7,7 @@
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
 #include "app/machinesmenu.h"
+#include "app/named.h"
 #include "app/periodview.h"
 #include "app/privacymenu.h"
 #include "app/qalbase.h"
@@ -54,24 +55,6 @@ static void InitAppResources() {
 namespace orvane {
 
 namespace {
-
-QAction* NamedAction(QObject* parent, const char* name, const QString& text) {
-    auto* a = new QAction(text, parent);
-    a->setObjectName(name);
-    return a;
-}
-
-QAction* NamedSeparator(QMenu* menu, const char* name) {
-    QAction* a = menu->addSeparator();
-    a->setObjectName(name);
-    return a;
-}
-
-QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
-    auto* m = new QMenu(title, parent);
-    m->setObjectName(name);
-    return m;
-}
 
 // The system's 8-bit text (on Windows the ANSI code page), as the settings file keeps it.
 std::string ToLocal(const QString& s) {

@@ -9,11 +9,8 @@
 #include "views/messagetexts.h"
 #include "views/periods.h"
 
-#include <QIcon>
 #include <QMainWindow>
 
-#include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 

@@ -3,6 +3,7 @@
 #include "app/changelog.h"
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
+#include "app/named.h"
 #include "app/privacyform.h"
 #include "recorder/textformat.h"
 #include "views/chartdata.h"
@@ -29,11 +30,6 @@ void TPrivacyMenu::SetPopupIndex(const QModelIndex& index) {
 
 TPrivacyMenu::TPrivacyMenu(TfmActivity& window) : QObject(&window), FWindow(window) {
     QMenu *Options1 = window.Options1, *pmIcon = window.pmIcon;
-    const auto NamedAction = [](QObject* parent, const char* name, const QString& text) {
-        auto* a = new QAction(text, parent);
-        a->setObjectName(name);
-        return a;
-    };
     const auto after = [](QMenu* menu, QAction* action) {
         const QList<QAction*> all = menu->actions();
         const qsizetype i = all.indexOf(action);
