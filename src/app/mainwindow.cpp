@@ -2,59 +2,49 @@
 
 #include "app/aboutform.h"
 #include "app/activitylistform.h"
+#include "app/changelog.h"
+#include "app/cleanupdialogs.h"
 #include "app/dialogs.h"
 #include "app/gnomeoffer.h"
 #include "app/machinesmenu.h"
-#include "app/privacyform.h"
+#include "app/named.h"
+#include "app/periodview.h"
+#include "app/privacymenu.h"
 #include "app/qalbase.h"
 #include "app/summaryform.h"
+#include "app/tray.h"
 #include "app/windowplace.h"
 #include "language/langcomponent.h"
 #include "language/langmanager.h"
 #include "language/languagemenu.h"
 #include "platform/datafolders.h"
-#include "platform/filepath.h"
 #include "platform/platform.h"
 #include "platform/systemevents.h"
 #include "platform/window.h"
-#include "recorder/datafile.h"
-#include "recorder/debugtrace.h"
-#include "recorder/periodread.h"
-#include "recorder/textformat.h"
 #include "session/inifile.h"
 #include "session/settings.h"
 #include "views/activitychart.h"
-#include "views/chartdata.h"
-#include "views/cleanup.h"
 #include "views/export.h"
-#include "views/forget.h"
-#include "views/privacy.h"
 #include "views/treemodel.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <optional>
-#include <set>
 #include <tuple>
 
 // The icon is compiled into this static library; its resources must be registered by hand.
@@ -65,27 +55,6 @@ static void InitAppResources() {
 namespace orvane {
 
 namespace {
-
-// The change log keeps this many lines; a program that runs for months must not grow without end.
-constexpr int ChangeLogLines = 5000;
-
-QAction* NamedAction(QObject* parent, const char* name, const QString& text) {
-    auto* a = new QAction(text, parent);
-    a->setObjectName(name);
-    return a;
-}
-
-QAction* NamedSeparator(QMenu* menu, const char* name) {
-    QAction* a = menu->addSeparator();
-    a->setObjectName(name);
-    return a;
-}
-
-QMenu* NamedMenu(QWidget* parent, const char* name, const QString& title) {
-    auto* m = new QMenu(title, parent);
-    m->setObjectName(name);
-    return m;
-}
 
 // The system's 8-bit text (on Windows the ANSI code page), as the settings file keeps it.
 std::string ToLocal(const QString& s) {
@@ -126,8 +95,9 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
     lang->SetLanManager(FBase.LanMan);
 
     FSession = std::make_unique<TRecordingSession>(FDeps, FMessageTexts);
+    FTray = new TTray(*this);
     ConnectSession();
-    BuildPrivacyMenus();
+    FPrivacy = new TPrivacyMenu(*this);
 
     FormCreate();
     if (FDeps.StartTimer) Timer1->start();
@@ -136,7 +106,7 @@ TfmActivity::TfmActivity(TQalBase& base, TActivityDeps deps, QWidget* parent)
 TfmActivity::~TfmActivity() {
     // QWidget's destructor still moves the focus, and the window's own members are gone by then.
     disconnect(qApp, nullptr, this, nullptr);
-    if (TrayIcon) TrayIcon->hide();
+    FTray->Hide();
 }
 
 void TfmActivity::BuildViews() {
@@ -149,11 +119,6 @@ void TfmActivity::BuildViews() {
     Splitter1->setChildrenCollapsible(false);
     TreeView1 = new QTreeView(Splitter1);
     TreeView1->setObjectName("TreeView1");
-    SetUpTreeView(*TreeView1);
-    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    TreeView1->setMouseTracking(true);
-    TreeView1->viewport()->setMouseTracking(true);
-    TreeView1->viewport()->installEventFilter(this);
 
     // The chart, with the change log under it.
     auto* lower = new QSplitter(Qt::Vertical, Splitter1);
@@ -163,14 +128,7 @@ void TfmActivity::BuildViews() {
     Chart1->setObjectName("Chart1");
     connect(Chart1, &TActivityChart::clicked, this, &TfmActivity::Chart1Click);
     connect(Chart1, &TActivityChart::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
-    Memo1 = new QPlainTextEdit(lower);
-    Memo1->setObjectName("Memo1");
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setMaximumBlockCount(ChangeLogLines);
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1 = NewChangeLog(lower);
     lower->setStretchFactor(0, 4);
     lower->setStretchFactor(1, 1);
     lower->setSizes({160, 60});
@@ -179,17 +137,11 @@ void TfmActivity::BuildViews() {
     setCentralWidget(central);
 
     FTreeModel = new TTreeModel(this);
-    ShowTreeIn(*TreeView1, *FTreeModel);
-
-    connect(TreeView1, &QTreeView::clicked, this, [this] { TreeView1Click(); });
-    // A node chosen with the keyboard is shown as a clicked one; a mouse press leaves it to the
-    // click, and restoring the user's place leaves the chart as it is.
-    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!FTreeSelecting && !FTreeMouseDown) TreeView1Click();
-    });
+    FPeriodView = new TPeriodView(*TreeView1, *FTreeModel, *Chart1, this);
+    connect(FPeriodView, &TPeriodView::chosen, this, &TfmActivity::TreeView1Click);
+    connect(FPeriodView, &TPeriodView::mouseMoved, this, &TfmActivity::TreeView1MouseMove);
     connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        FPopupIndex = TreeView1->indexAt(p);
-        if (pmForget) pmForget->setEnabled(FPopupIndex.isValid());
+        if (FPrivacy) FPrivacy->SetPopupIndex(TreeView1->indexAt(p));
         PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(p));
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
@@ -210,7 +162,7 @@ void TfmActivity::ConnectSession() {
     connect(session, &TRecordingSession::pauseChanged, this, [this] {
         mnPause->setChecked(Sampler().Paused());
         pmPause->setChecked(Sampler().Paused());
-        UpdateTrayTip();
+        FTray->UpdateTrayTip();
     });
     connect(session, &TRecordingSession::recordSwitched, this, [this] {
         RefreshTree();
@@ -325,15 +277,12 @@ void TfmActivity::FormCreate() {
 
     StartMachines();
     FSession->LoadRecord();
-    CreateTrayIcon();
+    FTrayAvailable = FTray->Start(FDeps.UseTray);
 
     RefreshTree();
     const TDateTime today = FSession->Clock().Now();
-    {
-        // Today's node (or the last period) is where the user starts.
-        const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
-        SelectPeriodOf(*TreeView1, *FTreeModel, DayNumber(today));
-    }
+    // Today's node (or the last period) is where the user starts.
+    FPeriodView->SelectDay(DayNumber(today));
     ShowChart({}, StartOfDay(today), EndOfDay(today));
 
     BuildLanguageMenu(mnLanguage, *FBase.LanMan, [this](QAction* entry) {
@@ -350,15 +299,7 @@ void TfmActivity::FormCreate() {
     });
     ConnectSystemEvents();
 
-    if (!FTrayAvailable && FDeps.UseTray && !FNoTrayTold) {
-        FNoTrayTold = true;
-        QTimer::singleShot(0, this, [this] {
-            Dialogs().Inform(this, "Orvane",
-                             "No notification area was found on this desktop. Orvane keeps "
-                             "recording while its window is open or minimised; closing the "
-                             "window ends the program.");
-        });
-    }
+    if (!FTrayAvailable && FDeps.UseTray) FTray->TellNoTray();
 }
 
 void TfmActivity::StartMachines() {
@@ -381,23 +322,6 @@ void TfmActivity::StartMachines() {
     });
     FSession->SetWriteCheck([this](const std::string& file) { FMachines->CheckWrite(file); });
     FSession->SetDataFile(FMachines->Start(FSession->DataFile()));
-}
-
-void TfmActivity::CreateTrayIcon() {
-    FTrayAvailable = FDeps.UseTray && QSystemTrayIcon::isSystemTrayAvailable();
-    if (FTrayAvailable) {
-        TrayIcon = new QSystemTrayIcon(windowIcon(), this);
-        TrayIcon->setObjectName("TrayIcon");
-        UpdateTrayTip();
-        connect(TrayIcon, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger)
-                        TrayLeftClick();
-                    else if (reason == QSystemTrayIcon::Context)
-                        TrayRightClick(QCursor::pos());
-                });
-        TrayIcon->show();
-    }
 }
 
 void TfmActivity::ConnectSystemEvents() {
@@ -434,10 +358,7 @@ void TfmActivity::SetListForm(TActivityListForm* form) {
 
 void TfmActivity::LoadWindowPlaces() {
     TIniFile ini(FSession->ConfigFile());
-    if (const auto placed = StoredPlace(ini, settings::MainWindow)) setGeometry(*placed);
-    FStartMaximized = ReadFlag(ini, settings::MainMaximized);
-    RestoreSizes(*Splitter1, ini, settings::MainSplitter);
-    RestoreSizes(*FLowerSplitter, ini, settings::ChartSplitter);
+    FStartMaximized = RestoreMainPlace(ini, *this, *Splitter1, *FLowerSplitter);
 }
 
 void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
@@ -452,20 +373,10 @@ void TfmActivity::SaveWindowPlaces(bool listWindow) noexcept {
 void TfmActivity::WriteWindowPlaces(bool listWindow) {
     TIniFile ini(FSession->ConfigFile());
     if (!ini.LoadError().empty()) return; // an unreadable file is never written over
-    const auto put = [&](const TSetting& key, const std::string& value) {
-        StoreChanged(ini, key, value);
-    };
-    if (listWindow) {
-        if (FListForm) put(settings::ListWindow, RectText(FListForm->geometry()));
-        return;
-    }
-    put(settings::MainWindow, RectText(normalGeometry().isValid() ? normalGeometry() : geometry()));
-    put(settings::MainMaximized, isMaximized() ? "1" : "0");
-    // A hidden splitter reports no sizes worth keeping.
-    if (Splitter1->isVisible()) {
-        put(settings::MainSplitter, SizesText(Splitter1->sizes()));
-        put(settings::ChartSplitter, SizesText(FLowerSplitter->sizes()));
-    }
+    if (!listWindow)
+        StoreMainPlace(ini, *this, *Splitter1, *FLowerSplitter);
+    else if (FListForm)
+        StoreChanged(ini, settings::ListWindow, RectText(FListForm->geometry()));
 }
 
 void TfmActivity::BringToFront() {
@@ -536,62 +447,16 @@ const TActivityList& TfmActivity::ViewList() {
 
 void TfmActivity::RefreshTree() {
     const TDateTime now = FSession->Clock().Now();
-    // The user's place survives the rebuild: on a record of years, finding one's day again
-    // after every switch of windows would make the tree unusable.
-    const bool keepPlace = !FTreeModel->Tree().Empty() && FTreePlaceMode == FViewMode;
-    const TTreePlace place = keepPlace ? TreePlaceOf(*TreeView1, *FTreeModel) : TTreePlace{};
     if (FMachines) FMachines->Poll();
-    const TActivityList& list = ViewList();
-    // The whole-record node names today's date.
-    const TTreeKey key{list.Version(), list.Count(), FViewMode,
-                       FViewMode == TViewMode::vmAll ? DayNumber(now) : 0};
-    if (!FTreeBuilt || !(key == FTreeKey)) {
-        if (!ValidViewMode(FViewMode)) return; // a mode without a tree leaves it as it is
-        // The former nodes go before the new ones are built: a record of years must not hold
-        // two trees at once.
-        FTreeBuilt.reset();
-        FTreeModel->Clear();
-        std::optional<TPeriodTree> tree = BuildPeriodTree(list, FViewMode, now);
-        if (!tree) return;
-        FTreeBuilt = std::make_shared<const TPeriodTree>(std::move(*tree));
-        FTreeKey = key;
-    }
-    // An unchanged record gives the same nodes (activating the window asks for them each time);
-    // they are shown afresh all the same, with selection and expanded state gone.
-    FTreeModel->SetTree(FTreeBuilt);
-    ShowTreeIn(*TreeView1, *FTreeModel);
-    FTreePlaceMode = FViewMode;
-    if (keepPlace) {
-        const QScopedValueRollback<bool> quiet(FTreeSelecting, true);
-        RestoreTreePlace(*TreeView1, *FTreeModel, place);
-    }
+    FPeriodView->RefreshTree(ViewList(), FViewMode, now);
 }
 
 void TfmActivity::ShowChart(const std::string& text, TDateTime from, TDateTime to) {
-    const TActivityList& list = ViewList();
-    if (list.Count() == 0) {
-        Chart1->Clear();
-        return;
-    }
-    // The new bars take the place of the former ones: a whole record has a million of them.
-    TChartData data = Chart1->TakeData();
-    ChartBars(list, text, from, to, data);
-    ColourRowsByCategory(data, FSession->CategoryRules());
-    Chart1->SetData(std::move(data));
+    FPeriodView->ShowChart(ViewList(), FSession->CategoryRules(), text, from, to);
 }
 
 bool TfmActivity::SelectedPeriod(TDateTime& from, TDateTime& to, std::string& text) const {
-    const QModelIndex index = TreeView1->currentIndex();
-    if (!index.isValid()) return false;
-    const std::optional<TTreeNode> node = FTreeModel->Node(index);
-    const std::optional<TTreeNode> parent = FTreeModel->ParentNode(index);
-    const std::optional<TPeriodSelection> sel =
-        orvane::SelectedPeriod(node ? &*node : nullptr, parent ? &*parent : nullptr, FViewMode);
-    if (!sel) return false;
-    from = sel->From;
-    to = sel->To;
-    text = sel->Text;
-    return true;
+    return FPeriodView->SelectedPeriod(FViewMode, from, to, text);
 }
 
 void TfmActivity::TreeView1Click() {
@@ -640,14 +505,9 @@ void TfmActivity::Neu1Click() {
     Guard([this] {
         NewRecord(
             FSession->Activities(), FSession->DataFile(),
-            [this](const std::string& question) {
-                return Dialogs().Ask(this, "Confirm", QString::fromStdString(question),
-                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                     QMessageBox::Question) == QMessageBox::Yes;
-            },
+            [this](const std::string& question) { return ConfirmNewRecord(this, question); },
             [this] {
-                FTreeBuilt.reset();
-                FTreeModel->Clear();
+                FPeriodView->Clear();
                 ShowChart({}, 0, 0);
                 Sampler().ResetSample();
             },
@@ -657,36 +517,9 @@ void TfmActivity::Neu1Click() {
 }
 
 void TfmActivity::mnRemoveLongsClick() {
-    // Once the program ends (SIGTERM, the end of the session) every question counts as Cancel:
-    // after the exit sequence a dialog's loop returns at once, and a walk over a whole record
-    // would go on asking without end.
-    TRemoveLongsDialogs d;
-    d.AskHours = [this](const std::string& title, const std::string& prompt,
-                        const std::string& initial) -> std::optional<std::string> {
-        QString value = QString::fromStdString(initial);
-        if (FTerminated ||
-            !Dialogs().InputQuery(this, QString::fromStdString(title),
-                                  QString::fromStdString(prompt), value) ||
-            FTerminated)
-            return std::nullopt;
-        return value.toStdString();
-    };
-    d.AskRemove = [this](const std::string& question) {
-        if (FTerminated) return TRemoveAnswer::Cancel;
-        const QMessageBox::StandardButton a = Dialogs().Ask(
-            this, "Orvane", QString::fromStdString(question),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
-        if (FTerminated) return TRemoveAnswer::Cancel;
-        return a == QMessageBox::Yes  ? TRemoveAnswer::Yes
-               : a == QMessageBox::No ? TRemoveAnswer::No
-                                      : TRemoveAnswer::Cancel; // Esc, or the box closed
-    };
-    d.ShowMessage = [this](const std::string& message) {
-        if (!FTerminated) ReportError(QString::fromStdString(message));
-    };
-    d.RefreshTree = [this] {
-        if (!FTerminated) RefreshTree();
-    };
+    const TRemoveLongsDialogs d = RemoveLongsDialogs(
+        this, FTerminated, [this](const QString& text) { ReportError(text); },
+        [this] { RefreshTree(); });
     Guard([&] { RemoveLongActivities(FSession->Activities(), d, FMessageTexts, &FRemoveHours); });
 }
 
@@ -706,21 +539,6 @@ void TfmActivity::mnAwayAfterClick() {
         return;
     }
     Guard([&] { FSession->SetAwayMinutes(*minutes); });
-}
-
-void TfmActivity::UpdateTrayTip() {
-    if (!TrayIcon) return;
-    const bool paused = Sampler().Paused();
-    if (paused && PauseUntil() != 0)
-        TrayIcon->setToolTip(QString::fromStdString(
-            SafeFormat(FMessageTexts[EMessageText::SPausedUntil], {TimeText(PauseUntil())})));
-    else
-        TrayIcon->setToolTip(paused
-                                 ? QString::fromStdString(FMessageTexts[EMessageText::SPausedHint])
-                                 : QString("Orvane"));
-    // The icon tells the state at a glance, without a tooltip.
-    if (paused && FPausedIcon.isNull()) FPausedIcon = PausedIcon(windowIcon());
-    TrayIcon->setIcon(paused ? FPausedIcon : windowIcon());
 }
 
 void TfmActivity::CSVCommaSeparatedValues1Click() {
@@ -770,7 +588,7 @@ void TfmActivity::ExitSequence() {
     // Keep the time up to now: the record on disk would otherwise end at the last change.
     FSession->SaveAtExit();
     SaveWindowPlaces(false);
-    if (TrayIcon) TrayIcon->hide();
+    FTray->Hide();
     Terminate();
 }
 
@@ -838,22 +656,6 @@ void TfmActivity::LoadMessageTexts() {
     FBase.ReadTexts(ToLocal(objectName()), FMessageTexts);
 }
 
-void TfmActivity::TrayLeftClick() {
-    if (isVisible() && !isMinimized()) {
-        hide();
-        return;
-    }
-    show();
-    raise();
-    activateWindow();
-    showNormal();
-    RefreshViews();
-}
-
-void TfmActivity::TrayRightClick(const QPoint& at) {
-    pmIcon->popup(at);
-}
-
 void TfmActivity::SuspendQuery() {
     FSession->Suspend();
 }
@@ -911,7 +713,7 @@ void TfmActivity::changeEvent(QEvent* event) {
 bool TfmActivity::event(QEvent* event) {
     if (event->type() == LanguageChangedEventType()) {
         LoadMessageTexts();
-        UpdateTrayTip();
+        FTray->UpdateTrayTip();
         if (FSummaryMenu) FSummaryMenu->Translate();
         Guard([this] { SaveSettings(); });
         return true;
@@ -924,151 +726,6 @@ bool TfmActivity::event(QEvent* event) {
         });
     }
     return QMainWindow::event(event);
-}
-
-bool TfmActivity::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == TreeView1->viewport()) {
-        if (event->type() == QEvent::MouseMove) TreeView1MouseMove();
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonDblClick)
-            FTreeMouseDown = true;
-        else if (event->type() == QEvent::MouseButtonRelease)
-            FTreeMouseDown = false;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// ---- Privacy: the rules of [Privacy], timed pauses, forgetting ---------------------------------
-
-void TfmActivity::BuildPrivacyMenus() {
-    const auto after = [](QMenu* menu, QAction* action) {
-        const QList<QAction*> all = menu->actions();
-        const qsizetype i = all.indexOf(action);
-        return i >= 0 && i + 1 < all.size() ? all[i + 1] : nullptr;
-    };
-    mnPause15 = NamedAction(this, "mnPause15", "Pause for 15 minutes");
-    mnPause60 = NamedAction(this, "mnPause60", "Pause for 1 hour");
-    Options1->insertActions(after(Options1, mnPause), {mnPause15, mnPause60});
-    mnPrivacy = NamedAction(this, "mnPrivacy", "Privacy\u2026");
-    Options1->insertAction(after(Options1, mnAwayAfter), mnPrivacy);
-    pmPause15 = NamedAction(this, "pmPause15", "Pause for 15 minutes");
-    pmPause60 = NamedAction(this, "pmPause60", "Pause for 1 hour");
-    pmIcon->insertActions(after(pmIcon, pmPause), {pmPause15, pmPause60});
-
-    mnForget15 = NamedAction(this, "mnForget15", "Forget the last 15 minutes");
-    mnForget60 = NamedAction(this, "mnForget60", "Forget the last hour");
-    mnForgetToday = NamedAction(this, "mnForgetToday", "Forget today");
-    Bearbeiten1->addSeparator();
-    Bearbeiten1->addActions({mnForget15, mnForget60, mnForgetToday});
-    pmForget = NamedAction(this, "pmForget", "Forget\u2026");
-    PopupMenu1->addSeparator();
-    PopupMenu1->addAction(pmForget);
-
-    for (QAction* a : {mnPause15, pmPause15})
-        connect(a, &QAction::triggered, this, [this] { PauseFor(15); });
-    for (QAction* a : {mnPause60, pmPause60})
-        connect(a, &QAction::triggered, this, [this] { PauseFor(60); });
-    connect(mnPrivacy, &QAction::triggered, this, &TfmActivity::mnPrivacyClick);
-    connect(mnForget15, &QAction::triggered, this, [this] { ForgetLast(15); });
-    connect(mnForget60, &QAction::triggered, this, [this] { ForgetLast(60); });
-    connect(mnForgetToday, &QAction::triggered, this, [this] { ForgetLast(0); });
-    connect(pmForget, &QAction::triggered, this, &TfmActivity::pmForgetClick);
-}
-
-void TfmActivity::PauseFor(int minutes) {
-    FSession->PauseFor(minutes);
-}
-
-void TfmActivity::mnPrivacyClick() {
-    const TPrivacySettings settings = FSession->ReadPrivacy();
-    const QDateTime now = QDateTime::currentDateTime();
-    const std::optional<QDateTime> week = ParseWhen("week", now);
-    const TDateTime weekStart = week ? LocalDateTime(week->toMSecsSinceEpoch()) : 0;
-    TfrmPrivacy form(this, settings, FMessageTexts, FSession->Activities(), weekStart,
-                     FSession->Clock().Now() + 1);
-    if (form.exec() != QDialog::Accepted || form.Settings() == settings) return;
-    // In force from the next sample: the timer reads the file again.
-    Guard([&] { FSession->WritePrivacy(form.Settings()); });
-}
-
-void TfmActivity::ForgetLast(int minutes) {
-    const TInstant now = TInstantOf()(FSession->Clock().Now()).value_or(0);
-    const TInstant since =
-        minutes > 0 ? now - static_cast<TInstant>(minutes) * 60000
-                    : DayStart(QDateTime::fromMSecsSinceEpoch(now).date()).toMSecsSinceEpoch();
-    ForgetEntries(since, now + 1, nullptr);
-}
-
-void TfmActivity::pmForgetClick() {
-    const QModelIndex index = FPopupIndex;
-    if (!index.isValid()) return;
-    // The period node on top, then the program, then the caption line.
-    QModelIndex top = index;
-    int depth = 0;
-    while (top.parent().isValid()) {
-        top = top.parent();
-        ++depth;
-    }
-    const std::optional<TTreeNode> periodNode = FTreeModel->Node(top);
-    const std::optional<TPeriodSelection> sel =
-        periodNode ? orvane::SelectedPeriod(&*periodNode, nullptr, FViewMode) : std::nullopt;
-    if (!sel) return;
-    TInstant since = INT64_MIN / 2, until = INT64_MAX / 2;
-    if (periodNode->Data) {
-        TInstantOf instantOf;
-        since = instantOf(sel->From).value_or(since);
-        until = instantOf(sel->To).value_or(until - 1) + 1;
-    }
-    const TPeriodTree& tree = FTreeModel->Tree();
-    std::optional<std::string> program, caption;
-    if (depth >= 1) {
-        const QModelIndex p = depth == 1 ? index : index.parent();
-        const std::size_t number = tree.Periods()[static_cast<std::size_t>(top.row())].First +
-                                   static_cast<std::size_t>(p.row());
-        program = FoldCase(tree.Programs()[number].Process.str());
-        if (depth == 2)
-            caption = FoldCase(
-                tree.Lines()[tree.Programs()[number].First + static_cast<std::size_t>(index.row())]
-                    .Caption.str());
-    }
-    ForgetEntries(since, until, [&](const TEntry& e) {
-        return (!program || FoldCase(e.Process.str()) == *program) &&
-               (!caption || FoldCase(e.Caption.str()) == *caption);
-    });
-}
-
-void TfmActivity::ForgetEntries(TInstant since, TInstant until,
-                                const std::function<bool(const TEntry&)>& pick) {
-    const TForgetPlan plan = FSession->PlanForget(since, until, pick);
-    const QString caption = QString::fromStdString(FMessageTexts[EMessageText::SForgetCaption]);
-    if (plan.Indices.empty()) {
-        Dialogs().Inform(this, caption,
-                         QString::fromStdString(FMessageTexts[EMessageText::SForgetNothing]));
-        return;
-    }
-    const std::string question =
-        SafeFormat(FMessageTexts[EMessageText::SForgetConfirm],
-                   {std::to_string(plan.Indices.size()), DurationText(plan.Time)});
-    if (Dialogs().Ask(this, caption, QString::fromStdString(question),
-                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning) != QMessageBox::Yes)
-        return;
-    // The change log forgets them too: every line of a window that goes.
-    std::set<std::pair<std::string, std::string>> windows;
-    const TActivityList& list = FSession->Activities();
-    for (const int i : plan.Indices)
-        windows.emplace(list[i].Process.str(), list[i].Caption.str());
-    QStringList kept;
-    for (const QString& line : Memo1->toPlainText().split('\n')) {
-        const std::string text = line.toLocal8Bit().toStdString();
-        const bool gone = std::any_of(windows.begin(), windows.end(), [&](const auto& w) {
-            return text.find(w.first) != std::string::npos && text.ends_with(w.second);
-        });
-        if (!gone) kept << line;
-    }
-    Memo1->setPlainText(kept.join('\n'));
-    FSession->Forget(plan);
-    RefreshTree();
-    ShowChart({}, 0, 0);
 }
 
 } // namespace orvane

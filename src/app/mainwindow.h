@@ -9,13 +9,8 @@
 #include "views/messagetexts.h"
 #include "views/periods.h"
 
-#include <QIcon>
 #include <QMainWindow>
-#include <QPersistentModelIndex>
-#include <QSystemTrayIcon>
 
-#include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,10 +30,12 @@ class TActivityListForm;
 class TActivityChart;
 class TSystemEvents;
 class TTreeModel;
-class TPeriodTree;
 class TGnomeExtensionOffer;
 class TSummaryMenu;
 class TMachinesMenu;
+class TPrivacyMenu;
+class TTray;
+class TPeriodView;
 
 // What the window takes from outside; tests hand in fakes, the program the real things.
 struct TActivityDeps : TSessionDeps {
@@ -71,7 +68,6 @@ public:
     QAction *mnDesktop = nullptr, *mnStartup = nullptr, *mnAbout = nullptr;
     QAction *mnUpdate = nullptr, *mnShow = nullptr;
     QAction *ShowAllNews1 = nullptr, *N4 = nullptr, *About1 = nullptr, *Exit1 = nullptr;
-    QSystemTrayIcon* TrayIcon = nullptr;
 
     // Fields.
     TViewMode FViewMode = TViewMode::vmDaily;
@@ -138,8 +134,6 @@ public:
     void SaveWindowPlaces(bool listWindow) noexcept;
     void WriteWindowPlaces(bool listWindow);
     void LoadMessageTexts();
-    void TrayLeftClick();
-    void TrayRightClick(const QPoint& at);
     // System notices.
     void SuspendQuery();
     void Resumed();
@@ -150,23 +144,9 @@ public:
     // Runs a command; an error that escapes it is shown and the program goes on.
     template <class F> void Guard(F&& command);
 
-    // ---- Privacy: the rules of [Privacy], timed pauses, forgetting ----
-    QAction *mnPause15 = nullptr, *mnPause60 = nullptr, *pmPause15 = nullptr, *pmPause60 = nullptr,
-            *mnPrivacy = nullptr;
-    QAction *mnForget15 = nullptr, *mnForget60 = nullptr, *mnForgetToday = nullptr,
-            *pmForget = nullptr;
-    // Pause on for that long; it ends by itself (a pause switched off by hand ends it sooner).
-    void PauseFor(int minutes);
+    // Timed pauses and forgetting.
+    TPrivacyMenu& Privacy() const { return *FPrivacy; }
     TDateTime PauseUntil() const { return FSession->PauseUntil(); }
-    void mnPrivacyClick();
-    // The last minutes up to now, or today (0), after asking.
-    void ForgetLast(int minutes);
-    // "Forget..." on the tree node under the popup menu, after asking.
-    void pmForgetClick();
-    // Takes out the entries that share [since, until) and that pick takes (all when empty), after
-    // asking. The running entry among them ends now, and recording goes on with the next sample.
-    void ForgetEntries(std::int64_t since, std::int64_t until,
-                       const std::function<bool(const TEntry&)>& pick);
 
 signals:
     void terminated(); // the program is ending
@@ -175,7 +155,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -192,13 +171,11 @@ private:
     void ToggleShortcutItem(QAction* item, platform::EShortcut shortcut);
     void ScheduleRefreshViews();
     void Terminate();
-    void UpdateTrayTip();
     // The session tells the window what happened.
     void ConnectSession();
     // The shared folder of several computers, when one is set: the record becomes this computer's
     // own file there.
     void StartMachines();
-    void CreateTrayIcon();
     // Sleep, wake-up and the end of the desktop session.
     void ConnectSystemEvents();
 
@@ -207,33 +184,17 @@ private:
     std::unique_ptr<TRecordingSession> FSession;
     TGnomeExtensionOffer* FGnomeOffer = nullptr;
     TSummaryMenu* FSummaryMenu = nullptr;
-    // Privacy.
-    void BuildPrivacyMenus();
-    QPersistentModelIndex FPopupIndex;
+    TPrivacyMenu* FPrivacy = nullptr;
+    TTray* FTray = nullptr;
     TMachinesMenu* FMachines = nullptr;
     TFrmAbout* FAbout = nullptr;
     TTreeModel* FTreeModel = nullptr;
-    // The tree built last and what it was built from.
-    struct TTreeKey {
-        std::uint64_t Version = 0;
-        int Count = 0;
-        TViewMode Mode = TViewMode::vmDaily;
-        int Day = 0;
-        bool operator==(const TTreeKey&) const = default;
-    };
-    std::shared_ptr<const TPeriodTree> FTreeBuilt;
-    TTreeKey FTreeKey;
+    TPeriodView* FPeriodView = nullptr;
     TActivityListForm* FListForm = nullptr;
     TSystemEvents* FSystemEvents = nullptr;
     bool FTrayAvailable = false;
-    bool FNoTrayTold = false;
     bool FRefreshPending = false;
     bool FStartMaximized = false;
-    QIcon FPausedIcon;
-    // The tree's current node is being set by the program, not by the user.
-    bool FTreeSelecting = false;
-    bool FTreeMouseDown = false;
-    TViewMode FTreePlaceMode = TViewMode::vmDaily;
     bool FTerminated = false;
     long long FRemoveHours = DefaultRemoveHours; // what "Remove long activities" asks with
     bool FShowingError = false;

@@ -93,6 +93,28 @@ std::optional<QRect> PlaceOnScreens(const QRect& stored, const QList<QRect>& scr
     return placed;
 }
 
+bool RestoreMainPlace(TIniFile& ini, QWidget& window, QSplitter& outer, QSplitter& inner) {
+    if (const auto placed = StoredPlace(ini, settings::MainWindow)) window.setGeometry(*placed);
+    RestoreSizes(outer, ini, settings::MainSplitter);
+    RestoreSizes(inner, ini, settings::ChartSplitter);
+    return ReadFlag(ini, settings::MainMaximized);
+}
+
+void StoreMainPlace(TIniFile& ini, const QWidget& window, const QSplitter& outer,
+                    const QSplitter& inner) {
+    const auto put = [&](const TSetting& key, const std::string& value) {
+        StoreChanged(ini, key, value);
+    };
+    const QRect normal = window.normalGeometry();
+    put(settings::MainWindow, RectText(normal.isValid() ? normal : window.geometry()));
+    put(settings::MainMaximized, window.isMaximized() ? "1" : "0");
+    // A hidden splitter reports no sizes worth keeping.
+    if (outer.isVisible()) {
+        put(settings::MainSplitter, SizesText(outer.sizes()));
+        put(settings::ChartSplitter, SizesText(inner.sizes()));
+    }
+}
+
 QIcon PausedIcon(const QIcon& icon) {
     QIcon out;
     for (int size : {16, 22, 24, 32, 48, 64}) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QSplitter;
+class QWidget;
 
 namespace orvane {
 
@@ -36,6 +37,12 @@ std::optional<QRect> StoredPlace(TIniFile& ini, const TSetting& key);
 void RestoreSizes(QSplitter& splitter, TIniFile& ini, const TSetting& key);
 // Writes the value only where the file holds another: a place unchanged rewrites no file.
 void StoreChanged(TIniFile& ini, const TSetting& key, const std::string& value);
+
+// The main window's frame and its two splitters: restored, and whether it was maximised; stored
+// where they changed.
+bool RestoreMainPlace(TIniFile& ini, QWidget& window, QSplitter& outer, QSplitter& inner);
+void StoreMainPlace(TIniFile& ini, const QWidget& window, const QSplitter& outer,
+                    const QSplitter& inner);
 
 // The tray icon while recording is paused: the icon grey, with a pause mark.
 QIcon PausedIcon(const QIcon& icon);

@@ -8,6 +8,7 @@
 #include "app/langbuild.h"
 #include "app/mainwindow.h"
 #include "app/privacyform.h"
+#include "app/privacymenu.h"
 #include "app/qalbase.h"
 #include "app/windowplace.h"
 #include "files.h"
@@ -1091,7 +1092,7 @@ TEST_F(MainWindow, ForgetTheLastMinutesTakesTheRunningEntryAndRecordingGoesOn) {
         Tick("/usr/bin/browser", "gone soon");
 
     dialogs.answers = {QMessageBox::No};
-    w.mnForget15->trigger();
+    w.Privacy().mnForget15->trigger();
     ASSERT_EQ(dialogs.asked.size(), 1u);
     // The editor's entry reached into the last 15 minutes; the browser's runs.
     EXPECT_TRUE(dialogs.asked[0].startsWith("2 entries with 00:21:00 of time"))
@@ -1101,7 +1102,7 @@ TEST_F(MainWindow, ForgetTheLastMinutesTakesTheRunningEntryAndRecordingGoesOn) {
     // The period index of orvane-report holds times of the entries: it goes with them.
     std::ofstream(Folder() + "/orvane.cdat.idx") << "index";
     dialogs.answers = {QMessageBox::Yes};
-    w.mnForget15->trigger();
+    w.Privacy().mnForget15->trigger();
     EXPECT_EQ(w.Session().Activities().Count(), 0);
     EXPECT_EQ(Saved().Count(), 0);
     EXPECT_EQ(w.Memo1->toPlainText().indexOf("gone soon"), -1);
@@ -1113,7 +1114,7 @@ TEST_F(MainWindow, ForgetTheLastMinutesTakesTheRunningEntryAndRecordingGoesOn) {
     EXPECT_TRUE(w.Session().Activities().LastEntryOpen());
 
     dialogs.answers = {QMessageBox::Yes};
-    w.mnForgetToday->trigger();
+    w.Privacy().mnForgetToday->trigger();
     EXPECT_EQ(dialogs.asked.size(), 3u);
     EXPECT_EQ(w.Session().Activities().Count(), 0);
 }
@@ -1139,7 +1140,7 @@ TEST_F(MainWindow, ForgetOnAProgramNodeTakesThatProgramOfThatDay) {
     emit w.TreeView1->customContextMenuRequested(w.TreeView1->visualRect(editor).center());
     w.PopupMenu1->hide();
     dialogs.answers = {QMessageBox::Yes};
-    w.pmForget->trigger();
+    w.Privacy().pmForget->trigger();
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].startsWith("2 entries")) << dialogs.asked[0].toStdString();
     const TActivityList saved = Saved();
@@ -1164,17 +1165,17 @@ TEST_F(MainWindow, ForgetOnAProgramNodeTakesThatProgramOfThatDay) {
     emit w.TreeView1->customContextMenuRequested(w.TreeView1->visualRect(line).center());
     w.PopupMenu1->hide();
     dialogs.answers = {QMessageBox::Yes};
-    w.pmForget->trigger();
+    w.Privacy().pmForget->trigger();
     ASSERT_EQ(Saved().Count(), 2);
     EXPECT_EQ(Saved()[0].Caption, "b");
 }
 
 TEST_F(MainWindow, ATimedPauseEndsByItselfAndTheTrayTipSaysUntilWhen) {
     TfmActivity& w = Start();
-    EXPECT_TRUE(w.Options1->actions().contains(w.mnPause15));
-    EXPECT_TRUE(w.pmIcon->actions().contains(w.pmPause60));
+    EXPECT_TRUE(w.Options1->actions().contains(w.Privacy().mnPause15));
+    EXPECT_TRUE(w.pmIcon->actions().contains(w.Privacy().pmPause60));
     Tick("/usr/bin/editor", "a");
-    w.pmPause60->trigger();
+    w.Privacy().pmPause60->trigger();
     EXPECT_TRUE(w.Sampler().Paused());
     EXPECT_TRUE(w.mnPause->isChecked());
     EXPECT_NEAR(w.PauseUntil(), clock.Now() + 1.0 / 24, 1e-9);
@@ -1191,7 +1192,7 @@ TEST_F(MainWindow, ATimedPauseEndsByItselfAndTheTrayTipSaysUntilWhen) {
             menu->grab().save(QString::fromLocal8Bit(dir) + "/" + menu->objectName() + ".png");
         }
     }
-    w.mnPause15->trigger();
+    w.Privacy().mnPause15->trigger();
     timer->start(1);
     QTest::qWait(50);
     EXPECT_FALSE(w.Sampler().Paused());
@@ -1242,11 +1243,11 @@ TEST_F(MainWindow, ThePrivacyItemsAndLinesAreTranslated) {
     TfmActivity& w = Start();
     base->SetLanguage("Deutsch");
     w.LoadMessageTexts();
-    EXPECT_EQ(w.mnPause15->text(), "15 Minuten anhalten");
-    EXPECT_EQ(w.pmPause60->text(), "1 Stunde anhalten");
-    EXPECT_EQ(w.mnPrivacy->text(), "Privatsphäre…");
-    EXPECT_EQ(w.mnForgetToday->text(), "Heute vergessen");
-    EXPECT_EQ(w.pmForget->text(), "Vergessen…");
+    EXPECT_EQ(w.Privacy().mnPause15->text(), "15 Minuten anhalten");
+    EXPECT_EQ(w.Privacy().pmPause60->text(), "1 Stunde anhalten");
+    EXPECT_EQ(w.Privacy().mnPrivacy->text(), "Privatsphäre…");
+    EXPECT_EQ(w.Privacy().mnForgetToday->text(), "Heute vergessen");
+    EXPECT_EQ(w.Privacy().pmForget->text(), "Vergessen…");
     Tick("/usr/bin/editor", "a");
     Tick("/usr/bin/vault", "zebulon");
     Tick("/usr/bin/editor", "a");
