@@ -1,4 +1,5 @@
 #include "app/changelog.h"
+#include "views/recordedtext.h"
 
 #include <QPlainTextEdit>
 
@@ -30,7 +31,7 @@ void ForgetLines(QPlainTextEdit& log, const TActivityList& list, const std::vect
         windows.emplace(list[i].Process.str(), list[i].Caption.str());
     QStringList kept;
     for (const QString& line : log.toPlainText().split('\n')) {
-        const std::string text = line.toLocal8Bit().toStdString();
+        const std::string text = ToSystemText(line);
         const bool gone = std::any_of(windows.begin(), windows.end(), [&](const auto& w) {
             return text.find(w.first) != std::string::npos && text.ends_with(w.second);
         });

@@ -1,6 +1,7 @@
 #include "app/cleanupdialogs.h"
 
 #include "app/dialogs.h"
+#include "views/recordedtext.h"
 
 #include <optional>
 
@@ -12,18 +13,17 @@ TRemoveLongsDialogs RemoveLongsDialogs(QWidget* window, const bool& ended,
     TRemoveLongsDialogs d;
     d.AskHours = [window, &ended](const std::string& title, const std::string& prompt,
                                   const std::string& initial) -> std::optional<std::string> {
-        QString value = QString::fromStdString(initial);
+        QString value = FromUtf8Text(initial);
         if (ended ||
-            !Dialogs().InputQuery(window, QString::fromStdString(title),
-                                  QString::fromStdString(prompt), value) ||
+            !Dialogs().InputQuery(window, FromUtf8Text(title), FromUtf8Text(prompt), value) ||
             ended)
             return std::nullopt;
-        return value.toStdString();
+        return ToUtf8Text(value);
     };
     d.AskRemove = [window, &ended](const std::string& question) {
         if (ended) return TRemoveAnswer::Cancel;
         const QMessageBox::StandardButton a = Dialogs().Ask(
-            window, "Orvane", QString::fromStdString(question),
+            window, "Orvane", FromUtf8Text(question),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
         if (ended) return TRemoveAnswer::Cancel;
         return a == QMessageBox::Yes  ? TRemoveAnswer::Yes
@@ -31,7 +31,7 @@ TRemoveLongsDialogs RemoveLongsDialogs(QWidget* window, const bool& ended,
                                       : TRemoveAnswer::Cancel; // Esc, or the box closed
     };
     d.ShowMessage = [report, &ended](const std::string& message) {
-        if (!ended) report(QString::fromStdString(message));
+        if (!ended) report(FromUtf8Text(message));
     };
     d.RefreshTree = [refreshTree, &ended] {
         if (!ended) refreshTree();
@@ -40,7 +40,7 @@ TRemoveLongsDialogs RemoveLongsDialogs(QWidget* window, const bool& ended,
 }
 
 bool ConfirmNewRecord(QWidget* window, const std::string& question) {
-    return Dialogs().Ask(window, "Confirm", QString::fromStdString(question),
+    return Dialogs().Ask(window, "Confirm", FromUtf8Text(question),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                          QMessageBox::Question) == QMessageBox::Yes;
 }

@@ -25,6 +25,7 @@
 #include "session/settings.h"
 #include "views/activitychart.h"
 #include "views/export.h"
+#include "views/recordedtext.h"
 #include "views/treemodel.h"
 
 #include <QAction>
@@ -58,12 +59,12 @@ namespace {
 
 // The system's 8-bit text (on Windows the ANSI code page), as the settings file keeps it.
 std::string ToLocal(const QString& s) {
-    return s.toLocal8Bit().toStdString();
+    return ToSystemText(s);
 }
 
 // A file name as the file layer takes it: UTF-8 on every system (see platform/filepath.h).
 std::string ToPath(const QString& s) {
-    return s.toStdString();
+    return ToFileName(s);
 }
 
 } // namespace
@@ -261,7 +262,7 @@ void TfmActivity::BuildMenus() {
 void TfmActivity::FormCreate() {
     Memo1->clear();
     FSessionEnding = false;
-    Memo1->appendPlainText(QString::fromLocal8Bit(TSampler::HeaderLine()));
+    Memo1->appendPlainText(FromSystemText(TSampler::HeaderLine()));
     FViewMode = TViewMode::vmDaily;
     const auto texts = [this]() -> const TMessageTexts& { return FMessageTexts; };
     const std::string& config = FSession->ConfigFile();
@@ -318,7 +319,7 @@ void TfmActivity::StartMachines() {
     });
     // Options > "Several computers...": the record is now the own file of the shared folder.
     connect(FMachines, &TMachinesMenu::recordMoved, this, [this](const QString& file) {
-        Guard([&] { FSession->SwitchRecord(file.toStdString()); });
+        Guard([&] { FSession->SwitchRecord(ToFileName(file)); });
     });
     FSession->SetWriteCheck([this](const std::string& file) { FMachines->CheckWrite(file); });
     FSession->SetDataFile(FMachines->Start(FSession->DataFile()));
@@ -529,13 +530,12 @@ void TfmActivity::mnPauseClick(bool paused) {
 
 void TfmActivity::mnAwayAfterClick() {
     QString value = QString::number(FSession->AwayMinutes());
-    if (!Dialogs().InputQuery(
-            this, QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterCaption]),
-            QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterText]), value))
+    if (!Dialogs().InputQuery(this, FromUtf8Text(FMessageTexts[EMessageText::SAwayAfterCaption]),
+                              FromUtf8Text(FMessageTexts[EMessageText::SAwayAfterText]), value))
         return;
-    const std::optional<int> minutes = ParseEntered(settings::AwayMinutes, value.toStdString());
+    const std::optional<int> minutes = ParseEntered(settings::AwayMinutes, ToUtf8Text(value));
     if (!minutes) {
-        ReportError(QString::fromStdString(FMessageTexts[EMessageText::SAwayAfterInvalid]));
+        ReportError(FromUtf8Text(FMessageTexts[EMessageText::SAwayAfterInvalid]));
         return;
     }
     Guard([&] { FSession->SetAwayMinutes(*minutes); });
@@ -546,7 +546,7 @@ void TfmActivity::CSVCommaSeparatedValues1Click() {
         Dialogs().SaveFileName(this, "Export as CSV", "Orvane.csv", "*.csv", ".csv");
     if (file.isEmpty()) return;
     Guard([&] {
-        SaveAsCsv(FSession->Activities(), file.toStdString());
+        SaveAsCsv(FSession->Activities(), ToFileName(file));
         Dialogs().OpenWithDesktop(QUrl::fromLocalFile(file));
     });
 }
@@ -556,7 +556,7 @@ void TfmActivity::txtText1Click() {
         Dialogs().SaveFileName(this, "Export as Text", "Orvane.txt", "*.txt", ".txt");
     if (file.isEmpty()) return;
     Guard([&] {
-        SaveTreeAsText(FTreeModel->Tree(), file.toStdString());
+        SaveTreeAsText(FTreeModel->Tree(), ToFileName(file));
         Dialogs().OpenWithDesktop(QUrl::fromLocalFile(file));
     });
 }
@@ -634,12 +634,11 @@ void TfmActivity::LoadSettings() {
     // Read as empty, which gives the defaults; said so, as the file will not be written over.
     // Once the window is up, so that the box is not hidden behind it.
     if (!ini.LoadError().empty()) {
-        const QString text =
-            "The settings cannot be read: " + QString::fromStdString(ini.LoadError()) +
-            "\n\nThe defaults are used, and the file is not written over.";
+        const QString text = "The settings cannot be read: " + FromUtf8Text(ini.LoadError()) +
+                             "\n\nThe defaults are used, and the file is not written over.";
         QTimer::singleShot(0, this, [this, text] { ReportError(text); });
     }
-    FBase.SetLanguage(QString::fromStdString(language));
+    FBase.SetLanguage(FromSystemText(language));
     LoadMessageTexts();
     FSession->LoadSettings();
     mnDesktop->setChecked(platform::ShortcutExists(platform::EShortcut::Desktop));

@@ -8,6 +8,7 @@
 #include "views/cleanup.h"
 #include "views/messagetexts.h"
 #include "views/periods.h"
+#include "views/recordedtext.h"
 
 #include <QMainWindow>
 
@@ -205,9 +206,9 @@ template <class F> void TfmActivity::Guard(F&& command) {
     try {
         command();
     } catch (const EFileKept& e) {
-        FSession->TellKept(QString::fromUtf8(e.what()));
+        FSession->TellKept(FromUtf8Text(e.what()));
     } catch (const std::exception& e) {
-        ReportError(QString::fromUtf8(e.what()));
+        ReportError(FromUtf8Text(e.what()));
     }
 }
 

@@ -10,6 +10,7 @@
 #include "views/forget.h"
 #include "views/periods.h"
 #include "views/privacy.h"
+#include "views/recordedtext.h"
 #include "views/treemodel.h"
 #include "views/when.h"
 
@@ -130,19 +131,17 @@ void TPrivacyMenu::pmForgetClick() {
 void TPrivacyMenu::ForgetEntries(TInstant since, TInstant until,
                                  const std::function<bool(const TEntry&)>& pick) {
     const TForgetPlan plan = FWindow.Session().PlanForget(since, until, pick);
-    const QString caption =
-        QString::fromStdString(FWindow.FMessageTexts[EMessageText::SForgetCaption]);
+    const QString caption = FromUtf8Text(FWindow.FMessageTexts[EMessageText::SForgetCaption]);
     if (plan.Indices.empty()) {
-        Dialogs().Inform(
-            &FWindow, caption,
-            QString::fromStdString(FWindow.FMessageTexts[EMessageText::SForgetNothing]));
+        Dialogs().Inform(&FWindow, caption,
+                         FromUtf8Text(FWindow.FMessageTexts[EMessageText::SForgetNothing]));
         return;
     }
     const std::string question =
         SafeFormat(FWindow.FMessageTexts[EMessageText::SForgetConfirm],
                    {std::to_string(plan.Indices.size()), DurationText(plan.Time)});
-    if (Dialogs().Ask(&FWindow, caption, QString::fromStdString(question),
-                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning) != QMessageBox::Yes)
+    if (Dialogs().Ask(&FWindow, caption, FromUtf8Text(question), QMessageBox::Yes | QMessageBox::No,
+                      QMessageBox::Warning) != QMessageBox::Yes)
         return;
     // The change log forgets them too: every line of a window that goes.
     ForgetLines(*FWindow.Memo1, FWindow.Session().Activities(), plan.Indices);

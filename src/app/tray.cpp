@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/windowplace.h"
 #include "recorder/textformat.h"
+#include "views/recordedtext.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -49,12 +50,12 @@ void TTray::UpdateTrayTip() {
     if (!TrayIcon) return;
     const bool paused = FWindow.Sampler().Paused();
     if (paused && FWindow.PauseUntil() != 0)
-        TrayIcon->setToolTip(QString::fromStdString(SafeFormat(
-            FWindow.FMessageTexts[EMessageText::SPausedUntil], {TimeText(FWindow.PauseUntil())})));
-    else
         TrayIcon->setToolTip(
-            paused ? QString::fromStdString(FWindow.FMessageTexts[EMessageText::SPausedHint])
-                   : QString("Orvane"));
+            FromUtf8Text(SafeFormat(FWindow.FMessageTexts[EMessageText::SPausedUntil],
+                                    {SystemTextToUtf8(TimeText(FWindow.PauseUntil()))})));
+    else
+        TrayIcon->setToolTip(paused ? FromUtf8Text(FWindow.FMessageTexts[EMessageText::SPausedHint])
+                                    : QString("Orvane"));
     // The icon tells the state at a glance, without a tooltip.
     if (paused && FPausedIcon.isNull()) FPausedIcon = PausedIcon(FWindow.windowIcon());
     TrayIcon->setIcon(paused ? FPausedIcon : FWindow.windowIcon());
