@@ -1046,6 +1046,27 @@ TEST_F(MainWindow, TheNewItemsAndLinesAreTranslated) {
     EXPECT_EQ(log[2], "5 Aufzeichnung fortgesetzt nach einer Pause von 00:00:05");
 }
 
+// A language whose name has letters outside ASCII is found again at the next start: the name is
+// read back from the settings as it was written (the system's 8-bit text on Windows).
+TEST_F(MainWindow, ALanguageNamedWithAccentsIsChosenAgainAtTheNextStart) {
+    exePath = home->filePath("bin/orvane");
+    const fs::path lan = home->filePath("bin/LAN").toStdString();
+    fs::create_directories(lan);
+    for (const auto& file : fs::directory_iterator(ORVANE_LAN_DIR))
+        fs::copy_file(file.path(), lan / file.path().filename());
+    for (const QString& language : {QStringLiteral("Français"), QStringLiteral("Español")}) {
+        SCOPED_TRACE(language.toStdString());
+        TfmActivity& w = Start();
+        base->SetLanguage(language);
+        ASSERT_EQ(base->Language(), language);
+        w.SaveSettings();
+        window.reset();
+        Start();
+        EXPECT_EQ(base->Language(), language);
+        window.reset();
+    }
+}
+
 // ---- Privacy -----------------------------------------------------------------------------------
 
 TEST_F(MainWindow, PrivacyRulesOfTheSettingsFileKeepTitlesOutOfRecordAndLog) {
