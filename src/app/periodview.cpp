@@ -14,7 +14,7 @@
 namespace orvane {
 
 TPeriodView::TPeriodView(QTreeView& tree, TTreeModel& model, TActivityChart& chart, QObject* parent)
-    : QObject(parent), FTree(tree), FModel(model), FChart(chart) {
+    : QObject(parent), FTree(tree), FModel(model), FChart(chart), FViewport(tree.viewport()) {
     SetUpTreeView(FTree);
     FTree.setContextMenuPolicy(Qt::CustomContextMenu);
     FTree.setMouseTracking(true);
@@ -30,7 +30,9 @@ TPeriodView::TPeriodView(QTreeView& tree, TTreeModel& model, TActivityChart& cha
 }
 
 bool TPeriodView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FTree.viewport()) {
+    // Compared as it was when watched: while the tree is being destroyed, asking it for its
+    // viewport would call into an object that is no longer a tree.
+    if (watched == FViewport) {
         if (event->type() == QEvent::MouseMove) emit mouseMoved();
         if (event->type() == QEvent::MouseButtonPress ||
             event->type() == QEvent::MouseButtonDblClick)

@@ -54,6 +54,7 @@ private:
     QTreeView& FTree;
     TTreeModel& FModel;
     TActivityChart& FChart;
+    const QObject* FViewport; // the tree's viewport, whose mouse events are watched
     // The tree built last and what it was built from.
     struct TTreeKey {
         std::uint64_t Version = 0;
