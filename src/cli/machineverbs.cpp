@@ -104,7 +104,7 @@ int LoadSource(const char* verb, const TSource& source, TActivityList& list, std
         return loaded;
     }
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
+    if (!std::filesystem::is_directory(PathOf(folder), ec)) {
         err << "orvane-report " << verb << ": the shared folder \"" << TerminalText(folder)
             << "\" cannot be read\n";
         return ExitUnreadable;
@@ -167,7 +167,7 @@ int MachinesVerb(const std::vector<std::string>& args, std::ostream& out, std::o
         return ExitUsage;
     }
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
+    if (!std::filesystem::is_directory(PathOf(folder), ec)) {
         err << "orvane-report machines: the shared folder \"" << TerminalText(folder)
             << "\" cannot be read\n";
         return ExitUnreadable;
@@ -205,13 +205,13 @@ int MachinesVerb(const std::vector<std::string>& args, std::ostream& out, std::o
         } catch (const std::exception&) {
         }
         std::error_code tec;
-        const auto time = std::filesystem::last_write_time(c, tec);
+        const auto time = std::filesystem::last_write_time(PathOf(c), tec);
         const std::int64_t ns = tec ? 0
                                     : std::chrono::duration_cast<std::chrono::nanoseconds>(
                                           std::chrono::file_clock::to_sys(time).time_since_epoch())
                                           .count();
-        line(std::filesystem::path(c).filename().string(), &copy, ns,
-             "conflict copy of " + MachineOfFile(std::filesystem::path(c).filename().string()));
+        line(PathText(PathOf(c).filename()), &copy, ns,
+             "conflict copy of " + MachineOfFile(PathText(PathOf(c).filename())));
     }
     return status;
 }

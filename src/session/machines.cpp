@@ -1,5 +1,6 @@
 #include "session/machines.h"
 
+#include "platform/filepath.h"
 #include "platform/host.h"
 #include "recorder/datafile.h"
 
@@ -52,13 +53,9 @@ TStat StatFile(const fs::path& path) {
 // The path as a comparable whole: absolute, normal, a link followed where it exists.
 fs::path Resolved(const std::string& path) {
     std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::absolute(fs::path(path), ec), ec);
-    if (ec) p = fs::absolute(fs::path(path), ec).lexically_normal();
+    fs::path p = fs::weakly_canonical(fs::absolute(PathOf(path), ec), ec);
+    if (ec) p = fs::absolute(PathOf(path), ec).lexically_normal();
     return p;
-}
-
-std::string PathText(const fs::path& p) {
-    return p.string();
 }
 
 } // namespace
@@ -112,7 +109,7 @@ TMachineFolder::TMachineFolder(std::string folder, std::string ownName)
     : FFolder(std::move(folder)), FOwnName(std::move(ownName)) {}
 
 std::string TMachineFolder::OwnFile() const {
-    return PathText(fs::path(FFolder) / (FOwnName + std::string(RecordExt)));
+    return PathText(PathOf(FFolder) / (FOwnName + std::string(RecordExt)));
 }
 
 bool TMachineFolder::Refresh(bool readOwn) {
@@ -121,11 +118,11 @@ bool TMachineFolder::Refresh(bool readOwn) {
     std::vector<std::string> conflicts;
     std::error_code ec;
     std::vector<fs::path> files;
-    for (fs::directory_iterator it(fs::path(FFolder), ec), end; !ec && it != end; it.increment(ec))
+    for (fs::directory_iterator it(PathOf(FFolder), ec), end; !ec && it != end; it.increment(ec))
         files.push_back(it->path());
     std::sort(files.begin(), files.end());
     for (const fs::path& path : files) {
-        const std::string name = path.filename().string();
+        const std::string name = PathText(path.filename());
         const EFolderFile kind = ClassifyFolderFile(name);
         if (kind == EFolderFile::Conflict) {
             conflicts.push_back(PathText(path));
@@ -197,7 +194,7 @@ bool TMachineFolder::MayWrite(const std::string& path) const {
     const auto [f, t] = std::mismatch(folder.begin(), folder.end(), target.begin(), target.end());
     if (f != folder.end()) return true;
     if (target.parent_path() != folder) return false;
-    const std::string name = target.filename().string();
+    const std::string name = PathText(target.filename());
     const std::string own = FOwnName + std::string(RecordExt);
     // The own record, the temporaries of its saves ("NAME.cdat.PID.tmp"), its lock and a damaged
     // copy of it moved aside: all "NAME.cdat" or "NAME.cdat.*".
@@ -264,7 +261,7 @@ std::string ClaimLine(const TMachineFolder& folder) {
 }
 
 bool Claimed(const std::string& claimFile, const std::string& line) {
-    std::ifstream in(claimFile, std::ios::binary);
+    std::ifstream in(PathOf(claimFile), std::ios::binary);
     std::string l;
     while (std::getline(in, l))
         if (l == line) return true;
@@ -272,7 +269,7 @@ bool Claimed(const std::string& claimFile, const std::string& line) {
 }
 
 bool AddClaim(const std::string& claimFile, const std::string& line) {
-    std::ofstream out(claimFile, std::ios::binary | std::ios::app);
+    std::ofstream out(PathOf(claimFile), std::ios::binary | std::ios::app);
     out << line << '\n';
     out.flush();
     return static_cast<bool>(out);
@@ -292,13 +289,13 @@ TJoinResult JoinFolder(const TMachineFolder& folder, const std::string& localRec
                        const std::string& claimFile) {
     TJoinResult r;
     std::error_code ec;
-    if (!fs::is_directory(fs::path(folder.Folder()), ec)) {
+    if (!fs::is_directory(PathOf(folder.Folder()), ec)) {
         r.Message = "The folder \"" + folder.Folder() + "\" does not exist.";
         return r;
     }
     const std::string own = folder.OwnFile();
     const std::string line = ClaimLine(folder);
-    if (fs::exists(fs::path(own), ec) || ec) {
+    if (fs::exists(PathOf(own), ec) || ec) {
         if (Claimed(claimFile, line)) {
             r.State = TJoinResult::EState::Ready;
             return r;
@@ -314,26 +311,26 @@ TJoinResult JoinFolder(const TMachineFolder& folder, const std::string& localRec
         r.Message = "Cannot write \"" + claimFile + "\".";
         return r;
     }
-    if (!fs::exists(fs::path(localRecord), ec)) {
+    if (!fs::exists(PathOf(localRecord), ec)) {
         r.State = TJoinResult::EState::Copied; // the first save creates it
         return r;
     }
     // Copied to a temporary of the own record (the ignore file keeps it from travelling), then
     // linked to its name, which fails rather than replace a file that came in meanwhile.
     const std::string temp = own + ".join.tmp";
-    fs::remove(fs::path(temp), ec);
-    if (!fs::copy_file(fs::path(localRecord), fs::path(temp), ec) || ec) {
+    fs::remove(PathOf(temp), ec);
+    if (!fs::copy_file(PathOf(localRecord), PathOf(temp), ec) || ec) {
         r.Message = "Cannot copy \"" + localRecord + "\" to \"" + own + "\": " + ec.message();
-        fs::remove(fs::path(temp), ec);
+        fs::remove(PathOf(temp), ec);
         return r;
     }
-    fs::create_hard_link(fs::path(temp), fs::path(own), ec);
-    if (ec && ec != std::errc::file_exists && !fs::exists(fs::path(own))) {
+    fs::create_hard_link(PathOf(temp), PathOf(own), ec);
+    if (ec && ec != std::errc::file_exists && !fs::exists(PathOf(own))) {
         ec.clear();
-        fs::rename(fs::path(temp), fs::path(own), ec); // a file system without hard links
+        fs::rename(PathOf(temp), PathOf(own), ec); // a file system without hard links
     }
     std::error_code ignored;
-    fs::remove(fs::path(temp), ignored);
+    fs::remove(PathOf(temp), ignored);
     if (ec) {
         if (ec == std::errc::file_exists) {
             r.State = TJoinResult::EState::NotOurs;
@@ -359,7 +356,7 @@ const char* const IgnoreOwnFiles =
     "*.cdat.*\n";
 
 std::string WriteIgnoreFile(const std::string& folder) {
-    const fs::path file = fs::path(folder) / ".stignore";
+    const fs::path file = PathOf(folder) / ".stignore";
     std::error_code ec;
     if (fs::exists(file, ec)) {
         std::ifstream in(file, std::ios::binary);
@@ -374,8 +371,8 @@ std::string WriteIgnoreFile(const std::string& folder) {
     }
     // Anything besides the records and the sync tool's own files is the user's.
     bool others = false;
-    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(PathOf(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathText(it->path().filename());
         if (name.rfind(".st", 0) == 0 || name.rfind(".syncthing.", 0) == 0 ||
             name.rfind("~syncthing~", 0) == 0 || ClassifyFolderFile(name) != EFolderFile::Ignored ||
             name.find(".cdat.") != std::string::npos)

@@ -208,7 +208,7 @@ void TRecordingSession::TellProbeProblem() {
 void TRecordingSession::RecreateDataFolder() {
     const std::string folder = FDataFolder.substr(0, FDataFolder.size() - 1);
     std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(folder), ec) || ec) return;
+    if (std::filesystem::exists(PathOf(folder), ec) || ec) return;
     if (!CreateFolderPath(folder)) return; // the save says why
     const TDateTime now = FDeps.Clock->Now();
     const std::string text = SafeFormat(FTexts[EMessageText::SFolderRecreated], {folder});
