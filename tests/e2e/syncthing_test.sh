@@ -115,6 +115,10 @@ for side in a b; do
     mapfile -t envs < <(side_env "$side")
     e2e_spawn "orvane-$side" env "${envs[@]}" "$ORVANE"
     ORVANE_PID[$side]=$E2E_PID
+    # Its window is up before a test window is: shown later (a slow sanitized start), it would
+    # take the focus from the window the test activated.
+    e2e_wait_for 60 eval "xdotool search --onlyvisible --name '^Orvane' >/dev/null" ||
+        e2e_fail "the recorder of side $side shows no window"
 done
 # Side a: two "Alpha" windows; side b: two "Beta" windows of the other program.
 export DISPLAY=${DISPLAYS[a]}
