@@ -30,7 +30,7 @@ setsid gnome-shell --wayland --headless --virtual-monitor 1280x800 --no-x11 \
     --wayland-display wl-orvane >"$E2E_DIR/shell.log" 2>&1 </dev/null &
 E2E_PIDS+=("$!")
 monitor() {
-    dbus-send --session --print-reply --dest=org.gnome.Mutter.IdleMonitor \
+    dbus-send --session --print-reply --reply-timeout=2000 --dest=org.gnome.Mutter.IdleMonitor \
         /org/gnome/Mutter/IdleMonitor/Core org.gnome.Mutter.IdleMonitor.GetIdletime \
         >/dev/null 2>&1
 }
@@ -38,7 +38,7 @@ e2e_wait_for 60 test -S "$XDG_RUNTIME_DIR/wl-orvane" || e2e_fail "the Shell did 
 e2e_wait_for 30 monitor || e2e_fail "the Shell's idle monitor did not appear"
 export WAYLAND_DISPLAY=wl-orvane XDG_SESSION_TYPE=wayland
 
-which=$("$report" probe --which)
+which=$(timeout 60 "$report" probe --which) || e2e_fail "probe --which failed or hung"
 e2e_expect "Mutter's idle monitor, the Wayland protocols passed over" \
     "$(printf '%s\n' "idle: mutter-idle-monitor" \
         "  passed over ext-idle-notify: the compositor does not offer ext_idle_notifier_v1" \
